@@ -1,0 +1,31 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cli/console.h"
+#include "platform/device_catalog.h"
+
+struct DeviceEntry;
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitDeviceFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+// What every command shares: the global options, the catalog and the
+// discovered drives.
+struct CliContext {
+    std::optional<std::string> benchFile;  // set: simulated bench ("" = built-in)
+    bool trace = false;
+    bool json = false;
+    std::unique_ptr<DeviceCatalog> catalog;
+    std::unique_ptr<Console> console;
+
+    // Opens the catalog and runs discovery. Returns kExitOk, or an exit code
+    // after printing why not.
+    int Discover();
+    // A drive by device path or drive number; null (with a message) when
+    // discovery did not find it.
+    DeviceEntry* FindDrive(const std::string& drive);
+};

@@ -1,0 +1,27 @@
+#include "cli/console.h"
+
+#include <iostream>
+
+Console::Console(bool trace)
+    : savedCout_(std::cout.rdbuf()), savedClog_(std::clog.rdbuf()), savedCerr_(std::cerr.rdbuf()),
+      out_(savedCout_), err_(savedCerr_)
+{
+    if (!trace) {
+        std::cout.rdbuf(&null_);
+        std::clog.rdbuf(&null_);
+        std::cerr.rdbuf(&null_);
+    }
+}
+
+Console::~Console()
+{
+    out_.flush();
+    err_.flush();
+    std::cout.rdbuf(savedCout_);
+    std::clog.rdbuf(savedClog_);
+    std::cerr.rdbuf(savedCerr_);
+}
+
+std::ostream& Console::out() { return out_; }
+
+std::ostream& Console::err() { return err_; }

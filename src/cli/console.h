@@ -1,0 +1,30 @@
+#pragma once
+
+#include <ostream>
+#include <streambuf>
+
+// The CLI's own output goes to `out` (the real standard output); the core's
+// traces on cout / clog / cerr are silenced unless tracing was asked for.
+class Console {
+public:
+    explicit Console(bool trace);
+    ~Console();
+    Console(const Console&) = delete;
+    Console& operator=(const Console&) = delete;
+
+    std::ostream& out();
+    std::ostream& err();
+
+private:
+    class NullBuffer : public std::streambuf {
+    protected:
+        int overflow(int c) override { return traits_type::not_eof(c); }
+        std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+    };
+    NullBuffer null_;
+    std::streambuf* savedCout_;
+    std::streambuf* savedClog_;
+    std::streambuf* savedCerr_;
+    std::ostream out_;
+    std::ostream err_;
+};

@@ -1,0 +1,76 @@
+#include "cli/drive_report.h"
+
+#include <iomanip>
+#include <ostream>
+#include <string>
+
+#include "shell/device_entry.h"
+#include "shell/device_info.h"
+
+namespace {
+
+// INQUIRY text fields are blank-padded; scripts want them without.
+std::string Trimmed(const char* text)
+{
+    std::string value(text);
+    const auto end = value.find_last_not_of(' ');
+    value.erase(end == std::string::npos ? 0 : end + 1);
+    return value;
+}
+
+}  // namespace
+
+nlohmann::json DriveListJson(const DeviceEntry& entry)
+{
+    return {
+        {"drive", entry.path},
+        {"bus", entry.bus},
+        {"targetId", entry.targetId},
+        {"vendor", Trimmed(entry.vendorId)},
+        {"product", Trimmed(entry.productId)},
+        {"revision", Trimmed(entry.revision)},
+        {"serial", Trimmed(entry.serialNumber)},
+        {"lastLba", entry.lastLba},
+        {"blockLength", entry.blockLength},
+    };
+}
+
+void PrintDriveListHeader(std::ostream& out)
+{
+    out << std::left << std::setw(24) << "Drive" << std::setw(4) << "Bus" << std::setw(4) << "ID" << std::setw(9)
+        << "Vendor" << std::setw(17) << "Product" << std::setw(5) << "Rev" << std::setw(9) << "Serial"
+        << std::right << std::setw(11) << "Last LBA" << std::setw(7) << "Block" << '\n';
+}
+
+void PrintDriveListRow(std::ostream& out, const DeviceEntry& entry)
+{
+    out << std::left << std::setw(24) << entry.path << std::setw(4) << static_cast<int>(entry.bus) << std::setw(4)
+        << static_cast<int>(entry.targetId) << std::setw(9) << Trimmed(entry.vendorId) << std::setw(17)
+        << Trimmed(entry.productId) << std::setw(5) << Trimmed(entry.revision) << std::setw(9)
+        << Trimmed(entry.serialNumber) << std::right << std::setw(11) << entry.lastLba << std::setw(7)
+        << entry.blockLength << '\n';
+}
+
+nlohmann::json DeviceInfoJson(const DeviceEntry& entry)
+{
+    const DeviceInfoValues values = ReadDeviceInfoValues(entry);
+    nlohmann::json fields = nlohmann::json::object();
+    for (const auto& text : values.texts) fields[text.label] = text.value;
+    nlohmann::json flags = nlohmann::json::object();
+    for (const auto& flag : values.flags) flags[flag.label] = flag.value;
+    return {
+        {"drive", values.path},
+        {"fields", fields},
+        {"flags", flags},
+        {"Selected for Test", values.selected},
+    };
+}
+
+void PrintDeviceInfo(std::ostream& out, const DeviceEntry& entry)
+{
+    const DeviceInfoValues values = ReadDeviceInfoValues(entry);
+    out << std::left << std::setw(36) << "Device:" << values.path << '\n';
+    for (const auto& text : values.texts) out << std::setw(36) << text.label << text.value << '\n';
+    for (const auto& flag : values.flags) out << std::setw(36) << flag.label << (flag.value ? "yes" : "no") << '\n';
+    out << std::setw(36) << "Selected for Test" << (values.selected ? "yes" : "no") << '\n' << std::right;
+}

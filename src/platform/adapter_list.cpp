@@ -1,0 +1,89 @@
+#include "platform/adapter_list.h"
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+void PutU32(std::vector<uint8_t>& buffer, size_t offset, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i) buffer[offset + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint32_t GetU32(const uint8_t* data)
+{
+    return static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8 |
+           static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24;
+}
+
+// Entries sit on 4-byte boundaries, as the port driver lays them out.
+size_t AlignUp(size_t value) { return (value + 3) & ~static_cast<size_t>(3); }
+
+}  // namespace
+
+std::vector<uint8_t> BuildAdapterInquiryData(uint8_t numberOfBuses, const std::vector<AdapterListDevice>& devices,
+                                             size_t limit)
+{
+    const size_t header = kAdapterBusInfoHeader + kAdapterBusDataSize * numberOfBuses;
+    std::vector<uint8_t> buffer(std::max(header, static_cast<size_t>(kAdapterBusInfoHeader)), 0);
+    if (buffer.size() > limit) return std::vector<uint8_t>(std::min(limit, buffer.size()), 0);
+    buffer[0] = numberOfBuses;
+
+    for (uint8_t bus = 0; bus < numberOfBuses; ++bus) {
+        const size_t busData = kAdapterBusInfoHeader + kAdapterBusDataSize * bus;
+        size_t previousEntry = 0;
+        uint8_t count = 0;
+        for (const auto& device : devices) {
+            if (device.pathId != bus) continue;
+            const size_t offset = AlignUp(buffer.size());
+            const size_t end = offset + kAdapterInquiryHeader + device.inquiry.size();
+            if (end > limit) break;
+            buffer.resize(end, 0);
+            buffer[offset + 0] = device.pathId;
+            buffer[offset + 1] = device.targetId;
+            buffer[offset + 2] = device.lun;
+            buffer[offset + 3] = device.claimed ? 1 : 0;
+            PutU32(buffer, offset + 4, static_cast<uint32_t>(device.inquiry.size()));
+            PutU32(buffer, offset + 8, 0);
+            std::copy(device.inquiry.begin(), device.inquiry.end(),
+                      buffer.begin() + static_cast<long>(offset + kAdapterInquiryHeader));
+            if (previousEntry == 0)
+                PutU32(buffer, busData + 4, static_cast<uint32_t>(offset));
+            else
+                PutU32(buffer, previousEntry + 8, static_cast<uint32_t>(offset));
+            previousEntry = offset;
+            ++count;
+        }
+        buffer[busData] = count;
+    }
+    return buffer;
+}
+
+AdapterList ParseAdapterInquiryData(const uint8_t* data, size_t size)
+{
+    AdapterList list;
+    if (data == nullptr || size < 1) return list;
+    list.numberOfBuses = data[0];
+    for (size_t bus = 0; bus < list.numberOfBuses; ++bus) {
+        const size_t busData = kAdapterBusInfoHeader + kAdapterBusDataSize * bus;
+        if (busData + kAdapterBusDataSize > size) break;
+        size_t offset = GetU32(data + busData + 4);
+        std::set<size_t> seen;  // a reply whose next offsets loop ends the bus
+        while (offset != 0 && offset + kAdapterInquiryHeader <= size && seen.insert(offset).second) {
+            const uint8_t* entry = data + offset;
+            AdapterListDevice device;
+            device.busIndex = static_cast<uint8_t>(bus);
+            device.pathId = entry[0];
+            device.targetId = entry[1];
+            device.lun = entry[2];
+            device.claimed = entry[3] != 0;
+            const size_t length = GetU32(entry + 4);
+            const size_t available = size - offset - kAdapterInquiryHeader;
+            const size_t copied = std::min(length, available);
+            device.inquiry.assign(entry + kAdapterInquiryHeader, entry + kAdapterInquiryHeader + copied);
+            list.devices.push_back(std::move(device));
+            offset = GetU32(entry + 8);
+        }
+    }
+    return list;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/scsi_device.h"
+#include "scsi/scsi_request.h"
+
+// Command builders: each writes its CDB bytes, CDB length and time-out into
+// a request the caller zeroed and gave a buffer, then executes it. CDB bytes
+// a builder does not write are the caller's. Each returns the executor's
+// result (1 GOOD, 0 failed) unless said otherwise.
+
+inline constexpr int kTestUnitReadyGood = 0;
+inline constexpr int kTestUnitReadyStatus = 1;      // status not GOOD
+inline constexpr int kTestUnitReadyCallFailed = 2;  // never reached the drive
+
+// Returns kTestUnitReadyGood, kTestUnitReadyStatus or kTestUnitReadyCallFailed.
+int ScsiTestUnitReady(int report, ScsiRequest& request, DeviceHandle* handle, uint32_t timeOut);
+int ScsiRequestSense(ScsiRequest& request, DeviceHandle* handle, uint32_t allocationLength, int report);
+int ScsiInquiry(const uint8_t* evpd, const uint8_t* pageCode, ScsiRequest& request, DeviceHandle* handle, int report);
+int ScsiModeSelect6(const uint8_t* byte1, const uint8_t* parameterListLength, ScsiRequest& request,
+                    DeviceHandle* handle, int report);
+int ScsiModeSense6(const uint8_t* disableBlockDescriptors, const uint8_t* pageControl, const uint8_t* pageCode,
+                   ScsiRequest& request, DeviceHandle* handle, int report);
+int ScsiStartUnit(int report, ScsiRequest& request, DeviceHandle* handle);
+int ScsiReceiveDiagnostic(uint16_t allocationLength, ScsiRequest& request, DeviceHandle* handle, int report);
+int ScsiSendDiagnostic(uint8_t byte1, uint16_t parameterListLength, ScsiRequest& request, DeviceHandle* handle,
+                       int report);
+int ScsiReadCapacity(uint8_t pmi, uint32_t lba, ScsiRequest& request, DeviceHandle* handle, int report);
+int ScsiRead10(const uint32_t* lba, const uint16_t* blockCount, ScsiRequest& request, DeviceHandle* handle,
+               int report);
+int ScsiWriteVerify10(int byteCheck, const uint32_t* lba, const uint16_t* blockCount, ScsiRequest& request,
+                      DeviceHandle* handle, int report);
+int ScsiReadDefectData10(uint16_t allocationLength, uint8_t defectListFormat, uint8_t listSelect,
+                         ScsiRequest& request, DeviceHandle* handle, int report);
+int ScsiWriteBuffer(uint8_t mode, uint32_t parameterListLength, ScsiRequest& request, DeviceHandle* handle,
+                    int report);
+int ScsiReadBuffer(uint8_t mode, uint32_t allocationLength, ScsiRequest& request, DeviceHandle* handle, int report);
+int ScsiLogSelect(uint8_t pageControl, uint16_t parameterListLength, ScsiRequest& request, DeviceHandle* handle,
+                  int report);
+int ScsiLogSense(uint8_t pageControl, uint16_t allocationLength, uint8_t pageCode, ScsiRequest& request,
+                 DeviceHandle* handle, int report);
+int ScsiVendorDF(ScsiRequest& request, DeviceHandle* handle, int report);

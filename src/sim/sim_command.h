@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "sim/sim_sense.h"
+
+inline constexpr size_t kSimMaxCdbLength = 16;
+
+enum class SimDirection {
+    In,   // from the target into the initiator's buffer
+    Out,  // from the initiator's buffer to the target
+};
+
+// The target's answer to one command.
+struct SimResult {
+    bool callFailed = false;  // never completed: no status, no data, no sense
+    uint8_t status = 0;
+    uint32_t dataInLength = 0;   // bytes the target placed in the buffer
+    std::vector<uint8_t> sense;  // after CHECK CONDITION, in the drive's format
+};
+
+// One command as a handler sees it: the CDB (zero-padded to 16 bytes) and
+// the initiator's data buffer. Handlers either move data, or end the
+// command with sense.
+class SimCommand {
+public:
+    SimCommand(const uint8_t* cdb, size_t cdbLength, SimDirection direction, uint8_t* buffer, uint32_t bufferLength);
+
+    uint8_t Opcode() const { return cdb_[0]; }
+    uint8_t Byte(size_t index) const { return index < kSimMaxCdbLength ? cdb_[index] : 0; }
+    bool Bit(size_t index, int bit) const { return (Byte(index) >> bit) & 1; }
+    uint16_t Be16(size_t index) const;
+    uint32_t Be32(size_t index) const;
+    uint64_t Be64(size_t index) const;
+    const uint8_t* Cdb() const { return cdb_; }
+    size_t CdbLength() const { return cdbLength_; }
+
+    // Data-in of `data`, cut to the allocation length and the initiator's
+    // buffer (SPC-4 4.3.5.6: truncation is not an error).
+    void SendData(const uint8_t* data, size_t size, uint64_t allocationLength);
+    void SendData(const std::vector<uint8_t>& data, uint64_t allocationLength)
+    {
+        SendData(data.data(), data.size(), allocationLength);
+    }
+    // For large transfers written straight into the initiator's buffer:
+    // how many of `wanted` bytes fit there (0 and a failed call when the
+    // initiator gave a data-out buffer instead). Follow with
+    // CommitDataIn(count) after writing through InBuffer().
+    size_t ReserveDataIn(uint64_t wanted);
+    uint8_t* InBuffer() { return buffer_; }
+    void CommitDataIn(size_t count) { dataInLength_ = static_cast<uint32_t>(count); }
+
+    // The `size` bytes of data-out the command needs, or null when the
+    // initiator did not offer that many (the call then fails: the target
+    // waits for data that never comes).
+    const uint8_t* ReceiveData(uint64_t size);
+
+    void Fail(const SimSense& sense) { sense_ = sense; }
+    void FailCall() { callFailed_ = true; }
+
+    bool CallFailed() const { return callFailed_; }
+    const std::optional<SimSense>& Sense() const { return sense_; }
+    uint32_t DataInLength() const { return dataInLength_; }
+
+private:
+    uint8_t cdb_[kSimMaxCdbLength] = {};
+    size_t cdbLength_ = 0;
+    SimDirection direction_;
+    uint8_t* buffer_;
+    uint32_t bufferLength_;
+    uint32_t dataInLength_ = 0;
+    bool callFailed_ = false;
+    std::optional<SimSense> sense_;
+};

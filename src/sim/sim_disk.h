@@ -1,0 +1,103 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "sim/sim_command.h"
+#include "sim/sim_drive_config.h"
+#include "sim/sim_sense.h"
+#include "sim/sparse_medium.h"
+
+class Clock;
+
+// A simulated SCSI direct-access logical unit, answering as SPC-4 and SBC-3
+// describe. It knows nothing of the program's request record: a command is
+// a CDB, a data direction and a buffer, the answer a status, a data-in count
+// and sense bytes. Commands from several threads are served one at a time.
+class SimDisk {
+public:
+    explicit SimDisk(const SimDriveConfig& config);
+
+    // Runs one command. timeOutSeconds bounds an injected hang, which
+    // otherwise lasts until g_bStopRequested is set.
+    SimResult Execute(const uint8_t* cdb, size_t cdbLength, SimDirection direction, uint8_t* buffer,
+                      uint32_t bufferLength, uint32_t timeOutSeconds);
+
+    // Standard INQUIRY data in full, as the adapter saw it at its bus scan.
+    std::vector<uint8_t> StandardInquiryData() const;
+
+    const SimDriveConfig& Config() const { return config_; }
+
+    // Bench and test controls.
+    void AddFault(const SimFault& fault);
+    void ClearFaults();
+    void SetNotReady(uint32_t mediaCommands);
+    void RaiseUnitAttention(uint8_t asc, uint8_t ascq);
+    void SetDescriptorSense(bool descriptor);
+    // Time source of an injected hang's time-out; null is real time.
+    void SetHangClock(Clock* clock);
+    void MarkUnwritable(uint64_t lba);
+
+    // Inspection.
+    bool IsStopped() const;
+    uint32_t NotReadyRemaining() const;
+    size_t PendingUnitAttentions() const;
+    uint64_t CommandsReceived() const;
+    // The CDBs of the last commands received, oldest first (at most 64).
+    std::vector<std::vector<uint8_t>> RecentCdbs() const;
+    size_t StoredBlocks() const;
+    std::vector<uint8_t> ReadMedium(uint64_t lba, uint32_t blocks) const;
+
+private:
+    using Handler = void (SimDisk::*)(SimCommand&);
+    struct CommandEntry {
+        Handler handler = nullptr;
+        bool needsReady = false;        // refused while stopped or becoming ready
+        bool passesUnitAttention = false;  // INQUIRY, REQUEST SENSE (SAM-5 5.14)
+    };
+    using CommandTable = std::array<CommandEntry, 256>;
+    static const CommandTable& Commands();
+
+    struct FaultState {
+        SimFault fault;
+        uint32_t fired = 0;
+    };
+
+    // sim_inquiry.cpp
+    void Inquiry(SimCommand& command);
+    std::vector<uint8_t> VpdPage(uint8_t pageCode) const;
+    // sim_capacity.cpp
+    void ReadCapacity10(SimCommand& command);
+    void ServiceActionIn16(SimCommand& command);
+    void ReadCapacity16(SimCommand& command);
+    // sim_readiness.cpp
+    void TestUnitReady(SimCommand& command);
+    void RequestSense(SimCommand& command);
+    void StartStopUnit(SimCommand& command);
+    std::optional<SimSense> NotReadyCondition(bool consume);
+    // sim_media.cpp
+    void Read10(SimCommand& command);
+    void WriteAndVerify10(SimCommand& command);
+    bool CheckRange(SimCommand& command, uint64_t lba, uint64_t blocks);
+
+    void Process(SimCommand& command, uint64_t commandIndex);
+    std::optional<SimFault> TakeFault(bool transportStage, uint8_t opcode, uint64_t commandIndex);
+    void WaitForStopOrTimeOut(uint32_t timeOutSeconds, Clock* clock) const;
+    SimResult Finish(const SimCommand& command) const;
+
+    const SimDriveConfig config_;
+    mutable std::mutex mutex_;
+    SparseMedium medium_;
+    std::vector<FaultState> faults_;
+    std::deque<SimSense> unitAttentions_;
+    bool stopped_ = false;
+    uint32_t notReadyRemaining_ = 0;
+    bool descriptorSense_ = false;
+    uint64_t commandsReceived_ = 0;
+    std::deque<std::vector<uint8_t>> recentCdbs_;
+    Clock* hangClock_ = nullptr;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Operation codes the simulated target implements (SPC-4, SBC-3).
+inline constexpr uint8_t kOpTestUnitReady = 0x00;
+inline constexpr uint8_t kOpRequestSense = 0x03;
+inline constexpr uint8_t kOpInquiry = 0x12;
+inline constexpr uint8_t kOpStartStopUnit = 0x1B;
+inline constexpr uint8_t kOpReadCapacity10 = 0x25;
+inline constexpr uint8_t kOpRead10 = 0x28;
+inline constexpr uint8_t kOpWriteAndVerify10 = 0x2E;
+inline constexpr uint8_t kOpServiceActionIn16 = 0x9E;
+
+inline constexpr uint8_t kSaReadCapacity16 = 0x10;
+
+// CDB length of an operation code's group (SPC-4 4.3.2); 0 for the groups
+// whose length the code does not tell (7Fh variable length, vendor specific).
+inline constexpr size_t CdbGroupLength(uint8_t opcode)
+{
+    switch (opcode >> 5) {
+    case 0: return 6;
+    case 1:
+    case 2: return 10;
+    case 4: return 16;
+    case 5: return 12;
+    default: return 0;
+    }
+}

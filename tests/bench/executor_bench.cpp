@@ -1,0 +1,63 @@
+// TEST UNIT READY through the executor against the simulated drive, next to
+// the simulated drive called directly: what the record, the stop check and
+// the transport add per command.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "platform/catalogs.h"
+#include "platform/sim_catalog.h"
+#include "scsi/builders.h"
+#include "sim/sim_disk.h"
+
+namespace {
+
+struct Bench {
+    Bench()
+    {
+        std::string error;
+        catalog = MakeBenchCatalog("", error);
+        int errorCode = 0;
+        handle = catalog->Open("\\\\.\\physicaldrive0", errorCode);
+        disk = static_cast<SimCatalog&>(*catalog).Disk(0);
+    }
+    std::unique_ptr<DeviceCatalog> catalog;
+    DeviceHandle handle;
+    SimDisk* disk = nullptr;
+};
+
+Bench& Shared()
+{
+    static Bench bench;
+    return bench;
+}
+
+void TestUnitReadyThroughExecutor(benchmark::State& state)
+{
+    Bench& bench = Shared();
+    for (auto _ : state) {
+        ScsiRequest request;
+        const int result = ScsiTestUnitReady(0, request, &bench.handle, 2);
+        benchmark::DoNotOptimize(result);
+        if (result != kTestUnitReadyGood) state.SkipWithError("drive not ready");
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void TestUnitReadyOnSimulatedDrive(benchmark::State& state)
+{
+    Bench& bench = Shared();
+    const uint8_t cdb[6] = {0x00, 0, 0, 0, 0, 0};
+    for (auto _ : state) {
+        SimResult result = bench.disk->Execute(cdb, sizeof cdb, SimDirection::In, nullptr, 0, 2);
+        benchmark::DoNotOptimize(result);
+        if (result.status != 0) state.SkipWithError("drive not ready");
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+}  // namespace
+
+BENCHMARK(TestUnitReadyOnSimulatedDrive);
+BENCHMARK(TestUnitReadyThroughExecutor);
+BENCHMARK_MAIN();

@@ -1,0 +1,14 @@
+#include <cstddef>
+#include <cstdint>
+
+#include "scsi/inquiry_data.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const StandardInquiry inquiry = DecodeStandardInquiry(data, size);
+    // Every text field is terminated whatever the reply held.
+    volatile size_t sink = __builtin_strlen(inquiry.vendorId) + __builtin_strlen(inquiry.productId) +
+                           __builtin_strlen(inquiry.revision) + __builtin_strlen(inquiry.serialNumber);
+    (void)sink;
+    return 0;
+}

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Runs kestrion-cli on the simulated bench and checks what a user and a script see.
+set -uo pipefail
+cli=$1
+data=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+passes=0
+
+check() {  # check NAME CONDITION...
+    local name=$1
+    shift
+    if "$@"; then
+        passes=$((passes + 1))
+    else
+        echo "FAILED: $name"
+        failures=$((failures + 1))
+    fi
+}
+
+run() {  # run EXPECTED_STATUS ARGS... ; output in $work/out, $work/err
+    local expected=$1
+    shift
+    "$cli" "$@" >"$work/out" 2>"$work/err"
+    local status=$?
+    if [ "$status" -ne "$expected" ]; then
+        echo "kestrion-cli $* exited $status, expected $expected"
+        sed 's/^/  out: /' "$work/out" | head -20
+        sed 's/^/  err: /' "$work/err" | head -20
+        return 1
+    fi
+}
+
+# The default bench: its drives, not its non-disk device; nothing but our own output.
+check "list exits 0" run 0 --bench list
+check "list has a header" grep -q "^Drive .*Vendor .*Product" "$work/out"
+check "list shows maker drives" grep -q "MORVANE" "$work/out"
+check "list prints no trace without --trace" bash -c "! grep -q 'inquiry data' '$work/out' && [ ! -s '$work/err' ]"
+
+check "list --json exits 0" run 0 --bench list --json
+check "list --json is a list of disks" python3 - "$work/out" <<'PY'
+import json, sys
+drives = json.load(open(sys.argv[1]))
+assert len(drives) >= 5, drives
+keys = {"drive", "bus", "targetId", "vendor", "product", "revision", "serial", "lastLba", "blockLength"}
+for d in drives:
+    assert set(d) == keys, d
+    assert d["drive"].startswith("\\\\.\\physicaldrive"), d
+buses = {d["bus"] for d in drives}
+assert buses == {0, 1}, buses
+assert any(d["vendor"] != "MORVANE" for d in drives), "another vendor's drive"
+assert any(d["blockLength"] == 4096 for d in drives), "a 4096-byte-block drive"
+# the non-disk device is skipped: no gap-free list holds every bench device
+PY
+
+check "trace shows discovery" run 0 --bench --trace list
+check "trace has the adapter list" grep -q "^Num TID LUN Claimed String" "$work/out"
+check "trace has the inquiry dump" grep -q "^inquiry data" "$work/out"
+check "trace names the skipped non-disk device" grep -q "Requested target type: 5 is not a disk drive" "$work/err"
+
+check "inquiry by number" run 0 --bench inquiry 0
+check "inquiry shows the dialog's labels" grep -q "^Vendor ID: *Morvane" "$work/out"
+check "inquiry shows the flags" grep -q "^Tagged Comand Queuing" "$work/out"
+first=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))[0]["drive"])' <("$cli" --bench list --json))
+check "inquiry by path" run 0 --bench inquiry "$first" --json
+check "inquiry --json" python3 - "$work/out" <<'PY'
+import json, sys
+info = json.load(open(sys.argv[1]))
+assert info["fields"]["Vendor ID:"] in ("Morvane", "Other"), info
+assert "Syncronous Transfer" in info["flags"], info
+assert info["inquiryAnswered"] is True
+PY
+
+check "unknown drive is a device failure" run 1 --bench inquiry 63
+check "unknown drive is named" grep -q "no drive" "$work/err"
+check "no command is bad usage" run 2 --bench
+check "missing bench file" run 2 --bench "$work/none.json" list
+check "missing bench file is named" grep -q "none.json" "$work/err"
+printf '{\n  "buses": 1,\n  "devices": [\n    { "bus": 0, \n' >"$work/broken.json"
+check "broken bench file" run 2 --bench "$work/broken.json" list
+check "broken bench file names file and line" grep -Eq "broken.json:[0-9]+" "$work/err"
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <thread>
+
+#include "scsi/builders.h"
+#include "scsi/execute.h"
+#include "scsi/stop.h"
+#include "support/scripted_device.h"
+#include "support/stream_capture.h"
+
+namespace {
+
+const std::vector<uint8_t> kMediumErrorSense = {0x70, 0, 0x03, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0,
+                                                0x11, 0x00, 0, 0, 0, 0, 0x5A, 0x77};
+
+class ExecuteTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        g_bStopRequested = 0;
+        g_bNoAbort = 0;
+        MarkTestWorkerThread(false);
+    }
+    std::shared_ptr<ScriptedDevice> device = std::make_shared<ScriptedDevice>();
+    DeviceHandle handle = device;
+    ScsiRequest request;
+};
+
+TEST_F(ExecuteTest, FillsTheFixedHeaderFields)
+{
+    EXPECT_EQ(ExecuteScsiRequest(request, &handle, 1, 0), 1);
+    const ScsiRequest& sent = device->requests.back();
+    EXPECT_EQ(sent.Length, 44);
+    EXPECT_EQ(sent.PathId, 0);
+    EXPECT_EQ(sent.TargetId, 1);
+    EXPECT_EQ(sent.Lun, 0);
+    EXPECT_EQ(sent.SenseInfoLength, 24);
+    EXPECT_EQ(sent.SenseInfoOffset, 48u);
+    EXPECT_EQ(sent.DataIn, 1);
+}
+
+TEST_F(ExecuteTest, CheckConditionReportsCallResultStatusAndSense)
+{
+    device->next.status = kStatusCheckCondition;
+    device->next.sense = kMediumErrorSense;
+    StreamCapture capture;
+    EXPECT_EQ(ExecuteScsiRequest(request, &handle, 1, 1), 0);
+    EXPECT_EQ(capture.Log(),
+              "Ioctl status = 01    Target Status = 02\n"
+              "Sense Data: \n"
+              "000: 70 00 03 00 00 00 00 0A 00 00 00 00 11 00 00 00 \n"
+              "010: 00 00 5A \n");
+    EXPECT_EQ(capture.Out(), "");
+}
+
+TEST_F(ExecuteTest, FailedCallReportsZeroesAndKeepsStatusZero)
+{
+    device->next.delivered = false;
+    StreamCapture capture;
+    EXPECT_EQ(ExecuteScsiRequest(request, &handle, 0, 1), 0);
+    EXPECT_EQ(request.ScsiStatus, 0);
+    EXPECT_EQ(capture.Log().substr(0, 40), "Ioctl status = 00    Target Status = 00\n");
+}
+
+TEST_F(ExecuteTest, ReportFlagsOtherThanOneAreSilent)
+{
+    device->next.status = kStatusCheckCondition;
+    for (int report : {0, 2, 3}) {
+        StreamCapture capture;
+        EXPECT_EQ(ExecuteScsiRequest(request, &handle, 1, report), 0);
+        device->next.delivered = false;
+        EXPECT_EQ(ExecuteScsiRequest(request, &handle, 1, report), 0);
+        device->next.delivered = true;
+        EXPECT_EQ(capture.Log() + capture.Out() + capture.Err(), "") << "report flag " << report;
+    }
+}
+
+TEST_F(ExecuteTest, SenseDumpLayouts)
+{
+    uint8_t bytes[20];
+    for (int i = 0; i < 20; ++i) bytes[i] = static_cast<uint8_t>(0xA0 + i);
+    {
+        StreamCapture capture;
+        DumpSenseData(16, bytes);
+        EXPECT_EQ(capture.Log(), "A0 A1 A2 A3 A4 A5 A6 A7 A8 A9 AA AB AC AD AE AF \n");
+    }
+    {
+        StreamCapture capture;
+        DumpSenseData(17, bytes);
+        EXPECT_EQ(capture.Log(), "000: A0 A1 A2 A3 A4 A5 A6 A7 A8 A9 AA AB AC AD AE AF \n010: B0 \n");
+    }
+    {
+        StreamCapture capture;
+        DumpSenseData(0, bytes);
+        EXPECT_EQ(capture.Log(), "");
+    }
+    // The stream is left decimal with a blank fill for whoever writes next.
+    StreamCapture capture;
+    DumpSenseData(3, bytes);
+    std::clog << 42 << ' ' << std::setw(3) << 7;
+    EXPECT_EQ(capture.Log(), "A0 A1 A2 \n42   7");
+}
+
+TEST_F(ExecuteTest, StopEndsTheWorkerBeforeTheCommandIsSent)
+{
+    bool stopped = false;
+    std::thread worker([&] {
+        MarkTestWorkerThread();
+        g_bStopRequested = 1;
+        try {
+            ExecuteScsiRequest(request, &handle, 1, 0);
+        } catch (const WorkerStopped&) {
+            stopped = true;
+        }
+    });
+    worker.join();
+    EXPECT_TRUE(stopped);
+    EXPECT_TRUE(device->requests.empty());
+    EXPECT_EQ(g_bStopRequested, 0) << "the stop is consumed";
+}
+
+TEST_F(ExecuteTest, NoAbortStepRunsTheCommandAndKeepsTheStopPending)
+{
+    std::thread worker([&] {
+        MarkTestWorkerThread();
+        g_bStopRequested = 1;
+        g_bNoAbort = 1;
+        EXPECT_EQ(ExecuteScsiRequest(request, &handle, 1, 0), 1);
+    });
+    worker.join();
+    EXPECT_EQ(device->requests.size(), 1u);
+    EXPECT_EQ(g_bStopRequested, 1);
+}
+
+TEST_F(ExecuteTest, UserInterfaceCommandNeitherEndsNorConsumesAPendingStop)
+{
+    g_bStopRequested = 1;
+    EXPECT_EQ(ExecuteScsiRequest(request, &handle, 1, 0), 1);
+    EXPECT_EQ(device->requests.size(), 1u);
+    EXPECT_EQ(g_bStopRequested, 1);
+}
+
+}  // namespace

@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scsi/output_window.h"
+#include "scsi/report.h"
+#include "support/stream_capture.h"
+
+namespace {
+
+class RecordingWindow : public OutputWindow {
+public:
+    void Append(std::string_view text) override
+    {
+        appends.emplace_back(text);
+        all += text;
+    }
+    std::vector<std::string> appends;
+    std::string all;
+};
+
+class ReportTest : public ::testing::Test {
+protected:
+    void TearDown() override { g_bLogToClog = false; }
+    RecordingWindow window;
+};
+
+TEST_F(ReportTest, LineWithAndWithoutSecondText)
+{
+    StreamCapture capture;
+    ReportLine(&window, "Drive Vendor Id...........", "MORVANE ");
+    ReportLine(&window, "alone");
+    ReportLine(&window, "empty", "");
+    EXPECT_EQ(window.all, "Drive Vendor Id...........MORVANE \r\nalone\r\nempty\r\n");
+    EXPECT_EQ(capture.Out(), "Drive Vendor Id...........MORVANE \nalone\nempty\n");
+    EXPECT_EQ(capture.Log(), "") << "clog stays quiet while the switch is off";
+}
+
+TEST_F(ReportTest, ClogMirrorsWhenSwitchedOn)
+{
+    g_bLogToClog = true;
+    StreamCapture capture;
+    ReportLine(nullptr, "a", "b");
+    ReportBlock(nullptr, "blk");
+    EXPECT_EQ(capture.Log(), "ab\n\r\nblk\r\n\n");
+}
+
+TEST_F(ReportTest, BlockIsFramedInLineBreaks)
+{
+    StreamCapture capture;
+    ReportBlock(&window, "");
+    ReportBlock(&window, "Test");
+    EXPECT_EQ(window.appends, (std::vector<std::string>{"\r\n\r\n", "\r\nTest\r\n"}));
+    EXPECT_EQ(capture.Out(), "\r\n\r\n\n\r\nTest\r\n\n");
+}
+
+TEST_F(ReportTest, HexGoesToTheWindowOrElseToTheConsole)
+{
+    StreamCapture capture;
+    ReportHex(&window, "Sense Key = ", 5);
+    EXPECT_EQ(window.all, "Sense Key =   5\r\n");
+    EXPECT_EQ(capture.Out(), "");
+
+    ReportHex(nullptr, "Sense Key = ", 26);
+    EXPECT_EQ(capture.Out(), "Sense Key =   1a\r\n");
+}
+
+TEST_F(ReportTest, ValueShowsHexAndDecimalAndAlwaysReachesCout)
+{
+    StreamCapture capture;
+    ReportValue(&window, "Block length", 4096);
+    EXPECT_EQ(window.all, "Block length  1000 4096.\r\n");
+    EXPECT_EQ(capture.Out(), "Block length  1000 4096.\r\n");
+}
+
+TEST_F(ReportTest, ValueWithALongLabelIsWrittenWhole)
+{
+    const std::string label(80, 'L');
+    StreamCapture capture;
+    ReportValue(&window, label.c_str(), 0xFFFFFFFF);
+    EXPECT_EQ(window.all, label + "  ffffffff 4294967295.\r\n");
+}
+
+TEST_F(ReportTest, AppendWithoutWindowDoesNothing)
+{
+    StreamCapture capture;
+    EXPECT_EQ(AppendOutputText(nullptr, "x"), 0);
+    EXPECT_EQ(AppendOutputText(&window, "x"), 0);
+    EXPECT_EQ(window.all, "x");
+    EXPECT_EQ(capture.Out(), "");
+}
+
+TEST_F(ReportTest, HexDumpLinesAndPartialLastLine)
+{
+    std::vector<uint8_t> data(20);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>('A' + i);
+    data[1] = 0x00;
+    data[2] = 0xFF;
+    StreamCapture capture;
+    ReportHexDump("inquiry data", data.data(), static_cast<uint16_t>(data.size()));
+    EXPECT_EQ(capture.Out(),
+              "inquiry data\n"
+              "Data Length=20 or 14h\n"
+              "   0   16 41 00 ff 44 45 46 47 48 49 4a 4b 4c 4d 4e 4f 50 A..DEFGHIJKLMNOP\n"
+              "  16   20 51 52 53 54 QRST\n");
+    EXPECT_EQ(capture.Err(), "");
+
+    StreamCapture empty;
+    ReportHexDump("none", data.data(), 0);
+    EXPECT_EQ(empty.Out(), "none\nData Length=0 or 0h\n");
+}
+
+TEST_F(ReportTest, HexDumpMirrorsToStandardErrorWhenSwitchedOn)
+{
+    g_bLogToClog = true;
+    const uint8_t data[2] = {0x30, 0x7F};
+    StreamCapture capture;
+    ReportHexDump("t", data, 2);
+    EXPECT_EQ(capture.Err(), capture.Out());
+    EXPECT_EQ(capture.Out(), "t\nData Length=2 or 2h\n   0    2 30 7f 0.\n");
+}
+
+TEST_F(ReportTest, StringDumpShowsTwoHundredSignedBytes)
+{
+    StreamCapture capture;
+    ReportStringDump("A\x80");
+    const std::string out = capture.Out();
+    EXPECT_EQ(out.substr(0, 3), "A\x80\n");
+    EXPECT_EQ(out.substr(3, 15), "41 ffffff80 0 0");
+    // 200 bytes: twelve full lines of sixteen and one of eight.
+    size_t lines = 0;
+    for (char c : out.substr(3)) lines += c == '\n';
+    EXPECT_EQ(lines, 13u);
+}
+
+TEST_F(ReportTest, StringDumpOfALongStringDoesNotOverflow)
+{
+    const std::string text(500, 'x');
+    StreamCapture capture;
+    ReportStringDump(text.c_str());
+    const std::string out = capture.Out();
+    EXPECT_EQ(out.substr(0, 501), text + "\n");
+    // The copy keeps 199 characters and its terminator.
+    EXPECT_NE(out.find("78 78 78 78 78 78 78 0 \n"), std::string::npos);
+}
+
+}  // namespace

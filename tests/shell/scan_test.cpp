@@ -1,0 +1,303 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "sim/sim_disk.h"
+#include "support/bench_fixture.h"
+#include "support/stream_capture.h"
+
+namespace {
+
+using ScanTest = BenchFixture;
+
+std::vector<DeviceEntry*> Drives()
+{
+    std::vector<DeviceEntry*> drives;
+    for (DeviceEntry* entry = FirstDevice(); entry != nullptr; entry = NextDevice()) drives.push_back(entry);
+    return drives;
+}
+
+void ExpectRect(const DeviceEntry& entry, int left, int top, int right, int bottom)
+{
+    EXPECT_EQ(entry.rect.left, left) << entry.caption;
+    EXPECT_EQ(entry.rect.top, top) << entry.caption;
+    EXPECT_EQ(entry.rect.right, right) << entry.caption;
+    EXPECT_EQ(entry.rect.bottom, bottom) << entry.caption;
+}
+
+TEST_F(ScanTest, NoDriveLeavesTheViewEmpty)
+{
+    Load(Bench(1, ""));
+    StreamCapture capture;
+    EXPECT_EQ(Scan(), kScanEnded);
+    EXPECT_EQ(FirstDevice(), nullptr);
+    for (const auto& controller : g_controllers) EXPECT_FALSE(controller);
+}
+
+TEST_F(ScanTest, TwoDrivesOnBusZeroStandUnderTheirController)
+{
+    Load(Bench(1, Disk(0, 0) + "," + Disk(0, 3)));
+    StreamCapture capture;
+    Scan();
+    ASSERT_TRUE(g_controllers[0]);
+    const DeviceEntry& controller = *g_controllers[0];
+    EXPECT_EQ(controller.caption, "Controller 0");
+    EXPECT_EQ(controller.controlId, 200);
+    EXPECT_EQ(controller.targetId, 0xFF);
+    EXPECT_TRUE(controller.isController);
+    EXPECT_FALSE(controller.hasMenu);
+    EXPECT_EQ(controller.baseColour, 0xE6FFE6u);
+    ExpectRect(controller, 50, 0, 250, 45);
+
+    const auto drives = Drives();
+    ASSERT_EQ(drives.size(), 2u);
+    EXPECT_EQ(drives[0]->caption, "SCSI Device 0");
+    ExpectRect(*drives[0], 50, 45, 250, 90);
+    EXPECT_EQ(drives[1]->caption, "SCSI Device 3");
+    ExpectRect(*drives[1], 50, 90, 250, 135);
+    for (DeviceEntry* drive : drives) {
+        EXPECT_EQ(drive->controlId, 201);
+        EXPECT_TRUE(drive->hasMenu);
+        EXPECT_EQ(drive->menuZoneWidth, 40);
+        EXPECT_EQ(drive->baseColour, 0x3232FFu);
+        EXPECT_FALSE(drive->selected);
+        EXPECT_EQ(drive->testState, -1);
+        EXPECT_TRUE(drive->handle);
+    }
+    EXPECT_EQ(drives[1]->path, "\\\\.\\physicaldrive1");
+    EXPECT_EQ(drives[1]->lastLba, 1000u);
+    EXPECT_EQ(drives[1]->blockLength, 512);
+}
+
+TEST_F(ScanTest, SecondBusGetsItsOwnColumn)
+{
+    Load(Bench(2, Disk(0, 2) + "," + Disk(1, 5)));
+    StreamCapture capture;
+    Scan();
+    ASSERT_TRUE(g_controllers[1]);
+    ExpectRect(*g_controllers[1], 250, 0, 450, 45);
+    EXPECT_EQ(g_controllers[1]->caption, "Controller 1");
+    ExpectRect(*Drives()[1], 250, 45, 450, 90);
+}
+
+TEST_F(ScanTest, AGapInDriveNumbersEndsTheScan)
+{
+    Load(Bench(1, Disk(0, 0) + "," + Disk(0, 1, "MORVANE", "\"driveNumber\": 2")));
+    StreamCapture capture;
+    EXPECT_EQ(Scan(), kScanEnded);
+    EXPECT_EQ(Drives().size(), 1u);
+}
+
+TEST_F(ScanTest, NonDiskDeviceIsSkippedAndTheNextDiskTakesTheSlot)
+{
+    Load(Bench(1, Disk(0, 0) + "," + Disk(0, 4, "LUMERIC", "\"deviceType\": 5") + "," + Disk(0, 6)));
+    StreamCapture capture;
+    Scan();
+    const auto drives = Drives();
+    ASSERT_EQ(drives.size(), 2u);
+    EXPECT_EQ(g_devices[1].get(), drives[1]) << "no empty slot between them";
+    EXPECT_EQ(drives[1]->targetId, 6);
+    ExpectRect(*drives[1], 50, 90, 250, 135);
+    EXPECT_NE(capture.Log().find("Requested target type: 5 is not a disk drive\n"), std::string::npos);
+}
+
+TEST_F(ScanTest, MakerIsRecognisedByUpperCaseNameOnly)
+{
+    Load(Bench(1, Disk(0, 0, "MORVANE ") + "," + Disk(0, 1, "morvane") + "," + Disk(0, 2, "ACME")));
+    StreamCapture capture;
+    Scan();
+    const auto drives = Drives();
+    ASSERT_EQ(drives.size(), 3u);
+    EXPECT_EQ(drives[0]->isMakerDrive, 1);
+    EXPECT_EQ(drives[1]->isMakerDrive, 0);
+    EXPECT_EQ(drives[2]->isMakerDrive, 0);
+    EXPECT_STREQ(drives[2]->vendorId, "ACME    ");
+    // Identity lines only for the maker's drive, twice (identity check and entry).
+    const std::string out = capture.Out();
+    size_t lines = 0;
+    for (size_t at = out.find("Drive Vendor Id..........."); at != std::string::npos;
+         at = out.find("Drive Vendor Id...........", at + 1))
+        ++lines;
+    EXPECT_EQ(lines, 2u);
+    EXPECT_NE(out.find("\\\\.\\physicaldrive0\nDrive Vendor Id...........MORVANE \n"
+                       "Product Id................MVX-00          \nSerial Number.............SN0     \n"),
+              std::string::npos);
+}
+
+TEST_F(ScanTest, BusAboveThreeEndsTheScanKeepingEarlierDrives)
+{
+    Load(Bench(6, Disk(0, 0) + "," + Disk(4, 1)));
+    StreamCapture capture;
+    EXPECT_EQ(Scan(), kScanEnded);
+    EXPECT_EQ(Drives().size(), 1u);
+    EXPECT_FALSE(g_controllers[3]);
+}
+
+TEST_F(ScanTest, ShortAdapterListLendsItsLastEntry)
+{
+    Load(Bench(2, Disk(0, 0) + "," + Disk(1, 5) + "," + Disk(1, 9, "MORVANE", "\"inAdapterList\": false")));
+    StreamCapture capture;
+    Scan();
+    const auto drives = Drives();
+    ASSERT_EQ(drives.size(), 3u);
+    EXPECT_EQ(drives[2]->bus, 1);
+    EXPECT_EQ(drives[2]->targetId, 5) << "the last listed entry's id, not its own";
+    EXPECT_EQ(drives[2]->serialNumber, std::string("SN109   ")) << "yet its own identity";
+}
+
+TEST_F(ScanTest, SixtyFourSlotsAtMost)
+{
+    std::string devices;
+    for (int i = 0; i < 70; ++i) devices += (i ? "," : "") + Disk(i / 20, i % 20 + 1);
+    Load(Bench(4, devices));
+    StreamCapture capture;
+    EXPECT_EQ(Scan(), kScanEnded);
+    EXPECT_EQ(Drives().size(), 64u);
+    EXPECT_TRUE(g_devices[63]);
+}
+
+// Drives whose platform tells their own address (as Linux does), in an
+// order that comes back to bus 0 after bus 1.
+class AddressedCatalog : public DeviceCatalog {
+public:
+    AddressedCatalog(DeviceCatalog& inner, std::vector<ScsiAddress> addresses)
+        : inner_(inner), addresses_(std::move(addresses))
+    {
+    }
+    std::string PathPrefix() const override { return inner_.PathPrefix(); }
+    std::string PathStem() const override { return inner_.PathStem(); }
+    DeviceHandle Open(const std::string& path, int& errorCode) override
+    {
+        DeviceHandle device = inner_.Open(path, errorCode);
+        if (!device) return nullptr;
+        const size_t number = std::stoul(path.substr(PathPrefix().size() + PathStem().size()));
+        return std::make_shared<Addressed>(device, addresses_.at(number));
+    }
+
+private:
+    class Addressed : public ScsiDevice {
+    public:
+        Addressed(DeviceHandle inner, ScsiAddress address) : inner_(std::move(inner)), address_(address) {}
+        bool Execute(ScsiRequest& request) override { return inner_->Execute(request); }
+        bool QueryAdapterInquiryData(std::vector<uint8_t>& buffer, int& errorCode) override
+        {
+            return inner_->QueryAdapterInquiryData(buffer, errorCode);
+        }
+        bool QueryAddress(ScsiAddress& address) override
+        {
+            address = address_;
+            return true;
+        }
+        bool QueryCapabilities(AdapterCapabilities& capabilities, int& errorCode) override
+        {
+            return inner_->QueryCapabilities(capabilities, errorCode);
+        }
+
+    private:
+        DeviceHandle inner_;
+        ScsiAddress address_;
+    };
+    DeviceCatalog& inner_;
+    std::vector<ScsiAddress> addresses_;
+};
+
+TEST_F(ScanTest, OwnAddressBeatsTheListAndABusMetAgainKeepsGrowingItsColumn)
+{
+    Load(Bench(1, Disk(0, 0) + "," + Disk(0, 1) + "," + Disk(0, 2)));
+    AddressedCatalog addressed(*catalog, {{0, 0, 4, 0}, {1, 1, 2, 0}, {0, 0, 6, 0}});
+    StreamCapture capture;
+    ScanScsiDevices(addressed);
+    const auto drives = Drives();
+    ASSERT_EQ(drives.size(), 3u);
+    EXPECT_EQ(drives[0]->targetId, 4);
+    EXPECT_EQ(drives[1]->bus, 1);
+    EXPECT_EQ(drives[1]->targetId, 2);
+    ExpectRect(*drives[0], 50, 45, 250, 90);
+    ExpectRect(*drives[1], 250, 45, 450, 90);
+    ExpectRect(*drives[2], 50, 90, 250, 135);
+    EXPECT_EQ(g_controllers[0]->caption, "Controller 0");
+}
+
+TEST_F(ScanTest, FailedQueriesSkipOnlyThatDrive)
+{
+    Load(Bench(1, Disk(0, 0, "MORVANE", "\"adapterListError\": 5") + "," +
+                      Disk(0, 1, "MORVANE", "\"capabilitiesError\": 22") + "," +
+                      Disk(0, 2, "MORVANE", "\"faults\": [{\"opcode\": \"0x12\", \"senseKey\": 4, \"asc\": 68}]") +
+                      "," + Disk(0, 3)));
+    StreamCapture capture;
+    Scan();
+    const auto drives = Drives();
+    ASSERT_EQ(drives.size(), 1u);
+    EXPECT_EQ(drives[0]->targetId, 3);
+    const std::string out = capture.Out();
+    EXPECT_NE(out.find("IOCTL_SCSI_GET_INQUIRY_DATA returned error 5\nInput/output error\n"), std::string::npos);
+    EXPECT_NE(out.find("Error in io control; error was 22\nInvalid argument\n"), std::string::npos);
+    EXPECT_NE(capture.Log().find("Ioctl status = 01    Target Status = 02\n"), std::string::npos);
+}
+
+TEST_F(ScanTest, FailedReadCapacityListsTheDriveAsZero)
+{
+    Load(Bench(1, Disk(0, 0, "MORVANE", "\"faults\": [{\"opcode\": \"0x25\", \"senseKey\": 3, \"asc\": 17}]")));
+    StreamCapture capture;
+    Scan();
+    ASSERT_EQ(Drives().size(), 1u);
+    EXPECT_EQ(Drives()[0]->lastLba, 0u);
+    EXPECT_EQ(Drives()[0]->blockLength, 0);
+    EXPECT_EQ(capture.Log().find("Ioctl status"), std::string::npos) << "report flag 2 stays silent";
+}
+
+TEST_F(ScanTest, TracesTheAdapterListAndCapabilities)
+{
+    Load(Bench(2, Disk(0, 0) + "," + Disk(1, 5, "ACME")));
+    StreamCapture capture;
+    Scan();
+    const std::string out = capture.Out();
+    EXPECT_NE(out.find("results of IOCTL_SCSI_GET_INQUIRY_DATA\nData Length="), std::string::npos);
+    EXPECT_NE(out.find("Number of buses 2\nBus\nNum TID LUN Claimed String                       Inquiry Header\n"
+                       "--- --- --- ------- ---------------------------- -----------------------\n"),
+              std::string::npos);
+    EXPECT_NE(out.find(" 0   0    0    Y    MORVANE MVX-00          0100 00 00 "), std::string::npos) << out;
+    EXPECT_NE(out.find(" 1   5    0    Y    ACME    MVX-15          0100 00 00 "), std::string::npos);
+    EXPECT_NE(out.find("Length 24\nMax transfer length="), std::string::npos);
+    EXPECT_NE(out.find("Alignment mask="), std::string::npos);
+}
+
+TEST_F(ScanTest, WalkVisitsSlotsInOrderAndKeepsTheCursorAtTheEnd)
+{
+    Load(Bench(1, Disk(0, 0) + "," + Disk(0, 1) + "," + Disk(0, 2)));
+    StreamCapture capture;
+    Scan();
+    EXPECT_EQ(FirstDevice(), g_devices[0].get());
+    EXPECT_EQ(NextDevice(), g_devices[1].get());
+    EXPECT_EQ(NextDevice(), g_devices[2].get());
+    EXPECT_EQ(NextDevice(), nullptr);
+    EXPECT_EQ(g_iCurrentDevice, 2);
+    EXPECT_EQ(DeviceAtCursor(), g_devices[2].get());
+    EXPECT_FALSE(AnyDeviceSelected());
+    SetDeviceSelected(*g_devices[1], true);
+    EXPECT_TRUE(AnyDeviceSelected());
+    EXPECT_EQ(g_devices[1]->baseColour, 0x32FFFFu);
+}
+
+class LongPathCatalog : public DeviceCatalog {
+public:
+    std::string PathPrefix() const override { return "/dev/"; }
+    std::string PathStem() const override { return "a-very-long-device-name-for-a-drive-"; }
+    DeviceHandle Open(const std::string&, int& errorCode) override
+    {
+        errorCode = ENOENT;
+        return nullptr;
+    }
+};
+
+TEST(ScanPathTest, PathLongerThanFortyCharactersStopsDiscovery)
+{
+    LongPathCatalog catalog;
+    StreamCapture capture;
+    EXPECT_EQ(ScanScsiDevices(catalog), kScanPathTooLong);
+    EXPECT_EQ(capture.Log(), "Device name length(42) error\n");
+}
+
+}  // namespace

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "sim/sim_disk.h"
+
+namespace simtest {
+
+// A plain 512-byte-block disk of 1000 blocks, ready, no faults.
+inline SimDriveConfig PlainDrive()
+{
+    SimDriveConfig config;
+    config.vendor = "MORVANE";
+    config.product = "MVX-TEST";
+    config.revision = "0100";
+    config.serial = "SN000001";
+    config.blocks = 1000;
+    config.blockLength = 512;
+    return config;
+}
+
+struct Answer {
+    SimResult result;
+    std::vector<uint8_t> data;  // the data-in bytes the target placed
+
+    uint8_t SenseKey() const { return result.sense.size() > 2 ? result.sense[2] & 0x0F : 0xFF; }
+    uint8_t Asc() const { return result.sense.size() > 12 ? result.sense[12] : 0xFF; }
+    uint8_t Ascq() const { return result.sense.size() > 13 ? result.sense[13] : 0xFF; }
+};
+
+// Sends a command with a data-in buffer of bufferLength bytes (filled with
+// AAh so untouched bytes show).
+inline Answer RunIn(SimDisk& disk, const std::vector<uint8_t>& cdb, uint32_t bufferLength = 512,
+                    uint32_t timeOut = 10)
+{
+    std::vector<uint8_t> buffer(bufferLength, 0xAA);
+    Answer answer;
+    answer.result = disk.Execute(cdb.data(), cdb.size(), SimDirection::In, buffer.data(), bufferLength, timeOut);
+    answer.data.assign(buffer.begin(), buffer.begin() + answer.result.dataInLength);
+    return answer;
+}
+
+inline Answer RunOut(SimDisk& disk, const std::vector<uint8_t>& cdb, std::vector<uint8_t> data)
+{
+    Answer answer;
+    answer.result = disk.Execute(cdb.data(), cdb.size(), SimDirection::Out, data.data(),
+                                 static_cast<uint32_t>(data.size()), 10);
+    return answer;
+}
+
+// Hex text: pairs of digits separated by blanks; '#' starts a comment.
+inline std::vector<uint8_t> Hex(const std::string& text)
+{
+    std::vector<uint8_t> bytes;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        line = line.substr(0, line.find('#'));
+        std::istringstream words(line);
+        std::string word;
+        while (words >> word) bytes.push_back(static_cast<uint8_t>(std::stoul(word, nullptr, 16)));
+    }
+    return bytes;
+}
+
+inline std::string DataPath(const std::string& name)
+{
+    return std::string(KESTRION_TEST_DATA) + "/sim/" + name;
+}
+
+inline std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline std::vector<uint8_t> HexFixture(const std::string& name)
+{
+    return Hex(ReadText(DataPath(name)));
+}
+
+// Each reading moves time on by a second, so a time-out passes in a few
+// polls of real time.
+class SteppingClock final : public Clock {
+public:
+    int64_t Now() override { return now_.fetch_add(1); }
+
+private:
+    std::atomic<int64_t> now_{1000};
+};
+
+}  // namespace simtest
