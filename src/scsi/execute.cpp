@@ -12,6 +12,7 @@ void TakePendingStop()
     // Only the test worker acts on a stop: a command of the user-interface
     // thread neither ends that thread nor consumes the stop meant for the
     // worker.
+    if (g_bStopRequested.load(std::memory_order_relaxed) == 0) return;
     if (!IsTestWorkerThread()) return;
     if (g_bNoAbort.load() != 0) return;
     uint8_t expected = g_bStopRequested.load();

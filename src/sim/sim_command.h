@@ -39,7 +39,7 @@ public:
     size_t CdbLength() const { return cdbLength_; }
 
     // Data-in of `data`, cut to the allocation length and the initiator's
-    // buffer (SPC-4 4.3.5.6: truncation is not an error).
+    // buffer (SPC-4: truncation by the allocation length is not an error).
     void SendData(const uint8_t* data, size_t size, uint64_t allocationLength);
     void SendData(const std::vector<uint8_t>& data, uint64_t allocationLength)
     {

@@ -33,7 +33,7 @@ SimDisk::SimDisk(const SimDriveConfig& config)
       descriptorSense_(config.descriptorSense)
 {
     for (const SimFault& fault : config.faults) faults_.push_back({fault, 0});
-    // Power on / reset (SAM-5 table 42 priority: this one comes first).
+    // Power on / reset: the unit attention of highest priority (SAM-5).
     if (config.unitAttentionAtStart) unitAttentions_.push_back(MakeSense(kSenseKeyUnitAttention, 0x29, 0x00));
 }
 

@@ -42,7 +42,7 @@ public:
     void SetHangClock(Clock* clock);
     void MarkUnwritable(uint64_t lba);
 
-    // Inspection.
+    // State, for tests.
     bool IsStopped() const;
     uint32_t NotReadyRemaining() const;
     size_t PendingUnitAttentions() const;
@@ -57,7 +57,7 @@ private:
     struct CommandEntry {
         Handler handler = nullptr;
         bool needsReady = false;        // refused while stopped or becoming ready
-        bool passesUnitAttention = false;  // INQUIRY, REQUEST SENSE (SAM-5 5.14)
+        bool passesUnitAttention = false;  // INQUIRY, REQUEST SENSE (SAM-5)
     };
     using CommandTable = std::array<CommandEntry, 256>;
     static const CommandTable& Commands();
@@ -83,6 +83,10 @@ private:
     void Read10(SimCommand& command);
     void WriteAndVerify10(SimCommand& command);
     bool CheckRange(SimCommand& command, uint64_t lba, uint64_t blocks);
+
+    // sim_selftest.cpp: the parameters of the self-test results log page
+    // (10h, SPC-4), newest first; empty when the drive keeps no such log.
+    std::vector<uint8_t> SelfTestResultsLogParameters() const;
 
     void Process(SimCommand& command, uint64_t commandIndex);
     std::optional<SimFault> TakeFault(bool transportStage, uint8_t opcode, uint64_t commandIndex);

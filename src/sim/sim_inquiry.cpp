@@ -1,4 +1,4 @@
-// INQUIRY (SPC-4 6.4): standard data and the vital product data pages.
+// INQUIRY (SPC-4): standard data and the vital product data pages.
 #include <algorithm>
 #include <string>
 
@@ -32,7 +32,7 @@ void SetPageLength(std::vector<uint8_t>& page)
 }
 
 // The unit serial number page holds the serial right-aligned, blanks when
-// there is none (SPC-4 7.8.15).
+// there is none (SPC-4, Unit Serial Number page).
 std::vector<uint8_t> UnitSerialNumberPage(const SimDriveConfig& config)
 {
     std::vector<uint8_t> page = VpdHeader(config, 0x80);
@@ -60,8 +60,8 @@ uint64_t IdentityHash(const SimDriveConfig& config)
     return hash;
 }
 
-// Device identification (SPC-4 7.8.6): a locally assigned NAA name
-// (NAA 3h, SPC-4 7.8.6.6.4) and a T10 vendor ID designator.
+// Device identification (SPC-4): a locally assigned NAA name
+// (NAA 3h) and a T10 vendor ID designator.
 std::vector<uint8_t> DeviceIdentificationPage(const SimDriveConfig& config)
 {
     std::vector<uint8_t> page = VpdHeader(config, 0x83);
@@ -103,7 +103,7 @@ std::vector<uint8_t> SimDisk::StandardInquiryData() const
     PutAscii(data, 8, config_.vendor, 8);
     PutAscii(data, 16, config_.product, 16);
     PutAscii(data, 32, config_.revision, 4);
-    // Bytes 36-55 are vendor specific; this maker keeps the serial number
+    // Bytes 36-55 are the vendor's own; this maker keeps the serial number
     // in the first eight of them.
     PutAscii(data, 36, config_.serial, 8);
     return data;

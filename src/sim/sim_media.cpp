@@ -1,4 +1,4 @@
-// Medium access: READ (10) and WRITE AND VERIFY (10) (SBC-3 5.11, 5.39).
+// Medium access: READ (10) and WRITE AND VERIFY (10) (SBC-3).
 #include <cstring>
 
 #include "sim/sim_disk.h"
@@ -57,7 +57,7 @@ void SimDisk::WriteAndVerify10(SimCommand& command)
         uint32_t offset = 0;
         while (readBack[offset] == sent[offset]) ++offset;
         // INFORMATION: offset in the data-out buffer of the first byte
-        // that did not compare equal (SBC-4 5.41).
+        // that did not compare equal, as SBC-4 reports a byte-compare miscompare.
         SimSense sense = MakeSense(kSenseKeyMiscompare, 0x1D, 0x00);
         sense.informationValid = true;
         sense.information = uint64_t{i} * blockLength + offset;

@@ -15,8 +15,8 @@ inline constexpr uint8_t kOpServiceActionIn16 = 0x9E;
 
 inline constexpr uint8_t kSaReadCapacity16 = 0x10;
 
-// CDB length of an operation code's group (SPC-4 4.3.2); 0 for the groups
-// whose length the code does not tell (7Fh variable length, vendor specific).
+// CDB length of an operation code's group (SPC-4, operation code groups); 0 for the groups
+// whose length the code does not tell (7Fh variable length, the vendors' groups).
 inline constexpr size_t CdbGroupLength(uint8_t opcode)
 {
     switch (opcode >> 5) {

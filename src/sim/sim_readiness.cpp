@@ -1,10 +1,10 @@
-// Readiness: TEST UNIT READY, REQUEST SENSE (SPC-4 6.37, 6.29) and START
-// STOP UNIT (SBC-3 5.25).
+// Readiness: TEST UNIT READY, REQUEST SENSE (SPC-4) and START
+// STOP UNIT (SBC-3).
 #include "sim/sim_disk.h"
 
 namespace {
 
-// POWER CONDITION values SBC-3 table 94 defines; the others are reserved.
+// POWER CONDITION values SBC-3 defines for START STOP UNIT; the others are reserved.
 bool IsDefinedPowerCondition(uint8_t condition)
 {
     switch (condition) {
@@ -64,7 +64,7 @@ void SimDisk::StartStopUnit(SimCommand& command)
         return;
     }
     // Power conditions are not modelled; with a condition given, START and
-    // LOEJ are ignored (SBC-3 5.25). The medium is not removed either: an
+    // LOEJ are ignored (SBC-3). The medium is not removed either: an
     // eject request on a removable unit only stops it.
     if (powerCondition != 0x0) return;
     stopped_ = !command.Bit(4, 0);

@@ -2,8 +2,8 @@
 
 namespace {
 
-// The three sense-key-specific bytes shared by both formats.
-void PutSenseKeySpecific(const SimSense& sense, uint8_t* out)
+// The three SKS bytes (a field pointer), alike in both formats.
+void PutFieldPointer(const SimSense& sense, uint8_t* out)
 {
     out[0] = 0x80;  // SKSV
     if (sense.inCdb) out[0] |= 0x40;
@@ -51,7 +51,7 @@ std::vector<uint8_t> EncodeFixedSense(const SimSense& sense)
     std::vector<uint8_t> out(kFixedSenseLength, 0);
     out[0] = 0x70;
     // The fixed format's INFORMATION field holds four bytes; a larger value
-    // cannot be reported there, so VALID stays clear (SPC-4 4.5.3).
+    // cannot be reported there, so VALID stays clear (SPC-4, fixed format).
     if (sense.informationValid && sense.information <= 0xFFFFFFFFu) {
         out[0] |= 0x80;
         for (int i = 0; i < 4; ++i) out[3 + i] = static_cast<uint8_t>(sense.information >> (24 - 8 * i));
@@ -60,7 +60,7 @@ std::vector<uint8_t> EncodeFixedSense(const SimSense& sense)
     out[7] = static_cast<uint8_t>(kFixedSenseLength - 8);
     out[12] = sense.asc;
     out[13] = sense.ascq;
-    if (sense.fieldPointerValid) PutSenseKeySpecific(sense, &out[15]);
+    if (sense.fieldPointerValid) PutFieldPointer(sense, &out[15]);
     return out;
 }
 
@@ -79,9 +79,9 @@ std::vector<uint8_t> EncodeDescriptorSense(const SimSense& sense)
     if (sense.fieldPointerValid) {
         const uint8_t descriptor[4] = {0x02, 0x06, 0x00, 0x00};
         out.insert(out.end(), descriptor, descriptor + 4);
-        uint8_t specific[3];
-        PutSenseKeySpecific(sense, specific);
-        out.insert(out.end(), specific, specific + 3);
+        uint8_t pointer[3];
+        PutFieldPointer(sense, pointer);
+        out.insert(out.end(), pointer, pointer + 3);
         out.push_back(0x00);
     }
     out[7] = static_cast<uint8_t>(out.size() - 8);

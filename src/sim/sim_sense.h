@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-// Sense keys (SPC-4 table 27).
+// Sense keys (SPC-4).
 inline constexpr uint8_t kSenseKeyNoSense = 0x0;
 inline constexpr uint8_t kSenseKeyRecoveredError = 0x1;
 inline constexpr uint8_t kSenseKeyNotReady = 0x2;
@@ -26,7 +26,7 @@ struct SimSense {
     bool informationValid = false;
     uint64_t information = 0;
 
-    // Sense-key-specific field pointer (SPC-4 4.5.2.4.2): which byte (and
+    // SKS field pointer (SPC-4, field pointer): which byte (and
     // optionally which bit) of the CDB or parameter list was rejected.
     bool fieldPointerValid = false;
     bool inCdb = true;
@@ -45,8 +45,8 @@ SimSense LbaOutOfRange();
 
 inline constexpr size_t kFixedSenseLength = 18;
 
-// Fixed format (response code 70h, SPC-4 4.5.3): 18 bytes.
+// Fixed format (response code 70h, SPC-4): 18 bytes.
 std::vector<uint8_t> EncodeFixedSense(const SimSense& sense);
-// Descriptor format (response code 72h, SPC-4 4.5.2) with an information
-// descriptor and a sense-key-specific descriptor where they apply.
+// Descriptor format (response code 72h, SPC-4) with an information
+// descriptor and an SKS descriptor (type 02h) where they apply.
 std::vector<uint8_t> EncodeDescriptorSense(const SimSense& sense);

@@ -63,7 +63,7 @@ TEST(SimCapacity, ReadCapacity16TellsTheWholeDrive)
     auto fourTB = Drive(7814037168ull, 512);  // last LBA 1D1C0BEAFh
     const auto answer = RunIn(fourTB, ReadCapacity16(32), 32);
     ASSERT_EQ(answer.result.status, 0x00);
-    EXPECT_EQ(answer.data, Hex("00 00 00 01 D1 C0 BE AF  00 00 02 00  00 00 00 00"
+    EXPECT_EQ(answer.data, Hex("00 00 00 01 D1 C0 BE AF  00 00 02 00  00 00 00 00 "
                                "00 00 00 00 00 00 00 00  00 00 00 00 00 00 00 00"));
 
     // Allocation length cuts the parameter data.

@@ -24,7 +24,7 @@ void ExpectInvalidField(const simtest::Answer& answer, uint8_t fieldByte, int bi
     EXPECT_EQ(answer.SenseKey(), 0x05);
     EXPECT_EQ(answer.Asc(), 0x24);
     EXPECT_EQ(answer.Ascq(), 0x00);
-    // Sense-key specific: SKSV, C/D = CDB, then BPV and the bit when given.
+    // SKS bytes: SKSV, C/D = CDB, then BPV and the bit when given.
     const uint8_t expected15 = static_cast<uint8_t>(0xC0 | (bit >= 0 ? 0x08 | bit : 0));
     EXPECT_EQ(answer.result.sense[15], expected15);
     EXPECT_EQ(answer.result.sense[16], 0x00);

@@ -143,7 +143,7 @@ TEST(SimReadiness, DescriptorFormatAutosense)
     config.stopped = true;
     SimDisk disk(config);
     EXPECT_EQ(RunIn(disk, kTestUnitReady, 0).result.sense, Hex("72 02 04 02 00 00 00 00"));
-    // With a field pointer: a sense-key specific descriptor.
+    // With a field pointer: an SKS descriptor (type 02h).
     EXPECT_EQ(RunIn(disk, {0x12, 0, 0x80, 0, 36, 0}).result.sense,
               Hex("72 05 24 00 00 00 00 08  02 06 00 00 C0 00 02 00"));
     // REQUEST SENSE follows its own DESC bit.

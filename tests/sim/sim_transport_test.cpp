@@ -47,7 +47,7 @@ ScsiRequest Request(std::vector<uint8_t> cdb, uint8_t dataIn, void* buffer, uint
 {
     ScsiRequest request;
     request.CdbLength = static_cast<uint8_t>(cdb.size());
-    std::memcpy(request.Cdb, cdb.data(), cdb.size());
+    if (!cdb.empty()) std::memcpy(request.Cdb, cdb.data(), cdb.size());
     request.DataIn = dataIn;
     request.DataBuffer = buffer;
     request.DataTransferLength = length;
@@ -119,8 +119,8 @@ TEST(SimTransport, DescriptorSenseReachesTheCallerInFixedFormat)
     ASSERT_TRUE(handle->Execute(request));
     EXPECT_EQ(request.ScsiStatus, kStatusCheckCondition);
     const std::vector<uint8_t> sense(request.SenseData, request.SenseData + 32);
-    EXPECT_EQ(sense, simtest::Hex("70 00 05 00 00 00 00 0A 00 00 00 00 24 00 00 C0 00 02"  // fixed sense
-                                  "00 00 00 00 00 00"                                      // rest of the 24
+    EXPECT_EQ(sense, simtest::Hex("70 00 05 00 00 00 00 0A 00 00 00 00 24 00 00 C0 00 02 "  // fixed sense
+                                  "00 00 00 00 00 00 "                                     // rest of the 24
                                   "EE EE EE EE EE EE EE EE"));                             // beyond SenseInfoLength
 
     // A shorter sense area gets only what it asked for.

@@ -1,0 +1,63 @@
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "cli/cli_commands.h"
+#include "cli/drive_report.h"
+#include "shell/device_table.h"
+#include "shell/identity.h"
+
+CLI::App* AddListCommand(CLI::App& parent, CliContext& context, CliRun& run)
+{
+    auto* list = parent.add_subcommand("list", "List the drives found");
+    list->add_flag("--json", context.json, "Machine-readable output");
+    run = [](CliContext& context) {
+        if (const int status = context.Discover(); status != kExitOk) return status;
+        std::ostream& out = context.console->out();
+        if (context.json) {
+            nlohmann::json drives = nlohmann::json::array();
+            for (DeviceEntry* entry = FirstDevice(); entry != nullptr; entry = NextDevice())
+                drives.push_back(DriveListJson(*entry));
+            out << drives.dump(2) << '\n';
+            return kExitOk;
+        }
+        if (FirstDevice() == nullptr) {
+            out << "No drives found.\n";
+            if (!context.benchFile) out << "(kestrion-cli --bench list shows the simulated test bench.)\n";
+            return kExitOk;
+        }
+        PrintDriveListHeader(out);
+        for (DeviceEntry* entry = FirstDevice(); entry != nullptr; entry = NextDevice())
+            PrintDriveListRow(out, *entry);
+        return kExitOk;
+    };
+    return list;
+}
+
+CLI::App* AddInquiryCommand(CLI::App& parent, CliContext& context, CliRun& run)
+{
+    auto* inquiry = parent.add_subcommand("inquiry", "Show a drive's identity, capacity and capability flags");
+    auto drive = std::make_shared<std::string>();
+    inquiry->add_option("DRIVE", *drive, "Device path or drive number")->required();
+    inquiry->add_flag("--json", context.json, "Machine-readable output");
+    run = [drive](CliContext& context) {
+        if (const int status = context.Discover(); status != kExitOk) return status;
+        DeviceEntry* entry = context.FindDrive(*drive);
+        if (entry == nullptr) return kExitDeviceFailure;
+        const bool answered = RefreshDriveIdentity(*context.catalog, *entry) == kIdentityOk;
+        if (context.json) {
+            nlohmann::json info = DeviceInfoJson(*entry);
+            info["inquiryAnswered"] = answered;
+            context.console->out() << info.dump(2) << '\n';
+        } else {
+            PrintDeviceInfo(context.console->out(), *entry);
+        }
+        if (!answered) {
+            context.console->err() << "kestrion-cli: " << entry->path
+                                   << " did not answer INQUIRY; the values are those read at discovery\n";
+            return kExitDeviceFailure;
+        }
+        return kExitOk;
+    };
+    return inquiry;
+}

@@ -1,0 +1,33 @@
+#include "shell/ui/device_info_dlg.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+#include "shell/device_entry.h"
+#include "shell/device_info.h"
+#include "ui_device_info_dlg.h"
+
+CDeviceInfoDlg::CDeviceInfoDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::CDeviceInfoDlg>())
+{
+    ui->setupUi(this);
+}
+
+CDeviceInfoDlg::~CDeviceInfoDlg() = default;
+
+void CDeviceInfoDlg::SetFromEntry(const DeviceEntry& entry)
+{
+    // The same values the command line prints, placed by control id.
+    const DeviceInfoValues values = ReadDeviceInfoValues(entry);
+    for (const DeviceInfoText& text : values.texts) {
+        if (auto* edit = findChild<QLineEdit*>(QString::number(text.controlId))) {
+            edit->setText(QString::fromStdString(text.value));
+        }
+    }
+    for (const DeviceInfoFlag& flag : values.flags) {
+        if (auto* check = findChild<QCheckBox*>(QString::number(flag.controlId))) check->setChecked(flag.value);
+    }
+    ui->devicePathEdit->setText(QString::fromStdString(values.path));
+    ui->selectedForTestCheck->setChecked(values.selected);
+}
+
+bool CDeviceInfoDlg::SelectedForTest() const { return ui->selectedForTestCheck->isChecked(); }
