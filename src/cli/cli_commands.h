@@ -13,3 +13,8 @@ using CliCommandFactory = CLI::App* (*)(CLI::App& parent, CliContext& context, C
 
 CLI::App* AddListCommand(CLI::App& parent, CliContext& context, CliRun& run);
 CLI::App* AddInquiryCommand(CLI::App& parent, CliContext& context, CliRun& run);
+CLI::App* AddSelfTestCommand(CLI::App& parent, CliContext& context, CliRun& run);
+CLI::App* AddDownloadCommand(CLI::App& parent, CliContext& context, CliRun& run);
+CLI::App* AddSmartCommand(CLI::App& parent, CliContext& context, CliRun& run);
+CLI::App* AddModesCommand(CLI::App& parent, CliContext& context, CliRun& run);
+CLI::App* AddTestCommand(CLI::App& parent, CliContext& context, CliRun& run);

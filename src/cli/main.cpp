@@ -12,6 +12,11 @@ namespace {
 const CliCommandFactory kCommands[] = {
     AddListCommand,
     AddInquiryCommand,
+    AddTestCommand,
+    AddDownloadCommand,
+    AddSmartCommand,
+    AddModesCommand,
+    AddSelfTestCommand,
 };
 
 }  // namespace

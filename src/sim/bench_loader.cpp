@@ -8,7 +8,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "sim/bench_media.h"
+#include "sim/bench_microcode.h"
+#include "sim/bench_mode_pages.h"
 #include "sim/bench_reader.h"
+#include "sim/bench_selftest.h"
+#include "sim/bench_smart.h"
 #include "sim/json_lines.h"
 
 namespace {
@@ -191,7 +196,8 @@ bool ReadDevice(BenchReader& reader, const Json& device, const std::string& path
                                "adapterListError", "capabilitiesError", "deviceType", "peripheralQualifier",
                                "removable", "version", "vendor", "product", "revision", "serial", "capabilities",
                                "blocks", "lastLba", "blockLength", "unitAttention", "descriptorSense", "stopped",
-                               "notReadyCommands", "faults"}) &&
+                               "notReadyCommands", "faults", "modePages", "selfTest", "geometry", "logs", "buffer", "microcode",
+                               "unreadableBlocks", "mediaRate", "latencyMicroseconds", "defects"}) &&
            reader.Require(device, path, "bus") && reader.Require(device, path, "targetId") &&
            reader.Require(device, path, "vendor") && reader.Require(device, path, "product") &&
            reader.ReadNumber(device, path, "driveNumber", 0, 999, out.driveNumber) &&
@@ -216,7 +222,9 @@ bool ReadDevice(BenchReader& reader, const Json& device, const std::string& path
            reader.ReadBool(device, path, "descriptorSense", drive.descriptorSense) &&
            reader.ReadBool(device, path, "stopped", drive.stopped) &&
            reader.ReadNumber(device, path, "notReadyCommands", 0, 1000000, drive.notReadyCommands) &&
-           ReadFaults(reader, device, path, drive.faults);
+           ReadFaults(reader, device, path, drive.faults) && ReadModePages(reader, device, path, drive) &&
+           ReadSelfTestSection(reader, device, path, drive) && ReadLogs(reader, device, path, drive) &&
+           ReadBufferAndMicrocode(reader, device, path, drive) && ReadMediaSection(reader, device, path, drive);
 }
 
 bool ReadBench(BenchReader& reader, const Json& root, Bench& bench)

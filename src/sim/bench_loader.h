@@ -52,6 +52,42 @@
 //   "notReadyCommands"   0-1000000: media commands answered "becoming ready"
 //   "faults"             list of FAULT, tried in order; the first that
 //                        applies to a command acts on it
+//   "selfTest"           SEND DIAGNOSTIC self-tests and log page 10h:
+//                        "supported" (default true), "shortSeconds" (60),
+//                        "extendedSeconds" (300), "powerOnHours" (1000),
+//                        "failure" {"result" 3-7, "segment", "lba",
+//                        "senseKey", "asc", "ascq", "vendor", "atPercent"
+//                        0-99, "tests": ["short", "extended", "default"]}
+//   "geometry"           {"cylinders", "heads" 1-255, "sectorsPerTrack"},
+//                        holding every block: the translate address page
+//   "buffer"             READ / WRITE BUFFER data buffer: "capacity"
+//                        1-16777215 (default 262144), "offsetBoundary" 0-23
+//                        or 255, "stuckBit" {"offset", "bit", "value"}
+//   "microcode"          WRITE BUFFER mode 7: "capacity" (default 8 MiB),
+//                        "resetCommands" 0-1000000 (default 2), "neverReady",
+//                        "rejectImage" {senseKey, asc, ascq}, "failPiece"
+//                        {"piece", "action": "sense" | "callFails", sense}
+//   "logs"               log pages and SMART data: "pages" (codes from 02h,
+//                        03h, 05h, 06h, 0Dh, 2Fh, 30h), "normalizedSmart",
+//                        "errorCounters" {"write"|"read"|"verify"|"nonMedium":
+//                        {"0xCODE": value}}, "temperature", "tripTemperature",
+//                        "smartTrip" (ASCQ of ASC 5Dh), "attributes" [{"code",
+//                        "normalized", "worst", "threshold", "data"} or
+//                        {"code", "value"}]
+//   "modePages"          MODE SENSE / MODE SELECT: "pages" (codes 0-62, the
+//                        drive's order; default 01h 02h 03h 04h 07h 08h 0Ah
+//                        0Ch 10h 1Ah 1Ch 00h), "saveable" (default true),
+//                        "values" {"0xCODE": {"current", "changeable",
+//                        "default", "saved": hex pairs from page byte 2 on}}
+//   "unreadableBlocks"   LBAs READ (10) cannot recover (MEDIUM ERROR 03h/11h/00h,
+//                        the LBA in the information field); writing one
+//                        reassigns it
+//   "mediaRate"          1-2^40 bytes per second READ and WRITE AND VERIFY
+//                        move; default no limit
+//   "latencyMicroseconds" 0-10000000: added to each READ and WRITE AND VERIFY
+//   "defects"            READ DEFECT DATA (10): {"primary": [[cylinder, head,
+//                        sector], ...], "grown": [...]}, inside "geometry"
+//                        (which they need), at most 8000 in all
 //
 // FAULT:
 //   "action"             "sense" (default), "callFails" or "hang"

@@ -49,6 +49,16 @@ const SimDisk::CommandTable& SimDisk::Commands()
         t[kOpRead10] = {&SimDisk::Read10, true, false};
         t[kOpWriteAndVerify10] = {&SimDisk::WriteAndVerify10, true, false};
         t[kOpServiceActionIn16] = {&SimDisk::ServiceActionIn16, true, false};
+        t[kOpSendDiagnostic] = {&SimDisk::SendDiagnostic, false, false};
+        t[kOpReceiveDiagnosticResults] = {&SimDisk::ReceiveDiagnosticResults, false, false};
+        t[kOpModeSense6] = {&SimDisk::ModeSense6, false, false};
+        t[kOpModeSelect6] = {&SimDisk::ModeSelect6, false, false};
+        t[kOpWriteBuffer] = {&SimDisk::WriteBuffer, false, false};
+        t[kOpReadBuffer] = {&SimDisk::ReadBuffer, false, false};
+        t[kOpLogSelect] = {&SimDisk::LogSelect, false, false};
+        t[kOpLogSense] = {&SimDisk::LogSense, false, false};
+        t[kOpVendorSmart] = {&SimDisk::VendorSmartCommand, false, false};
+        t[kOpReadDefectData10] = {&SimDisk::ReadDefectData10, true, false};
         return t;
     }();
     return table;

@@ -5,14 +5,17 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "sim/sim_command.h"
 #include "sim/sim_drive_config.h"
+#include "sim/sim_selftest.h"
 #include "sim/sim_sense.h"
 #include "sim/sparse_medium.h"
 
 class Clock;
+class SimMediaPacer;
 
 // A simulated SCSI direct-access logical unit, answering as SPC-4 and SBC-3
 // describe. It knows nothing of the program's request record: a command is
@@ -40,7 +43,14 @@ public:
     void SetDescriptorSense(bool descriptor);
     // Time source of an injected hang's time-out; null is real time.
     void SetHangClock(Clock* clock);
+    // Time source of the self-tests (sim_selftest.cpp); null is real time.
+    // Power-on hours count from the moment it is set.
+    void SetSelfTestClock(Clock* clock);
     void MarkUnwritable(uint64_t lba);
+    // sim_media.cpp: a block that stops reading (until written), and the
+    // time base of the media rate and latency; null is real time.
+    void MarkUnreadable(uint64_t lba);
+    void SetMediaPacer(SimMediaPacer* pacer);
 
     // State, for tests.
     bool IsStopped() const;
@@ -51,6 +61,9 @@ public:
     std::vector<std::vector<uint8_t>> RecentCdbs() const;
     size_t StoredBlocks() const;
     std::vector<uint8_t> ReadMedium(uint64_t lba, uint32_t blocks) const;
+    // sim_buffer.cpp: the last microcode image the drive took, and how many it took.
+    std::vector<uint8_t> MicrocodeImage() const;
+    uint32_t MicrocodeImagesTaken() const;
 
 private:
     using Handler = void (SimDisk::*)(SimCommand&);
@@ -104,4 +117,62 @@ private:
     uint64_t commandsReceived_ = 0;
     std::deque<std::vector<uint8_t>> recentCdbs_;
     Clock* hangClock_ = nullptr;
+
+    // sim_diagnostics.cpp: SEND DIAGNOSTIC, RECEIVE DIAGNOSTIC RESULTS and
+    // the translate address page; the page the last SEND DIAGNOSTIC
+    // prepared for RECEIVE DIAGNOSTIC RESULTS.
+    void SendDiagnostic(SimCommand& command);
+    void ReceiveDiagnosticResults(SimCommand& command);
+    void RunSelfTestCode(SimCommand& command, uint8_t code, int64_t now);
+    void TakeDiagnosticPage(SimCommand& command, const uint8_t* list, uint16_t listLength);
+    void TranslateAddress(SimCommand& command, const uint8_t* page);
+    std::vector<uint8_t> SupportedDiagnosticPages() const;
+    std::optional<std::vector<uint8_t>> diagnosticResult_;
+    // sim_selftest.cpp: the self-test machinery on its clock, and the
+    // REQUEST SENSE data of a running background self-test (none when no
+    // test runs).
+    int64_t SelfTestNow() const;
+    std::optional<std::vector<uint8_t>> SelfTestProgressSense(bool descriptor);
+    Clock* selfTestClock_ = nullptr;
+    SimSelfTestUnit selfTest_{config_.selfTest, SelfTestNow()};
+
+    // sim_mode_pages.cpp: MODE SENSE(6) and MODE SELECT(6). The current
+    // informational exceptions control values, for the handlers that raise
+    // informational exceptions (call with mutex_ held, as handlers are).
+    void ModeSense6(SimCommand& command);
+    void ModeSelect6(SimCommand& command);
+    SimInformationalExceptions InformationalExceptionsControl() const;
+    SimModePages modePages_{config_.modePages, config_.blocks, config_.blockLength, config_.descriptorSense,
+                            config_.geometry ? &*config_.geometry : nullptr};
+
+    // sim_buffer.cpp: READ BUFFER and WRITE BUFFER (SPC-4).
+    void ReadBuffer(SimCommand& command);
+    void WriteBuffer(SimCommand& command);
+    void WriteDataBuffer(SimCommand& command);
+    void DownloadMicrocode(SimCommand& command);
+    bool CheckBufferOffset(SimCommand& command, uint32_t offset) const;
+    void ResetAfterMicrocode();
+    std::vector<uint8_t> dataBuffer_;        // allocated at the first write
+    std::vector<uint8_t> microcodePending_;  // the pieces of an image received so far
+    uint32_t microcodePieces_ = 0;
+    std::vector<uint8_t> microcodeImage_;    // the last image taken
+    uint32_t microcodeImagesTaken_ = 0;
+
+    // sim_log_pages.cpp: LOG SENSE, LOG SELECT (SPC-4) and the vendor
+    // SMART command DFh; the log counters and what was last reported.
+    void LogSense(SimCommand& command);
+    void LogSelect(SimCommand& command);
+    void VendorSmartCommand(SimCommand& command);
+    std::vector<uint8_t> SupportedLogPages() const;
+    bool KeepsLogPage(uint8_t pageCode) const;
+    std::vector<SimLogParameter> LogParameters(uint8_t pageCode, uint8_t pageControl) const;
+    SimLogState logState_{config_.logs};
+
+    // sim_media.cpp and sim_defects.cpp: the media model (unreadable
+    // blocks, rate, latency) and READ DEFECT DATA (10).
+    void ReadDefectData10(SimCommand& command);
+    void PaceMedia(uint64_t bytes);
+    std::set<uint64_t> unreadable_{config_.media.unreadableBlocks.begin(), config_.media.unreadableBlocks.end()};
+    SimMediaPacer* mediaPacer_ = nullptr;
+    int64_t mediaBusyUntil_ = 0;
 };

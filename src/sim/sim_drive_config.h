@@ -5,6 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "sim/sim_buffer.h"
+#include "sim/sim_mode_pages.h"
+#include "sim/sim_geometry.h"
+#include "sim/sim_log_pages.h"
+#include "sim/sim_media_config.h"
+#include "sim/sim_selftest_config.h"
+
 // Capability bits a drive reports in standard INQUIRY data (bytes 3, 6, 7).
 struct SimCapabilityBits {
     bool aerc = false;    // byte 3 bit 7
@@ -57,4 +64,10 @@ struct SimDriveConfig {
     bool stopped = false;               // starts stopped: needs START UNIT
     uint32_t notReadyCommands = 0;      // media commands answered "becoming ready"
     std::vector<SimFault> faults;
+    SimModePagesConfig modePages;  // sim_mode_pages.h
+    SimSelfTestConfig selfTest;    // sim_selftest_config.h
+    std::optional<SimGeometry> geometry;  // none: no translate address page
+    SimBufferConfig buffer;        // sim_buffer.h: READ / WRITE BUFFER, microcode download
+    SimLogConfig logs;             // sim_log_pages.h: log pages, counters, SMART data
+    SimMediaConfig media;          // sim_media_config.h: unreadable blocks, rate, latency, defect lists
 };

@@ -1,7 +1,33 @@
-// Medium access: READ (10) and WRITE AND VERIFY (10) (SBC-3).
+// Medium access: READ (10) and WRITE AND VERIFY (10) (SBC-3), with the
+// medium's unreadable blocks, its transfer rate and command latency.
+#include <algorithm>
 #include <cstring>
 
 #include "sim/sim_disk.h"
+#include "sim/sim_media_pacer.h"
+
+namespace {
+
+constexpr int64_t kNanosecondsPerSecond = 1000000000;
+constexpr uint64_t kReadAheadBytes = 4 * 1024 * 1024;
+
+SimMediaPacer& RealTime()
+{
+    static SteadyMediaPacer pacer;
+    return pacer;
+}
+
+// MEDIUM ERROR, UNRECOVERED READ ERROR, with the block that could not be
+// read in the information field (SBC-3).
+SimSense UnrecoveredReadError(uint64_t lba)
+{
+    SimSense sense = MakeSense(kSenseKeyMediumError, 0x11, 0x00);
+    sense.informationValid = true;
+    sense.information = lba;
+    return sense;
+}
+
+}  // namespace
 
 bool SimDisk::CheckRange(SimCommand& command, uint64_t lba, uint64_t blocks)
 {
@@ -10,6 +36,45 @@ bool SimDisk::CheckRange(SimCommand& command, uint64_t lba, uint64_t blocks)
         return false;
     }
     return true;
+}
+
+void SimDisk::MarkUnreadable(uint64_t lba)
+{
+    std::lock_guard lock(mutex_);
+    unreadable_.insert(lba);
+}
+
+void SimDisk::SetMediaPacer(SimMediaPacer* pacer)
+{
+    std::lock_guard lock(mutex_);
+    mediaPacer_ = pacer;
+    mediaBusyUntil_ = 0;
+}
+
+// The drive serves one command at a time (the caller holds the lock), and a
+// command leaves the medium when the one before has and its own transfer is
+// done. Deadlines add up rather than each sleep starting anew, and the medium
+// keeps moving for up to a read-ahead buffer's worth of time while the host
+// is between commands, so a scan holds the rate however late the host's
+// thread wakes; idle time beyond that is lost, as on a drive.
+void SimDisk::PaceMedia(uint64_t bytes)
+{
+    const SimMediaConfig& media = config_.media;
+    if (media.mediaRate == 0 && media.latencyMicroseconds == 0) return;
+    SimMediaPacer& pacer = mediaPacer_ ? *mediaPacer_ : RealTime();
+    int64_t cost = int64_t{media.latencyMicroseconds} * 1000;
+    int64_t readAhead = 0;
+    if (media.mediaRate > 0) {
+        cost += static_cast<int64_t>(static_cast<long double>(bytes) * kNanosecondsPerSecond / media.mediaRate);
+        readAhead = static_cast<int64_t>(static_cast<long double>(kReadAheadBytes) * kNanosecondsPerSecond /
+                                         media.mediaRate);
+    }
+    const int64_t now = pacer.NowNanoseconds();
+    // The first command finds the medium idle; it has read nothing ahead yet.
+    if (mediaBusyUntil_ == 0) mediaBusyUntil_ = now;
+    const int64_t start = std::max(now - readAhead, mediaBusyUntil_);
+    mediaBusyUntil_ = start + cost;
+    pacer.SleepUntilNanoseconds(mediaBusyUntil_);
 }
 
 void SimDisk::Read10(SimCommand& command)
@@ -23,9 +88,19 @@ void SimDisk::Read10(SimCommand& command)
     const uint16_t blocks = command.Be16(7);
     if (!CheckRange(command, lba, blocks)) return;
 
-    const size_t count = command.ReserveDataIn(uint64_t{blocks} * medium_.BlockLength());
+    const uint32_t blockLength = medium_.BlockLength();
+    const auto bad = unreadable_.lower_bound(lba);
+    const bool fails = bad != unreadable_.end() && *bad < uint64_t{lba} + blocks;
+    // Blocks before an unreadable one reach the buffer before the drive gives up.
+    const uint64_t good = fails ? *bad - lba : blocks;
+    const size_t count = command.ReserveDataIn(good * blockLength);
     if (command.CallFailed()) return;
     medium_.Read(lba, command.InBuffer(), count);
+    PaceMedia(good * blockLength);
+    if (fails) {
+        command.Fail(UnrecoveredReadError(*bad));
+        return;
+    }
     command.CommitDataIn(count);
 }
 
@@ -45,6 +120,10 @@ void SimDisk::WriteAndVerify10(SimCommand& command)
     const uint8_t* data = command.ReceiveData(uint64_t{blocks} * blockLength);
     if (!data) return;
     medium_.Write(lba, blocks, data);
+    // A block that could not be read is reassigned when written, as drives
+    // with automatic write reallocation do.
+    unreadable_.erase(unreadable_.lower_bound(lba), unreadable_.lower_bound(uint64_t{lba} + blocks));
+    PaceMedia(uint64_t{blocks} * blockLength);
 
     // Without BYTCHK the verify checks only that the blocks read back,
     // which they always do here.

@@ -12,6 +12,16 @@ inline constexpr uint8_t kOpReadCapacity10 = 0x25;
 inline constexpr uint8_t kOpRead10 = 0x28;
 inline constexpr uint8_t kOpWriteAndVerify10 = 0x2E;
 inline constexpr uint8_t kOpServiceActionIn16 = 0x9E;
+inline constexpr uint8_t kOpReceiveDiagnosticResults = 0x1C;
+inline constexpr uint8_t kOpSendDiagnostic = 0x1D;
+inline constexpr uint8_t kOpModeSelect6 = 0x15;
+inline constexpr uint8_t kOpModeSense6 = 0x1A;
+inline constexpr uint8_t kOpWriteBuffer = 0x3B;
+inline constexpr uint8_t kOpReadBuffer = 0x3C;
+inline constexpr uint8_t kOpLogSelect = 0x4C;
+inline constexpr uint8_t kOpLogSense = 0x4D;
+inline constexpr uint8_t kOpReadDefectData10 = 0x37;
+inline constexpr uint8_t kOpVendorSmart = 0xDF;  // vendor specific: opens the normalized SMART data
 
 inline constexpr uint8_t kSaReadCapacity16 = 0x10;
 

@@ -21,6 +21,17 @@ bool IsDefinedPowerCondition(uint8_t condition)
     }
 }
 
+// With MRIE 6 a drive keeps a predicted failure (or, with TEST, a false
+// one: ASCQ FFh) for the host to poll with REQUEST SENSE (SPC-4).
+std::optional<SimSense> PendingInformationalException(const SimInformationalExceptions& control,
+                                                      std::optional<uint8_t> tripAscq)
+{
+    if (control.dexcpt || control.mrie != 6) return std::nullopt;
+    if (tripAscq) return MakeSense(kSenseKeyNoSense, 0x5D, *tripAscq);
+    if (control.test) return MakeSense(kSenseKeyNoSense, 0x5D, 0xFF);
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<SimSense> SimDisk::NotReadyCondition(bool consume)
@@ -52,6 +63,13 @@ void SimDisk::RequestSense(SimCommand& command)
         unitAttentions_.pop_front();
     } else if (const auto notReady = NotReadyCondition(false)) {
         sense = *notReady;
+    } else if (const auto exception =
+                   PendingInformationalException(InformationalExceptionsControl(), config_.logs.smartTripAscq)) {
+        sense = *exception;
+    } else if (const auto selfTest = SelfTestProgressSense(descriptor)) {
+        // A background self-test is running: its progress (sim_selftest.cpp).
+        command.SendData(*selfTest, allocationLength);
+        return;
     }
     command.SendData(descriptor ? EncodeDescriptorSense(sense) : EncodeFixedSense(sense), allocationLength);
 }

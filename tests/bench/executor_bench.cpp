@@ -80,4 +80,9 @@ void TestUnitReadyOnSimulatedTransport(benchmark::State& state)
 BENCHMARK(TestUnitReadyOnSimulatedDrive);
 BENCHMARK(TestUnitReadyOnSimulatedTransport);
 BENCHMARK(TestUnitReadyThroughExecutor);
+// Fixed counts, for instruction counts under callgrind that do not depend on
+// the machine's load.
+BENCHMARK(TestUnitReadyOnSimulatedDrive)->Iterations(100000);
+BENCHMARK(TestUnitReadyOnSimulatedTransport)->Iterations(100000);
+BENCHMARK(TestUnitReadyThroughExecutor)->Iterations(100000);
 BENCHMARK_MAIN();

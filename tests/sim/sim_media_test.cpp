@@ -1,6 +1,7 @@
 // READ (10) and WRITE AND VERIFY (10) on the sparse medium.
 #include <gtest/gtest.h>
 
+#include "sim/sim_media_pacer.h"
 #include "sim_test_support.h"
 
 using simtest::RunIn;
@@ -139,4 +140,113 @@ TEST(SimMedia, DataPhaseMismatchesFailTheCall)
     const auto cut = RunIn(disk, Read10(0, 2), 700);
     EXPECT_EQ(cut.result.status, 0x00);
     EXPECT_EQ(cut.data.size(), 700u);
+}
+
+namespace {
+
+// Time that passes only when the drive sleeps, and records how long.
+class FakePacer final : public SimMediaPacer {
+public:
+    int64_t NowNanoseconds() override { return now; }
+    void SleepUntilNanoseconds(int64_t deadline) override
+    {
+        sleeps.push_back(deadline - now);
+        if (deadline > now) now = deadline + oversleep;
+    }
+    int64_t now = 5'000'000'000;
+    int64_t oversleep = 0;  // a thread that wakes late
+    std::vector<int64_t> sleeps;
+};
+
+}  // namespace
+
+TEST(SimMedia, UnreadableBlockEndsAReadWithTheBlockInTheInformationField)
+{
+    SimDriveConfig config = Drive(1000, 512);
+    config.media.unreadableBlocks = {20};
+    SimDisk disk(config);
+    const auto answer = RunIn(disk, Read10(16, 8), 8 * 512);
+    ASSERT_EQ(answer.result.status, 0x02);
+    EXPECT_EQ(answer.SenseKey(), 0x03);
+    EXPECT_EQ(answer.Asc(), 0x11);
+    EXPECT_EQ(answer.Ascq(), 0x00);
+    EXPECT_EQ(answer.result.sense[0], 0xF0) << "VALID: the information field holds the LBA";
+    EXPECT_EQ(std::vector<uint8_t>(answer.result.sense.begin() + 3, answer.result.sense.begin() + 7),
+              (std::vector<uint8_t>{0, 0, 0, 20}));
+    // Reads around it go on working.
+    EXPECT_EQ(RunIn(disk, Read10(12, 8), 8 * 512).result.status, 0x00);
+    EXPECT_EQ(RunIn(disk, Read10(21, 8), 8 * 512).result.status, 0x00);
+    // In descriptor format too.
+    disk.SetDescriptorSense(true);
+    const auto descriptor = RunIn(disk, Read10(20, 1), 512);
+    EXPECT_EQ(descriptor.result.sense[0], 0x72);
+    EXPECT_EQ(descriptor.result.sense[1] & 0x0F, 0x03);
+}
+
+TEST(SimMedia, WritingAnUnreadableBlockReassignsIt)
+{
+    SimDisk disk(Drive(1000, 512));
+    disk.MarkUnreadable(40);
+    EXPECT_EQ(RunIn(disk, Read10(40, 1), 512).SenseKey(), 0x03);
+    const auto data = Pattern(3 * 512, 2);
+    EXPECT_EQ(RunOut(disk, WriteVerify10(39, 3, true), data).result.status, 0x00);
+    const auto back = RunIn(disk, Read10(40, 1), 512);
+    EXPECT_EQ(back.result.status, 0x00);
+    EXPECT_EQ(back.data, std::vector<uint8_t>(data.begin() + 512, data.begin() + 1024));
+}
+
+TEST(SimMedia, RateAndLatencyPaceTheMediaCommands)
+{
+    SimDriveConfig config = Drive(100000, 512);
+    config.media.mediaRate = 1'000'000;  // 1 MB/s
+    config.media.latencyMicroseconds = 250;
+    SimDisk disk(config);
+    FakePacer pacer;
+    disk.SetMediaPacer(&pacer);
+    EXPECT_EQ(RunIn(disk, Read10(0, 64), 64 * 512).result.status, 0x00);
+    EXPECT_EQ(RunOut(disk, WriteVerify10(0, 2, true), Pattern(1024, 3)).result.status, 0x00);
+    ASSERT_EQ(pacer.sleeps.size(), 2u);
+    EXPECT_EQ(pacer.sleeps[0], 250'000 + 32'768'000);  // latency + 32768 bytes at 1 MB/s
+    EXPECT_EQ(pacer.sleeps[1], 250'000 + 1'024'000);
+    // Other commands are not paced.
+    EXPECT_EQ(RunIn(disk, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8).result.status, 0x00);
+    EXPECT_EQ(pacer.sleeps.size(), 2u);
+}
+
+TEST(SimMedia, PacedCommandsAddUpSoTheRateHoldsOverAScan)
+{
+    SimDriveConfig config = Drive(100000, 512);
+    config.media.mediaRate = 10'000'000;
+    SimDisk disk(config);
+    FakePacer pacer;
+    disk.SetMediaPacer(&pacer);
+    const int64_t start = pacer.now;
+    for (uint32_t lba = 0; lba < 64 * 100; lba += 64) RunIn(disk, Read10(lba, 64), 64 * 512);
+    // 100 reads of 32768 bytes at 10 MB/s: 0.32768 s, no more and no less.
+    EXPECT_EQ(pacer.now - start, 327'680'000);
+
+    // A host thread that wakes late every time loses nothing: the medium
+    // reads ahead meanwhile (up to 4 MiB), so the scan still takes 0.32768 s.
+    SimDisk late(config);
+    FakePacer slow;
+    slow.oversleep = 1'000'000;  // 1 ms late at every wake-up
+    late.SetMediaPacer(&slow);
+    const int64_t lateStart = slow.now;
+    for (uint32_t lba = 0; lba < 64 * 100; lba += 64) RunIn(late, Read10(lba, 64), 64 * 512);
+    EXPECT_LE(slow.now - lateStart, 327'680'000 + 1'000'000);
+
+    // Idle time beyond the read-ahead is not made up: after 10 s away the
+    // next 4 MiB come at once, the rest at the rate.
+    slow.now += 10'000'000'000;
+    const int64_t resume = slow.now;
+    for (uint32_t lba = 0; lba < 64 * 200; lba += 64) RunIn(late, Read10(lba, 64), 64 * 512);
+    // 200 x 32768 bytes = 6.5 MB: 4 MiB from the read-ahead, the rest at 10 MB/s.
+    EXPECT_NEAR(static_cast<double>(slow.now - resume), (6'553'600.0 - 4'194'304.0) / 10'000'000 * 1e9, 2e6);
+
+    // A drive without rate and latency never sleeps.
+    SimDisk fast(Drive(1000, 512));
+    FakePacer idle;
+    fast.SetMediaPacer(&idle);
+    RunIn(fast, Read10(0, 64), 64 * 512);
+    EXPECT_TRUE(idle.sleeps.empty());
 }

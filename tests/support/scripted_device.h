@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -28,11 +29,11 @@ public:
         const Reply reply = script ? script(request) : next;
         if (!reply.delivered) return false;
         request.ScsiStatus = reply.status;
-        if (request.DataIn == kScsiDataIn && request.DataBuffer != nullptr)
-            std::memcpy(request.DataBuffer, reply.data.data(),
-                        std::min<size_t>(reply.data.size(), request.DataTransferLength));
-        std::memcpy(request.SenseData, reply.sense.data(),
-                    std::min<size_t>(reply.sense.size(), request.SenseInfoLength));
+        const size_t dataLength = std::min<size_t>(reply.data.size(), request.DataTransferLength);
+        if (request.DataIn == kScsiDataIn && request.DataBuffer != nullptr && dataLength > 0)
+            std::memcpy(request.DataBuffer, reply.data.data(), dataLength);
+        const size_t senseLength = std::min<size_t>(reply.sense.size(), request.SenseInfoLength);
+        if (senseLength > 0) std::memcpy(request.SenseData, reply.sense.data(), senseLength);
         return true;
     }
     bool QueryAdapterInquiryData(std::vector<uint8_t>&, int& errorCode) override

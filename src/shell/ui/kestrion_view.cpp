@@ -4,7 +4,11 @@
 #include <QMenu>
 #include <QShowEvent>
 
+#include "download/ui/download_view_command.h"
+#include "legacytest/ui/legacy_test_commands.h"
+#include "modepages/ui/mode_commands.h"
 #include "platform/device_catalog.h"
+#include "selftest/ui/dst_commands.h"
 #include "shell/device_entry.h"
 #include "shell/device_table.h"
 #include "shell/identity.h"
@@ -13,6 +17,7 @@
 #include "shell/ui/device_info_dlg.h"
 #include "shell/ui/menu_status_tips.h"
 #include "shell/ui/view_commands.h"
+#include "smart/ui/smart_command.h"
 
 namespace {
 
@@ -28,6 +33,11 @@ CKestrionView::CKestrionView(DeviceCatalog& catalog, QWidget* parent) : QWidget(
     setAutoFillBackground(true);
     CreateCommandActions();
     SetCommandHandler(kCmdInquiry, [this] { OnInquiry(); });
+    InstallSelfTestCommands(*this, catalog);
+    InstallDownloadCommand(*this);
+    InstallSmartCommand(*this);
+    InstallModePageCommand(*this);
+    InstallLegacyTestCommands(*this, catalog);
 }
 
 CKestrionView::~CKestrionView() = default;

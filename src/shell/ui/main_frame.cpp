@@ -75,6 +75,11 @@ void CMainFrame::CreateMenus()
 
     QMenu* utilities = menuBar()->addMenu(QStringLiteral("&Utilities"));
     AddViewCommands(utilities, *view, CommandPlace::UtilitiesMenu);
+    // The one-drive sheets are offered here too; they act on the drive whose
+    // menu was opened last.
+    utilities->addSeparator();
+    utilities->addAction(view->CommandAction(kCmdSmartData));
+    utilities->addAction(view->CommandAction(kCmdModePages));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addSeparator();

@@ -1,0 +1,188 @@
+// kestrion-cli download IMAGE DRIVE... [--yes]: the Download File dialog's
+// sequence on the named drives, with its progress on stdout.
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/cli_commands.h"
+#include "download/download_observer.h"
+#include "download/download_sequence.h"
+#include "download/download_transfer.h"
+#include "download/microcode_image.h"
+#include "platform/user_prompts.h"
+#include "scsi/string_format.h"
+#include "shell/device_table.h"
+
+namespace {
+
+constexpr uint8_t kSenseKeyUnitAttention = 0x06;
+constexpr uint8_t kAscResetOccurred = 0x29;
+
+// The dialog's message boxes on stderr; its question answered by --yes or
+// by the person at the terminal.
+class ConsolePrompts final : public UserPrompts {
+public:
+    ConsolePrompts(Console& console, bool assumeYes, std::istream& in)
+        : console(console), assumeYes(assumeYes), in(in)
+    {
+    }
+
+    void Message(const std::string& text, const std::string&, Icon) override
+    {
+        console.err() << "kestrion-cli: " << text << '\n';
+    }
+
+    bool AskYesNo(const std::string& text, const std::string&) override
+    {
+        if (assumeYes) {
+            console.err() << text << " yes (--yes)\n";
+            return true;
+        }
+        console.err() << text << " [y/N] " << std::flush;
+        std::string answer;
+        if (!std::getline(in, answer)) {
+            console.err() << "\nkestrion-cli: no answer; give --yes to download without asking\n";
+            declined = true;
+            return false;
+        }
+        std::transform(answer.begin(), answer.end(), answer.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        answer.erase(0, answer.find_first_not_of(" \t"));
+        answer.erase(answer.find_last_not_of(" \t\r") + 1);
+        declined = answer != "y" && answer != "yes";
+        return !declined;
+    }
+
+    std::optional<std::string> ChooseFile(const std::string&, const std::string&, const std::string&, bool) override
+    {
+        return std::nullopt;  // the image is named on the command line
+    }
+
+    bool declined = false;
+
+private:
+    Console& console;
+    bool assumeYes;
+    std::istream& in;
+};
+
+// Each drive's pieces as they go, its checks and its outcome.
+class ProgressPrinter final : public DownloadObserver {
+public:
+    explicit ProgressPrinter(std::ostream& out) : out(out) {}
+
+    void TransferStarting(const DeviceEntry& drive, uint32_t imageSize) override
+    {
+        anyTransfer = true;
+        out << drive.path << ": sending " << imageSize << " bytes\n";
+    }
+    void PieceSent(const DeviceEntry&, const DownloadPiece& piece, bool good) override
+    {
+        out << "  piece at offset " << piece.offset << ", " << piece.length << " bytes: "
+            << (good ? "GOOD" : "failed") << '\n';
+    }
+    void DriveChecked(const DeviceEntry&, int result, const SenseCodes& codes, uint32_t retries) override
+    {
+        out << "  check: ";
+        if (result == kCheckReady) {
+            out << "ready";
+        } else if (result == kCheckNotReady || result == kCheckCallFailed) {
+            out << (result == kCheckNotReady ? "not ready" : "no answer") << " (" << retries << " of "
+                << kDownloadRetryLimit << ")";
+        } else if (codes.senseKey == kSenseKeyUnitAttention && codes.asc == kAscResetOccurred) {
+            out << StringPrintf("unit attention %02Xh/%02Xh: the drive restarted", unsigned{codes.asc},
+                                unsigned{codes.ascq});
+        } else {
+            out << StringPrintf("check condition, sense key %Xh, ASC %02Xh, ASCQ %02Xh", unsigned{codes.senseKey},
+                                unsigned{codes.asc}, unsigned{codes.ascq});
+        }
+        out << std::endl;
+    }
+    void DriveFinished(const DeviceEntry& drive, DriveOutcome outcome) override
+    {
+        outcomes[&drive] = outcome;
+        out << drive.path << ": " << DriveOutcomeText(outcome) << std::endl;
+    }
+
+    bool anyTransfer = false;
+    std::map<const DeviceEntry*, DriveOutcome> outcomes;
+
+private:
+    std::ostream& out;
+};
+
+// The drives named, each once, or none when one is unknown.
+bool FindTargets(CliContext& context, const std::vector<std::string>& names, std::vector<DeviceEntry*>& targets)
+{
+    for (const std::string& name : names) {
+        DeviceEntry* entry = context.FindDrive(name);
+        if (entry == nullptr) return false;
+        if (std::find(targets.begin(), targets.end(), entry) == targets.end()) targets.push_back(entry);
+    }
+    return true;
+}
+
+int RunDownload(CliContext& context, const std::string& image, const std::vector<std::string>& names, bool yes)
+{
+    if (const int status = context.Discover(); status != kExitOk) return status;
+    std::vector<DeviceEntry*> targets;
+    if (!FindTargets(context, names, targets)) return kExitDeviceFailure;
+    // The sequence serves the selected drives: exactly those named.
+    for (DeviceEntry* entry = FirstDevice(); entry != nullptr; entry = NextDevice())
+        SetDeviceSelected(*entry, std::find(targets.begin(), targets.end(), entry) != targets.end());
+
+    std::ostream& out = context.console->out();
+    ConsolePrompts prompts(*context.console, yes, std::cin);
+    PosixImageFileOpener opener;
+    ProgressPrinter progress(out);
+    DownloadSequence sequence(prompts, opener, &progress);
+    sequence.OnInitDialog();
+    sequence.OnDownload(image);
+    while (sequence.TimerActive()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kDownloadTimerPeriodMs));
+        sequence.OnTimer();
+    }
+    if (!progress.anyTransfer) {
+        // Nothing was sent; a file's trouble is on stderr already.
+        if (!prompts.declined) return kExitUsage;
+        context.console->err() << "kestrion-cli: not confirmed; nothing was sent\n";
+        return kExitDeviceFailure;
+    }
+
+    size_t took = 0;
+    for (const DeviceEntry* entry : targets) {
+        const auto outcome = progress.outcomes.find(entry);
+        if (outcome == progress.outcomes.end()) {
+            out << entry->path << ": not sent: the download stopped after an error\n";
+        } else if (outcome->second == DriveOutcome::TookImage) {
+            ++took;
+        }
+    }
+    out << took << " of " << targets.size() << (targets.size() == 1 ? " drive" : " drives") << " took the image\n";
+    return took == targets.size() ? kExitOk : kExitDeviceFailure;
+}
+
+}  // namespace
+
+CLI::App* AddDownloadCommand(CLI::App& parent, CliContext& /*context*/, CliRun& run)
+{
+    auto* download = parent.add_subcommand(
+        "download", "Send a microcode image to drives with WRITE BUFFER and check that each comes back");
+    auto image = std::make_shared<std::string>();
+    auto drives = std::make_shared<std::vector<std::string>>();
+    auto yes = std::make_shared<bool>(false);
+    download->add_option("IMAGE", *image, "The microcode image file (*.lod), sent unchanged")->required();
+    download->add_option("DRIVE", *drives, "Device paths or drive numbers, served in the order of the device table")
+        ->required();
+    download->add_flag("--yes,-y", *yes, "Download without asking for confirmation");
+    run = [image, drives, yes](CliContext& context) { return RunDownload(context, *image, *drives, *yes); };
+    return download;
+}

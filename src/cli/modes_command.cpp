@@ -1,0 +1,293 @@
+// kestrion-cli modes: the mode page sheet as text or JSON, and its two
+// saves through the same read, exchange and write as the workstation's.
+#include <algorithm>
+#include <cctype>
+#include <iomanip>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/cli_commands.h"
+#include "modepages/field_text_form.h"
+#include "modepages/mode_sheet.h"
+#include "platform/user_prompts.h"
+#include "scsi/string_format.h"
+#include "shell/device_entry.h"
+
+namespace {
+
+struct ModesOptions {
+    std::string drive;
+    std::string page;
+    std::vector<std::string> sets;
+    bool current = false;
+    bool saved = false;
+};
+
+// The exchange's messages go to stderr, as the sheet shows them in boxes.
+class CliPrompts final : public UserPrompts {
+public:
+    explicit CliPrompts(std::ostream& err) : err(err) {}
+    void Message(const std::string& text, const std::string&, Icon) override { err << "kestrion-cli: " << text << '\n'; }
+    bool AskYesNo(const std::string&, const std::string&) override { return false; }
+    std::optional<std::string> ChooseFile(const std::string&, const std::string&, const std::string&, bool) override
+    {
+        return std::nullopt;
+    }
+
+private:
+    std::ostream& err;
+};
+
+std::string CodeText(uint8_t code)
+{
+    return StringPrintf("%02Xh", code);
+}
+
+// "08", "8", "0x08", "08h", "1c".
+bool ParsePageCode(std::string text, uint8_t& code)
+{
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.erase(0, 2);
+    if (!text.empty() && (text.back() == 'h' || text.back() == 'H')) text.pop_back();
+    if (text.empty() || text.size() > 2) return false;
+    for (char c : text)
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    code = static_cast<uint8_t>(std::stoul(text, nullptr, 16));
+    return code < 0x3F;
+}
+
+bool SameLabel(const std::string& a, const char* b)
+{
+    const std::string other(b);
+    return a.size() == other.size() && std::equal(a.begin(), a.end(), other.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string Trimmed(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+const char* KindName(FieldKind kind)
+{
+    switch (kind) {
+    case FieldKind::Bit: return "bit";
+    case FieldKind::Nibble: return "nibble";
+    case FieldKind::Byte: return "byte";
+    case FieldKind::Word: return "word";
+    case FieldKind::Triple: return "triple";
+    case FieldKind::Dword: return "dword";
+    case FieldKind::Qword: return "qword";
+    case FieldKind::Decimal: return "decimal";
+    }
+    return "";
+}
+
+constexpr Column kColumns[] = {Column::Current, Column::Saved, Column::Default};
+constexpr const char* kColumnNames[] = {"current", "saved", "default"};
+
+// What a column shows: the control's text, "-" when the drive never answered for it.
+std::string Shown(const CModePage& page, const FieldTextForm& form, const ModeField& field, Column column)
+{
+    return page.ColumnRead(column) ? form.Shown(field, column) : "-";
+}
+
+void PrintPage(std::ostream& out, const CModePage& page, const FieldTextForm& form)
+{
+    out << page.Table().caption << " (page " << CodeText(page.PageCode()) << ")\n";
+    out << "  " << std::left << std::setw(44) << "Field" << std::setw(18) << "Current" << std::setw(18) << "Saved"
+        << "Default\n";
+    bool anyLocked = false;
+    for (const ModeField& field : page.Fields()) {
+        const bool locked = form.ReadOnly(field, Column::Current);
+        anyLocked = anyLocked || locked;
+        out << "  " << std::setw(44) << (std::string(field.label) + (locked ? " *" : ""));
+        out << std::setw(18) << Shown(page, form, field, Column::Current) << std::setw(18)
+            << Shown(page, form, field, Column::Saved) << Shown(page, form, field, Column::Default) << '\n';
+    }
+    out << std::right;
+    if (anyLocked) out << "  * not changeable on this drive\n";
+    for (size_t i = 0; i < 3; ++i)
+        if (!page.ColumnRead(kColumns[i])) out << "  (" << kColumnNames[i] << " values could not be read)\n";
+    out << '\n';
+}
+
+nlohmann::json PageJson(const CModePage& page, const FieldTextForm& form)
+{
+    nlohmann::json fields = nlohmann::json::array();
+    for (const ModeField& field : page.Fields()) {
+        nlohmann::json item{{"label", field.label},
+                            {"kind", KindName(field.kind)},
+                            {"changeable", !form.ReadOnly(field, Column::Current)}};
+        for (size_t i = 0; i < 3; ++i) {
+            if (!page.ColumnRead(kColumns[i])) {
+                item[kColumnNames[i]] = nullptr;
+            } else if (field.kind == FieldKind::Bit) {
+                item[kColumnNames[i]] = form.Shown(field, kColumns[i]) == "1";
+            } else {
+                item[kColumnNames[i]] = form.Shown(field, kColumns[i]);
+            }
+        }
+        fields.push_back(item);
+    }
+    return {{"code", CodeText(page.PageCode())}, {"title", page.Table().caption}, {"fields", fields}};
+}
+
+// Puts one "LABEL=VALUE" into the form's column. An exit status when it
+// cannot be done, kExitOk otherwise.
+int ApplySet(CliContext& context, const std::string& set, CModePage& page, FieldTextForm& form, Column column)
+{
+    std::ostream& err = context.console->err();
+    const size_t equals = set.find('=');
+    if (equals == std::string::npos) {
+        err << "kestrion-cli: --set takes LABEL=VALUE, not \"" << set << "\"\n";
+        return kExitUsage;
+    }
+    const std::string label = Trimmed(set.substr(0, equals));
+    const std::string value = set.substr(equals + 1);
+    const auto field = std::find_if(page.Fields().begin(), page.Fields().end(),
+                                    [&](const ModeField& candidate) { return SameLabel(label, candidate.label); });
+    if (field == page.Fields().end()) {
+        err << "kestrion-cli: " << page.Table().caption << " has no field \"" << label << "\"; its fields are:\n";
+        for (const ModeField& candidate : page.Fields()) err << "  " << candidate.label << '\n';
+        return kExitUsage;
+    }
+    if (form.ReadOnly(*field, column)) {
+        err << "kestrion-cli: \"" << field->label << "\" cannot be changed on this drive (its changeable value is zero)\n";
+        return kExitDeviceFailure;
+    }
+    const int id = field->controls[static_cast<size_t>(column)];
+    if (field->kind != FieldKind::Bit) {
+        form.Edit(id)->SetText(value);
+        return kExitOk;
+    }
+    const std::string bit = Trimmed(value);
+    if (bit != "0" && bit != "1") {
+        err << "kestrion-cli: \"" << field->label << "\" is a bit: give 0 or 1\n";
+        return kExitUsage;
+    }
+    form.Check(id)->SetChecked(bit == "1");
+    return kExitOk;
+}
+
+int Write(CliContext& context, const ModesOptions& options, CModePage& page, FieldTextForm& form)
+{
+    const Column column = options.saved ? Column::Saved : Column::Current;
+    for (const std::string& set : options.sets)
+        if (const int status = ApplySet(context, set, page, form, column); status != kExitOk) return status;
+
+    std::ostream& err = context.console->err();
+    const std::string name = "page " + CodeText(page.PageCode());
+    switch (options.saved ? page.OnSaveSaveable() : page.OnSaveCurrent()) {
+    case ModeSaveResult::Sent: return kExitOk;
+    case ModeSaveResult::Invalid: return kExitUsage;  // the exchange has said why
+    case ModeSaveResult::ReadFailed:
+        err << "kestrion-cli: " << name << " could not be read before the write; nothing was sent\n";
+        return kExitDeviceFailure;
+    case ModeSaveResult::DriveRefused:
+        err << "kestrion-cli: the drive refused the MODE SELECT of " << name
+            << (context.trace ? "" : " (--trace shows its sense data)") << '\n';
+        return kExitDeviceFailure;
+    case ModeSaveResult::NoDevice: break;
+    }
+    err << "kestrion-cli: the drive is not open\n";
+    return kExitDeviceFailure;
+}
+
+int RunModes(CliContext& context, const ModesOptions& options)
+{
+    std::ostream& err = context.console->err();
+    const bool writing = !options.sets.empty();
+    if (writing && (options.page.empty() || options.current == options.saved)) {
+        err << "kestrion-cli: --set needs --page and one of --current or --saved\n";
+        return kExitUsage;
+    }
+    if (!writing && (options.current || options.saved)) {
+        err << "kestrion-cli: --current and --saved choose the column that --set writes\n";
+        return kExitUsage;
+    }
+    uint8_t code = 0;
+    if (!options.page.empty() && !ParsePageCode(options.page, code)) {
+        err << "kestrion-cli: \"" << options.page << "\" is not a page code (08, 0x1C, 1Ah)\n";
+        return kExitUsage;
+    }
+    if (const int status = context.Discover(); status != kExitOk) return status;
+    DeviceEntry* entry = context.FindDrive(options.drive);
+    if (entry == nullptr) return kExitDeviceFailure;
+
+    CModeSheetPages sheet;
+    if (!sheet.Open(entry)) {
+        err << "kestrion-cli: " << entry->path << " did not answer MODE SENSE (default values of all pages)\n";
+        return kExitDeviceFailure;
+    }
+    std::vector<CModePage*> shown = sheet.Added();
+    if (!options.page.empty()) {
+        CModePage* page = sheet.AddedPage(code);
+        if (page == nullptr) {
+            err << "kestrion-cli: " << entry->path << " does not report a mode page " << CodeText(code)
+                << " that the editor knows; it reports:";
+            for (const CModePage* added : sheet.Added()) err << ' ' << CodeText(added->PageCode());
+            err << '\n';
+            return kExitDeviceFailure;
+        }
+        shown = {page};
+    }
+
+    CliPrompts prompts(err);
+    std::vector<std::unique_ptr<FieldTextForm>> forms;
+    for (CModePage* page : shown) {
+        forms.push_back(std::make_unique<FieldTextForm>(page->Table()));
+        page->AttachControls(forms.back().get(), &prompts);
+        page->OnInitDialog();
+    }
+    int status = kExitOk;
+    if (writing) {
+        status = Write(context, options, *shown[0], *forms[0]);
+        // Show what the drive holds now.
+        if (status == kExitOk) shown[0]->RefreshFields();
+    }
+
+    std::ostream& out = context.console->out();
+    if (context.json) {
+        nlohmann::json pages = nlohmann::json::array();
+        for (size_t i = 0; i < shown.size(); ++i) pages.push_back(PageJson(*shown[i], *forms[i]));
+        nlohmann::json report{{"drive", entry->path}, {"pages", pages}};
+        if (writing) {
+            report["written"] = nullptr;
+            if (status == kExitOk) report["written"] = options.saved ? "saved" : "current";
+        }
+        out << report.dump(2) << '\n';
+    } else if (!writing || status == kExitOk) {
+        out << entry->path << "  " << Trimmed(entry->vendorId) << ' ' << Trimmed(entry->productId) << "\n\n";
+        for (size_t i = 0; i < shown.size(); ++i) PrintPage(out, *shown[i], *forms[i]);
+    }
+    for (CModePage* page : shown) page->AttachControls(nullptr, nullptr);
+    return status;
+}
+
+}  // namespace
+
+CLI::App* AddModesCommand(CLI::App& parent, CliContext& context, CliRun& run)
+{
+    auto* modes = parent.add_subcommand(
+        "modes", "Show a drive's mode pages (Current, Saved and Default values); --set changes fields of one page");
+    auto options = std::make_shared<ModesOptions>();
+    modes->add_option("DRIVE", options->drive, "Device path or drive number")->required();
+    modes->add_option("--page", options->page, "Only this page: its code in hexadecimal (08, 0x1C, 1Ah)");
+    modes->add_option("--set", options->sets,
+                      "LABEL=VALUE: a field's new value, hexadecimal as the sheet shows it (bits 0 or 1); "
+                      "repeat for more fields")
+        ->type_name("LABEL=VALUE");
+    auto* current = modes->add_flag("--current", options->current, "--set writes the Current values (no SP)");
+    auto* saved = modes->add_flag("--saved", options->saved, "--set writes the Saved values (MODE SELECT with SP)");
+    current->excludes(saved);
+    modes->add_flag("--json", context.json, "Machine-readable output");
+    run = [options](CliContext& context) { return RunModes(context, *options); };
+    return modes;
+}

@@ -1,0 +1,244 @@
+// kestrion-cli selftest: the "DST Results" dialog's run without a display.
+#include <chrono>
+#include <csignal>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "cli/cli_commands.h"
+#include "platform/clock.h"
+#include "platform/keyboard.h"
+#include "platform/user_prompts.h"
+#include "scsi/output_window.h"
+#include "scsi/stop.h"
+#include "selftest/dst_drive_context.h"
+#include "selftest/dst_log.h"
+#include "selftest/dst_run.h"
+#include "shell/device_table.h"
+
+namespace {
+
+constexpr auto kStopCheck = std::chrono::milliseconds(100);
+
+struct SelfTestOptions {
+    bool quick = false;
+    bool advanced = false;
+    bool both = false;
+    bool all = false;
+    std::vector<std::string> drives;
+    std::string log;
+    int pollSeconds = kDstTimerMilliseconds / 1000;
+};
+
+// Ctrl-C is the dialog's STOP: the handler only raises the stop flag,
+// which the command-line thread acts on between ticks.
+extern "C" void OnInterrupt(int) { g_bStopRequested.store(1); }
+
+// The run's report, progress and log rows on the terminal. A progress line
+// on a terminal is rewritten in place until other output comes.
+class TerminalHost final : public DstRunHost, public OutputWindow {
+public:
+    TerminalHost(std::ostream& out, bool terminal) : out_(out), terminal_(terminal) {}
+
+    void Append(std::string_view text) override
+    {
+        EndStatusLine();
+        for (const char c : text) {
+            if (c == '\n' && afterCarriageReturn_) {
+                afterCarriageReturn_ = false;
+                continue;
+            }
+            afterCarriageReturn_ = c == '\r';
+            out_ << (c == '\r' ? '\n' : c);
+        }
+        out_.flush();
+    }
+    void SetProgress(int percent) override { progress_ = percent; }
+    void EnableStart(bool) override {}
+    void SetTimer() override {}
+    void KillTimer() override {}
+    void LogRowsWritten(const std::string& path, const std::vector<std::string>& rows, bool written) override
+    {
+        EndStatusLine();
+        out_ << (written ? "DST log " : "Not written to the DST log ") << path << ":\n";
+        for (const std::string& row : rows) out_ << "  " << row << '\n';
+        out_.flush();
+    }
+
+    // Overall and per-drive progress after a tick.
+    void ShowProgress(const DstRun& run, const std::string& pathPrefix)
+    {
+        std::string line = "[" + std::to_string(progress_) + "%]";
+        for (auto& slot : g_devices) {
+            if (!slot || !run.TakesPart(*slot)) continue;
+            line += " " + PathWithoutPrefix(slot->path, pathPrefix) + " ";
+            line += slot->underTest ? std::to_string(slot->testState.load()) + "%" : std::string("idle");
+        }
+        if (terminal_) {
+            out_ << '\r' << line << "\033[K";
+            statusLine_ = true;
+        } else {
+            out_ << line << '\n';
+        }
+        out_.flush();
+    }
+
+private:
+    void EndStatusLine()
+    {
+        if (!statusLine_) return;
+        out_ << '\n';
+        statusLine_ = false;
+    }
+
+    std::ostream& out_;
+    bool terminal_;
+    bool statusLine_ = false;
+    bool afterCarriageReturn_ = false;
+    int progress_ = 0;
+};
+
+class StderrPrompts final : public UserPrompts {
+public:
+    explicit StderrPrompts(std::ostream& err) : err_(err) {}
+    void Message(const std::string& text, const std::string&, Icon) override { err_ << "kestrion-cli: " << text << '\n'; }
+    bool AskYesNo(const std::string&, const std::string&) override { return false; }
+    std::optional<std::string> ChooseFile(const std::string&, const std::string&, const std::string&, bool) override
+    {
+        return std::nullopt;
+    }
+
+private:
+    std::ostream& err_;
+};
+
+// Waits one poll period; false when Ctrl-C came meanwhile.
+bool WaitForTick(int seconds)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (g_bStopRequested.load() != 0) return false;
+        std::this_thread::sleep_for(kStopCheck);
+    }
+    return g_bStopRequested.load() == 0;
+}
+
+bool SelectDrives(CliContext& context, const SelfTestOptions& options)
+{
+    if (options.all) return true;
+    std::vector<DeviceEntry*> chosen;
+    for (const std::string& drive : options.drives) {
+        DeviceEntry* entry = context.FindDrive(drive);
+        if (entry == nullptr) return false;
+        chosen.push_back(entry);
+    }
+    for (auto& slot : g_devices)
+        if (slot) SetDeviceSelected(*slot, false);
+    for (DeviceEntry* entry : chosen) SetDeviceSelected(*entry, true);
+    return true;
+}
+
+// Every drive that took part passed every kind of test the run asked for.
+bool EveryDrivePassed(const DstRun& run, int mode, std::ostream& out, const std::string& pathPrefix)
+{
+    bool passed = true;
+    for (auto& slot : g_devices) {
+        if (!slot || !run.TakesPart(*slot)) continue;
+        const DeviceEntry& entry = *slot;
+        std::string verdicts;
+        const auto judge = [&](const char* kind, uint8_t status, const std::string& result) {
+            passed = passed && status == 1;
+            const char* verdict = status == 1 ? " passed" : status == 2 ? " FAILED" : " no result";
+            verdicts += std::string(verdicts.empty() ? "" : "; ") + kind + verdict;
+            if (status != 1 && !result.empty()) verdicts += " (" + result + ")";
+        };
+        if (mode != kDstModeAdvanced) judge("quick", entry.dstQuickStatus, entry.dstQuickResult);
+        if (mode != kDstModeQuick) judge("advanced", entry.dstAdvStatus, entry.dstAdvResult);
+        out << PathWithoutPrefix(entry.path, pathPrefix) << ": " << verdicts << '\n';
+    }
+    return passed;
+}
+
+int RunSelfTests(CliContext& context, const SelfTestOptions& options)
+{
+    if (const int status = context.Discover(); status != kExitOk) return status;
+    std::ostream& out = context.console->out();
+    std::ostream& err = context.console->err();
+    if (!SelectDrives(context, options)) return kExitDeviceFailure;
+    if (!options.all && !AnyDeviceSelected()) {
+        err << "kestrion-cli: NO Drive Selected for Test\n";
+        return kExitDeviceFailure;
+    }
+    if (!options.log.empty()) {
+        std::string error;
+        if (!PrepareDstLogFile(options.log, error)) {
+            err << "kestrion-cli: " << error << '\n';
+            return kExitUsage;
+        }
+        g_strDstLogPath = options.log;
+    }
+
+    const std::string pathPrefix = context.catalog->PathPrefix();
+    TerminalHost host(out, isatty(STDOUT_FILENO) == 1);
+    SystemClock clock;
+    std::unique_ptr<Keyboard> keyboard = MakeConsoleKeyboard();
+    StderrPrompts prompts(err);
+    DstRunSetup setup;
+    setup.output = &host;
+    setup.clock = &clock;
+    setup.keyboard = keyboard.get();
+    setup.prompts = &prompts;
+    setup.pathPrefix = pathPrefix;
+    setup.allDrives = options.all;
+    DstRun run(host, setup);
+
+    const int mode = options.both ? kDstModeBoth : options.advanced ? kDstModeAdvanced : kDstModeQuick;
+    g_bStopRequested.store(0);
+    const auto previous = std::signal(SIGINT, OnInterrupt);
+    bool stopped = false;
+    run.OnStart(mode);
+    while (run.TimerArmed()) {
+        if (!WaitForTick(options.pollSeconds)) {
+            stopped = true;
+            host.Append("\nStopped.\n");
+            run.OnStop();
+            break;
+        }
+        run.OnTimer();
+        if (run.TimerArmed()) host.ShowProgress(run, pathPrefix);
+    }
+    std::signal(SIGINT, previous);
+    g_bStopRequested.store(0);
+
+    host.Append("\n");
+    const bool passed = EveryDrivePassed(run, mode, out, pathPrefix);
+    return passed && !stopped ? kExitOk : kExitDeviceFailure;
+}
+
+}  // namespace
+
+CLI::App* AddSelfTestCommand(CLI::App& parent, CliContext& /*context*/, CliRun& run)
+{
+    auto* command = parent.add_subcommand(
+        "selftest", "Run the drives' own self-tests (quick, advanced or both) and log each drive's result");
+    auto options = std::make_shared<SelfTestOptions>();
+    auto* kind = command->add_option_group("kind", "which self-test");
+    kind->add_flag("--quick", options->quick, "Background short self-test");
+    kind->add_flag("--advanced", options->advanced, "Background extended self-test");
+    kind->add_flag("--both", options->both, "The quick test on every drive, then the advanced one");
+    kind->require_option(1);
+    auto* drives = command->add_option_group("drives", "which drives");
+    drives->add_flag("--all", options->all, "Every drive found");
+    drives->add_option("DRIVE", options->drives, "Device path or drive number");
+    drives->require_option(1);
+    command->add_option("--log", options->log, "Append the rows to FILE (default: DSTest.log in the current folder)")
+        ->type_name("FILE");
+    command->add_option("--poll", options->pollSeconds, "Seconds between polls of the drives (default 10)")
+        ->check(CLI::Range(1, 3600))
+        ->type_name("SECONDS");
+    run = [options](CliContext& context) { return RunSelfTests(context, *options); };
+    return command;
+}

@@ -1,0 +1,183 @@
+// kestrion-cli test: the legacy test suite on the named drives.
+#include <signal.h>
+#include <unistd.h>
+
+#include <memory>
+#include <mutex>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/cli_commands.h"
+#include "legacytest/test_run.h"
+#include "platform/clock.h"
+#include "platform/keyboard.h"
+#include "scsi/output_window.h"
+#include "scsi/stop.h"
+#include "shell/device_entry.h"
+#include "shell/device_table.h"
+
+namespace {
+
+struct TestOptions {
+    bool quick = false;
+    bool longer = false;
+    std::string subtests;
+    std::vector<std::string> drives;
+    bool json = false;
+};
+
+// Ctrl-C is the results dialog's STOP: the handler only raises the flag;
+// the worker takes it at its next command. A second Ctrl-C ends the program.
+extern "C" void OnTestInterrupt(int) { g_bStopRequested.store(1); }
+
+class InterruptAsStop {
+public:
+    InterruptAsStop()
+    {
+        struct sigaction action {};
+        action.sa_handler = OnTestInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND;
+        sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptAsStop() { sigaction(SIGINT, &previous_, nullptr); }
+    InterruptAsStop(const InterruptAsStop&) = delete;
+    InterruptAsStop& operator=(const InterruptAsStop&) = delete;
+
+private:
+    struct sigaction previous_ {};
+};
+
+// The running report on a stream, with plain line ends, from the worker.
+class StreamOutput final : public OutputWindow {
+public:
+    explicit StreamOutput(std::ostream& out) : out_(out) {}
+    void Append(std::string_view text) override
+    {
+        std::lock_guard lock(mutex_);
+        for (const char c : text) {
+            if (c == '\n' && afterCarriageReturn_) {
+                afterCarriageReturn_ = false;
+                continue;
+            }
+            afterCarriageReturn_ = c == '\r';
+            out_ << (c == '\r' ? '\n' : c);
+        }
+        out_.flush();
+    }
+
+private:
+    std::mutex mutex_;
+    std::ostream& out_;
+    bool afterCarriageReturn_ = false;
+};
+
+nlohmann::json DriveSummary(const DeviceEntry& entry, const LegacyRunReport& report)
+{
+    nlohmann::json summary{{"drive", entry.path}};
+    const DriveRunOutcome* found = nullptr;
+    for (const DriveRunOutcome& outcome : report.drives)
+        if (outcome.path == entry.path) found = &outcome;
+    if (found == nullptr) {
+        summary.update({{"tested", false}, {"completed", false}, {"stopped", false}, {"result", nullptr},
+                        {"endedBy", nullptr}, {"subtest", nullptr}});
+        return summary;
+    }
+    const int endedBy = found->stopped ? found->sequence.current : found->sequence.endedBy;
+    summary["tested"] = true;
+    summary["completed"] = found->sequence.Completed() && !found->stopped;
+    summary["stopped"] = found->stopped;
+    summary["result"] = found->stopped ? nlohmann::json(nullptr) : nlohmann::json(found->sequence.result);
+    summary["endedBy"] = endedBy >= 0 ? nlohmann::json(endedBy) : nlohmann::json(nullptr);
+    summary["subtest"] = endedBy >= 0 && endedBy < kSubtestCount
+                             ? nlohmann::json(Subtests()[static_cast<size_t>(endedBy)].label)
+                             : nlohmann::json(nullptr);
+    return summary;
+}
+
+bool RanToTheEnd(const DeviceEntry& entry, const LegacyRunReport& report)
+{
+    for (const DriveRunOutcome& outcome : report.drives)
+        if (outcome.path == entry.path) return outcome.sequence.Completed() && !outcome.stopped;
+    return false;
+}
+
+int RunTests(CliContext& context, const TestOptions& options)
+{
+    SubtestSelection selection = options.longer ? LongSelection() : QuickSelection();
+    if (!options.subtests.empty()) {
+        std::string error;
+        if (!ParseSubtestList(options.subtests, selection, error)) {
+            context.console->err() << "kestrion-cli: --subtests: " << error << '\n';
+            return kExitUsage;
+        }
+    }
+    if (const int status = context.Discover(); status != kExitOk) return status;
+    std::vector<DeviceEntry*> named;
+    for (const std::string& drive : options.drives) {
+        DeviceEntry* entry = context.FindDrive(drive);
+        if (entry == nullptr) return kExitDeviceFailure;
+        named.push_back(entry);
+    }
+    // The named drives are the selected ones, as clicking their buttons would make them.
+    for (const auto& slot : g_devices)
+        if (slot) SetDeviceSelected(*slot, false);
+    for (DeviceEntry* entry : named) SetDeviceSelected(*entry, true);
+
+    // With --json standard output carries the summary alone; the report goes to stderr.
+    std::ostream& reportStream = options.json ? context.console->err() : context.console->out();
+    StreamOutput output(reportStream);
+    SystemClock clock;
+    std::unique_ptr<Keyboard> keyboard = MakeConsoleKeyboard();
+    TestEnvironment environment;
+    environment.clock = &clock;
+    environment.keyboard = keyboard.get();
+    environment.catalog = context.catalog.get();
+
+    LegacyTestRun run;
+    {
+        g_bStopRequested.store(0);
+        InterruptAsStop interrupt;
+        // With --trace the core's console copy of the report is on already.
+        run.Start(context.trace ? nullptr : &output, selection, environment);
+        run.Wait();
+    }
+    const LegacyRunReport& report = run.Report();
+    if (report.stopped) reportStream << "Stopped.\n";
+
+    bool allEnded = !report.deviceError;
+    nlohmann::json summaries = nlohmann::json::array();
+    for (const auto& slot : g_devices) {
+        if (!slot || !slot->selected) continue;
+        allEnded = RanToTheEnd(*slot, report) && allEnded;
+        summaries.push_back(DriveSummary(*slot, report));
+    }
+    if (options.json) context.console->out() << summaries.dump(2) << '\n';
+    return allEnded ? kExitOk : kExitDeviceFailure;
+}
+
+}  // namespace
+
+CLI::App* AddTestCommand(CLI::App& parent, CliContext&, CliRun& run)
+{
+    auto* command = parent.add_subcommand("test", "Run the legacy test suite on the named drives, one after another");
+    auto options = std::make_shared<TestOptions>();
+    auto* kind = command->add_option_group("subtests", "which subtests");
+    kind->add_flag("--quick", options->quick, "Every subtest but the scan of the entire drive (command 101)");
+    kind->add_flag("--long", options->longer, "All fourteen subtests (command 102)");
+    kind->add_option("--subtests", options->subtests,
+                     "The subtests by number, e.g. 0,4,11: 0 drive ready, 1 RAM, 2 format check, 3 diagnostics, "
+                     "4 SMART, 5 physical heads, 6 error log, 7 random verify, 8 first 300MB, 9 last 100MB, "
+                     "10 next to the defect lists, 11 entire drive, 12 error log again, 13 SMART again")
+        ->type_name("LIST");
+    kind->require_option(1);
+    command->add_option("DRIVE", options->drives, "Device path or drive number")->required();
+    command->add_flag("--json", options->json, "Print a summary per drive as JSON on stdout (the report goes to stderr)");
+    command->footer("Ctrl-C stops the run at the drive's next command, as STOP does. Exit status 0 when every "
+                    "drive ran its sequence to the end, 1 otherwise.");
+    run = [options](CliContext& context) { return RunTests(context, *options); };
+    return command;
+}

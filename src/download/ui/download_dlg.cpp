@@ -1,0 +1,169 @@
+#include "download/ui/download_dlg.h"
+
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeView>
+
+#include "download/download_messages.h"
+#include "shell/ui/qt_prompts.h"
+
+namespace {
+
+constexpr int kChildTemplateId = 156;
+constexpr int kDownloadButtonId = 1106;
+constexpr int kCancelButtonId = 2;
+// On this platform "*.*" would leave out names without a dot.
+constexpr const char* kAllFilesFilter = "All Files (*)";
+
+}  // namespace
+
+CDownloadDlg::CDownloadDlg(QWidget* parent, UserPrompts* prompts)
+    : QFileDialog(parent, QString::fromUtf8(kDownloadFileTitle)),
+      ownPrompts(prompts ? nullptr : std::make_unique<QtPrompts>(this))
+{
+    // Only the dialog drawn by Qt itself can take the Download button.
+    setOption(QFileDialog::DontUseNativeDialog, true);
+    setAcceptMode(QFileDialog::AcceptOpen);
+    setFileMode(QFileDialog::ExistingFile);
+    setNameFilters({QString::fromUtf8(kDownloadFileFilter), QString::fromUtf8(kAllFilesFilter)});
+    setWindowTitle(QString::fromUtf8(kDownloadFileTitle));
+
+    sequence = std::make_unique<DownloadSequence>(prompts ? *prompts : *ownPrompts, opener,
+                                                  static_cast<DownloadObserver*>(this));
+    HideStandardButtons();
+    AddDownloadButtons();
+    ShowWholeColumns();
+    resize(760, 440);
+    timer.setInterval(kDownloadTimerPeriodMs);
+    connect(&timer, &QTimer::timeout, this, &CDownloadDlg::OnTimer);
+    sequence->OnInitDialog();
+}
+
+CDownloadDlg::~CDownloadDlg()
+{
+    timer.stop();
+    if (waitCursor) QGuiApplication::restoreOverrideCursor();
+}
+
+void CDownloadDlg::ShowWholeColumns()
+{
+    // Size and date of an image are worth reading in full before sending it.
+    auto* files = findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!files) return;
+    QHeaderView* header = files->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int column = 1; column < header->count(); ++column)
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+}
+
+void CDownloadDlg::HideStandardButtons()
+{
+    if (auto* standard = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))) standard->hide();
+}
+
+void CDownloadDlg::AddDownloadButtons()
+{
+    auto* row = new QWidget(this);
+    row->setObjectName(QString::number(kChildTemplateId));
+    auto* buttons = new QHBoxLayout(row);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->addStretch(1);
+    downloadButton = new QPushButton(QString::fromUtf8(kDownloadButtonText), row);
+    downloadButton->setObjectName(QString::number(kDownloadButtonId));
+    downloadButton->setDefault(true);
+    cancelButton = new QPushButton(QString::fromUtf8(kCancelButtonText), row);
+    cancelButton->setObjectName(QString::number(kCancelButtonId));
+    buttons->addWidget(downloadButton);
+    buttons->addWidget(cancelButton);
+    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+        grid->addWidget(row, grid->rowCount(), 0, 1, grid->columnCount());
+    } else if (layout()) {
+        layout()->addWidget(row);
+    }
+    connect(downloadButton, &QPushButton::clicked, this, &CDownloadDlg::OnDownload);
+    connect(cancelButton, &QPushButton::clicked, this, &CDownloadDlg::OnCancel);
+}
+
+QString CDownloadDlg::ChosenFile() const
+{
+    const QStringList files = selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+void CDownloadDlg::OnDownload()
+{
+    const QString path = ChosenFile();
+    // A folder in the file-name box is opened, as the file dialog would.
+    if (path.isEmpty() || QFileInfo(path).isDir()) {
+        if (!path.isEmpty()) setDirectory(path);
+        return;
+    }
+    timer.stop();
+    sequence->OnDownload(QFile::encodeName(path).toStdString());
+    FollowSequence();
+}
+
+void CDownloadDlg::OnCancel()
+{
+    sequence->OnCancel();
+    FollowSequence();
+}
+
+void CDownloadDlg::OnTimer()
+{
+    // A message box runs its own event loop: the next tick must not run
+    // inside this one.
+    timer.stop();
+    sequence->OnTimer();
+    FollowSequence();
+}
+
+void CDownloadDlg::FollowSequence()
+{
+    downloadButton->setEnabled(!sequence->Busy());
+    if (sequence->CloseRequested()) {
+        timer.stop();
+        QFileDialog::done(QDialog::Rejected);
+        return;
+    }
+    if (!sequence->TimerActive()) {
+        timer.stop();
+    } else if (!timer.isActive()) {
+        timer.start();
+    }
+}
+
+void CDownloadDlg::accept()
+{
+    const QString path = ChosenFile();
+    if (path.isEmpty() || QFileInfo(path).isDir()) {
+        QFileDialog::accept();
+        return;
+    }
+    OnDownload();
+}
+
+void CDownloadDlg::reject()
+{
+    OnCancel();
+}
+
+void CDownloadDlg::TransferStarting(const DeviceEntry&, uint32_t)
+{
+    if (waitCursor) return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    waitCursor = true;
+}
+
+void CDownloadDlg::TransferEnded(const DeviceEntry&, const TransferResult&)
+{
+    if (!waitCursor) return;
+    QGuiApplication::restoreOverrideCursor();
+    waitCursor = false;
+}

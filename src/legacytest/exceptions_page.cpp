@@ -1,0 +1,176 @@
+#include "legacytest/exceptions_page.h"
+
+#include <cstring>
+#include <iomanip>
+#include <iostream>
+
+#include "legacytest/no_abort_step.h"
+#include "legacytest/test_context.h"
+#include "scsi/builders.h"
+#include "scsi/report.h"
+
+namespace {
+
+constexpr uint8_t kPageCode = 0x1C;
+constexpr uint8_t kPageLength = 0x0A;
+constexpr size_t kHeaderLength = 4;
+constexpr size_t kPageBytes = 12;
+constexpr uint8_t kParameterListLength = kHeaderLength + kPageBytes;  // 16
+constexpr uint8_t kFlagsByte = 6;
+constexpr uint8_t kMrieByte = 7;
+
+constexpr const char* kMrieTexts[] = {
+    "No reporting of information exception condition",
+    "Asynchronous event reporting",
+    "Generate Unit Attention",
+    "Conditionally generate recovered error",
+    "Unconditionally generate recovered error",
+    "Generate no sense",
+    "Only report information exception condition on request",
+};
+
+uint32_t Be32(const uint8_t* bytes)
+{
+    return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) | bytes[3];
+}
+
+int ModeSensePage(ExceptionsPageSave& holder, DeviceHandle* device, ScsiRequest& request)
+{
+    request = ScsiRequest{};
+    request.DataBuffer = holder.buffer.data();
+    request.DataTransferLength = static_cast<uint32_t>(holder.buffer.size());
+    const uint8_t dbd = 1;
+    const uint8_t current = 0;
+    const uint8_t pageCode = kPageCode;
+    return ScsiModeSense6(&dbd, &current, &pageCode, request, device, 0);
+}
+
+int ModeSelectPage(ExceptionsPageSave& holder, DeviceHandle* device, int report)
+{
+    ScsiRequest request;
+    request.DataBuffer = holder.buffer.data();
+    request.DataTransferLength = static_cast<uint32_t>(holder.buffer.size());
+    const uint8_t byte1 = 0;  // PF 0, SP 0: current values only
+    const uint8_t length = kParameterListLength;
+    return ScsiModeSelect6(&byte1, &length, request, device, report);
+}
+
+// Where the page starts, when the data hold a whole page 1Ch of length 0Ah
+// inside the mode data the drive said it returned; 0 otherwise.
+size_t PageStart(const ExceptionsPageSave& holder)
+{
+    const uint8_t* data = holder.buffer.data();
+    const size_t start = static_cast<uint8_t>(data[3] + kHeaderLength);
+    const size_t available = std::min<size_t>(holder.buffer.size(), size_t{data[0]} + 1);
+    if (start + kPageBytes > available) return 0;
+    if ((data[start] & 0x3F) != kPageCode || data[start + 1] != kPageLength) return 0;
+    return start;
+}
+
+}  // namespace
+
+ExceptionsPageSave::~ExceptionsPageSave()
+{
+    if (!changed) return;
+    NoAbortStep step;
+    Restore(&changedOn, 1);
+}
+
+int ExceptionsPageSave::Restore(DeviceHandle* device, int report)
+{
+    page = buffer.data();
+    buffer[kFlagsByte] = savedFlags;
+    buffer[kMrieByte] = savedMrie;
+    buffer[0] = buffer[1] = buffer[2] = 0;
+    if (ModeSelectPage(*this, device, report) != 1) return kPageFailed;
+    changed = false;
+    return kPageOk;
+}
+
+int SaveExceptionsPage(TestContext& context, ExceptionsPageSave& holder)
+{
+    holder.page = nullptr;
+    ScsiRequest request;
+    if (ModeSensePage(holder, context.Device(), request) != 1) {
+        const uint8_t key = request.SenseData[2] & 0x0F;
+        const bool noSense = request.ScsiStatus == kStatusCheckCondition && key == 0;
+        if (!noSense) {
+            if (key == 1 && request.SenseData[12] == 0x5D) ReportBlock(holder.output, "SMART TRIP");
+            return kPageFailed;
+        }
+    }
+    holder.page = holder.buffer.data();
+    if (holder.buffer[0] < 3) return kPageFailed;
+    const size_t start = PageStart(holder);
+    if (start == 0) return kPageFailed;
+
+    const uint8_t* page = holder.buffer.data() + start;
+    const uint8_t flags = page[2];
+    holder.perf = (flags >> 7) & 1;
+    holder.dexcpt = (flags >> 3) & 1;
+    holder.test = flags & 0x04;
+    holder.logErr = flags & 1;
+    holder.mrie = page[3] & 0x0F;
+    holder.intervalTimer = Be32(page + 4);
+    holder.reportCount = Be32(page + 8);
+    TraceExceptionsSettings(holder);
+    return kPageOk;
+}
+
+int EnableSmartReporting(TestContext& context, ExceptionsPageSave& holder, uint8_t mrie, uint8_t flags)
+{
+    holder.page = nullptr;
+    ScsiRequest request;
+    if (ModeSensePage(holder, context.Device(), request) != 1) {
+        if (request.ScsiStatus == 0) return kPageFailed;
+        if (request.SenseData[2] != 0 && request.SenseData[2] != 1) return kPageFailed;
+    }
+    holder.page = holder.buffer.data();
+    uint8_t* data = holder.buffer.data();
+    const size_t start = PageStart(holder);
+    if (start == 0) return kPageFailed;
+    // A drive that sent a block descriptor despite DBD: the page goes right
+    // after the header, so the 16 bytes sent are header and page.
+    if (start != kHeaderLength) {
+        std::memmove(data + kHeaderLength, data + start, kPageBytes);
+        data[3] = 0;
+    }
+    holder.savedFlags = data[kFlagsByte];
+    holder.savedMrie = data[kMrieByte];
+    holder.saved = true;
+    if (flags != kSmartFlagsKeep) data[kFlagsByte] = flags;
+    data[kMrieByte] = mrie;
+    data[0] = data[1] = data[2] = 0;
+    // PS is reserved in MODE SELECT (SPC-4).
+    data[kHeaderLength] &= 0x7F;
+    // A refused MODE SELECT changed nothing, and the engine must say so.
+    if (ModeSelectPage(holder, context.Device(), 0) != 1) return kPageFailed;
+    holder.changed = true;
+    holder.changedOn = context.handle;
+    return kPageOk;
+}
+
+int RestoreExceptionsPage(TestContext& context, ExceptionsPageSave& holder)
+{
+    // The page was never read for a change: there is nothing of the drive's
+    // to put back, and the buffer holds nothing defined.
+    if (!holder.saved) return kPageOk;
+    return holder.Restore(context.Device(), 1);
+}
+
+void TraceExceptionsSettings(const ExceptionsPageSave& holder)
+{
+    if (!g_bLogToClog.load(std::memory_order_relaxed)) return;
+    std::ostream& log = std::clog;
+    if (holder.page == nullptr) {
+        log << "null exceptions" << std::endl;
+        return;
+    }
+    log << (holder.perf ? "Smart shall not cause delays, Perf=1" : "Perf=0") << std::endl;
+    log << (holder.dexcpt ? "All informational exception disabled, DExcpt=1" : "DExcpt=0") << std::endl;
+    if (holder.logErr) log << "Vendor specific error logging, LogErr=1" << std::endl;
+    if (holder.dexcpt) {
+        if (holder.mrie >= 0 && holder.mrie <= 6) log << kMrieTexts[holder.mrie] << std::endl;
+        log << "MRIE=  " << std::hex << holder.mrie << std::dec << std::endl;
+    }
+}

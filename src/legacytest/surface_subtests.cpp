@@ -1,0 +1,198 @@
+// The subtests that read (and in one place write) the medium: physical
+// heads, error log pages, random verify, the sequential scans and the
+// sectors next to the defect lists.
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "legacytest/defect_lists.h"
+#include "legacytest/error_counters.h"
+#include "legacytest/media_verify.h"
+#include "legacytest/sequence_run.h"
+#include "scsi/report.h"
+#include "scsi/string_format.h"
+
+namespace {
+
+constexpr uint32_t kFirstScanBlocks = 600000;  // 300 MB of 512-byte blocks
+constexpr uint32_t kLastScanBlocks = 200000;   // 100 MB
+constexpr uint32_t kEdgeScanBlocks = 50000;    // 25 MB
+constexpr uint16_t kScanCount = 64;
+constexpr uint16_t kMiddleScanCount = 32;
+constexpr int kScanSeconds = 2;
+constexpr int kMiddleScanSeconds = 1;
+constexpr uint16_t kAdjacentBlocks = 3;
+
+unsigned long Long(uint32_t value) { return value; }
+
+}  // namespace
+
+SequenceRun::Step SequenceRun::Capacity(int subtest)
+{
+    if (ReadCapacityForTest(output, context.lastLba, context.blockLength, context) != kCapacityContinue) return subtest;
+    context.workspace.lastLba = context.lastLba;
+    context.workspace.blockLength = context.blockLength;
+    if (context.lastLba == 0) {
+        ReportBlock(output, "Capacity ZERO, drive probably not present");
+        return subtest;
+    }
+    return std::nullopt;
+}
+
+SequenceRun::Step SequenceRun::Scan(int subtest, uint32_t until, uint16_t count, int seconds, const char* failure,
+                                    bool escapeEnds)
+{
+    while (context.working < until) {
+        if (VerifySequentialSlice(context, context.working, context.lastLba, count, seconds) < kSliceTimeUsedUp) {
+            ReportBlock(output, failure);
+            return subtest;
+        }
+        if (Escape() && escapeEnds) return kSequenceEscape;
+    }
+    return std::nullopt;
+}
+
+SequenceRun::Step SequenceRun::PhysicalHeads()
+{
+    ReportLine(output, "Begin physical heads check");
+    CountHeads(context.workspace, context);
+    if (CheckPhysicalHeads(context.workspace, context, 1, 0, context.BytesPerBlock()) == kHeadsFailed)
+        return kSubtestPhysicalHeads;
+    ReportLine(output, "Finished physical heads check");
+    return std::nullopt;
+}
+
+SequenceRun::Step SequenceRun::ErrorLog(int subtest)
+{
+    const bool first = subtest == kSubtestErrorLog;
+    ReportLine(output, first ? "Begin error log pages read" : "Begin recheck of error log");
+    if (CheckErrorCounterPages(output, context) != kErrorCountersPass) return subtest;
+    ReportLine(output, first ? "Finished error log pages read" : "Finished recheck of error log");
+    return std::nullopt;
+}
+
+SequenceRun::Step SequenceRun::RandomVerify()
+{
+    ReportLine(output, "Begin random verify");
+    if (const Step step = Capacity(kSubtestRandomVerify)) return step;
+    for (int reads = 50; reads < 1000; reads += 50) {
+        if (VerifyRandomBlocks(context, context.workspace, reads) < kSliceTimeUsedUp) {
+            ReportBlock(output, "Read Random Test Error");
+            return kSubtestRandomVerify;
+        }
+        if (Escape()) return kSequenceEscape;
+    }
+    ReportLine(output, "Finished random verify");
+    return std::nullopt;
+}
+
+SequenceRun::Step SequenceRun::First300MB()
+{
+    ReportLine(output, "Begin ID scan");
+    if (const Step step = Capacity(kSubtestFirst300MB)) return step;
+    context.working = 0;
+    if (const Step step = Scan(kSubtestFirst300MB, kFirstScanBlocks, kScanCount, kScanSeconds,
+                               "Read Entire Disk Test Error, ID pre calc"))
+        return step;
+    ReportLine(output, "Finished ID scan");
+    return std::nullopt;
+}
+
+SequenceRun::Step SequenceRun::Last100MB()
+{
+    ReportLine(output, "Begin OD scan");
+    if (const Step step = Capacity(kSubtestLast100MB)) return step;
+    // On a drive of fewer blocks the start wraps round above the last LBA
+    // and nothing is read. Keys are read here and ignored, Escape too.
+    context.working = context.lastLba - kLastScanBlocks;
+    if (context.working < context.lastLba) {
+        if (const Step step =
+                Scan(kSubtestLast100MB, context.lastLba, kScanCount, kScanSeconds, "Read OD Scan Test Error", false))
+            return step;
+    }
+    ReportLine(output, "Finished OD scan");
+    return std::nullopt;
+}
+
+SequenceRun::Step SequenceRun::DefectAdjacent()
+{
+    ReportLine(output, "Begin Verify Sect Adj to P & G List");
+    context.errorBudget = kInitialErrorBudget;
+    if (const Step step = Capacity(kSubtestDefectAdjacent)) return step;
+
+    std::vector<uint8_t> list(kDefectListAllocation);
+    // A list the drive would not give is an empty list: the buffer's
+    // contents mean nothing then.
+    std::vector<PhysicalDefect> defects;
+    if (ReadDefectLists(context, list, kDefectListAllocation) == kDefectReadOk) defects = DecodePhysicalDefectList(list);
+    std::vector<uint8_t> work(size_t{kAdjacentBlocks} * context.BytesPerBlock());
+
+    for (const PhysicalDefect& defect : defects) {
+        // The whole sector field: the block before the defect, or sector 1
+        // of the track when the defect is its first sector.
+        const uint32_t target = defect.sector == 0 ? 1 : defect.sector - 1;
+        uint32_t lba = 0;
+        if (PhysToLBA(defect.cylinder, defect.head, target, lba, context, 0) != kTranslateOk) {
+            ReportBlock(output, "Sector Adjacent to P&G List Failure. ");
+            ReportBlock(output, StringPrintf("Converting chs to lba Failure, %lx, %x, %lx, defect(*8)=%x",
+                                             Long(defect.cylinder), static_cast<unsigned>(defect.head), Long(target),
+                                             defect.offset)
+                                    .c_str());
+            return kSubtestDefectAdjacent;
+        }
+        if (lba >= context.lastLba) continue;
+        // Three blocks, or fewer where the medium ends before the third.
+        const auto count = static_cast<uint16_t>(std::min<uint64_t>(kAdjacentBlocks, uint64_t{context.lastLba} - lba + 1));
+        if (ReadBlocksInto(context, lba, work, count) != kReadOk) {
+            ReportBlock(output, "Sector Adjacent to P&G List Failure\n");
+            ReportBlock(output, StringPrintf("read block Failure, %lx, %x, %lx\nLBA=%lx defect(*8)=%x",
+                                             Long(defect.cylinder), static_cast<unsigned>(defect.head), Long(target),
+                                             Long(lba - 1), defect.offset)
+                                    .c_str());
+            // Twenty failures are tolerated, and one more; the 22nd ends it.
+            if (context.errorBudget < 0) return kSubtestDefectAdjacent;
+            --context.errorBudget;
+        }
+        if (Escape()) return kSequenceEscape;
+    }
+    ReportLine(output, "Finished Verify Sect Adj to P & G List");
+    return std::nullopt;
+}
+
+SequenceRun::Step SequenceRun::EntireScan()
+{
+    ReportLine(output, "Begin Scan of Entire Drive");
+    context.scanStartTime = context.Now();
+    if (const Step step = Capacity(kSubtestEntireScan)) return step;
+    const uint32_t lastLba = context.lastLba;
+
+    context.working = lastLba - kEdgeScanBlocks;
+    if (context.working < lastLba) {
+        if (const Step step = Scan(kSubtestEntireScan, lastLba, kScanCount, kScanSeconds,
+                                   "OD Scan of 25MB error, OD pre calc"))
+            return step;
+    }
+    context.working = 0;
+    if (const Step step =
+            Scan(kSubtestEntireScan, kEdgeScanBlocks, kScanCount, kScanSeconds, "ID Scan of 25MB error, ID pre calc"))
+        return step;
+
+    // The two 25 MB edges took this long; the rest takes as long per block.
+    const int64_t elapsed = context.Now() - context.scanStartTime;
+    const int64_t minutes = elapsed * static_cast<int64_t>(lastLba / 100000) / 60 - 4;
+    if (minutes < 60)
+        ReportBlock(output, StringPrintf("Complete Scan of Disk will require %ld minutes", static_cast<long>(minutes)).c_str());
+    else
+        ReportBlock(output, StringPrintf("Complete Scan of Disk will require %ld hours and %ld minutes",
+                                         static_cast<long>(minutes / 60), static_cast<long>(minutes % 60))
+                                .c_str());
+
+    context.working = kEdgeScanBlocks;
+    if (lastLba > 2 * kEdgeScanBlocks) {
+        if (const Step step = Scan(kSubtestEntireScan, lastLba - kEdgeScanBlocks, kMiddleScanCount,
+                                   kMiddleScanSeconds, "ID Scan Test Error"))
+            return step;
+    }
+    ReportLine(output, "Finish Scan of Entire Drive");
+    return std::nullopt;
+}

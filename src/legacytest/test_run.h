@@ -1,0 +1,70 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "legacytest/sequence_engine.h"
+#include "legacytest/subtest_selection.h"
+#include "legacytest/test_context.h"
+
+class OutputWindow;
+
+// How one selected drive fared in a run.
+struct DriveRunOutcome {
+    std::string path;
+    SequenceOutcome sequence;
+    bool stopped = false;  // a stop request ended the run on this drive
+};
+
+// What a run did, drive by drive, for front ends that summarise it. Written
+// by the worker; read once the worker has ended.
+struct LegacyRunReport {
+    std::vector<DriveRunOutcome> drives;  // in table order, as far as the run got
+    bool stopped = false;
+    bool deviceError = false;  // a selected drive had no path or could not be opened
+};
+
+// The runner: every selected drive of the device table in slot order, each
+// painted green while its sequence runs. Returns 0.
+int RunLegacyTests(OutputWindow* output, const SubtestSelection& selection, const TestEnvironment& environment,
+                   LegacyRunReport* report = nullptr);
+
+// The worker's entry: marks the thread as the test worker (only its
+// commands act on a stop), runs the tests and takes a stop here. Returns 0.
+int LegacyTestThreadProc(OutputWindow* output, const SubtestSelection& selection, const TestEnvironment& environment,
+                         LegacyRunReport* report = nullptr);
+
+// One test worker at a time. The worker runs with its own copy of the
+// selection, so a selection edited meanwhile does not reach it.
+class LegacyTestRun {
+public:
+    LegacyTestRun() = default;
+    // Asks a worker still running to stop, and waits for it.
+    ~LegacyTestRun();
+    LegacyTestRun(const LegacyTestRun&) = delete;
+    LegacyTestRun& operator=(const LegacyTestRun&) = delete;
+
+    // Starts a worker; false, starting nothing, while the previous worker
+    // has not ended (a stopped worker may still be inside a long command).
+    // finished runs on the worker thread as its last act.
+    bool Start(OutputWindow* output, const SubtestSelection& selection, const TestEnvironment& environment,
+               std::function<void()> finished = {});
+    bool Running() const { return running_.load(); }
+    // Waits for the worker to end.
+    void Wait();
+    // The report of the last run; only meaningful once it has ended.
+    const LegacyRunReport& Report() const { return report_; }
+
+private:
+    std::atomic<bool> running_{false};
+    std::mutex startMutex_;
+    std::thread worker_;
+    LegacyRunReport report_;
+};
+
+// A device path as the report shows it: without the catalog's prefix.
+std::string DrivePathForReport(const std::string& path, const std::string& prefix);

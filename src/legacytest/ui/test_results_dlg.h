@@ -1,0 +1,65 @@
+#pragma once
+
+#include <memory>
+
+#include <QDialog>
+
+#include "legacytest/subtest_selection.h"
+
+class QCloseEvent;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace Ui {
+class CTestResultsDlg;
+}
+
+// Who acts on the results dialog's buttons: the view's test commands.
+class TestResultsOwner {
+public:
+    virtual ~TestResultsOwner() = default;
+    // START: starts a worker on the dialog's selection; false when none
+    // could start (START then stays enabled).
+    virtual bool StartTests(const SubtestSelection& selection) = 0;
+    // STOP and CANCEL, posted: they take effect once the button's own
+    // handling has returned.
+    virtual void PostTestStop() = 0;
+    virtual void PostTestCancel() = 0;
+};
+
+// "Display Current Test Results" (140): the running report of a test run,
+// with START, STOP and CANCEL. Modeless; the owner destroys it on CANCEL.
+class CTestResultsDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CTestResultsDlg(TestResultsOwner* owner, QWidget* parent = nullptr);
+    ~CTestResultsDlg() override;
+
+    // The selection the next START runs with.
+    void SetSelection(const SubtestSelection* selection) { this->selection = selection; }
+    const SubtestSelection* Selection() const { return selection; }
+
+    QPlainTextEdit& OutputEdit() const;
+    QPushButton& StartButton() const;
+    // START can be pressed once per window.
+    bool Started() const { return started; }
+    // Enables START unless this window has started a run already.
+    void AllowStart(bool allowed);
+
+    // START (IDOK); the dialog stays open.
+    void accept() override;
+    // CANCEL, Escape and the close box; ignored inside a no-abort step.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void OnStop();
+
+    std::unique_ptr<Ui::CTestResultsDlg> ui;
+    TestResultsOwner* owner;
+    const SubtestSelection* selection = nullptr;
+    bool started = false;
+};

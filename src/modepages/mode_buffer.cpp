@@ -1,0 +1,131 @@
+#include "modepages/mode_buffer.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr size_t kHeaderLength = 4;
+
+// Page byte `pageByte` when the buffer holds it inside the page, else null.
+const uint8_t* PageByte(const uint8_t* buffer, const PageSpan& page, size_t pageByte)
+{
+    return pageByte < page.available ? buffer + page.offset + pageByte : nullptr;
+}
+
+// The mode data length counts the bytes after itself.
+size_t DataEnd(const ModeBuffer& buffer)
+{
+    return std::min<size_t>(size_t{buffer[0]} + 1, buffer.size());
+}
+
+// A page's bytes end at its page length, the mode data and the buffer,
+// whichever comes first.
+PageSpan SpanAt(const ModeBuffer& buffer, size_t offset)
+{
+    PageSpan span;
+    span.code = buffer[offset] & kPageCodeMask;
+    span.offset = offset;
+    const size_t length = 2u + buffer[offset + 1];
+    const size_t end = DataEnd(buffer);
+    span.available = end > offset ? std::min(length, end - offset) : 0;
+    return span;
+}
+
+}  // namespace
+
+size_t ModeField::Width() const
+{
+    switch (kind) {
+    case FieldKind::Word: return 2;
+    case FieldKind::Triple: return 3;
+    case FieldKind::Dword: return 4;
+    case FieldKind::Qword: return 8;
+    default: return 1;
+    }
+}
+
+uint8_t ModeField::BitMask() const
+{
+    switch (kind) {
+    case FieldKind::Bit: return static_cast<uint8_t>(1u << shift);
+    case FieldKind::Nibble: return static_cast<uint8_t>(0x0Fu << shift);
+    case FieldKind::Decimal: {
+        unsigned bits = 1;
+        while ((1u << bits) <= decimalMax) ++bits;
+        return static_cast<uint8_t>(((1u << bits) - 1) << shift);
+    }
+    default: return 0xFF;
+    }
+}
+
+std::optional<PageSpan> LocatePage(const ModeBuffer& buffer, uint8_t expectedCode)
+{
+    const size_t offset = kHeaderLength + buffer[3];
+    if (offset + 2 > DataEnd(buffer)) return std::nullopt;
+    const PageSpan span = SpanAt(buffer, offset);
+    if (span.code != (expectedCode & kPageCodeMask)) return std::nullopt;
+    return span;
+}
+
+std::vector<PageSpan> WalkModePages(const ModeBuffer& buffer)
+{
+    std::vector<PageSpan> pages;
+    // The data of the first page begins two bytes after its header; every
+    // step moves on by at least those two bytes.
+    size_t data = kHeaderLength + buffer[3] + 2;
+    while (data < DataEnd(buffer)) {
+        pages.push_back(SpanAt(buffer, data - 2));
+        data += buffer[data - 1] + 2u;
+    }
+    return pages;
+}
+
+uint64_t ReadField(const uint8_t* buffer, const PageSpan& page, const ModeField& field)
+{
+    uint64_t value = 0;
+    for (size_t i = 0; i < field.Width(); ++i) {
+        const uint8_t* at = PageByte(buffer, page, field.byte + i);
+        value = (value << 8) | (at ? *at : 0);
+    }
+    const uint8_t mask = field.BitMask();
+    if (mask != 0xFF) value = (value & mask) >> field.shift;
+    return value;
+}
+
+void WriteField(uint8_t* buffer, const PageSpan& page, const ModeField& field, uint64_t value)
+{
+    const size_t width = field.Width();
+    const uint8_t mask = field.BitMask();
+    for (size_t i = 0; i < width; ++i) {
+        const size_t pageByte = field.byte + i;
+        if (pageByte >= page.available) return;
+        uint8_t& at = buffer[page.offset + pageByte];
+        if (mask != 0xFF) {
+            at = static_cast<uint8_t>((at & ~mask) | ((value << field.shift) & mask));
+        } else {
+            at = static_cast<uint8_t>(value >> (8 * (width - 1 - i)));
+        }
+    }
+}
+
+bool FieldUnchangeable(const uint8_t* buffer, const PageSpan& page, const ModeField& field)
+{
+    const FieldLock& lock = field.lock;
+    size_t first = field.byte;
+    size_t count = field.Width();
+    uint8_t mask = field.BitMask();
+    switch (lock.rule) {
+    case FieldLock::Rule::Never: return false;
+    case FieldLock::Rule::Bytes:
+        first = lock.byte;
+        count = lock.count;
+        mask = lock.mask;
+        break;
+    case FieldLock::Rule::OwnBits: break;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* at = PageByte(buffer, page, first + i);
+        if (at && (*at & mask) != 0) return false;
+    }
+    return true;
+}

@@ -1,0 +1,67 @@
+#include "modepages/mode_page_io.h"
+
+#include <iostream>
+
+#include "modepages/mode_buffer.h"
+#include "scsi/builders.h"
+#include "shell/device_entry.h"
+
+DeviceEntry* g_pSheetDevice = nullptr;
+
+namespace {
+
+constexpr uint8_t kSenseKeyNoSense = 0x00;
+constexpr uint8_t kSenseKeyRecoveredError = 0x01;
+
+DeviceHandle* OpenSheetHandle()
+{
+    if (g_pSheetDevice == nullptr || !g_pSheetDevice->handle) return nullptr;
+    return &g_pSheetDevice->handle;
+}
+
+ScsiRequest RequestOn(uint8_t* buffer)
+{
+    ScsiRequest request{};
+    request.DataBuffer = buffer;
+    request.DataTransferLength = kModeBufferSize;
+    return request;
+}
+
+}  // namespace
+
+bool SheetDeviceOpen()
+{
+    return OpenSheetHandle() != nullptr;
+}
+
+bool ReadModePage(uint8_t* buffer, uint8_t pageControl, uint8_t pageCode)
+{
+    DeviceHandle* handle = OpenSheetHandle();
+    if (!handle) return false;
+    ScsiRequest request = RequestOn(buffer);
+    const uint8_t disableBlockDescriptors = 1;
+    if (ScsiModeSense6(&disableBlockDescriptors, &pageControl, &pageCode, request, handle, 0) == 1) return true;
+    if (request.ScsiStatus == 0) return false;
+    // Sense byte 2 is taken whole, as the program always has: a sense key
+    // of 0 or 1 with none of the flag bits.
+    const uint8_t senseByte2 = request.SenseData[2];
+    return senseByte2 == kSenseKeyNoSense || senseByte2 == kSenseKeyRecoveredError;
+}
+
+int WriteModePage(uint8_t* buffer, int save)
+{
+    DeviceHandle* handle = OpenSheetHandle();
+    if (!handle) return kModeWriteNoDevice;
+    // A mode data length of FFh would make a parameter list of 256 bytes,
+    // which neither the buffer nor the 8-bit length can carry: sending
+    // length 0 instead would change nothing and look like success.
+    if (buffer[0] >= kModeBufferSize) {
+        std::clog << "Mode parameter list of " << (buffer[0] + 1)
+                  << " bytes is longer than MODE SELECT(6) can send; nothing sent" << std::endl;
+        return kModeWriteFailed;
+    }
+    const uint8_t parameterListLength = static_cast<uint8_t>(buffer[0] + 1);
+    ScsiRequest request = RequestOn(buffer);
+    const uint8_t byte1 = save == 1 ? 0x01 : 0x00;
+    return ScsiModeSelect6(&byte1, &parameterListLength, request, handle, 1) == 1 ? kModeWriteDone : kModeWriteFailed;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+
+struct DeviceEntry;
+
+// The drive on which the open mode page sheet (or SMART sheet) works; it
+// stays set after the sheet closes. Every mode page read and write goes to
+// the handle this entry holds.
+extern DeviceEntry* g_pSheetDevice;
+
+// Whether g_pSheetDevice is set and its handle open.
+bool SheetDeviceOpen();
+
+inline constexpr int kModeWriteNoDevice = 0;
+inline constexpr int kModeWriteFailed = 1;
+inline constexpr int kModeWriteDone = 4;
+
+// MODE SENSE(6) of one page (or 3Fh: all) of g_pSheetDevice into a buffer
+// of kModeBufferSize bytes, block descriptors disabled, no failure report.
+// A CHECK CONDITION whose sense byte 2 is 00h or 01h is a good read. False
+// without any traffic when there is no device or its handle is not open.
+bool ReadModePage(uint8_t* buffer, uint8_t pageControl, uint8_t pageCode);
+
+// MODE SELECT(6) of the buffer (parameter list length: byte 0 + 1), with
+// SP when save is 1, PF clear; failures reported on clog. Returns
+// kModeWriteDone, kModeWriteFailed, or kModeWriteNoDevice without traffic.
+int WriteModePage(uint8_t* buffer, int save);

@@ -1,0 +1,21 @@
+#pragma once
+
+// String-table entries of the mode page editor: the field exchange's
+// messages under their resource ids, and the caption of its message box.
+
+inline constexpr const char* kModeMessageCaption = "Kestrion";
+
+inline constexpr int kIdsNibbleRange = 57682;
+inline constexpr int kIdsByteRange = 61448;
+inline constexpr int kIdsWordRange = 61447;
+inline constexpr int kIdsTripleRange = 57684;
+inline constexpr int kIdsDwordRange = 57685;
+inline constexpr int kIdsQwordRange = 61449;
+
+// The text of one of the ids above; empty for any other id.
+const char* LoadModeString(int id);
+
+// The decimal fields' messages (a number that is not one, one out of range).
+inline constexpr const char* kMsgParseUnsigned = "Please enter a positive integer.";
+// "%u" minimum, "%u" maximum.
+inline constexpr const char* kMsgUnsignedRange = "Please enter an integer between %u and %u.";

@@ -1,0 +1,77 @@
+#include "modepages/ui/mode_sheet_dlg.h"
+
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "modepages/ui/mode_page_widget.h"
+#include "shell/ui/qt_prompts.h"
+
+namespace {
+
+// The sheet's own buttons keep the dialog ids they always had.
+constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
+constexpr int kIdHelp = 9;
+constexpr const char* kExitText = "Exit";
+
+}  // namespace
+
+CModeSPages::CModeSPages(QWidget* parent)
+    : QDialog(parent), pages(std::make_unique<CModeSheetPages>()), prompts(std::make_unique<QtPrompts>(this))
+{
+    setObjectName(QStringLiteral("CModeSPages"));
+    setWindowTitle(QString::fromUtf8(kTitle));
+    tabs = new QTabWidget(this);
+    tabs->setObjectName(QStringLiteral("tabs"));
+    tabs->setUsesScrollButtons(true);
+    buttonBox = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    OkButton()->setObjectName(QString::number(kIdOk));
+    CancelButton()->setObjectName(QString::number(kIdCancel));
+    HelpButton()->setObjectName(QString::number(kIdHelp));
+    // Closing writes nothing: OK and Cancel both just close.
+    connect(buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs);
+    layout->addWidget(buttonBox);
+}
+
+CModeSPages::~CModeSPages()
+{
+    // The tabs go first: each detaches itself from its page object.
+    delete tabs;
+    tabs = nullptr;
+}
+
+bool CModeSPages::Open(DeviceEntry* device)
+{
+    if (!pages->Open(device)) return false;
+    for (CModePage* page : pages->Added()) {
+        auto* widget = new CModePageWidget(*page, *prompts);
+        connect(widget, &CModePageWidget::FirstShown, this, &CModeSPages::OnPageShown);
+        tabs->addTab(widget, QString::fromUtf8(page->Table().caption));
+    }
+    return true;
+}
+
+std::vector<CModePageWidget*> CModeSPages::PageWidgets() const
+{
+    std::vector<CModePageWidget*> widgets;
+    for (int i = 0; i < tabs->count(); ++i) widgets.push_back(static_cast<CModePageWidget*>(tabs->widget(i)));
+    return widgets;
+}
+
+QPushButton* CModeSPages::OkButton() const { return buttonBox->button(QDialogButtonBox::Ok); }
+QPushButton* CModeSPages::CancelButton() const { return buttonBox->button(QDialogButtonBox::Cancel); }
+QPushButton* CModeSPages::HelpButton() const { return buttonBox->button(QDialogButtonBox::Help); }
+
+void CModeSPages::OnPageShown(CModePageWidget* widget)
+{
+    if (!widget->Page().Table().relabelsSheet) return;
+    OkButton()->setText(QString::fromUtf8(kExitText));
+    CancelButton()->hide();
+    HelpButton()->hide();
+}

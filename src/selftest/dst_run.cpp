@@ -1,0 +1,272 @@
+#include "selftest/dst_run.h"
+
+#include <algorithm>
+
+#include "platform/clock.h"
+#include "platform/keyboard.h"
+#include "platform/user_prompts.h"
+#include "scsi/report.h"
+#include "selftest/self_test_commander.h"
+#include "shell/device_table.h"
+
+namespace {
+
+constexpr const char* kNoDst = "Drive does not support DST";
+constexpr int kStartedBar = 2;
+
+DstOutcome& OutcomeOfType(DeviceEntry& entry) { return entry.dstType == 1 ? entry.dstQuick : entry.dstAdvanced; }
+
+// Slot order, like the device table's own walk, but without its shared
+// cursor: another subsystem's worker may be walking the table meanwhile.
+template <typename Action>
+void ForEachDrive(Action action)
+{
+    for (auto& slot : g_devices)
+        if (slot) action(*slot);
+}
+
+}  // namespace
+
+DstRun::DstRun(DstRunHost& host, const DstRunSetup& setup) : host_(host), setup_(setup) {}
+
+bool DstRun::TakesPart(const DeviceEntry& entry) const
+{
+    return !entry.isController && (setup_.allDrives || entry.selected);
+}
+
+DstDriveContext DstRun::ContextFor(DeviceEntry& entry) const
+{
+    return MakeDstDriveContext(entry, setup_.output, setup_.pathPrefix);
+}
+
+time_t DstRun::Now() const { return setup_.clock ? static_cast<time_t>(setup_.clock->Now()) : time(nullptr); }
+
+bool DstRun::EscapePressed() const { return setup_.keyboard && setup_.keyboard->EscapePressed(); }
+
+void DstRun::SetTimer()
+{
+    timerArmed_ = true;
+    host_.SetTimer();
+}
+
+void DstRun::KillTimer()
+{
+    timerArmed_ = false;
+    host_.KillTimer();
+}
+
+void DstRun::OnStart(int mode)
+{
+    host_.EnableStart(false);
+    bothRun_ = false;
+    const uint8_t code = mode == kDstModeAdvanced ? kDstCodeAdvanced : kDstCodeQuick;
+    ForEachDrive([&](DeviceEntry& entry) {
+        if (!TakesPart(entry)) return;
+        entry.dstMode = static_cast<uint8_t>(mode);
+        entry.dstType = static_cast<uint8_t>(mode == kDstModeBoth ? 1 : mode);
+    });
+    StartSelfTests(code);
+}
+
+void DstRun::StartSelfTests(uint8_t code)
+{
+    KillTimer();
+    SelfTestCommander commander;
+    int started = 0;
+    for (auto& slot : g_devices) {
+        if (!slot || !TakesPart(*slot)) continue;
+        DeviceEntry& entry = *slot;
+        entry.testState = 0;
+        entry.underTest = false;
+        const DstDriveContext context = ContextFor(entry);
+        OutcomeOfType(entry).ended = 0;
+
+        // A drive without a results page has no self-test to speak of.
+        if (commander.ReadResultsPage(&entry.handle) != 1) {
+            if (code == kDstCodeQuick) {
+                entry.dstQuickStatus = 0;
+                entry.dstQuickResult = kNoDst;
+            } else if (code == kDstCodeAdvanced) {
+                entry.dstAdvStatus = 0;
+                entry.dstAdvResult = kNoDst;
+            }
+            ReportLine(setup_.output, kNoDst);
+            continue;
+        }
+        ReportLine(setup_.output, "for drive ", PathWithoutPrefix(entry.path, setup_.pathPrefix).c_str());
+
+        const time_t now = Now();
+        if (code == kDstCodeQuick) {
+            ReportLine(setup_.output, "Quick Drive Self Test (DST)");
+            entry.dstQuick.beginTime = now;
+        } else if (code == kDstCodeAdvanced) {
+            ReportLine(setup_.output, "Advanced Drive Self Test (DST)");
+            entry.dstAdvanced.beginTime = now;
+        } else {
+            entry.dstType = 0;
+            commander.ReportForDrive(context, "\nUnknown Drive Self Test (DST)");
+            break;
+        }
+
+        if (commander.StartSelfTest(&entry.handle, code) == 1) {
+            ++started;
+            MarkDeviceUnderTest(entry);
+            continue;
+        }
+        DstOutcome& outcome = OutcomeOfType(entry);
+        outcome.ended = 1;
+        outcome.endTime = outcome.beginTime;
+        commander.ReadLatestResult(context, &entry.handle);
+        commander.DumpResultsPage();
+        commander.ReportForDrive(context, "\nDST Failed");
+    }
+    host_.SetProgress(kStartedBar);
+    if (started > 0) SetTimer();
+}
+
+void DstRun::OnTimer()
+{
+    SelfTestCommander commander;
+    int largest = 0;
+    int counted = 0;
+    for (auto& slot : g_devices) {
+        if (!slot || !slot->underTest) continue;
+        DeviceEntry& entry = *slot;
+        if (entry.dstMode == kDstModeBoth && entry.dstType == 1) bothRun_ = true;
+        phase_ = entry.dstType;
+
+        const int previous = entry.testState;
+        int progress = previous;
+        const DstDriveContext context = ContextFor(entry);
+        const int polled = commander.PollProgress(&entry.handle, progress);
+        if (EscapePressed()) {
+            counted = 0;
+            break;
+        }
+        if (polled != 1) {
+            // Polled again next tick; not counted as running.
+            commander.ReadLatestResult(context, &entry.handle);
+            commander.ReportForDrive(context, "\nDST Progress Failed");
+            commander.DumpResultsPage();
+            continue;
+        }
+        ++counted;
+        // A test that was over before any tick saw it running never shows a
+        // drop; the drive saying no self-test is in progress tells the end.
+        if (progress == 0 && previous == 0 && !commander.SenseShowsSelfTestRunning()) progress = 100;
+        if (progress >= 100) {
+            MarkDeviceIdle(entry);
+            commander.ReadLatestResult(context, &entry.handle);
+            commander.DumpResultsPage();
+            ReportLine(setup_.output, "DST completed for ", entry.path.c_str());
+            const time_t now = Now();
+            if (entry.dstType == 1 || entry.dstType == 2) {
+                DstOutcome& outcome = OutcomeOfType(entry);
+                outcome.ended = 1;
+                outcome.endTime = now;
+            }
+            ReportLine(setup_.output, "DST 100% complete");
+            largest = 100;
+        }
+        entry.testState = progress;
+        largest = std::max(largest, progress);
+    }
+
+    if (counted > 0) {
+        if (!bothRun_)
+            host_.SetProgress(std::min(largest, 100));
+        else if (phase_ == 1)
+            host_.SetProgress(std::min(largest / 3, 33));
+        else
+            host_.SetProgress(std::min(2 * largest / 3 + 33, 100));
+        return;
+    }
+
+    // Nothing counted running: the phase is over (or Escape ended it).
+    KillTimer();
+    AbortRunningSelfTests();
+    if (phase_ == 1) {
+        WriteQuickLog();
+        if (bothRun_) {
+            ForEachDrive([](DeviceEntry& entry) { entry.dstType = 2; });
+            StartSelfTests(kDstCodeAdvanced);
+            return;
+        }
+        host_.EnableStart(true);
+        return;
+    }
+    WriteAdvancedLog();
+    host_.EnableStart(true);
+}
+
+void DstRun::OnStop()
+{
+    const bool phaseOpen = timerArmed_;
+    KillTimer();
+    int running = 0;
+    uint8_t lastType = 0;
+    ForEachDrive([&](DeviceEntry& entry) {
+        if (!entry.underTest) return;
+        ++running;
+        lastType = entry.dstType;
+    });
+    AbortRunningSelfTests();
+    // Drives that ended in the last tick are no longer running, but their
+    // phase was still open: their rows are written too.
+    if (running == 0 && phaseOpen) lastType = phase_;
+    if (running > 0 || phaseOpen) {
+        if (lastType == 1)
+            WriteQuickLog();
+        else
+            WriteAdvancedLog();
+    }
+    host_.SetProgress(0);
+    host_.EnableStart(true);
+}
+
+void DstRun::AbortRunningSelfTests()
+{
+    SelfTestCommander commander;
+    ForEachDrive([&](DeviceEntry& entry) {
+        if (!entry.underTest) return;
+        const DstDriveContext context = ContextFor(entry);
+        DstOutcome& outcome = OutcomeOfType(entry);
+        outcome.endTime = Now();
+        outcome.ended = 1;
+        MarkDeviceIdle(entry);
+        commander.ReportForDrive(context, "\r\nDST Aborted");
+        commander.AbortSelfTest(&entry.handle);
+        commander.ReadLatestResult(context, &entry.handle);
+    });
+    KillTimer();
+}
+
+void DstRun::OnCancelButton()
+{
+    KillTimer();
+    AbortRunningSelfTests();
+}
+
+void DstRun::WriteQuickLog() { WriteLog(DstKind::Quick); }
+
+void DstRun::WriteAdvancedLog() { WriteLog(DstKind::Advanced); }
+
+void DstRun::WriteLog(DstKind kind)
+{
+    std::vector<std::string> rows;
+    ForEachDrive([&](DeviceEntry& entry) {
+        if (TakesPart(entry)) rows.push_back(ComposeDstLogRow(entry, kind));
+    });
+    const std::string path = DstLogPathInUse();
+    std::string error;
+    const bool written = AppendDstLogRows(path, rows, error);
+    if (written) {
+        g_strDstLogPath = path;
+    } else {
+        if (setup_.prompts) setup_.prompts->Message(error, kDstLogErrorCaption, UserPrompts::Icon::Error);
+        // The results stay in the report, where the user can still take them.
+        ReportLine(setup_.output, "The DST log rows that could not be written:");
+        for (const std::string& row : rows) ReportLine(setup_.output, row.c_str());
+    }
+    host_.LogRowsWritten(path, rows, written);
+}

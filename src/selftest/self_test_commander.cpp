@@ -1,0 +1,244 @@
+#include "selftest/self_test_commander.h"
+
+#include <cstring>
+#include <iostream>
+#include <new>
+#include <string>
+
+#include "scsi/execute.h"
+#include "scsi/report.h"
+#include "scsi/scsi_request.h"
+#include "scsi/string_format.h"
+#include "shell/device_entry.h"
+
+const std::array<const char*, 16> g_selfTestResultText = {
+    "The drive self-test completed without error.",
+    "The drive self-test was aborted by the abort parameter code.",
+    "The drive self-test was interrupted or aborted by the calling program.",
+    "An unknown error occured while the drive was executing the self-test.",
+    "The self-test completed with an unknown test element which failed.",
+    "The electrical element of the self-test failed.",
+    "The servo (and/or seek) element of the self-test failed.",
+    "The read/verify element of the self-test failed.",
+    "RESERVED",
+    "RESERVED",
+    "RESERVED",
+    "RESERVED",
+    "RESERVED",
+    "RESERVED",
+    "The read/verify scan element of the self-test is in progress.",
+    "The electrical or servo element of the self-test is in progress.",
+};
+
+namespace {
+
+constexpr uint32_t kCommandTimeOut = 2;
+constexpr uint8_t kOpSendDiagnostic = 0x1D;
+constexpr uint8_t kOpRequestSense = 0x03;
+constexpr uint8_t kOpLogSense = 0x4D;
+constexpr uint8_t kSelfTestResultsPage = 0x10;
+constexpr uint8_t kCumulativeValues = 0x40;  // page control 01b
+constexpr uint8_t kPageLengthHigh = 0x01;    // page length 400 = 0190h
+constexpr uint8_t kPageLengthLow = 0x90;
+
+uint32_t Be32(const uint8_t* bytes)
+{
+    return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) | bytes[3];
+}
+
+DstOutcome* OutcomeFor(DeviceEntry& entry)
+{
+    if (entry.dstType == 1) return &entry.dstQuick;
+    if (entry.dstType == 2) return &entry.dstAdvanced;
+    return nullptr;
+}
+
+void RecordResult(DeviceEntry& entry, uint8_t status, const char* text)
+{
+    if (entry.dstType == 1) {
+        entry.dstQuickStatus = status;
+        entry.dstQuickResult = text;
+    } else if (entry.dstType == 2) {
+        entry.dstAdvStatus = status;
+        entry.dstAdvResult = text;
+    }
+}
+
+}  // namespace
+
+SelfTestCommander::SelfTestCommander()
+    : resultsPage_(new (std::nothrow) uint8_t[kDstResultsPageSize]()),
+      sense_(new (std::nothrow) uint8_t[kDstSenseBufferSize]())
+{
+    if (!sense_) std::clog << "Couldn't obtain memory for drive Request Sense buffer" << std::endl;
+    if (!resultsPage_) std::clog << "Couldn't obtain memory for the Log sense save buffer" << std::endl;
+}
+
+int SelfTestCommander::SendSelfTestCode(uint8_t code, ScsiRequest& request, DeviceHandle* handle)
+{
+    request = ScsiRequest{};
+    request.CdbLength = 6;
+    request.Cdb[0] = kOpSendDiagnostic;
+    request.Cdb[1] = code;
+    request.TimeOutValue = kCommandTimeOut;
+    if (ExecuteScsiRequest(request, handle, kScsiDataOut, 1) == 1) return 1;
+    std::clog << "Send Diagnostic command FAILED" << std::flush;
+    return 0;
+}
+
+int SelfTestCommander::RequestProgressSense(ScsiRequest& request, DeviceHandle* handle)
+{
+    request = ScsiRequest{};
+    if (!sense_) return 0;
+    request.CdbLength = 6;
+    request.Cdb[0] = kOpRequestSense;
+    request.Cdb[4] = static_cast<uint8_t>(kDstSenseLength);
+    request.DataBuffer = sense_.get();
+    request.DataTransferLength = kDstSenseLength;
+    request.TimeOutValue = kCommandTimeOut;
+    // A drive answering with fewer bytes must not leave the last drive's
+    // progress behind.
+    std::memset(sense_.get(), 0, kDstSenseLength);
+    const int result = ExecuteScsiRequest(request, handle, kScsiDataIn, 1);
+    if (result != 1) std::clog << "Request Sense command FAILED" << std::flush;
+    return result;
+}
+
+int SelfTestCommander::LogSenseSelfTestPage(ScsiRequest& request, DeviceHandle* handle)
+{
+    request = ScsiRequest{};
+    if (!resultsPage_) return 0;
+    request.CdbLength = 10;
+    request.Cdb[0] = kOpLogSense;
+    request.Cdb[2] = kCumulativeValues | kSelfTestResultsPage;
+    request.Cdb[7] = static_cast<uint8_t>(kDstResultsPageSize >> 8);
+    request.Cdb[8] = static_cast<uint8_t>(kDstResultsPageSize);
+    request.DataBuffer = resultsPage_.get();
+    request.DataTransferLength = kDstResultsPageSize;
+    request.TimeOutValue = kCommandTimeOut;
+    // One commander reads the pages of several drives: a shorter page must
+    // not be completed with the previous drive's entries.
+    std::memset(resultsPage_.get(), 0, kDstResultsPageSize);
+    return ExecuteScsiRequest(request, handle, kScsiDataIn, 1) == 1 ? 1 : 0;
+}
+
+int SelfTestCommander::StartSelfTest(DeviceHandle* handle, uint8_t code)
+{
+    ScsiRequest request;
+    if (SendSelfTestCode(code, request, handle) == 1) return 1;
+    std::clog << "The Send Diagnostic command failed. DST Not Running" << std::endl;
+    return 0;
+}
+
+int SelfTestCommander::AbortSelfTest(DeviceHandle* handle) { return StartSelfTest(handle, kDstCodeAbort); }
+
+int SelfTestCommander::PollProgress(DeviceHandle* handle, int& progress)
+{
+    const int previous = progress;
+    ScsiRequest request;
+    if (RequestProgressSense(request, handle) != 1) {
+        std::clog << "The Request Sense command failed." << std::endl;
+        return 0;
+    }
+    // Sense-key specific bytes 16-17: the progress indication, a fraction
+    // of 65536 (SPC-4).
+    const uint32_t indication = uint32_t{sense_[16]} * 256 + sense_[17];
+    const int percent = static_cast<int>((indication * 100) >> 16);
+    // A running test's indication rises; an ended one reports none, so a
+    // drop is the end.
+    progress = percent < previous ? 100 : percent;
+    return 1;
+}
+
+bool SelfTestCommander::SenseShowsSelfTestRunning() const
+{
+    return sense_ && sense_[12] == 0x04 && sense_[13] == 0x09;
+}
+
+int SelfTestCommander::ReadResultsPage(DeviceHandle* handle)
+{
+    ScsiRequest request;
+    return LogSenseSelfTestPage(request, handle);
+}
+
+int SelfTestCommander::ReadLatestResult(const DstDriveContext& context, DeviceHandle* handle)
+{
+    if (ReadResultsPage(handle) != 1 || context.entry == nullptr) return 0;
+    return ParseLatestResult(context.output, *context.entry);
+}
+
+int SelfTestCommander::ParseLatestResult(OutputWindow* window, DeviceEntry& entry)
+{
+    const uint8_t* page = resultsPage_.get();
+    if (!page || page[0] != kSelfTestResultsPage || page[1] != 0x00 || page[2] != kPageLengthHigh ||
+        page[3] != kPageLengthLow)
+        return 0;
+
+    // The entry with the largest time stamp (power-on hours) wins; on a tie
+    // the one nearer the start of the page.
+    const uint8_t* chosen = nullptr;
+    uint32_t largest = 0;
+    for (size_t k = 0; k < kDstEntryCount; ++k) {
+        const uint8_t* candidate = page + 4 + kDstEntrySize * k;
+        const uint32_t stamp = (uint32_t{candidate[6]} << 8) | candidate[7];
+        if (stamp > largest) {
+            largest = stamp;
+            chosen = candidate;
+        }
+    }
+    timeStamp_ = largest;
+    if (DstOutcome* outcome = OutcomeFor(entry)) outcome->timeStamp = largest;
+    if (chosen == nullptr) return 0;
+
+    const uint8_t result = chosen[4] & 0x0F;
+    const char* text = g_selfTestResultText[result];
+    if (result <= 2) {
+        RecordResult(entry, result == 0 ? 1 : 0, text);
+        ReportLine(window, text);
+        return 1;
+    }
+
+    ReportLine(window, text);
+    failingLbaHigh_ = Be32(chosen + 8);
+    failingLbaLow_ = Be32(chosen + 12);
+    senseKey_ = chosen[16];
+    asc_ = chosen[17];
+    ascq_ = chosen[18];
+    fru_ = chosen[19];
+    ReportValue(window, "Failing LBA High Order Bytes = ", failingLbaHigh_);
+    ReportValue(window, "Failing LBA Low Order Bytes = ", failingLbaLow_);
+    ReportHex(window, "Sense Key = ", senseKey_);
+    ReportHex(window, "Sense Code = ", asc_);
+    ReportHex(window, "Additional Sense Code = ", ascq_);
+    ReportHex(window, "FRU Code = ", fru_);
+    if (DstOutcome* outcome = OutcomeFor(entry)) {
+        outcome->failingLbaHigh = failingLbaHigh_;
+        outcome->failingLbaLow = failingLbaLow_;
+        outcome->senseKey = senseKey_;
+        outcome->asc = asc_;
+        outcome->ascq = ascq_;
+        outcome->fru = fru_;
+    }
+    RecordResult(entry, 2, text);
+    return 0;
+}
+
+void SelfTestCommander::DumpResultsPage() const
+{
+    const uint8_t* page = resultsPage_.get();
+    if (!page) return;
+    ReportLine(nullptr, StringPrintf("%02x %02x %02x %02x", page[0], page[1], page[2], page[3]).c_str());
+    for (size_t k = 0; k < kDstEntryCount; ++k) {
+        std::string line;
+        for (size_t i = 0; i < kDstEntrySize; ++i) line += StringPrintf("%02x ", page[4 + kDstEntrySize * k + i]);
+        ReportLine(nullptr, line.c_str());
+    }
+}
+
+void SelfTestCommander::ReportForDrive(const DstDriveContext& context, const char* text) const
+{
+    const std::string prefix =
+        context.path.empty() ? StringPrintf("for drive physicaldrive%u ", context.driveNumber)
+                             : "for drive " + PathWithoutPrefix(context.path, context.pathPrefix) + " ";
+    ReportLine(context.output, prefix.c_str(), text);
+}

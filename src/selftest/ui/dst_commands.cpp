@@ -1,0 +1,63 @@
+#include "selftest/ui/dst_commands.h"
+
+#include <QFileDialog>
+
+#include "platform/device_catalog.h"
+#include "selftest/dst_log.h"
+#include "selftest/ui/dst_results_dlg.h"
+#include "shell/device_table.h"
+#include "shell/ui/kestrion_view.h"
+#include "shell/ui/qt_prompts.h"
+#include "shell/ui/view_commands.h"
+
+namespace {
+
+// The log file may be a new one: an open-mode dialog that takes any name,
+// and appends never overwrite, so nothing asks about replacing a file.
+class DstLogFilePrompts final : public QtPrompts {
+public:
+    explicit DstLogFilePrompts(QWidget* owner) : QtPrompts(owner) {}
+
+    std::optional<std::string> ChooseFile(const std::string& title, const std::string&, const std::string& initialName,
+                                          bool) override
+    {
+        QFileDialog dialog(nullptr, QString::fromStdString(title));
+        dialog.setObjectName(QStringLiteral("dstLogFileDialog"));
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(QStringLiteral("log"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.selectFile(QString::fromStdString(initialName));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+        return dialog.selectedFiles().first().toStdString();
+    }
+};
+
+void ShowDstDialog(CKestrionView& view, const DeviceCatalog& catalog, bool allDrives)
+{
+    CDstResultsDlg dialog(catalog.PathPrefix(), view.window());
+    dialog.SetAllDrives(allDrives);
+    dialog.exec();
+}
+
+void OnDriveSelfTest(CKestrionView& view, const DeviceCatalog& catalog)
+{
+    if (!AnyDeviceSelected()) {
+        QtPrompts(nullptr).Message("NO Drive Selected for Test", "DST Setup Error", UserPrompts::Icon::Information);
+        return;
+    }
+    ShowDstDialog(view, catalog, false);
+}
+
+}  // namespace
+
+void InstallSelfTestCommands(CKestrionView& view, DeviceCatalog& catalog)
+{
+    view.SetCommandHandler(kCmdSelfTest, [&view, &catalog] { OnDriveSelfTest(view, catalog); });
+    view.SetCommandHandler(kCmdSelfTestSelected, [&view, &catalog] { OnDriveSelfTest(view, catalog); });
+    view.SetCommandHandler(kCmdSelfTestAll, [&view, &catalog] { ShowDstDialog(view, catalog, true); });
+    view.SetCommandHandler(kCmdSelfTestLogFile, [&view] {
+        DstLogFilePrompts prompts(view.window());
+        OnSelectDstLogFile(prompts);
+    });
+}

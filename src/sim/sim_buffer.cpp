@@ -1,0 +1,243 @@
+// READ BUFFER and WRITE BUFFER (SPC-4): the data buffer in data mode (02h)
+// and descriptor mode (03h), and microcode download with offsets, save and
+// activate (mode 07h), after which the drive restarts.
+#include <algorithm>
+#include <cstring>
+
+#include "sim/sim_disk.h"
+
+namespace {
+
+constexpr uint8_t kModeData = 0x02;
+constexpr uint8_t kModeDescriptor = 0x03;
+constexpr uint8_t kModeDownloadSave = 0x07;
+constexpr uint8_t kDataBufferId = 0x00;
+constexpr uint8_t kOffsetZeroOnly = 0xFF;
+constexpr size_t kDescriptorLength = 4;
+
+// Both CDBs: mode in byte 1 (bits 4-0, the mode-specific bits 7-5 are
+// reserved in the modes served here), buffer id in byte 2, buffer offset in
+// bytes 3-5, length in bytes 6-8.
+constexpr size_t kModeByte = 1;
+constexpr size_t kBufferIdByte = 2;
+constexpr size_t kOffsetByte = 3;
+constexpr size_t kLengthByte = 6;
+
+uint32_t Be24(const SimCommand& command, size_t index)
+{
+    return (uint32_t{command.Byte(index)} << 16) | (uint32_t{command.Byte(index + 1)} << 8) | command.Byte(index + 2);
+}
+
+SimSense ToSense(const SimBufferSense& sense)
+{
+    return MakeSense(sense.senseKey, sense.asc, sense.ascq);
+}
+
+bool ModeSpecificBitsSet(const SimCommand& command)
+{
+    return (command.Byte(kModeByte) & 0xE0) != 0;
+}
+
+}  // namespace
+
+bool SimDisk::CheckBufferOffset(SimCommand& command, uint32_t offset) const
+{
+    const uint8_t boundary = config_.buffer.offsetBoundary;
+    bool aligned = offset == 0;
+    if (boundary != kOffsetZeroOnly && boundary < 32) aligned = (offset & ((uint32_t{1} << boundary) - 1)) == 0;
+    if (!aligned || offset > config_.buffer.capacity) {
+        command.Fail(InvalidFieldInCdb(kOffsetByte));
+        return false;
+    }
+    return true;
+}
+
+void SimDisk::ReadBuffer(SimCommand& command)
+{
+    if (ModeSpecificBitsSet(command)) {
+        command.Fail(InvalidFieldInCdb(kModeByte, 7));
+        return;
+    }
+    const uint8_t mode = command.Byte(kModeByte) & 0x1F;
+    const uint8_t bufferId = command.Byte(kBufferIdByte);
+    const uint32_t offset = Be24(command, kOffsetByte);
+    const uint32_t allocationLength = Be24(command, kLengthByte);
+    const SimBufferConfig& buffer = config_.buffer;
+
+    if (mode == kModeDescriptor) {
+        // A buffer the drive does not have is described with zeros.
+        uint8_t descriptor[kDescriptorLength] = {};
+        if (bufferId == kDataBufferId) {
+            const uint32_t capacity = std::min(buffer.capacity, kSimMaxBufferCapacity);
+            descriptor[0] = buffer.offsetBoundary;
+            descriptor[1] = static_cast<uint8_t>(capacity >> 16);
+            descriptor[2] = static_cast<uint8_t>(capacity >> 8);
+            descriptor[3] = static_cast<uint8_t>(capacity);
+        }
+        command.SendData(descriptor, sizeof descriptor, allocationLength);
+        return;
+    }
+    if (mode != kModeData) {
+        command.Fail(InvalidFieldInCdb(kModeByte, 4));
+        return;
+    }
+    if (bufferId != kDataBufferId) {
+        command.Fail(InvalidFieldInCdb(kBufferIdByte));
+        return;
+    }
+    if (!CheckBufferOffset(command, offset)) return;
+
+    // What lies past the end of the buffer is not there to send; a shorter
+    // answer than the allocation length is no error.
+    const uint64_t available = buffer.capacity - offset;
+    const size_t count = command.ReserveDataIn(std::min<uint64_t>(allocationLength, available));
+    if (command.CallFailed() || count == 0) return;
+    uint8_t* out = command.InBuffer();
+    if (dataBuffer_.empty()) {
+        std::fill(out, out + count, uint8_t{0});
+    } else {
+        std::memcpy(out, dataBuffer_.data() + offset, count);
+    }
+    if (buffer.stuckOffset && *buffer.stuckOffset >= offset && *buffer.stuckOffset - offset < count) {
+        uint8_t& byte = out[*buffer.stuckOffset - offset];
+        const auto mask = static_cast<uint8_t>(1u << (buffer.stuckBit & 7));
+        byte = buffer.stuckValue ? static_cast<uint8_t>(byte | mask) : static_cast<uint8_t>(byte & ~mask);
+    }
+    command.CommitDataIn(count);
+}
+
+void SimDisk::WriteBuffer(SimCommand& command)
+{
+    if (ModeSpecificBitsSet(command)) {
+        command.Fail(InvalidFieldInCdb(kModeByte, 7));
+        return;
+    }
+    switch (command.Byte(kModeByte) & 0x1F) {
+    case kModeData: WriteDataBuffer(command); return;
+    case kModeDownloadSave: DownloadMicrocode(command); return;
+    default: command.Fail(InvalidFieldInCdb(kModeByte, 4)); return;
+    }
+}
+
+void SimDisk::WriteDataBuffer(SimCommand& command)
+{
+    if (command.Byte(kBufferIdByte) != kDataBufferId) {
+        command.Fail(InvalidFieldInCdb(kBufferIdByte));
+        return;
+    }
+    const uint32_t offset = Be24(command, kOffsetByte);
+    const uint32_t length = Be24(command, kLengthByte);
+    if (!CheckBufferOffset(command, offset)) return;
+    if (length > config_.buffer.capacity - offset) {
+        command.Fail(InvalidFieldInCdb(kLengthByte));
+        return;
+    }
+    if (length == 0) return;
+    const uint8_t* data = command.ReceiveData(length);
+    if (!data) return;
+    if (dataBuffer_.empty()) dataBuffer_.assign(config_.buffer.capacity, 0);
+    std::memcpy(dataBuffer_.data() + offset, data, length);
+}
+
+void SimDisk::DownloadMicrocode(SimCommand& command)
+{
+    const SimBufferConfig& buffer = config_.buffer;
+    const uint32_t offset = Be24(command, kOffsetByte);
+    const uint32_t length = Be24(command, kLengthByte);
+    const auto startOver = [this] {
+        microcodePending_.clear();
+        microcodePieces_ = 0;
+    };
+    if (command.Byte(kBufferIdByte) != kDataBufferId) {
+        command.Fail(InvalidFieldInCdb(kBufferIdByte));
+        return;
+    }
+    // An image starts at offset 0 and every piece follows on where the last
+    // one ended; anything else leaves the drive waiting for a new start.
+    if (offset == 0) startOver();
+    if (offset != microcodePending_.size()) {
+        startOver();
+        command.Fail(InvalidFieldInCdb(kOffsetByte));
+        return;
+    }
+    if (length > kSimMicrocodePieceSize || length > buffer.microcodeCapacity - microcodePending_.size()) {
+        startOver();
+        command.Fail(InvalidFieldInCdb(kLengthByte));
+        return;
+    }
+    const uint8_t* data = length > 0 ? command.ReceiveData(length) : nullptr;
+    if (length > 0 && !data) {
+        startOver();
+        return;
+    }
+    if (buffer.failPiece && *buffer.failPiece == microcodePieces_) {
+        startOver();
+        if (buffer.failPieceSense) {
+            command.Fail(ToSense(*buffer.failPieceSense));
+        } else {
+            command.FailCall();
+        }
+        return;
+    }
+    if (length > 0) microcodePending_.insert(microcodePending_.end(), data, data + length);
+    ++microcodePieces_;
+    if (length == kSimMicrocodePieceSize) return;
+
+    // The short (or empty) piece completes the image.
+    if (buffer.rejectImage) {
+        startOver();
+        command.Fail(ToSense(*buffer.rejectImage));
+        return;
+    }
+    microcodeImage_ = std::move(microcodePending_);
+    startOver();
+    ++microcodeImagesTaken_;
+    ResetAfterMicrocode();
+}
+
+void SimDisk::ResetAfterMicrocode()
+{
+    const SimBufferConfig& buffer = config_.buffer;
+    // The drive restarts on the new microcode and loses its buffer. Until
+    // the restart is over it answers every command NOT READY; then it
+    // reports the reset. Both go in front of the bench's faults, the one
+    // place a command meets before the readiness rules.
+    dataBuffer_.clear();
+    std::erase_if(faults_, [](const FaultState& state) {
+        return state.fault.times && state.fired >= *state.fault.times;
+    });
+
+    std::vector<FaultState> restart;
+    SimFault notReady;
+    notReady.action = SimFault::Action::Sense;
+    notReady.senseKey = kSenseKeyNotReady;
+    notReady.asc = 0x04;
+    if (buffer.neverReady) {
+        notReady.ascq = 0x03;  // manual intervention required
+        restart.push_back({notReady, 0});
+    } else {
+        notReady.ascq = 0x01;  // in process of becoming ready
+        notReady.times = buffer.resetCommands;
+        if (buffer.resetCommands > 0) restart.push_back({notReady, 0});
+        SimFault reset;
+        reset.action = SimFault::Action::Sense;
+        reset.senseKey = kSenseKeyUnitAttention;
+        reset.asc = 0x29;
+        reset.ascq = 0x04;  // device internal reset
+        reset.times = 1;
+        restart.push_back({reset, 0});
+    }
+    faults_.insert(faults_.begin(), restart.begin(), restart.end());
+}
+
+std::vector<uint8_t> SimDisk::MicrocodeImage() const
+{
+    std::lock_guard lock(mutex_);
+    return microcodeImage_;
+}
+
+uint32_t SimDisk::MicrocodeImagesTaken() const
+{
+    std::lock_guard lock(mutex_);
+    return microcodeImagesTaken_;
+}

@@ -1,0 +1,92 @@
+#include "smart/normalized_smart.h"
+
+#include <cstring>
+#include <new>
+#include <span>
+
+#include "legacytest/log_pages.h"
+#include "modepages/mode_page_io.h"
+#include "platform/user_prompts.h"
+#include "scsi/builders.h"
+#include "shell/device_entry.h"
+
+namespace {
+
+constexpr int kNoFailureReport = 0;
+
+// Every read starts from a zeroed buffer: a read that counts as success
+// through tolerated sense may bring no data, and must then show nothing
+// rather than what the previous page left there.
+int ReadInto(int (*reader)(DeviceHandle*, uint8_t*, uint16_t), DeviceHandle* handle, uint8_t* buffer)
+{
+    std::memset(buffer, 0, kSmartLogBufferSize);
+    return reader(handle, buffer, static_cast<uint16_t>(kSmartLogBufferSize));
+}
+
+}  // namespace
+
+int SmartVendorCommand(DeviceHandle* handle)
+{
+    ScsiRequest request{};
+    request.DataBuffer = nullptr;
+    request.DataTransferLength = 0;
+    if (ScsiVendorDF(request, handle, kNoFailureReport) == 1) return kSmartOk;
+    return IsTolerableCheckCondition(request) ? kSmartOk : kSmartFailed;
+}
+
+void ShowSmartError(UserPrompts& prompts, const std::string& text)
+{
+    prompts.Message(text, kSmartErrorTitle, UserPrompts::Icon::Information);
+}
+
+std::unique_ptr<uint8_t[]> AllocateSmartBuffer(size_t size)
+{
+    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[size]());
+}
+
+std::optional<SmartSheet> OnNormalizedSmart(DeviceEntry* device, UserPrompts& prompts, SmartBufferAllocator allocate)
+{
+    // The mode page sheet and this one work on the same drive record.
+    g_pSheetDevice = device;
+    if (!device || !device->handle) return std::nullopt;
+    DeviceHandle* handle = &device->handle;
+
+    SmartSheet sheet;
+    if (SmartLogSelectProbe(handle) != kLogPageOk || SmartVendorCommand(handle) != kSmartOk) {
+        ShowSmartError(prompts, kSmartNotSupported);
+        return std::nullopt;
+    }
+
+    const std::unique_ptr<uint8_t[]> buffer = allocate(kSmartLogBufferSize);
+    if (!buffer) {
+        ShowSmartError(prompts, kSmartBufferFailed);
+        return std::nullopt;
+    }
+    const std::span<const uint8_t> page(buffer.get(), kSmartLogBufferSize);
+
+    if (ReadInto(ReadSupportedLogPages, handle, buffer.get()) != kLogPageOk) {
+        ShowSmartError(prompts, kSmartSupportedPagesFailed);
+        return std::nullopt;
+    }
+    const SmartPagesListed listed = ScanSupportedLogPages(page);
+
+    // The status tab does not count as a relevant parameter; a failed read
+    // of its page only leaves the tab out.
+    if (listed.statusPage && ReadInto(ReadSmartStatusLogPage, handle, buffer.get()) == kLogPageOk)
+        sheet.tabs.push_back(StatusTabFromPage(page));
+
+    if (!listed.attributePage) {
+        ShowSmartError(prompts, listed.statusPage ? kSmartNoRelevantCodes : kSmartNotSupported);
+        return std::nullopt;
+    }
+    if (ReadInto(ReadAttributeLogPage, handle, buffer.get()) != kLogPageOk) {
+        ShowSmartError(prompts, kSmartAttributeReadFailed);
+        ShowSmartError(prompts, kSmartNoRelevantCodes);
+        return std::nullopt;
+    }
+    if (WalkAttributeParameters(page, sheet.tabs) == 0) {
+        ShowSmartError(prompts, kSmartNoRelevantCodes);
+        return std::nullopt;
+    }
+    return sheet;
+}

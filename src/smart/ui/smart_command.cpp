@@ -1,0 +1,22 @@
+#include "smart/ui/smart_command.h"
+
+#include "shell/ui/kestrion_view.h"
+#include "shell/ui/qt_prompts.h"
+#include "shell/ui/view_commands.h"
+#include "smart/normalized_smart.h"
+#include "smart/ui/normalized_smart_sheet.h"
+
+void InstallSmartCommand(CKestrionView& view)
+{
+    view.SetCommandHandler(kCmdSmartData, [&view] { OnNormalizedSmartCommand(view); });
+}
+
+void OnNormalizedSmartCommand(CKestrionView& view)
+{
+    // The SMART messages and the sheet have no owner window.
+    QtPrompts prompts(nullptr);
+    const std::optional<SmartSheet> sheet = OnNormalizedSmart(view.GetCurrentDevice(), prompts);
+    if (!sheet) return;
+    CNormalizedSMART dialog(*sheet, nullptr);
+    dialog.exec();
+}

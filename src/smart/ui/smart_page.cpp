@@ -1,0 +1,26 @@
+#include "smart/ui/smart_page.h"
+
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+CSmartPage::CSmartPage(const SmartTab& tab, QWidget* parent) : QWidget(parent), spec(*tab.page)
+{
+    setObjectName(QString::fromLatin1(spec.className));
+    setProperty("dialogId", spec.dialogId);
+
+    auto* layout = new QFormLayout(this);
+    layout->setRowWrapPolicy(QFormLayout::DontWrapRows);
+    layout->setLabelAlignment(Qt::AlignLeft);
+    for (size_t i = 0; i < spec.fields.size(); ++i) {
+        const SmartFieldSpec& field = spec.fields[i];
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QString::number(field.controlId));
+        edit->setReadOnly(true);
+        edit->setMaximumWidth(120);
+        if (i < tab.values.size()) edit->setText(QString::fromStdString(tab.values[i]));
+        auto* label = new QLabel(QString::fromLatin1(field.label), this);
+        label->setBuddy(edit);
+        layout->addRow(label, edit);
+    }
+}

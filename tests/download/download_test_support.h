@@ -1,0 +1,114 @@
+#pragma once
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "download/download_observer.h"
+#include "download/microcode_image.h"
+#include "shell/device_entry.h"
+
+namespace dltest {
+
+// Image files held in memory, with the failures a disk can give.
+class MemoryImageOpener final : public ImageFileOpener {
+public:
+    struct File {
+        std::vector<uint8_t> bytes;
+        int sizeError = 0;          // Size() fails with this code
+        int readError = 0;          // the read after readErrorAfter bytes fails with this code
+        size_t readErrorAfter = 0;
+        size_t endAfter = SIZE_MAX;  // the file ends early: reads give 0 bytes from here on
+        size_t maxChunk = SIZE_MAX;  // at most this many bytes per read
+    };
+    std::map<std::string, File> files;
+    std::vector<std::string> opened;
+    uint64_t bytesRead = 0;
+
+    std::unique_ptr<ImageFile> Open(const std::string& path, int& errorCode) override
+    {
+        opened.push_back(path);
+        const auto found = files.find(path);
+        if (found == files.end()) {
+            errorCode = ENOENT;
+            return nullptr;
+        }
+        return std::make_unique<Reader>(found->second, *this);
+    }
+
+private:
+    class Reader final : public ImageFile {
+    public:
+        Reader(const File& file, MemoryImageOpener& owner) : file(file), owner(owner) {}
+        bool Size(uint64_t& size, int& errorCode) override
+        {
+            if (file.sizeError != 0) {
+                errorCode = file.sizeError;
+                return false;
+            }
+            size = file.bytes.size();
+            return true;
+        }
+        bool Read(uint8_t* buffer, size_t count, size_t& got, int& errorCode) override
+        {
+            if (file.readError != 0 && position >= file.readErrorAfter) {
+                errorCode = file.readError;
+                return false;
+            }
+            const size_t end = std::min(file.bytes.size(), file.endAfter);
+            got = std::min({count, end - std::min(end, position), file.maxChunk});
+            if (file.readError != 0) got = std::min(got, file.readErrorAfter - position);
+            std::memcpy(buffer, file.bytes.data() + position, got);
+            position += got;
+            owner.bytesRead += got;
+            return true;
+        }
+
+    private:
+        const File& file;
+        MemoryImageOpener& owner;
+        size_t position = 0;
+    };
+};
+
+// A recognisable image: byte i is a mix of its index.
+inline std::vector<uint8_t> Pattern(size_t size)
+{
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>((i * 7 + (i >> 8)) & 0xFF);
+    return bytes;
+}
+
+// Everything the sequence told its observer, as text lines.
+class RecordingObserver final : public DownloadObserver {
+public:
+    std::vector<std::string> events;
+    std::vector<std::pair<std::string, DriveOutcome>> outcomes;
+
+    void TransferStarting(const DeviceEntry& drive, uint32_t size) override
+    {
+        events.push_back("start " + drive.path + " " + std::to_string(size));
+    }
+    void PieceSent(const DeviceEntry& drive, const DownloadPiece& piece, bool good) override
+    {
+        events.push_back("piece " + drive.path + " " + std::to_string(piece.offset) + "+" +
+                         std::to_string(piece.length) + (good ? " good" : " failed"));
+    }
+    void DriveChecked(const DeviceEntry& drive, int result, const SenseCodes&, uint32_t retries) override
+    {
+        events.push_back("check " + drive.path + " " + std::to_string(result) + " " + std::to_string(retries));
+    }
+    void DriveFinished(const DeviceEntry& drive, DriveOutcome outcome) override
+    {
+        outcomes.emplace_back(drive.path, outcome);
+        events.push_back("finished " + drive.path + " " + DriveOutcomeText(outcome));
+    }
+    void SequenceEnded() override { events.push_back("ended"); }
+};
+
+}  // namespace dltest

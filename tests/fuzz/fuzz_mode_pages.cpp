@@ -1,0 +1,62 @@
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "modepages/field_text_form.h"
+#include "modepages/mode_page_io.h"
+#include "modepages/mode_sheet.h"
+#include "scsi/scsi_request.h"
+#include "shell/device_entry.h"
+#include "sim/sim_mode_pages.h"
+
+namespace {
+
+// A drive whose every MODE SENSE reply is the fuzz input and which takes
+// every MODE SELECT.
+class ReplayDevice final : public ScsiDevice {
+public:
+    ReplayDevice(const uint8_t* data, size_t size) : reply(data, data + size) {}
+    bool Execute(ScsiRequest& request) override
+    {
+        request.ScsiStatus = 0;
+        if (request.DataIn == kScsiDataIn && request.DataBuffer != nullptr && !reply.empty())
+            std::memcpy(request.DataBuffer, reply.data(), std::min<size_t>(reply.size(), request.DataTransferLength));
+        return true;
+    }
+    bool QueryAdapterInquiryData(std::vector<uint8_t>&, int&) override { return false; }
+    bool QueryAddress(ScsiAddress&) override { return false; }
+    bool QueryCapabilities(AdapterCapabilities&, int&) override { return false; }
+
+private:
+    std::vector<uint8_t> reply;
+};
+
+}  // namespace
+
+// Mode parameter data from a drive goes through the sheet's walk, every
+// page's fill, lock and save; the same bytes as a MODE SELECT parameter
+// list go through the simulated drive's parser.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    DeviceEntry entry;
+    entry.handle = std::make_shared<ReplayDevice>(data, size);
+    CModeSheetPages sheet;
+    if (sheet.Open(&entry)) {
+        for (CModePage* page : sheet.Added()) {
+            FieldTextForm form(page->Table());
+            page->AttachControls(&form, nullptr);
+            page->OnInitDialog();
+            page->OnSaveCurrent();
+            page->OnSaveSaveable();
+            page->AttachControls(nullptr, nullptr);
+        }
+    }
+    g_pSheetDevice = nullptr;
+
+    SimModePages pages({}, 1000, 512, false);
+    pages.Select(data, std::min<size_t>(size, 255), size > 0 && (data[0] & 1));
+    return 0;
+}

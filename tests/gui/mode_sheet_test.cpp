@@ -1,0 +1,216 @@
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "modepages/mode_page_io.h"
+#include "modepages/ui/mode_page_widget.h"
+#include "modepages/ui/mode_sheet_dlg.h"
+#include "platform/sim_catalog.h"
+#include "shell/ui/device_button.h"
+#include "shell/ui/kestrion_view.h"
+#include "shell/ui/main_frame.h"
+#include "sim/sim_disk.h"
+#include "workstation_fixture.h"
+
+namespace {
+
+// MODE SENSE answered ILLEGAL REQUEST, invalid command operation code.
+SimFault ModeSenseRefused()
+{
+    SimFault fault;
+    fault.opcode = 0x1A;
+    fault.senseKey = 0x05;
+    fault.asc = 0x20;
+    return fault;
+}
+
+constexpr int kCmdModePages = 32791;
+
+std::string OneDrive(const std::string& modePages)
+{
+    return R"({"buses": 1, "devices": [{"bus": 0, "targetId": 2, "vendor": "MORVANE", "product": "MVX-18LW",
+        "revision": "0412", "serial": "3KA04417", "blocks": 35843670)" +
+           (modePages.empty() ? std::string() : ", \"modePages\": " + modePages) + "}]}";
+}
+
+QLineEdit* Edit(QWidget& page, int id) { return page.findChild<QLineEdit*>(QString::number(id)); }
+QCheckBox* Check(QWidget& page, int id) { return page.findChild<QCheckBox*>(QString::number(id)); }
+
+// Page byte `index` of the drive's current values of a page.
+uint8_t CurrentByte(SimDisk& disk, uint8_t code, size_t index)
+{
+    const uint8_t cdb[6] = {0x1A, 0x08, code, 0, 0xFF, 0};
+    uint8_t buffer[255] = {};
+    disk.Execute(cdb, 6, SimDirection::In, buffer, sizeof buffer, 10);
+    return buffer[4 + index];
+}
+
+class ModeSheetTest : public WorkstationTest {
+protected:
+    void TearDown() override
+    {
+        g_pSheetDevice = nullptr;
+        WorkstationTest::TearDown();
+    }
+    // Opens the drive's menu, chooses "&Mode Pages..." and runs step on the sheet.
+    void OpenSheet(const std::function<void(CModeSPages&)>& step)
+    {
+        CDeviceButton* button = Button(0, 2);
+        ASSERT_NE(button, nullptr);
+        QMenu* menu = OpenDeviceMenu(*button);
+        ASSERT_NE(menu, nullptr);
+        WithModalDialog([&] { ChooseItem(*menu, kCmdModePages); },
+                        [&](QDialog& dialog) {
+                            auto* sheet = qobject_cast<CModeSPages*>(&dialog);
+                            ASSERT_NE(sheet, nullptr);
+                            step(*sheet);
+                        });
+    }
+    SimDisk& Drive() { return *static_cast<SimCatalog&>(*catalog).Disk(0); }
+};
+
+// Clicks a button that shows a message box; returns the box's text.
+QString MessageFromClick(QPushButton& button)
+{
+    QString text;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            text = box->text();
+            box->accept();
+        }
+    });
+    QTest::mouseClick(&button, Qt::LeftButton);
+    return text;
+}
+
+}  // namespace
+
+TEST_F(ModeSheetTest, ADriveWithPages01And08GetsErrorRecoveryAndCachingTabs)
+{
+    Start(OneDrive(R"({"pages": ["0x01", "0x08"]})"));
+    QAction* action = View().CommandAction(kCmdModePages);
+    ASSERT_NE(action, nullptr);
+    EXPECT_TRUE(action->isEnabled());
+    EXPECT_EQ(action->statusTip(), "Begin reading mode sense data");
+
+    OpenSheet([&](CModeSPages& sheet) {
+        EXPECT_EQ(sheet.windowTitle(), "Mode Sense Pages");
+        QTabWidget* tabs = sheet.Tabs();
+        ASSERT_EQ(tabs->count(), 2);
+        EXPECT_EQ(tabs->tabText(0), "Error Recovery Page  1");
+        EXPECT_EQ(tabs->tabText(1), "Caching Page 8");
+        EXPECT_EQ(tabs->widget(0)->objectName(), "159");
+        // The Error Recovery page was shown first: "Exit", no Cancel or Help.
+        EXPECT_EQ(sheet.OkButton()->text(), "Exit");
+        EXPECT_FALSE(sheet.CancelButton()->isVisible());
+        EXPECT_FALSE(sheet.HelpButton()->isVisible());
+        QWidget& recovery = *tabs->widget(0);
+        EXPECT_EQ(Edit(recovery, 1086)->text(), "14");
+        EXPECT_EQ(Edit(recovery, 1098)->text(), "14") << "default from the sheet's all-pages reply";
+        EXPECT_EQ(Edit(recovery, 1090)->text(), "0bb8");
+        EXPECT_TRUE(Check(recovery, 1147)->isChecked()) << "AWRE";
+        EXPECT_TRUE(Edit(recovery, 1087)->isReadOnly()) << "correction span not changeable";
+        EXPECT_FALSE(Edit(recovery, 1086)->isReadOnly());
+        EXPECT_TRUE(Edit(recovery, 1098)->isReadOnly()) << "Default column";
+        EXPECT_FALSE(Check(recovery, 1149)->isEnabled());
+        for (int id : {1146, 1173, 1174}) EXPECT_NE(recovery.findChild<QPushButton*>(QString::number(id)), nullptr);
+    });
+}
+
+TEST_F(ModeSheetTest, TheSheetKeepsItsButtonsUntilErrorRecoveryIsShown)
+{
+    Start(OneDrive(R"({"pages": ["0x08", "0x01"]})"));
+    OpenSheet([&](CModeSPages& sheet) {
+        EXPECT_EQ(sheet.OkButton()->text(), "OK");
+        EXPECT_TRUE(sheet.CancelButton()->isVisible());
+        auto widgets = sheet.PageWidgets();
+        ASSERT_EQ(widgets.size(), 2u);
+        EXPECT_TRUE(widgets[0]->Initialised());
+        EXPECT_FALSE(widgets[1]->Initialised()) << "a page reads the drive when first shown";
+        sheet.Tabs()->setCurrentIndex(1);
+        EXPECT_TRUE(widgets[1]->Initialised());
+        EXPECT_EQ(sheet.OkButton()->text(), "Exit");
+        EXPECT_FALSE(sheet.CancelButton()->isVisible());
+    });
+}
+
+TEST_F(ModeSheetTest, SaveCurrentValidatesThenWritesAndRefreshRereads)
+{
+    Start(OneDrive(R"({"pages": ["0x08"]})"));
+    OpenSheet([&](CModeSPages& sheet) {
+        QWidget& caching = *sheet.Tabs()->widget(0);
+        auto* saveCurrent = caching.findChild<QPushButton*>(QStringLiteral("1173"));
+        auto* refresh = caching.findChild<QPushButton*>(QStringLiteral("1174"));
+        ASSERT_NE(saveCurrent, nullptr);
+        ASSERT_NE(refresh, nullptr);
+        EXPECT_EQ(saveCurrent->text(), "Save Current");
+        EXPECT_TRUE(Edit(caching, 1094)->isReadOnly()) << "Non-Cache Segment Size is not changeable";
+        EXPECT_FALSE(Check(caching, 1154)->isEnabled()) << "ABPF is not changeable";
+        EXPECT_TRUE(Check(caching, 1158)->isEnabled()) << "WCE is";
+
+        Edit(caching, 1086)->setText(QStringLiteral("10"));
+        const uint64_t before = Drive().CommandsReceived();
+        EXPECT_EQ(MessageFromClick(*saveCurrent), "Enter a nibble value, 0 to F");
+        for (const auto& cdb : Drive().RecentCdbs()) EXPECT_NE(cdb[0], 0x15) << "nothing sent";
+        EXPECT_EQ(Drive().CommandsReceived() - before, 1u) << "only the read before the exchange";
+
+        Edit(caching, 1086)->setText(QStringLiteral("3"));
+        Check(caching, 1158)->setChecked(false);
+        QTest::mouseClick(saveCurrent, Qt::LeftButton);
+        EXPECT_EQ(CurrentByte(Drive(), 0x08, 3), 0x30);
+        EXPECT_EQ(CurrentByte(Drive(), 0x08, 2), 0x00) << "WCE cleared";
+
+        Edit(caching, 1086)->setText(QStringLiteral("7"));
+        QTest::mouseClick(refresh, Qt::LeftButton);
+        EXPECT_EQ(Edit(caching, 1086)->text(), "3");
+        EXPECT_EQ(Edit(caching, 1095)->text(), "0") << "saved values untouched";
+    });
+}
+
+TEST_F(ModeSheetTest, NoSheetWhenTheDriveDoesNotAnswer)
+{
+    Start(OneDrive(""));
+    Drive().AddFault(ModeSenseRefused());
+    CDeviceButton* button = Button(0, 2);
+    ASSERT_NE(button, nullptr);
+    QMenu* menu = OpenDeviceMenu(*button);
+    ASSERT_NE(menu, nullptr);
+    bool sheetShown = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            sheetShown = true;
+            dialog->reject();
+        }
+    });
+    ChooseItem(*menu, kCmdModePages);
+    EXPECT_FALSE(sheetShown);
+}
+
+TEST_F(ModeSheetTest, ScreenshotOfTheCachingTab)
+{
+    Start(std::string());
+    CDeviceButton* button = Button(0, 0);
+    ASSERT_NE(button, nullptr);
+    QMenu* menu = OpenDeviceMenu(*button);
+    ASSERT_NE(menu, nullptr);
+    WithModalDialog([&] { ChooseItem(*menu, kCmdModePages); },
+                    [&](QDialog& dialog) {
+                        auto& sheet = static_cast<CModeSPages&>(dialog);
+                        QTabWidget* tabs = sheet.Tabs();
+                        int caching = -1;
+                        for (int i = 0; i < tabs->count(); ++i)
+                            if (tabs->tabText(i) == "Caching Page 8") caching = i;
+                        ASSERT_GE(caching, 0);
+                        tabs->setCurrentIndex(caching);
+                        QTest::qWait(50);
+                        SaveScreenshot(sheet.grab().toImage(), QStringLiteral("mode-pages-caching.png"));
+                    });
+}

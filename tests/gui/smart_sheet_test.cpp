@@ -1,0 +1,143 @@
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include "shell/ui/device_button.h"
+#include "shell/ui/kestrion_view.h"
+#include "smart/ui/normalized_smart_sheet.h"
+#include "smart/ui/smart_page.h"
+#include "workstation_fixture.h"
+
+namespace {
+
+constexpr int kSmartDataCommand = 32785;
+
+QString Field(QWidget& page, int controlId)
+{
+    auto* edit = page.findChild<QLineEdit*>(QString::number(controlId));
+    return edit ? edit->text() : QStringLiteral("<missing %1>").arg(controlId);
+}
+
+class SmartSheetTest : public WorkstationTest {
+protected:
+    // Opens the drive's device menu, chooses the SMART command and runs
+    // step on the modal window that opens (the sheet or a message box).
+    void OpenSmart(int bus, int targetId, const std::function<void(QDialog&)>& step)
+    {
+        CDeviceButton* button = Button(bus, targetId);
+        ASSERT_NE(button, nullptr);
+        QMenu* menu = OpenDeviceMenu(*button);
+        ASSERT_NE(menu, nullptr);
+        WithModalDialog([&] { ChooseItem(*menu, kSmartDataCommand); }, step);
+    }
+};
+
+TEST_F(SmartSheetTest, CommandIsEnabledWithItsStatusText)
+{
+    Start("");
+    QAction* action = View().CommandAction(kSmartDataCommand);
+    ASSERT_NE(action, nullptr);
+    EXPECT_TRUE(action->isEnabled());
+    EXPECT_EQ(action->statusTip(), "Display the Normalized SMART data");
+}
+
+TEST_F(SmartSheetTest, MakerDriveShowsItsTabsReadOnlyWithOnlyExit)
+{
+    Start("");  // the built-in bench: bus 0, target 0 is a maker drive
+    OpenSmart(0, 0, [](QDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Smart Data");
+        auto* tabs = dialog.findChild<QTabWidget*>();
+        ASSERT_NE(tabs, nullptr);
+        QStringList captions;
+        for (int i = 0; i < tabs->count(); ++i) captions << tabs->tabText(i);
+        EXPECT_EQ(captions, (QStringList{"Status Log Page (page code 2Fh)",
+                                         "Reallocated Sector Count (parameter code 4h)",
+                                         "Recovered Data Error Rate  (parameter code 32h)",
+                                         "Spinup Retries (parameter code 5Bh)",
+                                         "Disk Temperature (parameter code 117h)",
+                                         "Track Following Errors (NOT Posted)  (parameter code 145h)"}));
+        EXPECT_EQ(tabs->currentIndex(), 0);
+
+        QWidget* status = tabs->widget(0);
+        EXPECT_EQ(status->objectName(), "CSmartLog2F");
+        EXPECT_EQ(status->property("dialogId").toInt(), 141);
+        EXPECT_EQ(Field(*status, 1058), "00h");
+        EXPECT_EQ(Field(*status, 1060), "34");
+        EXPECT_EQ(Field(*status, 1064), "65");
+
+        QWidget* temperature = tabs->widget(4);
+        EXPECT_EQ(temperature->objectName(), "CDiscTemp");
+        EXPECT_EQ(Field(*temperature, 1101), "34");
+        EXPECT_EQ(Field(*temperature, 1103), "300");
+
+        for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) EXPECT_TRUE(edit->isReadOnly()) << edit->objectName().toStdString();
+
+        // Each field carries its label.
+        const QLabel* named = nullptr;
+        for (const QLabel* label : temperature->findChildren<QLabel*>())
+            if (label->buddy() && label->buddy()->objectName() == "1107") named = label;
+        ASSERT_NE(named, nullptr);
+        EXPECT_EQ(named->text(), "Power on hours at which the Coldest Temperature was achieved");
+
+        QList<QPushButton*> buttons = dialog.findChildren<QPushButton*>();
+        ASSERT_EQ(buttons.size(), 1);
+        EXPECT_EQ(buttons[0]->text(), "Exit");
+        EXPECT_EQ(buttons[0]->objectName(), "1");
+        tabs->setCurrentIndex(4);
+        SaveScreenshot(dialog.grab().toImage(), QStringLiteral("smart-data.png"));
+        QTest::mouseClick(buttons[0], Qt::LeftButton);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+}
+
+TEST_F(SmartSheetTest, NearTripDriveShowsItsLowReallocationValue)
+{
+    Start("");
+    OpenSmart(0, 1, [](QDialog& dialog) {
+        auto* tabs = dialog.findChild<QTabWidget*>();
+        ASSERT_NE(tabs, nullptr);
+        QWidget* reallocation = tabs->widget(1);
+        EXPECT_EQ(reallocation->objectName(), "CReallocatedSectorCount");
+        EXPECT_EQ(Field(*reallocation, 1086), "2");
+        EXPECT_EQ(Field(*reallocation, 1119), "1");
+        dialog.accept();
+    });
+}
+
+TEST_F(SmartSheetTest, DriveWithoutNormalizedSmartGetsTheMessageAndNoSheet)
+{
+    Start("");  // bus 1, target 0: another vendor's drive
+    OpenSmart(1, 0, [](QDialog& dialog) {
+        auto* box = qobject_cast<QMessageBox*>(&dialog);
+        ASSERT_NE(box, nullptr) << "a message box, not the sheet";
+        EXPECT_EQ(box->windowTitle(), "SMART error");
+        EXPECT_EQ(box->text(), "Normalized SMART not supported");
+        EXPECT_EQ(box->icon(), QMessageBox::Information);
+        box->accept();
+    });
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "nothing follows the message";
+}
+
+TEST_F(SmartSheetTest, PagesAreBuiltFromTheirTables)
+{
+    SmartSheet sheet;
+    SmartTab tab;
+    tab.page = FindSmartPage("CTrackFollowingErrors");
+    tab.values = {"255", "100", "10", "43", "2", "282"};
+    sheet.tabs.push_back(tab);
+    CNormalizedSMART dialog(sheet);
+    auto* page = dialog.findChild<CSmartPage*>("CTrackFollowingErrors");
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->property("dialogId").toInt(), 157);
+    EXPECT_EQ(Field(*page, 1112), "255");
+    EXPECT_EQ(Field(*page, 1111), "282");
+    EXPECT_EQ(dialog.Tabs()->tabText(0), "Track Following Errors (NOT Posted)  (parameter code 145h)");
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Runs kestrion-cli download on simulated drives and checks what a user and a script see.
+set -uo pipefail
+cli=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+passes=0
+
+check() {  # check NAME CONDITION...
+    local name=$1
+    shift
+    if "$@"; then
+        passes=$((passes + 1))
+    else
+        echo "FAILED: $name"
+        failures=$((failures + 1))
+    fi
+}
+
+run() {  # run EXPECTED_STATUS ARGS... ; stdin from $work/in; output in $work/out, $work/err
+    local expected=$1
+    shift
+    "$cli" "$@" <"$work/in" >"$work/out" 2>"$work/err"
+    local status=$?
+    if [ "$status" -ne "$expected" ]; then
+        echo "kestrion-cli $* exited $status, expected $expected"
+        sed 's/^/  out: /' "$work/out" | head -30
+        sed 's/^/  err: /' "$work/err" | head -30
+        return 1
+    fi
+}
+
+has() { grep -qF -- "$1" "$work/$2"; }
+lacks() { ! grep -qF -- "$1" "$work/$2"; }
+
+head -c 131072 /dev/urandom >"$work/fw.lod"
+: >"$work/empty.lod"
+truncate -s 16777216 "$work/big.lod"
+: >"$work/in"
+
+check "help names the image, the drives and --yes" run 0 download --help
+check "help shows IMAGE DRIVE" has "IMAGE DRIVE..." out
+check "help shows --yes" has "--yes" out
+
+# Two drives of the built-in bench, one after the other.
+check "two drives take the image" run 0 --bench download "$work/fw.lod" 0 2 --yes
+check "first piece" has "  piece at offset 0, 65536 bytes: GOOD" out
+check "second piece" has "  piece at offset 65536, 65536 bytes: GOOD" out
+check "empty last piece" has "  piece at offset 131072, 0 bytes: GOOD" out
+check "the drive restarts" has "unit attention 29h/04h: the drive restarted" out
+check "drive 0 took it" has '\\.\physicaldrive0: took the image' out
+check "drive 2 took it" has '\\.\physicaldrive2: took the image' out
+check "drive 0 before drive 2" bash -c "grep -n 'took the image' '$work/out' | head -1 | grep -qF 'physicaldrive0'"
+check "summary" has "2 of 2 drives took the image" out
+check "the question is on stderr with its answer" has "Are you sure you want to downlaod $work/fw.lod? yes (--yes)" err
+
+check "an empty image is one empty piece" run 0 --bench download "$work/empty.lod" 1 --yes
+check "one empty piece" bash -c "[ \$(grep -c 'piece at' '$work/out') -eq 1 ] && grep -qF 'piece at offset 0, 0 bytes: GOOD' '$work/out'"
+
+# The other vendor's drive of the built-in bench refuses every image.
+check "a refused image fails the command" run 1 --bench download "$work/fw.lod" 3 --yes
+check "the refusal shows status and sense" has "Scsi status: 02h" err
+check "the sense bytes" has "70 00 05 00 00 00 00 0A 00 00 00 00 26 00 " err
+check "the outcome" has '\\.\physicaldrive3: transfer failed' out
+
+# Confirmation.
+printf 'n\n' >"$work/in"
+check "no is no" run 1 --bench download "$work/fw.lod" 0
+check "no sends nothing" lacks "piece at" out
+check "no says so" has "not confirmed; nothing was sent" err
+printf 'yes\n' >"$work/in"
+check "yes typed" run 0 --bench download "$work/fw.lod" 0
+check "the question asks" has "Are you sure you want to downlaod $work/fw.lod? [y/N]" err
+: >"$work/in"
+check "no answer is no" run 1 --bench download "$work/fw.lod" 0
+check "no answer names --yes" has "give --yes" err
+
+# Images that cannot be sent: nothing goes to the drive.
+check "missing image" run 2 --bench download "$work/none.lod" 0 --yes
+check "missing image says so and why" bash -c "grep -qF 'File could not be opened' '$work/err' && grep -qF 'No such file or directory' '$work/err'"
+check "missing image sends nothing" lacks "piece at" out
+check "too large image" run 2 --bench download "$work/big.lod" 0 --yes
+check "too large says so" has "File size(16777216) is too large for a microcode download" err
+check "too large sends nothing" lacks "piece at" out
+check "unknown drive" run 1 --bench download "$work/fw.lod" 9 --yes
+check "unknown drive named" has "no drive" err
+
+# A drive that stays not ready six checks in a row; the download ends there.
+cat >"$work/slow.json" <<'JSON'
+{ "buses": 1, "devices": [
+  { "bus": 0, "targetId": 0, "vendor": "MORVANE", "product": "MVX-18LW", "blocks": 1000,
+    "microcode": { "resetCommands": 6 } },
+  { "bus": 0, "targetId": 1, "vendor": "MORVANE", "product": "MVX-36LW", "blocks": 1000,
+    "microcode": { "resetCommands": 5 } } ] }
+JSON
+check "a drive that does not come back" run 1 --bench "$work/slow.json" download "$work/fw.lod" 0 1 --yes
+check "timeout message" has 'Timeout during Download - \\.\physicaldrive0' err
+check "sixth not-ready check" has "not ready (6 of 6)" out
+check "the next drive is not sent" has '\\.\physicaldrive1: not sent: the download stopped after an error' out
+check "summary counts none" has "0 of 2 drives took the image" out
+check "five not-ready checks are still fine" run 0 --bench "$work/slow.json" download "$work/fw.lod" 1 --yes
+check "fifth not-ready check" has "not ready (5 of 6)" out
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

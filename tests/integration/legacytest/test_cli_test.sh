@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# kestrion-cli test on the simulated bench: what a user and a script see.
+set -uo pipefail
+cli=$1
+data=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+check() {  # check NAME CONDITION...
+    local name=$1
+    shift
+    if ! "$@"; then
+        echo "FAILED: $name"
+        failures=$((failures + 1))
+    fi
+}
+
+run() {  # run EXPECTED_STATUS ARGS... ; output in $work/out, $work/err
+    local expected=$1
+    shift
+    "$cli" "$@" >"$work/out" 2>"$work/err" </dev/null
+    local status=$?
+    if [ "$status" -ne "$expected" ]; then
+        echo "kestrion-cli $* exited $status, expected $expected"
+        sed 's/^/  out: /' "$work/out" | tail -20
+        sed 's/^/  err: /' "$work/err" | tail -20
+        return 1
+    fi
+}
+
+# The quick preset on a healthy drive of the built-in bench.
+check "quick test exits 0" run 0 --bench test --quick 0
+check "report opens with the drive" grep -qx "Begin legacy test(s) for drive physicaldrive0" "$work/out"
+check "report closes with the drive" grep -qx "End of legacy test(s) for drive physicaldrive0" "$work/out"
+check "quick runs the SMART recheck" grep -qx "Finished SMART recheck" "$work/out"
+check "quick leaves out the entire scan" bash -c "! grep -q 'Scan of Entire Drive' '$work/out'"
+check "report has plain line ends" bash -c "! grep -q $'\r' '$work/out'"
+check "nothing on stderr" test ! -s "$work/err"
+
+# The 4096-byte-block drive passes the scans.
+check "4 KiB drive passes" run 0 --bench test --subtests 7,8,9 4
+check "4 KiB drive finished its scans" grep -qx "Finished OD scan" "$work/out"
+
+# Chosen subtests, in index order whatever the order given.
+check "subtests run" run 0 --bench test --subtests 2,0 --json 0
+check "subtests in index order" bash -c "diff <(grep -E '^(Begin|Finished)' '$work/err') - <<'TXT'
+Begin legacy test(s) for drive physicaldrive0
+Begin drive read test
+Finished drive ready test
+Begin low level format check
+Finished low level format check
+TXT"
+check "json summary of a drive that ran to the end" python3 - "$work/out" <<'PY'
+import json, sys
+drives = json.load(open(sys.argv[1]))
+assert drives == [{"drive": "\\\\.\\physicaldrive0", "tested": True, "completed": True, "stopped": False,
+                   "result": 0, "endedBy": None, "subtest": None}], drives
+PY
+
+# A failing drive: exit 1, the subtest that ended it; the other drive still runs.
+check "failing drive exits 1" run 1 --bench "$data/faults.json" test --subtests 0,8,9 --json 2 1
+check "failure text" grep -q "^Read Entire Disk Test Error, ID pre calc$" "$work/err"
+check "json names the ending subtest" python3 - "$work/out" <<'PY'
+import json, sys
+drives = json.load(open(sys.argv[1]))
+assert [d["drive"] for d in drives] == ["\\\\.\\physicaldrive1", "\\\\.\\physicaldrive2"], drives
+good, bad = drives
+assert good["completed"] and good["result"] == 0, good
+assert not bad["completed"] and bad["result"] == 8 and bad["endedBy"] == 8, bad
+assert bad["subtest"] == "Sequential Verify First 300MB", bad
+PY
+
+# Ctrl-C is STOP: the run ends at the drive's next command.
+"$cli" --bench "$data/faults.json" test --quick --json 1 0 >"$work/out" 2>"$work/err" </dev/null &
+pid=$!
+sleep 1
+kill -INT "$pid"
+wait "$pid"
+status=$?
+check "interrupted run exits 1" test "$status" -eq 1
+check "interrupted run says so" grep -qx "Stopped." "$work/err"
+check "interrupted run has no end line" bash -c "! grep -q 'End of legacy test' '$work/err'"
+check "json of an interrupted run" python3 - "$work/out" <<'PY'
+import json, sys
+drives = json.load(open(sys.argv[1]))
+stopped, later = drives
+assert stopped["stopped"] and stopped["endedBy"] == 0 and stopped["subtest"] == "Drive Ready Test", stopped
+assert not stopped["completed"] and stopped["result"] is None, stopped
+assert not later["tested"] and later["result"] is None, later
+PY
+
+# Bad usage.
+check "a kind of run is required" run 2 --bench test 0
+check "bad subtest list" run 2 --bench test --subtests 0,14 0
+check "bad subtest list says why" grep -q '"14" is not a subtest number from 0 to 13' "$work/err"
+check "two kinds are refused" run 2 --bench test --quick --long 0
+check "unknown drive" run 1 --bench test --quick 9
+check "unknown drive says so" grep -q "no drive" "$work/err"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed"
+    exit 1
+fi
+echo "all checks passed"

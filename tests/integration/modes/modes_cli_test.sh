@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Runs kestrion-cli modes as a user and a script would, and checks what they see.
+set -uo pipefail
+cli=$1
+data=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+passes=0
+
+check() {  # check NAME CONDITION...
+    local name=$1
+    shift
+    if "$@"; then
+        passes=$((passes + 1))
+    else
+        echo "FAILED: $name"
+        failures=$((failures + 1))
+    fi
+}
+
+run() {  # run EXPECTED_STATUS ARGS... ; output in $work/out, $work/err
+    local expected=$1
+    shift
+    "$cli" "$@" >"$work/out" 2>"$work/err"
+    local status=$?
+    if [ "$status" -ne "$expected" ]; then
+        echo "kestrion-cli $* exited $status, expected $expected"
+        sed 's/^/  out: /' "$work/out" | head -20
+        sed 's/^/  err: /' "$work/err" | head -20
+        return 1
+    fi
+}
+
+json() {  # json PYTHON-ASSERTIONS: runs them with d = the JSON output
+    python3 -c "import json, sys
+d = json.load(open(sys.argv[1]))
+$1" "$work/out"
+}
+
+# Every page of the maker's first drive, as text.
+check "modes exits 0" run 0 --bench modes 0
+check "modes names the drive" grep -q 'physicaldrive0  MORVANE MVX-18LW$' "$work/out"
+check "modes shows the caching page" grep -q "^Caching Page 8 (page 08h)" "$work/out"
+check "modes has the column headings" grep -qE "^  Field +Current +Saved +Default$" "$work/out"
+check "modes shows twelve pages" test "$(grep -c '(page ..h)$' "$work/out")" -eq 12
+check "modes marks fixed fields" grep -qE "^  Number of Heads \* +([0-9a-f]{2}) +\1 +\1$" "$work/out"
+check "modes prints nothing on stderr" test ! -s "$work/err"
+
+# The other vendor's drive reports its power condition page as 0Dh.
+check "old power condition code" run 0 --bench modes 3 --page 0D
+check "old power condition tab" grep -q "^Power Condition Page D/1A (page 0Dh)" "$work/out"
+
+check "one page as JSON" run 0 --bench modes 0 --page 0x08 --json
+check "JSON fields" json '
+page = d["pages"][0]
+assert d["drive"].endswith("physicaldrive0"), d
+assert page["code"] == "08h" and page["title"] == "Caching Page 8", page
+fields = {f["label"]: f for f in page["fields"]}
+assert fields["Minimum Pre-fetch"] == {"label": "Minimum Pre-fetch", "kind": "word", "changeable": True,
+    "current": "0000", "saved": "0000", "default": "0000"}, fields["Minimum Pre-fetch"]
+assert fields["WCE"]["current"] is True and fields["ABPF"]["changeable"] is False
+assert "written" not in d'
+
+# Writing the current values: the drive takes them, the saved ones stay.
+check "set current" run 0 --bench modes 0 --page 8 --set "WCE=0" --set "minimum pre-fetch=100" --current --json
+check "set current took" json '
+fields = {f["label"]: f for f in d["pages"][0]["fields"]}
+assert d["written"] == "current"
+assert fields["WCE"]["current"] is False and fields["WCE"]["saved"] is True
+assert fields["Minimum Pre-fetch"]["current"] == "0100" and fields["Minimum Pre-fetch"]["saved"] == "0000"'
+check "set saved" run 0 --bench modes 0 --page 1C --set "MRIE=4" --set "Interval timer=0000000a" --saved --json
+check "set saved took" json '
+fields = {f["label"]: f for f in d["pages"][0]["fields"]}
+assert fields["MRIE"]["saved"] == "4" and fields["Interval timer"]["saved"] == "0000000a", fields'
+check "set prints the page after writing" run 0 --bench modes 0 --page 1C --set "Test=1" --current
+check "set shows the new value" grep -qE "^  Test +1 +0 +0$" "$work/out"
+
+# What the exchange and the drive refuse.
+check "bad nibble is bad usage" run 2 --bench modes 0 --page 08 --set "Demand Read Retention Priority=10" --saved
+check "bad nibble message" grep -qx "kestrion-cli: Enter a nibble value, 0 to F" "$work/err"
+check "bad word" run 2 --bench modes 0 --page 08 --set "Minimum Pre-fetch=10000" --current
+check "bad word message" grep -qx "kestrion-cli: Enter a hex value from 0 to ffff" "$work/err"
+check "bad decimal" run 2 --bench modes 0 --page 02 --set "DTDC=9" --current
+check "bad decimal message" grep -qx "kestrion-cli: Please enter an integer between 0 and 7." "$work/err"
+check "fixed field" run 1 --bench modes 0 --page 08 --set "Non-Cache Segment Size=10" --current
+check "fixed field named" grep -q '"Non-Cache Segment Size" cannot be changed on this drive' "$work/err"
+check "unknown field" run 2 --bench modes 0 --page 08 --set "Cache Size=10" --current
+check "unknown field lists the fields" grep -q "^  Maximum Pre-fetch Ceiling$" "$work/err"
+check "a bit takes 0 or 1" run 2 --bench modes 0 --page 08 --set "WCE=yes" --current
+check "set needs a column" run 2 --bench modes 0 --page 08 --set "WCE=0"
+check "set needs a page" run 2 --bench modes 0 --set "WCE=0" --current
+check "one column only" run 2 --bench modes 0 --page 08 --set "WCE=0" --current --saved
+check "bad page code" run 2 --bench modes 0 --page 1x
+
+# Drives shaped by a bench file.
+bench="$data/two_pages.json"
+check "drive order" run 0 --bench "$bench" modes 0
+check "tabs in the drive's order" test "$(grep '(page ..h)$' "$work/out" | cut -d'(' -f1 | tr '\n' '|')" = \
+    "Caching Page 8 |Error Recovery Page  1 |Power Condition Page D/1A |"
+check "saved values unreadable" grep -q "(saved values could not be read)" "$work/out"
+check "saved column shows dashes" grep -qE "^  WCE +1 +- +1$" "$work/out"
+check "save saveable without saved values" run 1 --bench "$bench" modes 0 --page 08 --set "WCE=0" --saved
+check "nothing was sent" grep -q "could not be read before the write; nothing was sent" "$work/err"
+check "a page the drive lacks" run 1 --bench "$bench" modes 0 --page 1C
+check "the pages it has" grep -q "it reports: 08h 01h 1Ah" "$work/err"
+check "a drive without MODE SENSE" run 1 --bench "$bench" modes 1
+check "named as such" grep -q "did not answer MODE SENSE" "$work/err"
+check "unknown drive" run 1 --bench "$bench" modes 7
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Runs kestrion-cli selftest on a bench whose self-tests take seconds, and
+# checks what a user, a script and the log file see.
+set -uo pipefail
+cli=$1
+data=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+failures=0
+passes=0
+bench=$data/bench.json
+crlf=$'\r\n'
+header="Product ID, Serial#, Test Type, Test Completion Status, Begin Time, End Time, Time Stamp, LBA of First Failure, SK, ASC, ASCQ, FRU"
+when='[A-Z][a-z][a-z] [A-Z][a-z][a-z] [0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9] [0-9]{4}'
+
+check() {  # check NAME CONDITION...
+    local name=$1
+    shift
+    if "$@"; then
+        passes=$((passes + 1))
+    else
+        echo "FAILED: $name"
+        failures=$((failures + 1))
+    fi
+}
+
+run() {  # run EXPECTED_STATUS ARGS... ; output in $work/out, $work/err
+    local expected=$1
+    shift
+    "$cli" "$@" >"$work/out" 2>"$work/err" </dev/null
+    local status=$?
+    if [ "$status" -ne "$expected" ]; then
+        echo "kestrion-cli $* exited $status, expected $expected"
+        sed 's/^/  out: /' "$work/out" | head -40
+        sed 's/^/  err: /' "$work/err" | head -20
+        return 1
+    fi
+}
+
+# Bad usage is refused before any drive is touched.
+check "no kind is usage" run 2 --bench "$bench" selftest --all
+check "two kinds is usage" run 2 --bench "$bench" selftest --quick --advanced --all
+check "no drives is usage" run 2 --bench "$bench" selftest --quick
+check "poll of 0 is usage" run 2 --bench "$bench" selftest --quick --all --poll 0
+check "unknown drive" run 1 --bench "$bench" selftest --quick 9
+check "unknown drive is named" grep -q "no drive .*physicaldrive9" "$work/err"
+check "unusable log file" run 2 --bench "$bench" selftest --quick 0 --log "$work/missing/dst.log"
+check "unusable log file is explained" grep -q 'could not be opened: No such file or directory' "$work/err"
+check "nothing started for it" bash -c "! grep -q 'Quick Drive Self Test' '$work/out'"
+
+# A passing drive: exit 0, the report, the log in the current folder.
+check "quick on a passing drive exits 0" run 0 --bench "$bench" selftest --quick 0 --poll 1
+check "report names the drive" grep -qx "for drive physicaldrive0" "$work/out"
+check "report says quick" grep -qx "Quick Drive Self Test (DST)" "$work/out"
+check "report tells the result" grep -qx "The drive self-test completed without error." "$work/out"
+check "report tells the end" grep -qx 'DST completed for \\\\.\\physicaldrive0' "$work/out"
+check "verdict" grep -qx "physicaldrive0: quick passed" "$work/out"
+check "default log file in the current folder" test -f DSTest.log
+check "log starts with the header" bash -c "head -c ${#header} DSTest.log | grep -qxF '$header'"
+check "header and row end in CR LF, file ends without" python3 - DSTest.log "$header" <<'PY'
+import re, sys
+data = open(sys.argv[1], "rb").read()
+header = sys.argv[2].encode()
+assert data.startswith(header + b"\r\n"), data[:200]
+assert not data.endswith(b"\n"), data[-20:]
+lines = data.split(b"\r\n")
+assert len(lines) == 2, lines
+row = lines[1].decode()
+assert re.fullmatch(r"MVX-PASS +, SNPASS01, DST Quick, The drive self-test completed without error., "
+                    r"\w{3} \w{3} \d\d \d\d:\d\d:\d\d \d{4}, \w{3} \w{3} \d\d \d\d:\d\d:\d\d \d{4}, 1234, , , , ,", row), row
+PY
+
+# Both kinds on every drive: one fails, one has no self-test.
+check "both on all drives exits 1" run 1 --bench "$bench" selftest --both 0 1 2 --log "$work/line3.log" --poll 1
+check "failure reported" grep -qx "The read/verify element of the self-test failed." "$work/out"
+check "failing LBA reported" grep -q "Failing LBA Low Order Bytes =   12345 74565." "$work/out"
+check "drive without DST reported" grep -qx "Drive does not support DST" "$work/out"
+check "advanced phase followed the quick one" grep -qx "Advanced Drive Self Test (DST)" "$work/out"
+check "verdicts" bash -c "grep -qx 'physicaldrive0: quick passed; advanced passed' '$work/out' &&
+    grep -q '^physicaldrive1: quick FAILED' '$work/out' && grep -q '^physicaldrive2: quick no result' '$work/out'"
+check "six rows after one header" python3 - "$work/line3.log" <<'PY'
+import sys
+lines = open(sys.argv[1], "rb").read().split(b"\r\n")
+assert lines[0].startswith(b"Product ID, Serial#"), lines[0]
+rows = [l.decode() for l in lines[1:]]
+assert len(rows) == 6, rows
+assert [r.split(", ")[2] for r in rows] == ["DST Quick"] * 3 + ["DST Advanced"] * 3, rows
+failed = [r for r in rows if r.startswith("MVX-FAIL")]
+assert all(r.endswith(", 12c, 0000000000012345, 03, 11, 00, 00") for r in failed), failed
+nodst = [r for r in rows if r.startswith("VD-NODST")]
+assert all(", Drive does not support DST, , , 0, , , , ," in r for r in nodst), nodst
+PY
+check "a second run appends without a header" run 0 --bench "$bench" selftest --advanced 0 --log "$work/line3.log" --poll 1
+check "seven rows" bash -c "[ \$(grep -c 'Product ID' '$work/line3.log') -eq 1 ] && [ \$(tr -cd '\n' < '$work/line3.log' | wc -c) -eq 7 ]"
+
+# Ctrl-C acts as STOP: the running test is aborted and its row written.
+"$cli" --bench "$bench" selftest --quick 3 --log "$work/stop.log" --poll 1 >"$work/out" 2>"$work/err" </dev/null &
+pid=$!
+sleep 2
+kill -INT "$pid"
+wait "$pid"
+status=$?
+check "stopped run exits 1" test "$status" -eq 1
+check "stop is reported" grep -qx "Stopped." "$work/out"
+check "abort is reported" grep -qx "DST Aborted" "$work/out"
+check "stopped row has begin and end" grep -Eq "^MVX-SLOW +, SNSLOW01, DST Quick, The drive self-test was aborted by the abort parameter code., $when, $when, " "$work/stop.log"
+
+check "help names the options" bash -c "'$cli' selftest --help | grep -q -- '--poll'"
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Runs kestrion-cli smart as a user and a script would, and checks what they see.
+set -uo pipefail
+cli=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+passes=0
+
+check() {  # check NAME CONDITION...
+    local name=$1
+    shift
+    if "$@"; then
+        passes=$((passes + 1))
+    else
+        echo "FAILED: $name"
+        failures=$((failures + 1))
+    fi
+}
+
+run() {  # run EXPECTED_STATUS ARGS... ; output in $work/out, $work/err
+    local expected=$1
+    shift
+    "$cli" "$@" >"$work/out" 2>"$work/err"
+    local status=$?
+    if [ "$status" -ne "$expected" ]; then
+        echo "kestrion-cli $* exited $status, expected $expected"
+        sed 's/^/  out: /' "$work/out" | head -20
+        sed 's/^/  err: /' "$work/err" | head -20
+        return 1
+    fi
+}
+
+# One maker drive whose "logs" object is $1.
+bench() {
+    cat >"$work/bench.json" <<JSON
+{"buses": 1, "devices": [{"bus": 0, "targetId": 0, "vendor": "MORVANE", "product": "MVX-T", "blocks": 1000,
+  "logs": $1}]}
+JSON
+}
+
+# The maker drive of the built-in bench: every tab, in order, nothing on stderr.
+check "smart 0 exits 0" run 0 --bench smart 0
+check "smart 0 names the drive" grep -q '^Smart Data: \\\\.\\physicaldrive0 (MORVANE MVX-18LW)$' "$work/out"
+check "smart 0 has the tabs in order" bash -c "grep -E '^(Status|Reallocated|Recovered|Spinup|Disk|Track)' '$work/out' | cut -c1-12 | tr '\n' '|' | grep -qx 'Status Log P|Reallocated |Recovered Da|Spinup Retri|Disk Tempera|Track Follow|'"
+check "smart 0 shows the temperature in degrees" grep -q '^  Current Temperature (Degrees C): *34$' "$work/out"
+check "smart 0 writes nothing to stderr" test ! -s "$work/err"
+check "smart by device path" run 0 --bench smart '\\.\physicaldrive1'
+check "near-trip drive shows reallocation 2" grep -q '^  Normalized Reallocation Sector Count: *2$' "$work/out"
+
+check "smart --json exits 0" run 0 --bench smart 0 --json
+check "smart --json has the tabs and fields" python3 - "$work/out" <<'PY'
+import json, sys
+sheet = json.load(open(sys.argv[1]))
+assert sheet["title"] == "Smart Data", sheet
+assert sheet["drive"] == "\\\\.\\physicaldrive0", sheet["drive"]
+pages = [t["page"] for t in sheet["tabs"]]
+assert pages == ["CSmartLog2F", "CReallocatedSectorCount", "CRecDataRate", "CSpinupRetries", "CDiscTemp",
+                 "CTrackFollowingErrors"], pages
+assert sheet["tabs"][0]["parameterCode"] is None
+assert sheet["tabs"][4]["parameterCode"] == 0x117
+temp = {f["control"]: f["value"] for f in sheet["tabs"][4]["fields"]}
+assert temp[1101] == "34" and temp[1103] == "300", temp
+assert all(set(f) == {"label", "control", "value"} for t in sheet["tabs"] for f in t["fields"])
+PY
+
+# Failures: the sheet's messages on stderr, exit 1, nothing on stdout.
+check "other vendor's drive exits 1" run 1 --bench smart 3
+check "other vendor's drive is not supported" grep -qx 'kestrion-cli: SMART error: Normalized SMART not supported' "$work/err"
+check "no sheet on stdout" test ! -s "$work/out"
+
+bench '{"pages": ["0x2F", "0x30"], "attributes": [{"code": "0x0043", "normalized": 97}]}'
+check "only 0043h exits 1" run 1 --bench "$work/bench.json" smart 0
+check "only 0043h has no relevant codes" grep -qx 'kestrion-cli: SMART error: No relevant parameter codes in Attribute Log Page, 0x30' "$work/err"
+
+bench '{"pages": ["0x2F"], "normalizedSmart": true}'
+check "no page 30h exits 1" run 1 --bench "$work/bench.json" smart 0 --json
+check "no page 30h has no relevant codes" grep -qx 'kestrion-cli: SMART error: No relevant parameter codes in Attribute Log Page, 0x30' "$work/err"
+check "no JSON on failure" test ! -s "$work/out"
+
+bench '{"pages": ["0x30"], "attributes": [{"code": "0x0117", "value": "64 5a 2d 00 01 2c 01 c7 00 00 0e 10"}]}'
+check "short 0117h exits 0" run 0 --bench "$work/bench.json" smart 0
+check "short 0117h leaves the coldest empty" grep -qx '  Coldest Temperature (Degrees C):' "$work/out"
+check "short 0117h shows 60 hours" grep -q '^  Power on hours at which the Hotest Temperature was achieved: *60$' "$work/out"
+
+check "unknown drive exits 1" run 1 --bench smart 42
+check "unknown drive is named" grep -q 'no drive' "$work/err"
+check "missing drive is a usage error" run 2 --bench smart
+bench '{"pages": ["0x99"]}'
+check "broken bench is a usage error" run 2 --bench "$work/bench.json" smart 0
+check "broken bench names the line" grep -q 'bench.json:2: a log page code must be' "$work/err"
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

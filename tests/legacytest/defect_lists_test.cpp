@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include "legacy_bench_fixture.h"
+#include "legacytest/defect_lists.h"
+#include "sim/sim_disk.h"
+#include "support/scripted_device.h"
+
+namespace {
+
+constexpr uint8_t kSendDiagnostic = 0x1D;
+constexpr uint8_t kReceiveDiagnostic = 0x1C;
+constexpr uint8_t kWriteVerify10 = 0x2E;
+
+// A bench drive of 4 heads, 100 sectors per track.
+std::string FourHeads(const std::string& extra = "")
+{
+    return OneDrive(std::string(R"("geometry": {"cylinders": 400, "heads": 4, "sectorsPerTrack": 100})") +
+                        (extra.empty() ? "" : ", " + extra),
+                    160000);
+}
+
+class DefectListsTest : public LegacyBenchTest {
+protected:
+    TestContext& Context()
+    {
+        context = std::make_unique<TestContext>(Entry(0).handle, clock, keyboard);
+        context->workspace.output = &output;
+        context->workspace.device = &Entry(0);
+        return *context;
+    }
+    std::unique_ptr<TestContext> context;
+};
+
+TEST(DefectListDecodeTest, ReadsWholeDescriptorsOfAPhysicalSectorList)
+{
+    const std::vector<uint8_t> list = {0x00, 0x1D, 0x00, 0x10,                          // P and G, 101b, 16 bytes
+                                       0x01, 0x02, 0x03, 0x04, 0x00, 0x00, 0x01, 0x2C,  // cyl 10203h head 4 sector 12Ch
+                                       0x00, 0x00, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00};
+    const auto defects = DecodePhysicalDefectList(list);
+    ASSERT_EQ(defects.size(), 2u);
+    EXPECT_EQ(defects[0].cylinder, 0x010203u);
+    EXPECT_EQ(defects[0].head, 4);
+    EXPECT_EQ(defects[0].sector, 0x12Cu);
+    EXPECT_EQ(defects[0].offset, 4u);
+    EXPECT_EQ(defects[1].cylinder, 7u);
+    EXPECT_EQ(defects[1].offset, 12u);
+}
+
+TEST(DefectListDecodeTest, NeverReadsPastTheListOrTheBytesAtHand)
+{
+    // The header claims 800 bytes; 12 are here: one whole descriptor.
+    std::vector<uint8_t> list = {0x00, 0x1D, 0x03, 0x20, 0, 0, 1, 0, 0, 0, 0, 9, 0, 0, 2, 0};
+    EXPECT_EQ(DecodePhysicalDefectList(list).size(), 1u);
+    // The list ends inside the second descriptor.
+    list = {0x00, 0x1D, 0x00, 0x0C, 0, 0, 1, 0, 0, 0, 0, 9, 0, 0, 2, 0, 0, 0, 0, 5};
+    EXPECT_EQ(DecodePhysicalDefectList(list).size(), 1u);
+    // Another format, or no header: nothing to walk.
+    list = {0x00, 0x18, 0x00, 0x08, 0, 0, 0, 5, 0, 0, 0, 6};
+    EXPECT_TRUE(DecodePhysicalDefectList(list).empty());
+    EXPECT_TRUE(DecodePhysicalDefectList(std::vector<uint8_t>{0x00, 0x1D}).empty());
+}
+
+TEST_F(DefectListsTest, BothListsAreAskedForInPhysicalSectorFormat)
+{
+    Start(FourHeads(R"("defects": {"primary": [[3, 1, 50]], "grown": [[1, 2, 7]]})"));
+    auto& tap = Tap(Entry(0));
+    std::vector<uint8_t> buffer(65535, 0xEE);
+    EXPECT_EQ(ReadDefectLists(Context(), buffer, 65535), kDefectReadOk);
+    ASSERT_EQ(tap.Commands().size(), 1u);
+    EXPECT_EQ(tap.Commands()[0].cdb, (std::vector<uint8_t>{0x37, 0, 0x1D, 0, 0, 0, 0, 0xFF, 0xFF, 0}));
+    EXPECT_EQ(tap.Commands()[0].transferLength, 65535u);
+    const auto defects = DecodePhysicalDefectList(buffer);
+    ASSERT_EQ(defects.size(), 2u);
+    EXPECT_EQ(defects[0].cylinder, 1u);  // ascending
+    EXPECT_EQ(defects[1].sector, 50u);
+    // The buffer beyond the list was cleared, not left as it was.
+    EXPECT_EQ(buffer[100], 0);
+}
+
+TEST_F(DefectListsTest, TranslationGoesThroughTheTranslateAddressPage)
+{
+    Start(FourHeads());
+    auto& tap = Tap(Entry(0));
+    TestContext& test = Context();
+    uint32_t lba = 0;
+    ASSERT_EQ(PhysToLBA(2, 1, 5, lba, test, 0), kTranslateOk);
+    EXPECT_EQ(lba, (2u * 4 + 1) * 100 + 5);
+    const auto commands = tap.Commands();
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_EQ(commands[0].cdb, (std::vector<uint8_t>{kSendDiagnostic, 0x10, 0, 0, 0x0E, 0}));
+    EXPECT_EQ(commands[0].dataOut, (std::vector<uint8_t>{0x40, 0, 0, 0x0A, 0x05, 0x00, 0, 0, 2, 1, 0, 0, 0, 5}));
+    EXPECT_EQ(commands[1].cdb, (std::vector<uint8_t>{kReceiveDiagnostic, 0, 0, 0, 0x0E, 0}));
+
+    uint32_t cylinder = 0;
+    uint8_t head = 0;
+    uint32_t sector = 0;
+    ASSERT_EQ(LbaToPhys(905, cylinder, head, sector, test, 0), kTranslateOk);
+    EXPECT_EQ(cylinder, 2u);
+    EXPECT_EQ(head, 1);
+    EXPECT_EQ(sector, 5u);
+    EXPECT_EQ(tap.Commands()[2].dataOut, (std::vector<uint8_t>{0x40, 0, 0, 0x0A, 0x00, 0x05, 0, 0, 3, 0x89, 0, 0, 0, 0}));
+}
+
+TEST_F(DefectListsTest, SectorInTheReservedAreaHasNoAddress)
+{
+    // 160000 blocks of a 400 x 4 x 100 geometry: cylinder 399 is all blocks,
+    // so ask for a geometry larger than the medium.
+    Start(OneDrive(R"("geometry": {"cylinders": 500, "heads": 4, "sectorsPerTrack": 100})", 160000));
+    uint32_t lba = 12345;
+    EXPECT_EQ(PhysToLBA(450, 0, 0, lba, Context(), 0), kTranslateFailed);
+    EXPECT_EQ(lba, 12345u);
+}
+
+TEST_F(DefectListsTest, FourHeadDriveCountsAsFour)
+{
+    Start(FourHeads());
+    TestContext& test = Context();
+    CountHeads(test.workspace, test);
+    EXPECT_EQ(test.workspace.headCount, 4);
+}
+
+TEST_F(DefectListsTest, HeadsCheckWritesAndRestoresSectorZeroOfEveryOtherHead)
+{
+    Start(FourHeads());
+    auto& tap = Tap(Entry(0));
+    TestContext& test = Context();
+    CountHeads(test.workspace, test);
+    tap.Forget();
+    EXPECT_EQ(CheckPhysicalHeads(test.workspace, test, 1, 0, 512), kHeadsPass);
+    const auto writes = tap.WithOpcode(kWriteVerify10);
+    ASSERT_EQ(writes.size(), 6u);  // heads 1, 2, 3: new data, then old
+    const uint32_t expected[] = {100, 100, 200, 200, 300, 300};
+    for (size_t i = 0; i < writes.size(); ++i) {
+        const uint32_t lba = (uint32_t{writes[i].cdb[4]} << 8) | writes[i].cdb[5];
+        EXPECT_EQ(lba, expected[i]);
+    }
+    EXPECT_EQ(Sim().Disk(0)->StoredBlocks(), 0u) << "every block holds its zeros again";
+}
+
+TEST_F(DefectListsTest, HeadsCheckWithoutTranslatePageFailsOnLbaZero)
+{
+    Start(OneDrive());
+    TestContext& test = Context();
+    CountHeads(test.workspace, test);
+    EXPECT_EQ(test.workspace.headCount, 0);
+    EXPECT_EQ(CheckPhysicalHeads(test.workspace, test, 1, 0, 512), kHeadsFailed);
+    EXPECT_EQ(output.Text(), "\r\nLogical to Physical translation failed for LBA=00000000\r\n");
+}
+
+TEST_F(DefectListsTest, HeadsCheckAwayFromTheStartOfTheDriveDoesNothing)
+{
+    Start(FourHeads());
+    auto& tap = Tap(Entry(0));
+    TestContext& test = Context();
+    test.workspace.headCount = 4;
+    EXPECT_EQ(CheckPhysicalHeads(test.workspace, test, 1, 5000, 512), kHeadsNothingDone);  // cylinder 12
+    EXPECT_TRUE(tap.WithOpcode(kWriteVerify10).empty());
+}
+
+TEST_F(DefectListsTest, HeadThatDoesNotTranslateEndsTheCheckWithItsNumber)
+{
+    Start(FourHeads());
+    TestContext& test = Context();
+    test.workspace.headCount = 6;  // more than the drive has
+    EXPECT_EQ(CheckPhysicalHeads(test.workspace, test, 1, 0, 512), kHeadsFailed);
+    EXPECT_TRUE(output.Contains("PhysToLBA failure, Cyl=00000000 head=4"));
+}
+
+}  // namespace

@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include "legacy_bench_fixture.h"
+#include "legacytest/exceptions_page.h"
+#include "scsi/report.h"
+#include "sim/sim_disk.h"
+#include "sim/sim_sense.h"
+#include "support/scripted_device.h"
+
+namespace {
+
+using legacytest::FixedSense;
+
+constexpr uint8_t kModeSense6 = 0x1A;
+constexpr uint8_t kModeSelect6 = 0x15;
+
+// The current informational exceptions page of a simulated drive, from its
+// page code on (12 bytes).
+std::vector<uint8_t> CurrentPage(SimDisk& disk)
+{
+    const uint8_t cdb[6] = {kModeSense6, 0x08, 0x1C, 0, 0xFF, 0};
+    std::vector<uint8_t> data(255, 0);
+    const SimResult result = disk.Execute(cdb, 6, SimDirection::In, data.data(), 255, 2);
+    if (result.status != 0 || result.dataInLength < 16) return {};
+    return {data.begin() + 4, data.begin() + 16};
+}
+
+void SetCurrentPage(SimDisk& disk, uint8_t flags, uint8_t mrie)
+{
+    std::vector<uint8_t> list = CurrentPage(disk);
+    list.insert(list.begin(), {0, 0, 0, 0});
+    list[4] &= 0x3F;
+    list[6] = flags;
+    list[7] = mrie;
+    const uint8_t cdb[6] = {kModeSelect6, 0, 0, 0, 16, 0};
+    ASSERT_EQ(disk.Execute(cdb, 6, SimDirection::Out, list.data(), 16, 2).status, 0);
+}
+
+class ExceptionsPageTest : public LegacyBenchTest {
+protected:
+    void SetUp() override
+    {
+        LegacyBenchTest::SetUp();
+        Start(OneDrive());
+        disk = Sim().Disk(0);
+        tap = &Tap(Entry(0));
+        context = std::make_unique<TestContext>(Entry(0).handle, clock, keyboard);
+    }
+    SimDisk* disk = nullptr;
+    legacytest::TapDevice* tap = nullptr;
+    std::unique_ptr<TestContext> context;
+};
+
+TEST_F(ExceptionsPageTest, PageIsReadCurrentWithoutBlockDescriptorsAndDecoded)
+{
+    SetCurrentPage(*disk, 0x88, 0x02);  // Perf and DExcpt, unit attention
+    ExceptionsPageSave holder(&output);
+    g_bLogToClog = true;
+    EXPECT_EQ(SaveExceptionsPage(*context, holder), kPageOk);
+    g_bLogToClog = false;
+    ASSERT_FALSE(tap->Commands().empty());
+    EXPECT_EQ(tap->Commands()[0].cdb, (std::vector<uint8_t>{kModeSense6, 0x08, 0x1C, 0x00, 0xFF, 0x00}));
+    EXPECT_EQ(tap->Commands()[0].transferLength, 255u);
+    EXPECT_EQ(holder.perf, 1);
+    EXPECT_EQ(holder.dexcpt, 1);
+    EXPECT_EQ(holder.logErr, 0);
+    EXPECT_EQ(holder.test, 0);
+    EXPECT_EQ(holder.mrie, 2);
+    EXPECT_EQ(holder.intervalTimer, 6000u);
+    EXPECT_EQ(streams.Log(),
+              "Smart shall not cause delays, Perf=1\nAll informational exception disabled, DExcpt=1\n"
+              "Generate Unit Attention\nMRIE=  2\n");
+}
+
+TEST_F(ExceptionsPageTest, TraceIsSilentUnlessTheMirrorIsOn)
+{
+    ExceptionsPageSave holder(&output);
+    EXPECT_EQ(SaveExceptionsPage(*context, holder), kPageOk);
+    EXPECT_EQ(streams.Log(), "");
+    EXPECT_EQ(output.Text(), "");
+}
+
+TEST_F(ExceptionsPageTest, ReportingOnRequestIsSwitchedOnAndTheDrivesOwnBytesPutBack)
+{
+    SetCurrentPage(*disk, 0x08, 0x03);
+    const std::vector<uint8_t> before = CurrentPage(*disk);
+    ExceptionsPageSave holder(&output);
+    tap->Forget();
+    EXPECT_EQ(EnableSmartReporting(*context, holder, kSmartMrieOnRequest, kSmartFlagsLogErr), kPageOk);
+    const auto selects = tap->WithOpcode(kModeSelect6);
+    ASSERT_EQ(selects.size(), 1u);
+    EXPECT_EQ(selects[0].cdb, (std::vector<uint8_t>{kModeSelect6, 0, 0, 0, 0x10, 0}));
+    EXPECT_EQ(selects[0].transferLength, 255u);
+    EXPECT_EQ(std::vector<uint8_t>(selects[0].dataOut.begin(), selects[0].dataOut.begin() + 8),
+              (std::vector<uint8_t>{0, 0, 0, 0, 0x1C, 0x0A, 0x01, 0x06}));
+    std::vector<uint8_t> now = CurrentPage(*disk);
+    EXPECT_EQ(now[2], 0x01);
+    EXPECT_EQ(now[3], 0x06);
+    EXPECT_TRUE(holder.Changed());
+
+    EXPECT_EQ(RestoreExceptionsPage(*context, holder), kPageOk);
+    EXPECT_EQ(CurrentPage(*disk), before);
+    EXPECT_FALSE(holder.Changed());
+}
+
+TEST_F(ExceptionsPageTest, FlagsFFhLeaveTheFlagsByteAsTheDriveHasIt)
+{
+    SetCurrentPage(*disk, 0x10, 0x00);  // EWASC
+    ExceptionsPageSave holder(&output);
+    EXPECT_EQ(EnableSmartReporting(*context, holder, kSmartMrieOnRequest, kSmartFlagsKeep), kPageOk);
+    EXPECT_EQ(CurrentPage(*disk)[2], 0x10);
+    EXPECT_EQ(CurrentPage(*disk)[3], 0x06);
+}
+
+TEST_F(ExceptionsPageTest, PageStillChangedWhenTheHolderGoesIsPutBackEvenWithAStopPending)
+{
+    const std::vector<uint8_t> before = CurrentPage(*disk);
+    {
+        ExceptionsPageSave holder(&output);
+        ASSERT_EQ(EnableSmartReporting(*context, holder, kSmartMrieOnRequest, kSmartFlagsLogErr), kPageOk);
+        ASSERT_NE(CurrentPage(*disk), before);
+        MarkTestWorkerThread(true);
+        g_bStopRequested = 1;
+    }
+    MarkTestWorkerThread(false);
+    EXPECT_EQ(CurrentPage(*disk), before);
+    EXPECT_EQ(g_bStopRequested.load(), 1) << "the stop stays for the worker's next command";
+    EXPECT_EQ(g_bNoAbort.load(), 0);
+}
+
+TEST_F(ExceptionsPageTest, NothingIsSentToRestoreAPageThatWasNeverRead)
+{
+    ExceptionsPageSave holder(&output);
+    tap->Forget();
+    EXPECT_EQ(RestoreExceptionsPage(*context, holder), kPageOk);
+    EXPECT_TRUE(tap->Commands().empty());
+}
+
+TEST_F(ExceptionsPageTest, RefusedModeSelectIsAFailureAndChangesNothing)
+{
+    disk->AddFault({SimFault::Action::Sense, kModeSelect6, kSenseKeyIllegalRequest, 0x26, 0x00});
+    ExceptionsPageSave holder(&output);
+    EXPECT_EQ(EnableSmartReporting(*context, holder, kSmartMrieOnRequest, kSmartFlagsLogErr), kPageFailed);
+    EXPECT_FALSE(holder.Changed());
+}
+
+TEST(ExceptionsPageScriptedTest, RecoveredErrorWithFailurePredictionShowsSmartTrip)
+{
+    auto device = std::make_shared<ScriptedDevice>();
+    device->next.status = kStatusCheckCondition;
+    device->next.sense = FixedSense(kSenseKeyRecoveredError, 0x5D, 0x10);
+    DeviceHandle handle = device;
+    legacytest::FakeClock clock;
+    NoKeyboard keyboard;
+    TestContext context(handle, clock, keyboard);
+    legacytest::RecordingOutput output;
+    ExceptionsPageSave holder(&output);
+    StreamCapture streams;
+    EXPECT_EQ(SaveExceptionsPage(context, holder), kPageFailed);
+    EXPECT_EQ(output.Text(), "\r\nSMART TRIP\r\n");
+
+    // Another sense key fails silently; CHECK CONDITION with NO SENSE counts as read.
+    device->next.sense = FixedSense(kSenseKeyIllegalRequest, 0x24);
+    EXPECT_EQ(SaveExceptionsPage(context, holder), kPageFailed);
+    EXPECT_EQ(output.Text(), "\r\nSMART TRIP\r\n");
+    device->next.sense = FixedSense(kSenseKeyNoSense, 0x00);
+    device->next.data = {0x0F, 0, 0, 0, 0x1C, 0x0A, 0x01, 0x06, 0, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(SaveExceptionsPage(context, holder), kPageOk);
+    EXPECT_EQ(holder.mrie, 6);
+    EXPECT_EQ(holder.logErr, 1);
+}
+
+TEST(ExceptionsPageScriptedTest, MalformedPagesAreRefusedWithoutReadingPastTheData)
+{
+    auto device = std::make_shared<ScriptedDevice>();
+    DeviceHandle handle = device;
+    legacytest::FakeClock clock;
+    NoKeyboard keyboard;
+    TestContext context(handle, clock, keyboard);
+    ExceptionsPageSave holder(nullptr);
+    // Mode data length below 3.
+    device->next.data = {0x02, 0, 0, 0, 0x1C, 0x0A};
+    EXPECT_EQ(SaveExceptionsPage(context, holder), kPageFailed);
+    // Another page.
+    device->next.data = {0x0F, 0, 0, 0, 0x1A, 0x0A, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(SaveExceptionsPage(context, holder), kPageFailed);
+    // A block descriptor length that puts the page past the returned data.
+    device->next.data = {0x0F, 0, 0, 0xF8, 0x1C, 0x0A};
+    EXPECT_EQ(SaveExceptionsPage(context, holder), kPageFailed);
+    EXPECT_EQ(EnableSmartReporting(context, holder, 6, 1), kPageFailed);
+}
+
+TEST(ExceptionsPageScriptedTest, PageAfterABlockDescriptorIsSentRightAfterTheHeader)
+{
+    auto device = std::make_shared<ScriptedDevice>();
+    DeviceHandle handle = device;
+    legacytest::FakeClock clock;
+    NoKeyboard keyboard;
+    TestContext context(handle, clock, keyboard);
+    ExceptionsPageSave holder(nullptr);
+    device->next.data = {0x17, 0, 0, 0x08, 0, 0, 0, 0, 0, 0, 2, 0, 0x1C, 0x0A, 0x88, 0x03, 0, 0, 0x17, 0x70, 0, 0, 0, 1};
+    ASSERT_EQ(EnableSmartReporting(context, holder, 6, 1), kPageOk);
+    const ScsiRequest& select = device->requests.back();
+    const auto* sent = static_cast<const uint8_t*>(select.DataBuffer);
+    EXPECT_EQ(std::vector<uint8_t>(sent, sent + 16),
+              (std::vector<uint8_t>{0, 0, 0, 0, 0x1C, 0x0A, 0x01, 0x06, 0, 0, 0x17, 0x70, 0, 0, 0, 1}));
+    EXPECT_EQ(holder.savedFlags, 0x88);
+    EXPECT_EQ(holder.savedMrie, 0x03);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<uint8_t> RequestSense(SimDisk& disk)
+{
+    const uint8_t cdb[6] = {0x03, 0, 0, 0, 18, 0};
+    std::vector<uint8_t> data(18, 0);
+    disk.Execute(cdb, 6, SimDirection::In, data.data(), 18, 2);
+    return data;
+}
+
+TEST(InformationalExceptionsEffectTest, TrippedDriveReportsOnRequestOnlyWithMrie6)
+{
+    SimDriveConfig config;
+    config.vendor = "MORVANE";
+    config.product = "MVX";
+    config.blocks = 1000;
+    config.logs.smartTripAscq = 0x10;
+    SimDisk disk(config);
+
+    SetCurrentPage(disk, 0x00, 0x06);
+    auto sense = RequestSense(disk);
+    EXPECT_EQ(sense[2] & 0x0F, 0x00);
+    EXPECT_EQ(sense[12], 0x5D);
+    EXPECT_EQ(sense[13], 0x10);
+    // Still there at the next poll: the prediction does not go away.
+    EXPECT_EQ(RequestSense(disk)[12], 0x5D);
+
+    SetCurrentPage(disk, 0x00, 0x03);  // recovered error on a command instead
+    EXPECT_EQ(RequestSense(disk)[12], 0x00);
+    SetCurrentPage(disk, 0x08, 0x06);  // exceptions disabled
+    EXPECT_EQ(RequestSense(disk)[12], 0x00);
+}
+
+TEST(InformationalExceptionsEffectTest, TestBitMakesAFalseTrip)
+{
+    SimDriveConfig config;
+    config.vendor = "MORVANE";
+    config.product = "MVX";
+    config.blocks = 1000;
+    SimDisk disk(config);
+    SetCurrentPage(disk, 0x00, 0x06);
+    EXPECT_EQ(RequestSense(disk)[12], 0x00);
+    SetCurrentPage(disk, 0x04, 0x06);
+    const auto sense = RequestSense(disk);
+    EXPECT_EQ(sense[2] & 0x0F, 0x00);
+    EXPECT_EQ(sense[12], 0x5D);
+    EXPECT_EQ(sense[13], 0xFF);
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "legacy_test_support.h"
+#include "legacytest/error_counters.h"
+#include "legacytest/sequence_engine.h"
+#include "legacytest/test_context.h"
+#include "scsi/stop.h"
+#include "shell/device_table.h"
+#include "support/bench_fixture.h"
+#include "support/stream_capture.h"
+
+// A bench scanned into the device table, a fake clock and keyboard, and the
+// report recorded; the console streams are captured so tests stay quiet.
+class LegacyBenchTest : public BenchFixture {
+protected:
+    void SetUp() override
+    {
+        g_bStopRequested = 0;
+        g_bNoAbort = 0;
+        g_bLogCountersReset = 0;
+        environment.clock = &clock;
+        environment.keyboard = &keyboard;
+    }
+    void TearDown() override
+    {
+        g_bStopRequested = 0;
+        g_bNoAbort = 0;
+        BenchFixture::TearDown();
+    }
+
+    // Loads and scans a bench; every drive of it is in the table.
+    void Start(const std::string& json)
+    {
+        Load(json);
+        Scan();
+        environment.catalog = catalog.get();
+    }
+
+    DeviceEntry& Entry(int slot) { return *g_devices[static_cast<size_t>(slot)]; }
+
+    // Puts a tap between the entry and its drive.
+    legacytest::TapDevice& Tap(DeviceEntry& entry)
+    {
+        auto tap = std::make_shared<legacytest::TapDevice>(entry.handle);
+        entry.handle = tap;
+        return *tap;
+    }
+
+    int Run(const SubtestSelection& selection, DeviceEntry& entry)
+    {
+        return RunTestSequence(selection, entry, &output, environment, &outcome);
+    }
+
+    static SubtestSelection Only(std::initializer_list<int> indexes)
+    {
+        SubtestSelection selection;
+        for (int index : indexes) selection.run[static_cast<size_t>(index)] = 1;
+        return selection;
+    }
+
+    StreamCapture streams;
+    legacytest::FakeClock clock;
+    legacytest::ScriptedKeyboard keyboard;
+    legacytest::RecordingOutput output;
+    TestEnvironment environment;
+    SequenceOutcome outcome;
+};
+
+// A bench of one drive: Disk() of bench_fixture.h with more fields.
+inline std::string OneDrive(const std::string& extra = "", uint64_t blocks = 1001, uint32_t blockLength = 512)
+{
+    std::string fields = "\"blocks\": " + std::to_string(blocks) + ", \"blockLength\": " + std::to_string(blockLength);
+    if (!extra.empty()) fields += ", " + extra;
+    return "{\"buses\": 1, \"devices\": [{\"bus\": 0, \"targetId\": 0, \"vendor\": \"MORVANE\", \"product\": "
+           "\"MVX-TEST\", \"revision\": \"0100\", \"serial\": \"SN000001\", " +
+           fields + "}]}";
+}

@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "legacy_bench_fixture.h"
+#include "legacytest/media_verify.h"
+#include "sim/sim_disk.h"
+
+namespace {
+
+using legacytest::SeenCommand;
+
+constexpr uint8_t kRead10 = 0x28;
+
+uint32_t LbaOf(const SeenCommand& command)
+{
+    return (uint32_t{command.cdb[2]} << 24) | (uint32_t{command.cdb[3]} << 16) | (uint32_t{command.cdb[4]} << 8) |
+           command.cdb[5];
+}
+
+class MediaVerifyTest : public LegacyBenchTest {
+protected:
+    TestContext& Context(int slot = 0)
+    {
+        context = std::make_unique<TestContext>(Entry(slot).handle, clock, keyboard);
+        context->workspace.device = &Entry(slot);
+        return *context;
+    }
+    std::unique_ptr<TestContext> context;
+};
+
+TEST_F(MediaVerifyTest, CapacityIsReadWithPmiAndAddressAsAsked)
+{
+    Start(OneDrive("", 1001, 4096));
+    auto& tap = Tap(Entry(0));
+    TestContext& test = Context();
+    uint32_t lba = 0x10;
+    uint32_t blockLength = 0;
+    EXPECT_EQ(QueryCapacity(test, lba, blockLength, 1, 0), kCapacityOk);
+    EXPECT_EQ(lba, 1000u);
+    EXPECT_EQ(blockLength, 4096u);
+    ASSERT_EQ(tap.Commands().size(), 1u);
+    EXPECT_EQ(tap.Commands()[0].cdb, (std::vector<uint8_t>{0x25, 0, 0, 0, 0, 0x10, 0, 0, 1, 0}));
+    EXPECT_EQ(tap.Commands()[0].transferLength, 8u);
+}
+
+TEST_F(MediaVerifyTest, DriveThatDoesNotAnswerShowsQueryCapacityFailureAndLastLbaZero)
+{
+    Start(OneDrive(R"("faults": [{"opcode": "0x25", "action": "callFails"}])"));
+    TestContext& test = Context();
+    uint32_t lastLba = 77;
+    uint32_t blockLength = 512;
+    EXPECT_EQ(ReadCapacityForTest(&output, lastLba, blockLength, test), kCapacityContinue);
+    EXPECT_EQ(lastLba, 0u);
+    EXPECT_EQ(output.Text(), "\r\nQueryCapacity Failure\r\n");
+
+    keyboard.escapeAt = {1};
+    Sim().Disk(0)->ClearFaults();
+    EXPECT_EQ(ReadCapacityForTest(&output, lastLba, blockLength, test), kCapacityEscape);
+    EXPECT_EQ(lastLba, 1000u);
+}
+
+TEST_F(MediaVerifyTest, SliceStopsBeforeTheLimitAndNeverReadsThePartShorterThanACount)
+{
+    Start(OneDrive("", 1001));
+    auto& tap = Tap(Entry(0));
+    TestContext& test = Context();
+    uint32_t cursor = 700;
+    EXPECT_EQ(VerifySequentialSlice(test, cursor, 1000, 64, 0), kSliceLimitReached);
+    const auto reads = tap.WithOpcode(kRead10);
+    ASSERT_EQ(reads.size(), 4u);  // 700, 764, 828, 892; 956 + 64 would reach 1000
+    EXPECT_EQ(LbaOf(reads.back()), 892u);
+    EXPECT_EQ(cursor, 1020u);
+
+    // Already at the limit: nothing read, the cursor moves on by a count.
+    tap.Forget();
+    cursor = 990;
+    EXPECT_EQ(VerifySequentialSlice(test, cursor, 1000, 64, 2), kSliceLimitReached);
+    EXPECT_TRUE(tap.Commands().empty());
+    EXPECT_EQ(cursor, 1054u);
+}
+
+TEST_F(MediaVerifyTest, SliceEndsWhenMoreThanItsSecondsHavePassed)
+{
+    Start(OneDrive("", 100000));
+    auto& tap = Tap(Entry(0));
+    TestContext& test = Context();
+    clock.step = 1;  // every reading of the clock is a second later
+    uint32_t cursor = 0;
+    EXPECT_EQ(VerifySequentialSlice(test, cursor, 99999, 64, 2), kSliceTimeUsedUp);
+    // Read at +1 s and +2 s go on; the third is followed by +3 s > 2 s.
+    EXPECT_EQ(tap.WithOpcode(kRead10).size(), 3u);
+    EXPECT_EQ(cursor, 192u);
+}
+
+TEST_F(MediaVerifyTest, FailedReadLeavesTheCursorOnItsFirstBlock)
+{
+    Start(OneDrive(R"("unreadableBlocks": [150])", 1001));
+    TestContext& test = Context();
+    uint32_t cursor = 0;
+    EXPECT_EQ(VerifySequentialSlice(test, cursor, 1000, 64, 2), kReadStatusFailed);
+    EXPECT_EQ(cursor, 128u);
+
+    Sim().Disk(0)->AddFault({SimFault::Action::CallFails, 0x28});
+    cursor = 256;
+    EXPECT_EQ(VerifySequentialSlice(test, cursor, 1000, 64, 2), kReadCallFailed);
+    EXPECT_EQ(cursor, 256u);
+}
+
+TEST_F(MediaVerifyTest, ScanNearTheEndOfA32BitAddressSpaceEndsInsteadOfWrapping)
+{
+    Start(OneDrive("", 0x100000000ull));  // last LBA FFFFFFFFh
+    auto& tap = Tap(Entry(0));
+    TestContext& test = Context();
+    uint32_t cursor = 0xFFFFFF80u;
+    EXPECT_EQ(VerifySequentialSlice(test, cursor, 0xFFFFFFFFu, 64, 2), kSliceLimitReached);
+    ASSERT_EQ(tap.WithOpcode(kRead10).size(), 1u);
+    EXPECT_EQ(LbaOf(tap.WithOpcode(kRead10)[0]), 0xFFFFFF80u);
+    EXPECT_EQ(cursor, 0xFFFFFFFFu);
+}
+
+TEST_F(MediaVerifyTest, TransfersAreSizedByTheDrivesBlockLength)
+{
+    Start(OneDrive("", 1001, 4096));
+    auto& tap = Tap(Entry(0));
+    TestContext& test = Context();
+    uint32_t lba = 0;
+    ASSERT_EQ(QueryCapacity(test, lba, test.blockLength, 0, 0), kCapacityOk);
+    EXPECT_EQ(ReadBlocks(test, 0, 64), kReadOk);
+    EXPECT_EQ(ReadBlocksInto(test, 64, {}, 3), kReadOk);
+    test.workspace.lastLba = 1000;
+    EXPECT_EQ(VerifyRandomBlocks(test, test.workspace, 5), 4);
+    const auto reads = tap.WithOpcode(kRead10);
+    ASSERT_EQ(reads.size(), 7u);
+    EXPECT_EQ(reads[0].transferLength, 64u * 4096);
+    EXPECT_EQ(reads[1].transferLength, 3u * 4096);
+    EXPECT_EQ(reads[2].transferLength, 4096u);
+}
+
+TEST_F(MediaVerifyTest, RandomReadsSpreadOverTheMediumLessItsLast100Blocks)
+{
+    Start(OneDrive("", 20001));
+    auto& tap = Tap(Entry(0));
+    TestContext& test = Context();
+    test.workspace.lastLba = 20000;
+    for (int n = 50; n < 1000; n += 50) ASSERT_EQ(VerifyRandomBlocks(test, test.workspace, n), 4);
+    const auto reads = tap.WithOpcode(kRead10);
+    ASSERT_EQ(reads.size(), 9500u);
+    uint32_t lowest = 0xFFFFFFFFu;
+    uint32_t highest = 0;
+    int lowerHalf = 0;
+    for (const SeenCommand& read : reads) {
+        const uint32_t lba = LbaOf(read);
+        lowest = std::min(lowest, lba);
+        highest = std::max(highest, lba);
+        if (lba < 9950) ++lowerHalf;
+        EXPECT_EQ(read.cdb[8], 1);
+    }
+    EXPECT_LE(highest, 19900u);
+    EXPECT_GT(highest, 19800u);
+    EXPECT_LT(lowest, 100u);
+    EXPECT_NEAR(lowerHalf, 4750, 300);
+}
+
+TEST_F(MediaVerifyTest, RandomReadsOnATinyDriveStayInsideTheMedium)
+{
+    Start(OneDrive("", 51));
+    auto& tap = Tap(Entry(0));
+    TestContext& test = Context();
+    test.workspace.lastLba = 50;
+    EXPECT_EQ(VerifyRandomBlocks(test, test.workspace, 200), 4);
+    for (const SeenCommand& read : tap.WithOpcode(kRead10)) EXPECT_LE(LbaOf(read), 50u);
+
+    // Exactly 100: every read goes to LBA 0.
+    Start(OneDrive("", 101));
+    auto& second = Tap(Entry(0));
+    TestContext& hundred = Context();
+    hundred.workspace.lastLba = 100;
+    EXPECT_EQ(VerifyRandomBlocks(hundred, hundred.workspace, 50), 4);
+    for (const SeenCommand& read : second.WithOpcode(kRead10)) EXPECT_EQ(LbaOf(read), 0u);
+}
+
+TEST_F(MediaVerifyTest, FailedRandomReadEndsThePassAtOnceAndReportsTheCommand)
+{
+    Start(OneDrive(R"("faults": [{"opcode": "0x28", "senseKey": 3, "asc": "0x11", "afterCommands": 20}])", 20001));
+    auto& tap = Tap(Entry(0));
+    TestContext& test = Context();
+    test.workspace.lastLba = 20000;
+    EXPECT_EQ(VerifyRandomBlocks(test, test.workspace, 50), 0);
+    EXPECT_LT(tap.WithOpcode(kRead10).size(), 50u);
+    EXPECT_NE(streams.Log().find("Target Status = 02"), std::string::npos);
+}
+
+}  // namespace

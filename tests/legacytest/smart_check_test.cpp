@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include "legacy_bench_fixture.h"
+#include "legacytest/attribute_warnings.h"
+#include "sim/sim_disk.h"
+#include "sim/sim_sense.h"
+
+namespace {
+
+constexpr uint8_t kRequestSense = 0x03;
+constexpr uint8_t kModeSense6 = 0x1A;
+constexpr uint8_t kModeSelect6 = 0x15;
+constexpr uint8_t kLogSense = 0x4D;
+
+const char* kSmartPages = R"("pages": [2, 3, 5, 6, "0x2F", "0x30"])";
+
+std::vector<uint8_t> CurrentPage(SimDisk& disk)
+{
+    const uint8_t cdb[6] = {kModeSense6, 0x08, 0x1C, 0, 0xFF, 0};
+    std::vector<uint8_t> data(255, 0);
+    disk.Execute(cdb, 6, SimDirection::In, data.data(), 255, 2);
+    return {data.begin() + 4, data.begin() + 16};
+}
+
+// MRIE 0: the drive's own setting that the check changes and puts back.
+void ReportNothing(SimDisk& disk)
+{
+    std::vector<uint8_t> list = CurrentPage(disk);
+    list.insert(list.begin(), {0, 0, 0, 0});
+    list[4] &= 0x3F;
+    list[7] = 0x00;
+    const uint8_t cdb[6] = {kModeSelect6, 0, 0, 0, 16, 0};
+    disk.Execute(cdb, 6, SimDirection::Out, list.data(), 16, 2);
+}
+
+class SmartCheckTest : public LegacyBenchTest {
+protected:
+    void StartDrive(const std::string& logs, const std::string& extra = "")
+    {
+        std::string fields = logs.empty() ? "" : "\"logs\": {" + logs + "}";
+        if (!extra.empty()) fields += (fields.empty() ? "" : ", ") + extra;
+        Start(OneDrive(fields, 400000));
+        disk = Sim().Disk(0);
+        ReportNothing(*disk);
+        original = CurrentPage(*disk);
+        tap = &Tap(Entry(0));
+    }
+    SimDisk* disk = nullptr;
+    legacytest::TapDevice* tap = nullptr;
+    std::vector<uint8_t> original;
+};
+
+TEST_F(SmartCheckTest, TrippedDriveShowsSmartTripAndGetsItsPageBack)
+{
+    StartDrive(std::string(kSmartPages) + R"(, "smartTrip": "0x10")");
+    EXPECT_EQ(Run(QuickSelection(), Entry(0)), 4);
+    EXPECT_TRUE(output.Contains("Begin SMART check\r\n\r\nSMART TRIP\r\n"));
+    EXPECT_FALSE(output.Contains("Finished SMART check"));
+    EXPECT_EQ(CurrentPage(*disk), original);
+    // Reporting on request was on when the drive was asked.
+    const auto commands = tap->Commands();
+    const auto sense = std::find_if(commands.begin(), commands.end(),
+                                    [](const legacytest::SeenCommand& c) { return c.Opcode() == kRequestSense; });
+    ASSERT_NE(sense, commands.end());
+    EXPECT_EQ(sense->cdb, (std::vector<uint8_t>{kRequestSense, 0, 0, 0, 19, 0}));
+}
+
+TEST_F(SmartCheckTest, HealthyDriveWithSmartDataKeepsReportingOnRequestUntilTheRecheck)
+{
+    StartDrive(kSmartPages, R"("geometry": {"cylinders": 400, "heads": 4, "sectorsPerTrack": 250})");
+    std::vector<uint8_t> duringRun;
+    tap->hook = [&](ScsiRequest& request, bool&) {
+        if (request.Cdb[0] == 0x28 && duringRun.empty()) duringRun = CurrentPage(*disk);
+        return false;
+    };
+    EXPECT_EQ(Run(QuickSelection(), Entry(0)), 0);
+    EXPECT_TRUE(output.Contains("Begin SMART check\r\nFinished SMART check\r\n"));
+    EXPECT_TRUE(output.Contains("Begin SMART recheck\r\nFinished SMART recheck\r\n"));
+    ASSERT_FALSE(duringRun.empty());
+    EXPECT_EQ(duringRun[2], 0x01);
+    EXPECT_EQ(duringRun[3], 0x06);
+    EXPECT_EQ(CurrentPage(*disk), original);
+    // The vendor probe, then page 30h read for 1024 bytes.
+    const auto logSenses = tap->WithOpcode(kLogSense);
+    ASSERT_FALSE(logSenses.empty());
+    EXPECT_EQ(logSenses[0].cdb, (std::vector<uint8_t>{kLogSense, 0, 0x70, 0, 0, 0, 0, 0x04, 0x00, 0}));
+}
+
+TEST_F(SmartCheckTest, AttributeWarningsAreShownAndTheSequenceGoesOn)
+{
+    StartDrive(std::string(kSmartPages) +
+               R"(, "attributes": [{"code": 4, "value": "02 64 24"},
+                                  {"code": "0x0032", "value": "64 64 24 00 00 00 00 00 00 00 00 07"}])");
+    EXPECT_EQ(Run(Only({kSubtestSmartCheck, kSubtestSmartRecheck}), Entry(0)), 0);
+    EXPECT_EQ(output.Text(),
+              "Begin SMART check\r\n\r\nWARNING - SMART TRIP immanent for reallocation attribute\r\n"
+              "\r\nWARNING - SMART TRIP immanent for bit error rate attribute\r\nFinished SMART check\r\n"
+              "Begin SMART recheck\r\nFinished SMART recheck\r\n");
+}
+
+TEST_F(SmartCheckTest, DriveWithoutSmartDataFinishesAndTheRecheckOnlyRestores)
+{
+    StartDrive("");
+    EXPECT_EQ(Run(Only({kSubtestSmartCheck, kSubtestSmartRecheck}), Entry(0)), 0);
+    EXPECT_EQ(output.Text(),
+              "Begin SMART check\r\n\r\nSMART not supported\r\nFinished SMART check\r\n"
+              "Begin SMART recheck\r\nFinished SMART recheck\r\n");
+    EXPECT_EQ(tap->WithOpcode(kRequestSense).size(), 1u) << "only the check's own";
+    EXPECT_EQ(tap->WithOpcode(kModeSelect6).size(), 2u);
+    EXPECT_EQ(CurrentPage(*disk), original);
+}
+
+TEST_F(SmartCheckTest, DriveWithoutTheModePageIsProbablyNotSmart)
+{
+    StartDrive(kSmartPages, R"("faults": [{"opcode": "0x1A", "senseKey": 5, "asc": "0x24"}])");
+    EXPECT_EQ(Run(Only({kSubtestSmartCheck, kSubtestSmartRecheck}), Entry(0)), 0);
+    EXPECT_EQ(output.Text(),
+              "Begin SMART check\r\n\r\nSMART probably not supported\r\nFinished SMART check\r\n"
+              "Begin SMART recheck\r\nFinished SMART recheck\r\n");
+    EXPECT_TRUE(tap->WithOpcode(kRequestSense).empty());
+    EXPECT_TRUE(tap->WithOpcode(kModeSelect6).empty());
+}
+
+TEST_F(SmartCheckTest, RefusedPageChangeEndsTheSequence)
+{
+    StartDrive(kSmartPages, R"("faults": [{"opcode": "0x15", "senseKey": 5, "asc": "0x26"}])");
+    EXPECT_EQ(Run(QuickSelection(), Entry(0)), 4);
+    EXPECT_TRUE(output.Contains("\r\nTurning on SMART and setting MRIE FAILED\r\n"));
+    EXPECT_FALSE(output.Contains("Begin physical heads check"));
+}
+
+TEST_F(SmartCheckTest, UnsolicitedSenseThatFailsOrIsNotCleanEndsTheSequenceAfterARestore)
+{
+    StartDrive(kSmartPages, R"("faults": [{"opcode": "0x03", "action": "callFails"}])");
+    EXPECT_EQ(Run(Only({kSubtestSmartCheck}), Entry(0)), 4);
+    EXPECT_TRUE(output.Contains("\r\nUnsolicited Request Sense failed\r\n"));
+    EXPECT_EQ(tap->WithOpcode(kModeSelect6).size(), 2u);
+    EXPECT_EQ(CurrentPage(*disk), original);
+
+    StartDrive(kSmartPages);
+    disk->SetNotReady(10);
+    legacytest::RecordingOutput second;
+    EXPECT_EQ(RunTestSequence(Only({kSubtestSmartCheck}), Entry(0), &second, environment), 4);
+    EXPECT_TRUE(second.Contains("\r\nUnsolicited Request Sense Error\r\n"));
+    EXPECT_EQ(CurrentPage(*disk), original);
+}
+
+TEST_F(SmartCheckTest, AttributePageOfAnotherCodeIsALogDataReadError)
+{
+    StartDrive(kSmartPages);
+    tap->hook = [this](ScsiRequest& request, bool& delivered) {
+        if (request.Cdb[0] != kLogSense || (request.Cdb[2] & 0x3F) != 0x30) return false;
+        delivered = tap->inner->Execute(request);
+        static_cast<uint8_t*>(request.DataBuffer)[0] = 0x70;  // DS set
+        return true;
+    };
+    EXPECT_EQ(Run(Only({kSubtestSmartCheck}), Entry(0)), 4);
+    EXPECT_TRUE(output.Contains("\r\nLog Data Read error\r\n"));
+    EXPECT_EQ(CurrentPage(*disk), original) << "put back on the way out";
+}
+
+TEST_F(SmartCheckTest, RecheckAloneAsksTheDriveAndSendsNoPage)
+{
+    StartDrive(kSmartPages);
+    EXPECT_EQ(Run(Only({kSubtestSmartRecheck}), Entry(0)), 0);
+    EXPECT_EQ(output.Text(), "Begin SMART recheck\r\nFinished SMART recheck\r\n");
+    EXPECT_EQ(tap->WithOpcode(kRequestSense).size(), 1u);
+    EXPECT_TRUE(tap->WithOpcode(kModeSelect6).empty());
+
+    // A drive that already reports on request, and is tripped.
+    StartDrive(std::string(kSmartPages) + R"(, "smartTrip": 3)");
+    std::vector<uint8_t> list(16, 0);
+    const std::vector<uint8_t> page = CurrentPage(*disk);
+    std::copy(page.begin(), page.end(), list.begin() + 4);
+    list[4] &= 0x3F;
+    list[7] = 6;
+    const uint8_t cdb[6] = {kModeSelect6, 0, 0, 0, 16, 0};
+    disk->Execute(cdb, 6, SimDirection::Out, list.data(), 16, 2);
+    legacytest::RecordingOutput second;
+    EXPECT_EQ(RunTestSequence(Only({kSubtestSmartRecheck}), Entry(0), &second, environment), 13);
+    EXPECT_EQ(second.Text(), "Begin SMART recheck\r\n\r\nSMART TRIP\r\n");
+}
+
+TEST_F(SmartCheckTest, PageIsPutBackWhenALaterSubtestEndsTheSequence)
+{
+    StartDrive(kSmartPages, R"("unreadableBlocks": [100])");
+    EXPECT_EQ(Run(Only({kSubtestSmartCheck, kSubtestFirst300MB, kSubtestSmartRecheck}), Entry(0)), 8);
+    EXPECT_EQ(CurrentPage(*disk), original);
+}
+
+TEST(AttributeWarningsTest, WalkStopsAtTheBitErrorRateAttributeAndStaysInsideTheData)
+{
+    std::vector<uint8_t> page = {0x30, 0, 0, 0x1C,                     // 28 bytes of parameters
+                                 0x00, 0x04, 0x03, 0x03, 0x02, 0x64, 0x24,  // reallocation: trips
+                                 0x00, 0x32, 0x03, 0x0C, 0x64, 0x64, 0x24, 0, 0, 0, 0, 0, 0, 0, 0, 0x00,
+                                 0x00, 0x04, 0x03, 0x01, 0x02};  // after 0032h: not walked
+    EXPECT_EQ(ScanAttributeWarnings(page), (std::vector<AttributeWarning>{AttributeWarning::ReallocationTrip}));
+    page[26] = 0x01;  // the twelfth value byte: header + 15
+    EXPECT_EQ(ScanAttributeWarnings(page),
+              (std::vector<AttributeWarning>{AttributeWarning::ReallocationTrip, AttributeWarning::BitErrorRateTrip}));
+
+    // A short 0032h parameter has no twelfth byte: the next bytes are not taken for it.
+    const std::vector<uint8_t> shortOne = {0x30, 0, 0, 0x10, 0x00, 0x32, 0x03, 0x02, 0x64, 0x64,
+                                           0x00, 0x05, 0x03, 0x02, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    EXPECT_TRUE(ScanAttributeWarnings(shortOne).empty());
+    // A page length beyond the bytes at hand.
+    const std::vector<uint8_t> cut = {0x30, 0, 0xFF, 0xFF, 0x00, 0x04, 0x03, 0x08, 0x02};
+    EXPECT_EQ(ScanAttributeWarnings(cut).size(), 1u);
+    EXPECT_TRUE(ScanAttributeWarnings(std::vector<uint8_t>{0x30, 0, 0, 3, 0, 4, 3}).empty());
+}
+
+}  // namespace

@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <thread>
+
+#include "legacy_bench_fixture.h"
+#include "legacytest/test_run.h"
+#include "shell/device_entry.h"
+#include "sim/sim_disk.h"
+
+namespace {
+
+constexpr uint8_t kModeSense6 = 0x1A;
+constexpr uint8_t kModeSelect6 = 0x15;
+constexpr uint8_t kWriteVerify10 = 0x2E;
+
+// Holds a command inside the drive until released, as a long command would.
+class Gate {
+public:
+    void Hold(uint8_t opcode, legacytest::TapDevice& tap)
+    {
+        tap.hook = [this, opcode](ScsiRequest& request, bool&) {
+            if (request.Cdb[0] != opcode) return false;
+            std::unique_lock lock(mutex);
+            if (held) return false;
+            held = true;
+            inside = true;
+            changed.notify_all();
+            changed.wait(lock, [this] { return released; });
+            inside = false;
+            return false;
+        };
+    }
+    bool WaitInside()
+    {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(10), [this] { return inside; });
+    }
+    void Release()
+    {
+        std::lock_guard lock(mutex);
+        released = true;
+        changed.notify_all();
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool held = false;
+    bool inside = false;
+    bool released = false;
+};
+
+std::vector<uint8_t> CurrentPage(SimDisk& disk)
+{
+    const uint8_t cdb[6] = {kModeSense6, 0x08, 0x1C, 0, 0xFF, 0};
+    std::vector<uint8_t> data(255, 0);
+    disk.Execute(cdb, 6, SimDirection::In, data.data(), 255, 2);
+    return {data.begin() + 4, data.begin() + 16};
+}
+
+std::string Drive(int target, const std::string& extra = "", uint64_t blocks = 1001)
+{
+    return "{\"bus\": 0, \"targetId\": " + std::to_string(target) +
+           ", \"vendor\": \"MORVANE\", \"product\": \"MVX-TEST\", \"blocks\": " + std::to_string(blocks) +
+           (extra.empty() ? "" : ", " + extra) + "}";
+}
+
+const std::string kGeometry = R"("geometry": {"cylinders": 100, "heads": 4, "sectorsPerTrack": 1000})";
+
+class TestRunTest : public LegacyBenchTest {
+protected:
+    void SelectAll()
+    {
+        for (auto& slot : g_devices)
+            if (slot) SetDeviceSelected(*slot, true);
+    }
+    LegacyRunReport report;
+};
+
+TEST_F(TestRunTest, SelectedDrivesAreTestedInTableOrderBetweenTheirRunnerLines)
+{
+    Start(Bench(1, Disk(0, 0) + "," + Disk(0, 1) + "," + Disk(0, 2)));
+    SetDeviceSelected(Entry(0), true);
+    SetDeviceSelected(Entry(2), true);
+    uint32_t colourDuringRun = 0;
+    auto& tap = Tap(Entry(2));
+    tap.hook = [&](ScsiRequest&, bool&) {
+        colourDuringRun = Entry(2).baseColour;
+        return false;
+    };
+    EXPECT_EQ(RunLegacyTests(&output, Only({kSubtestDriveReady}), environment, &report), 0);
+    EXPECT_EQ(output.Text(),
+              "Begin legacy test(s) for drive physicaldrive0\r\nBegin drive read test\r\nFinished drive ready test\r\n"
+              "End of legacy test(s) for drive physicaldrive0\r\n"
+              "Begin legacy test(s) for drive physicaldrive2\r\nBegin drive read test\r\nFinished drive ready test\r\n"
+              "End of legacy test(s) for drive physicaldrive2\r\n");
+    EXPECT_EQ(colourDuringRun, kColourUnderTest);
+    EXPECT_EQ(Entry(2).baseColour.load(), kColourSelected);
+    ASSERT_EQ(report.drives.size(), 2u);
+    EXPECT_EQ(report.drives[1].path, "\\\\.\\physicaldrive2");
+    EXPECT_TRUE(report.drives[1].sequence.Completed());
+}
+
+TEST_F(TestRunTest, RunWithoutSelectedDrivesDoesNothing)
+{
+    Start(Bench(1, Disk(0, 0)));
+    EXPECT_EQ(RunLegacyTests(&output, LongSelection(), environment, &report), 0);
+    EXPECT_EQ(output.Text(), "");
+    EXPECT_TRUE(report.drives.empty());
+}
+
+TEST_F(TestRunTest, DriveWithoutAPathOrThatCannotBeOpenedEndsTheRun)
+{
+    Start(Bench(1, Disk(0, 0) + "," + Disk(0, 1)));
+    SelectAll();
+    Entry(0).handle = nullptr;
+    Entry(0).path.clear();
+    g_bStopRequested = 1;
+    EXPECT_EQ(RunLegacyTests(&output, Only({kSubtestDriveReady}), environment, &report), 0);
+    EXPECT_EQ(streams.Log(), "NULL device name\n");
+    EXPECT_EQ(output.Text(), "");
+    EXPECT_TRUE(report.deviceError);
+    EXPECT_EQ(g_bStopRequested.load(), 0);
+
+    Entry(0).path = "\\\\.\\physicaldrive9";
+    EXPECT_EQ(RunLegacyTests(&output, Only({kSubtestDriveReady}), environment), 0);
+    EXPECT_NE(streams.Log().find("Invalid device: \\\\.\\physicaldrive9\n"), std::string::npos);
+
+    // A handle closed since discovery is opened again and kept.
+    Entry(0).path = "\\\\.\\physicaldrive0";
+    EXPECT_EQ(RunLegacyTests(&output, Only({kSubtestDriveReady}), environment), 0);
+    EXPECT_TRUE(Entry(0).handle);
+    EXPECT_TRUE(output.Contains("End of legacy test(s) for drive physicaldrive1"));
+}
+
+TEST_F(TestRunTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
+{
+    Start("{\"buses\": 1, \"devices\": [" + Drive(0, kGeometry, 400000) + "," + Drive(1) + "]}");
+    SelectAll();
+    SimDisk& disk = *Sim().Disk(0);
+    const std::vector<uint8_t> before = CurrentPage(disk);
+    auto& tap = Tap(Entry(0));
+    auto& second = Tap(Entry(1));
+    // STOP pressed while the heads check writes changed data, after the
+    // SMART check changed the page.
+    tap.hook = [&](ScsiRequest& request, bool&) {
+        if (request.Cdb[0] == kWriteVerify10) g_bStopRequested = 1;
+        return false;
+    };
+    LegacyTestRun run;
+    ASSERT_TRUE(run.Start(&output, QuickSelection(), environment));
+    run.Wait();
+    EXPECT_TRUE(run.Report().stopped);
+    ASSERT_EQ(run.Report().drives.size(), 1u);
+    EXPECT_TRUE(run.Report().drives[0].stopped);
+    EXPECT_EQ(run.Report().drives[0].sequence.current, kSubtestPhysicalHeads);
+    EXPECT_FALSE(output.Contains("End of legacy test(s)"));
+    EXPECT_FALSE(output.Contains("physicaldrive1"));
+    EXPECT_TRUE(second.Commands().empty());
+    // The block the pass changed holds its old data, and the page is back.
+    EXPECT_EQ(tap.WithOpcode(kWriteVerify10).size(), 2u);
+    EXPECT_EQ(disk.StoredBlocks(), 0u);
+    EXPECT_EQ(CurrentPage(disk), before);
+    EXPECT_EQ(tap.WithOpcode(kModeSelect6).size(), 2u);
+    EXPECT_EQ(g_bStopRequested.load(), 0);
+    EXPECT_EQ(g_bNoAbort.load(), 0);
+    EXPECT_EQ(Entry(0).baseColour.load(), kColourSelected);
+    EXPECT_FALSE(IsTestWorkerThread()) << "only the worker acts on a stop";
+}
+
+TEST_F(TestRunTest, SecondRunCannotStartWhileAStoppedWorkerIsStillInACommand)
+{
+    Start(Bench(1, Disk(0, 0)));
+    SelectAll();
+    Gate gate;
+    gate.Hold(0x00, Tap(Entry(0)));
+    LegacyTestRun run;
+    ASSERT_TRUE(run.Start(&output, QuickSelection(), environment));
+    ASSERT_TRUE(gate.WaitInside());
+    g_bStopRequested = 1;
+    EXPECT_FALSE(run.Start(&output, QuickSelection(), environment));
+    EXPECT_TRUE(run.Running());
+    gate.Release();
+    run.Wait();
+    EXPECT_FALSE(run.Running());
+    EXPECT_TRUE(run.Report().stopped);
+    // The stop was taken by the worker it was meant for, and is gone.
+    EXPECT_EQ(g_bStopRequested.load(), 0);
+    legacytest::RecordingOutput again;
+    ASSERT_TRUE(run.Start(&again, Only({kSubtestDriveReady}), environment));
+    run.Wait();
+    EXPECT_TRUE(again.Contains("End of legacy test(s) for drive physicaldrive0"));
+}
+
+TEST_F(TestRunTest, RunningWorkerKeepsTheSelectionItWasStartedWith)
+{
+    Start(Bench(1, Disk(0, 0)));
+    SelectAll();
+    Gate gate;
+    gate.Hold(0x00, Tap(Entry(0)));
+    SubtestSelection custom = Only({kSubtestDriveReady, kSubtestFormatCheck});
+    LegacyTestRun run;
+    ASSERT_TRUE(run.Start(&output, custom, environment));
+    ASSERT_TRUE(gate.WaitInside());
+    custom = Only({kSubtestDriveReady});  // the dialog edits the selection meanwhile
+    gate.Release();
+    run.Wait();
+    EXPECT_TRUE(output.Contains("Finished low level format check"));
+}
+
+TEST_F(TestRunTest, FinishedRunsItsCallbackOnTheWorkerAfterTheRun)
+{
+    Start(Bench(1, Disk(0, 0)));
+    SelectAll();
+    std::atomic<bool> called{false};
+    std::atomic<bool> runningWhenCalled{true};
+    LegacyTestRun run;
+    ASSERT_TRUE(run.Start(&output, Only({kSubtestDriveReady}), environment, [&] {
+        runningWhenCalled = run.Running();
+        called = true;
+    }));
+    run.Wait();
+    EXPECT_TRUE(called);
+    EXPECT_FALSE(runningWhenCalled);
+}
+
+TEST(DrivePathForReportTest, CatalogPrefixIsRemoved)
+{
+    EXPECT_EQ(DrivePathForReport("\\\\.\\physicaldrive3", "\\\\.\\"), "physicaldrive3");
+    EXPECT_EQ(DrivePathForReport("/dev/sg2", "/dev/"), "sg2");
+    EXPECT_EQ(DrivePathForReport("/dev/sg2", ""), "sg2");
+    EXPECT_EQ(DrivePathForReport("sg2", "/dev/"), "sg2");
+}
+
+}  // namespace

@@ -1,0 +1,271 @@
+// Where each page's fields lie: what a page shows from the drive's bytes,
+// which controls it locks, and the bytes a save sends.
+#include <gtest/gtest.h>
+
+#include "modepages/field_text_form.h"
+#include "modepages/mode_page_family.h"
+#include "scripted_mode_drive.h"
+#include "support/recording_prompts.h"
+
+using modetest::Hex;
+using modetest::ScriptedModeDrive;
+
+namespace {
+
+// A page on a scripted drive, shown in a text form as its tab would be.
+template <typename Page>
+class PageOnDrive {
+public:
+    explicit PageOnDrive(const std::string& bytes)
+    {
+        drive.SetPage(Hex(bytes));
+        drive.MakeSheetDevice();
+        page.AttachControls(&form, &prompts);
+    }
+    void Show() { page.OnInitDialog(); }
+    std::string Text(int id) { return form.Edit(id)->Text(); }
+    bool Checked(int id) { return form.Check(id)->Checked(); }
+    void Type(int id, const std::string& text) { form.Edit(id)->SetText(text); }
+    // The page bytes of the last MODE SELECT.
+    std::vector<uint8_t> Sent() const
+    {
+        if (drive.selects.empty()) return {};
+        const auto& list = drive.selects.back().list;
+        return {list.begin() + 4, list.end()};
+    }
+
+    ScriptedModeDrive drive;
+    Page page;
+    FieldTextForm form{page.Table()};
+    RecordingPrompts prompts;
+};
+
+}  // namespace
+
+TEST(ModePageFields, FormatParametersTrackSkewGoesToBytes16And17)
+{
+    PageOnDrive<CFormatParmPage> format(
+        "83 16 00 08 00 00 00 00 00 00 01 90 02 00 00 01 00 00 00 20 4F 00 00 00");
+    format.Show();
+    EXPECT_EQ(format.Text(1090), "0190");
+    EXPECT_TRUE(format.Checked(1154)) << "HSEC";
+    format.Type(1104, "0012");
+    EXPECT_EQ(format.page.OnSaveSaveable(), ModeSaveResult::Sent);
+    const auto sent = format.Sent();
+    EXPECT_EQ(sent[16], 0x00);
+    EXPECT_EQ(sent[17], 0x12);
+    EXPECT_EQ(sent[20], 0x4F) << "byte 20 bits 3-0 as read";
+}
+
+TEST(ModePageFields, DriveGeometryColumnsAndRpl)
+{
+    PageOnDrive<CDriveGeometry> geometry(
+        "84 16 00 10 00 08 00 10 00 00 10 00 00 01 00 00 00 01 00 00 27 10 00 00");
+    geometry.drive.SetPage(3, Hex("84 16 00 20 00 08 00 10 00 00 10 00 00 01 00 00 00 01 00 00 27 10 00 00"));
+    geometry.drive.SetPage(1, Hex("84 16 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"));
+    geometry.Show();
+    EXPECT_EQ(geometry.Text(1086), "001000");
+    EXPECT_EQ(geometry.Text(1093), "002000") << "saved Number of Cylinders";
+    EXPECT_EQ(geometry.Text(1100), "001000") << "default";
+    EXPECT_EQ(geometry.Text(1107), "1") << "RPL from byte 17 bits 1-0";
+    EXPECT_TRUE(geometry.form.ReadOnly(geometry.page.Fields()[8], Column::Current)) << "RPL bits not changeable";
+
+    geometry.drive.SetPage(1, Hex("84 16 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 03 00 00 00 00 00 00"));
+    CDriveGeometry fresh;
+    FieldTextForm form(fresh.Table());
+    fresh.AttachControls(&form, &geometry.prompts);
+    fresh.OnInitDialog();
+    EXPECT_FALSE(form.ReadOnly(fresh.Fields()[8], Column::Saved));
+    form.Edit(1093)->SetText("3000");
+    form.Edit(1123)->SetText("2");
+    EXPECT_EQ(fresh.OnSaveSaveable(), ModeSaveResult::Sent);
+    const auto sent = geometry.Sent();
+    EXPECT_EQ(std::vector<uint8_t>(sent.begin() + 2, sent.begin() + 5), Hex("00 30 00"));
+    EXPECT_EQ(sent[17], 0x02);
+    form.Edit(1123)->SetText("4");
+    EXPECT_EQ(fresh.OnSaveSaveable(), ModeSaveResult::Invalid);
+    EXPECT_EQ(geometry.prompts.messages.back().text, "Please enter an integer between 0 and 3.");
+}
+
+TEST(ModePageFields, ControlModeByte3SharesTheQueueFields)
+{
+    PageOnDrive<CControlMode> control("8A 0A 02 1D 00 00 00 00 00 00 0A 8C");
+    control.Show();
+    EXPECT_EQ(control.Text(1086), "1") << "Queue Algorithm Modifier";
+    EXPECT_FALSE(control.Checked(1155)) << "QErr";
+    EXPECT_TRUE(control.Checked(1156)) << "DQue";
+    EXPECT_TRUE(control.Checked(1153)) << "GLTSD";
+    control.Type(1087, "0102");
+    control.Type(1086, "a");
+    EXPECT_EQ(control.page.OnSaveCurrent(), ModeSaveResult::Sent);
+    const auto sent = control.Sent();
+    EXPECT_EQ(sent[8], 0x01);
+    EXPECT_EQ(sent[9], 0x02) << "Busy Timeout Period";
+    EXPECT_EQ(sent[3], 0xAD) << "bits 3-2 as read";
+    EXPECT_EQ(sent[10], 0x0A);
+    EXPECT_EQ(sent[11], 0x8C) << "bytes from 10 on as read";
+}
+
+TEST(ModePageFields, ControlModeByte3Of15h)
+{
+    PageOnDrive<CControlMode> control("8A 0A 00 15 00 00 00 00 00 00 00 00");
+    control.Show();
+    EXPECT_EQ(control.Text(1086), "1");
+    EXPECT_FALSE(control.Checked(1155));
+    EXPECT_TRUE(control.Checked(1156));
+}
+
+TEST(ModePageFields, VerifyCorrectionSpanIsAlwaysSentAsZero)
+{
+    PageOnDrive<CVerifyErrRecovParms> verify("87 0A F5 14 30 00 00 00 00 00 0B B8");
+    verify.Show();
+    EXPECT_EQ(verify.Text(1087), "30");
+    verify.Type(1087, "44");
+    EXPECT_EQ(verify.page.OnSaveCurrent(), ModeSaveResult::Sent);
+    EXPECT_EQ(verify.Sent()[4], 0x00);
+    EXPECT_EQ(verify.Sent()[2], 0xF5) << "byte 2 bits 7-4 as read";
+    EXPECT_EQ(verify.page.Value(1, Column::Current), 0u) << "the held span becomes 0";
+    EXPECT_EQ(verify.Text(1087), "44") << "what was typed stays until a refresh";
+    EXPECT_EQ(verify.page.OnSaveSaveable(), ModeSaveResult::Sent);
+    EXPECT_EQ(verify.Sent()[4], 0x00);
+}
+
+TEST(ModePageFields, CachingRetentionPrioritiesShareByte3)
+{
+    PageOnDrive<CCachingParms> caching("88 12 04 21 FF FF 01 00 FF FF FF FF 1F 10 00 00 77 00 00 00");
+    caching.Show();
+    EXPECT_EQ(caching.Text(1086), "2");
+    EXPECT_EQ(caching.Text(1087), "1");
+    EXPECT_EQ(caching.Text(1089), "0100");
+    EXPECT_EQ(caching.Text(1098), "0100");
+    EXPECT_EQ(caching.Text(1107), "0100") << "Minimum Pre-fetch is 16 bits in every column";
+    caching.Type(1095, "3");
+    caching.Type(1096, "a");
+    caching.form.Check(1172)->SetChecked(true);  // FSW, saved
+    EXPECT_EQ(caching.page.OnSaveSaveable(), ModeSaveResult::Sent);
+    const auto sent = caching.Sent();
+    EXPECT_EQ(sent[3], 0x3A);
+    EXPECT_EQ(sent[6], 0x01);
+    EXPECT_EQ(sent[7], 0x00);
+    EXPECT_EQ(sent[12], 0x9F) << "byte 12 bits 4-0 as read";
+    EXPECT_EQ(sent[16], 0x77) << "byte 16 as read";
+}
+
+TEST(ModePageFields, NotchPagesNotchedIsEightBytes)
+{
+    PageOnDrive<CNotch> notch("8C 16 C5 09 00 10 00 00 00 00 00 00 00 00 03 E7 00 00 00 00 00 00 10 08");
+    notch.Show();
+    EXPECT_EQ(notch.Text(1089), "0000000000001008");
+    EXPECT_EQ(notch.Text(1088), "000003e7");
+    notch.Type(1089, "0102030405060708");
+    EXPECT_EQ(notch.page.OnSaveCurrent(), ModeSaveResult::Sent);
+    const auto sent = notch.Sent();
+    EXPECT_EQ(std::vector<uint8_t>(sent.begin() + 16, sent.end()), Hex("01 02 03 04 05 06 07 08"));
+    EXPECT_EQ(sent[2], 0xC5) << "ND, LPN and bits 5-0 as read";
+    EXPECT_EQ(sent[3], 0x09);
+}
+
+TEST(ModePageFields, XorControlSizesAndRebuildDelay)
+{
+    PageOnDrive<CXorControlMode> xorPage("90 16 FF 01 00 00 04 00 AA AA AA AA 00 00 08 00 00 00 10 00 BB BB 00 00");
+    xorPage.Show();
+    EXPECT_EQ(xorPage.Text(1086), "00000400");
+    EXPECT_EQ(xorPage.Text(1087), "00000800");
+    EXPECT_EQ(xorPage.Text(1119), "00001000");
+    xorPage.Type(1088, "0203");
+    xorPage.form.Check(1153)->SetChecked(false);
+    EXPECT_EQ(xorPage.page.OnSaveCurrent(), ModeSaveResult::Sent);
+    const auto sent = xorPage.Sent();
+    EXPECT_EQ(sent[22], 0x02);
+    EXPECT_EQ(sent[23], 0x03);
+    EXPECT_EQ(sent[2], 0xFD) << "XorDis cleared, byte 2 bits 7-2 and 0 as read";
+    EXPECT_EQ(std::vector<uint8_t>(sent.begin() + 8, sent.begin() + 12), Hex("AA AA AA AA"));
+    EXPECT_EQ(sent[20], 0xBB);
+}
+
+TEST(ModePageFields, InformationalExceptionsColumnsAreApart)
+{
+    PageOnDrive<CInformExcepControl> exceptions("9C 0A 10 F6 00 00 17 70 00 00 00 00");
+    exceptions.drive.SetPage(3, Hex("9C 0A 90 F6 00 00 17 70 00 00 00 00"));
+    exceptions.Show();
+    EXPECT_TRUE(exceptions.Checked(1157)) << "saved Perf";
+    EXPECT_FALSE(exceptions.Checked(1153)) << "current Perf as read with page control 0";
+    EXPECT_EQ(exceptions.Text(1086), "6");
+    exceptions.Type(1088, "4");
+    exceptions.form.Check(1158)->SetChecked(true);  // saved DExcpt
+    EXPECT_EQ(exceptions.page.OnSaveSaveable(), ModeSaveResult::Sent);
+    const auto sent = exceptions.Sent();
+    EXPECT_EQ(sent[3], 0xF4) << "(byte as read AND F0h) OR MRIE";
+    EXPECT_EQ(sent[2], 0x98) << "EWASC (bit 4) as read";
+}
+
+TEST(ModePageFields, UnitAttentionSendsTheSavedColumnsByte3)
+{
+    PageOnDrive<CUnitAttention> unit("80 02 88 00");
+    unit.Show();
+    unit.Type(1086, "11");
+    unit.Type(1087, "22");
+    unit.form.Check(1159)->SetChecked(true);  // saved SSM
+    EXPECT_EQ(unit.page.OnSaveSaveable(), ModeSaveResult::Sent);
+    EXPECT_EQ(unit.Sent(), Hex("00 02 C8 22")) << "bits 7 and 3 as read";
+    EXPECT_EQ(unit.page.OnSaveCurrent(), ModeSaveResult::Sent);
+    EXPECT_EQ(unit.Sent(), Hex("00 02 88 11"));
+}
+
+TEST(ModePageFields, DisconnectReconnectLocksDlmmOnItsOwnBit)
+{
+    PageOnDrive<CDiscReconnect> disconnect("82 0E 80 80 00 00 00 00 00 00 00 A0 8B 00 00 00");
+    disconnect.drive.SetPage(1, Hex("82 0E FF FF 00 00 FF FF FF FF 00 FF 80 00 FF FF"));
+    disconnect.Show();
+    const auto& fields = disconnect.page.Fields();
+    const auto readOnly = [&](const char* label) {
+        for (const ModeField& field : fields)
+            if (std::string(field.label) == label)
+                return std::make_pair(disconnect.form.ReadOnly(field, Column::Current),
+                                      disconnect.form.ReadOnly(field, Column::Saved));
+        return std::make_pair(false, false);
+    };
+    EXPECT_EQ(readOnly("Dlmm"), std::make_pair(true, true));
+    EXPECT_EQ(readOnly("EMDP"), std::make_pair(false, false));
+    EXPECT_EQ(readOnly("DTDC"), std::make_pair(false, false)) << "never locked";
+    EXPECT_EQ(readOnly("Bus Inactivity Limit"), std::make_pair(true, true));
+    EXPECT_EQ(readOnly("Maximum Burst SIze"), std::make_pair(false, false)) << "either byte changeable";
+    EXPECT_EQ(disconnect.Text(1091), "3") << "DTDC in decimal";
+    disconnect.Type(1091, "8");
+    EXPECT_EQ(disconnect.page.OnSaveCurrent(), ModeSaveResult::Invalid);
+    EXPECT_EQ(disconnect.prompts.messages.back().text, "Please enter an integer between 0 and 7.");
+    disconnect.Type(1091, "5");
+    EXPECT_EQ(disconnect.page.OnSaveCurrent(), ModeSaveResult::Sent);
+    EXPECT_EQ(disconnect.Sent()[12], 0x8D);
+}
+
+TEST(ModePageFields, RecoveryTimeLimitsLockOnOneByte)
+{
+    PageOnDrive<CErrorRecovery> recovery("81 0A C0 14 00 00 00 00 0A 00 0B B8");
+    recovery.drive.SetPage(1, Hex("81 0A 00 00 00 00 00 00 00 00 FF 00"));
+    recovery.Show();
+    EXPECT_TRUE(recovery.page.Locked(5)) << "byte 11 alone decides";
+    EXPECT_TRUE(recovery.page.Locked(6)) << "AWRE";
+    EXPECT_TRUE(recovery.form.ReadOnly(recovery.page.Fields()[6], Column::Saved));
+    EXPECT_TRUE(recovery.form.ReadOnly(recovery.page.Fields()[6], Column::Default));
+
+    PageOnDrive<CVerifyErrRecovParms> verify("87 0A 00 14 00 00 00 00 00 00 0B B8");
+    verify.drive.SetPage(1, Hex("87 0A 0F FF 00 00 00 00 00 00 FF 00"));
+    verify.Show();
+    EXPECT_FALSE(verify.page.Locked(2)) << "byte 10 alone decides";
+    EXPECT_TRUE(verify.page.Locked(1));
+
+    PageOnDrive<CControlMode> control("8A 0A 00 00 00 00 00 00 00 00 00 00");
+    control.drive.SetPage(1, Hex("8A 0A 00 F0 00 00 00 00 FF 00 00 00"));
+    control.Show();
+    EXPECT_TRUE(control.page.Locked(1)) << "Busy Timeout Period: byte 9 alone";
+    EXPECT_FALSE(control.page.Locked(0));
+}
+
+TEST(ModePageFields, ALockReadThatFailsLocksNothing)
+{
+    PageOnDrive<CCachingParms> caching("88 12 04 00 FF FF 00 00 FF FF FF FF 00 10 00 00 00 00 00 00");
+    caching.drive.failures[1] = {true, kStatusCheckCondition, Hex("70 00 05 00 00 00 00 0A 00 00 00 00 24 00")};
+    caching.Show();
+    for (size_t i = 0; i < caching.page.Fields().size(); ++i) EXPECT_FALSE(caching.page.Locked(i));
+}

@@ -1,0 +1,352 @@
+// The sheet's all-pages walk, page reads and writes: which tabs a drive
+// gets, what a read counts as, what a save sends (and when it sends
+// nothing).
+#include <gtest/gtest.h>
+
+#include "modepages/field_text_form.h"
+#include "modepages/mode_page_io.h"
+#include "modepages/mode_sheet.h"
+#include "scripted_mode_drive.h"
+#include "support/bench_fixture.h"
+#include "support/recording_prompts.h"
+#include "support/stream_capture.h"
+#include "sim/sim_disk.h"
+
+using modetest::Hex;
+using modetest::ScriptedModeDrive;
+
+namespace {
+
+// MODE SENSE answered ILLEGAL REQUEST, invalid command operation code.
+SimFault ModeSenseRefused()
+{
+    SimFault fault;
+    fault.opcode = 0x1A;
+    fault.senseKey = 0x05;
+    fault.asc = 0x20;
+    return fault;
+}
+
+const char* kErrorRecovery12 = "81 0A C0 14 00 00 00 00 0A 00 0B B8";
+// Twelve bytes after the header (page length 0Ch): a drive with two more
+// bytes than SBC-3 gives this page.
+const char* kErrorRecoveryLength12 = "81 0C C0 14 00 00 00 00 0A 00 0B B8 00 00";
+const char* kCaching20 = "88 12 04 00 FF FF 00 00 FF FF FF FF 00 10 00 00 00 00 00 00";
+
+std::vector<std::string> Captions(const CModeSheetPages& sheet)
+{
+    std::vector<std::string> captions;
+    for (const CModePage* page : sheet.Added()) captions.emplace_back(page->Table().caption);
+    return captions;
+}
+
+size_t FieldIndex(const CModePage& page, const std::string& label)
+{
+    for (size_t i = 0; i < page.Fields().size(); ++i)
+        if (page.Fields()[i].label == label) return i;
+    ADD_FAILURE() << "no field " << label;
+    return 0;
+}
+
+class ModeSheetBenchTest : public BenchFixture {
+protected:
+    // One drive with the "modePages" object given, scanned.
+    void LoadDrive(const std::string& modePages)
+    {
+        Load(Bench(1, Disk(0, 0, "MORVANE", modePages.empty() ? "" : "\"modePages\": " + modePages)));
+        ASSERT_EQ(Scan(), 0);
+        ASSERT_NE(FirstDevice(), nullptr);
+    }
+    void TearDown() override
+    {
+        g_pSheetDevice = nullptr;
+        BenchFixture::TearDown();
+    }
+    SimDisk& Drive() { return *Sim().Disk(0); }
+    size_t ModeSelectsSent()
+    {
+        size_t count = 0;
+        for (const auto& cdb : Drive().RecentCdbs())
+            if (cdb[0] == 0x15) ++count;
+        return count;
+    }
+};
+
+}  // namespace
+
+TEST_F(ModeSheetBenchTest, ADriveWithPages01And08GetsTwoTabsInItsOrder)
+{
+    LoadDrive(R"({"pages": ["0x08", "0x01"]})");
+    CModeSheetPages sheet;
+    ASSERT_TRUE(sheet.Open(FirstDevice()));
+    EXPECT_EQ(g_pSheetDevice, FirstDevice());
+    EXPECT_EQ(Captions(sheet), (std::vector<std::string>{"Caching Page 8", "Error Recovery Page  1"}));
+
+    LoadDrive(R"({"pages": ["0x01", "0x08"]})");
+    ASSERT_TRUE(sheet.Open(FirstDevice()));
+    EXPECT_EQ(Captions(sheet), (std::vector<std::string>{"Error Recovery Page  1", "Caching Page 8"}));
+    // The all-pages read: MODE SENSE(6), DBD, default values, page 3Fh, 255 bytes.
+    EXPECT_EQ(Drive().RecentCdbs().back(), Hex("1A 08 BF 00 FF 00"));
+}
+
+TEST_F(ModeSheetBenchTest, EveryKnownPageGetsATabAndUnknownOnesAreSkipped)
+{
+    LoadDrive(R"({"pages": ["0x1C", "0x30", "0x00", "0x0A", "0x0D", "0x1A"], "values": {"0x30": {"default": "00 00"}}})");
+    CModeSheetPages sheet;
+    ASSERT_TRUE(sheet.Open(FirstDevice()));
+    // 0Dh and 1Ah both listed: one Power Condition tab, under the first code.
+    EXPECT_EQ(Captions(sheet),
+              (std::vector<std::string>{"Informational Exceptions Control Page 1C", "Unit Attention Page 0",
+                                        "Control Mode Page A", "Power Condition Page D/1A"}));
+    EXPECT_EQ(sheet.AddedPage(0x0D)->PageCode(), 0x0D);
+}
+
+TEST_F(ModeSheetBenchTest, PowerConditionFoundAs1AIsReadAndWrittenAs1A)
+{
+    LoadDrive(R"({"pages": ["0x1A"]})");
+    CModeSheetPages sheet;
+    ASSERT_TRUE(sheet.Open(FirstDevice()));
+    CModePage* page = sheet.AddedPage(0x1A);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->PageCode(), 0x1A);
+    FieldTextForm form(page->Table());
+    page->AttachControls(&form, nullptr);
+    page->OnInitDialog();
+    for (const auto& cdb : Drive().RecentCdbs()) {
+        if (cdb[0] != 0x1A) continue;
+        EXPECT_TRUE((cdb[2] & 0x3F) == 0x1A || (cdb[2] & 0x3F) == 0x3F);
+    }
+    EXPECT_EQ(form.Shown(page->Fields()[0], Column::Current), "00000014");
+
+    form.Edit(1086)->SetText("0000003c");
+    EXPECT_EQ(page->OnSaveCurrent(), ModeSaveResult::Sent);
+    EXPECT_EQ(Drive().RecentCdbs().back(), Hex("15 00 00 00 2C 00")) << "4 + 2 + 38 bytes, no SP, no PF";
+    page->RefreshFields();
+    EXPECT_EQ(form.Shown(page->Fields()[0], Column::Current), "0000003c");
+    EXPECT_EQ(form.Shown(page->Fields()[0], Column::Saved), "00000014");
+}
+
+TEST_F(ModeSheetBenchTest, NoDeviceOrNoReplyShowsNoSheet)
+{
+    LoadDrive("");
+    CModeSheetPages sheet;
+    EXPECT_FALSE(sheet.Open(nullptr));
+    EXPECT_EQ(g_pSheetDevice, nullptr);
+
+    DeviceEntry closed;
+    EXPECT_FALSE(sheet.Open(&closed)) << "a handle that is not open";
+    EXPECT_FALSE(ReadModePage(std::array<uint8_t, 255>{}.data(), 0, 0x08));
+    EXPECT_EQ(WriteModePage(std::array<uint8_t, 255>{}.data(), 0), kModeWriteNoDevice);
+
+    // The drive refuses MODE SENSE outright.
+    Drive().AddFault(ModeSenseRefused());
+    EXPECT_FALSE(sheet.Open(FirstDevice()));
+    EXPECT_TRUE(sheet.Added().empty());
+    Drive().ClearFaults();
+    SimFault callFails;
+    callFails.action = SimFault::Action::CallFails;
+    callFails.opcode = 0x1A;
+    Drive().AddFault(callFails);
+    EXPECT_FALSE(sheet.Open(FirstDevice()));
+}
+
+TEST_F(ModeSheetBenchTest, SaveSaveableWhoseSavedReadFailsSendsNothing)
+{
+    LoadDrive(R"({"saveable": false})");
+    CModeSheetPages sheet;
+    ASSERT_TRUE(sheet.Open(FirstDevice()));
+    CModePage* caching = sheet.AddedPage(0x08);
+    FieldTextForm form(caching->Table());
+    caching->AttachControls(&form, nullptr);
+    caching->OnInitDialog();
+    EXPECT_FALSE(caching->ColumnRead(Column::Saved));
+    EXPECT_TRUE(caching->ColumnRead(Column::Current));
+    EXPECT_EQ(caching->OnSaveSaveable(), ModeSaveResult::ReadFailed);
+    EXPECT_EQ(ModeSelectsSent(), 0u);
+    EXPECT_EQ(caching->OnSaveCurrent(), ModeSaveResult::Sent);
+    EXPECT_EQ(ModeSelectsSent(), 1u);
+}
+
+TEST_F(ModeSheetBenchTest, ASaveWhoseFieldIsRefusedSendsNothing)
+{
+    LoadDrive("");
+    CModeSheetPages sheet;
+    ASSERT_TRUE(sheet.Open(FirstDevice()));
+    CModePage* caching = sheet.AddedPage(0x08);
+    FieldTextForm form(caching->Table());
+    RecordingPrompts prompts;
+    caching->AttachControls(&form, &prompts);
+    caching->OnInitDialog();
+    form.Edit(1089)->SetText("0100");  // Minimum Pre-fetch: good
+    form.Edit(1086)->SetText("10");    // Demand Read Retention Priority: not a nibble
+    EXPECT_EQ(caching->OnSaveCurrent(), ModeSaveResult::Invalid);
+    EXPECT_EQ(ModeSelectsSent(), 0u);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].text, "Enter a nibble value, 0 to F");
+    EXPECT_EQ(form.Focused(), 1086);
+
+    form.Edit(1086)->SetText("3");
+    EXPECT_EQ(caching->OnSaveCurrent(), ModeSaveResult::Sent);
+    ModeBuffer buffer{};
+    ASSERT_TRUE(ReadModePage(buffer.data(), 0, 0x08));
+    EXPECT_EQ(buffer[4 + 3], 0x30);
+    EXPECT_EQ(buffer[4 + 6], 0x01);
+    EXPECT_EQ(buffer[4 + 7], 0x00) << "Minimum Pre-fetch 0100 saved as 01h 00h";
+}
+
+TEST_F(ModeSheetBenchTest, ADriveRefusingTheChangeLeavesTheTypedValuesShown)
+{
+    LoadDrive("");
+    CModeSheetPages sheet;
+    ASSERT_TRUE(sheet.Open(FirstDevice()));
+    CModePage* geometry = sheet.AddedPage(0x04);
+    FieldTextForm form(geometry->Table());
+    geometry->AttachControls(&form, nullptr);
+    geometry->OnInitDialog();
+    EXPECT_TRUE(geometry->Locked(FieldIndex(*geometry, "Number of Heads")));
+    EXPECT_FALSE(geometry->Locked(FieldIndex(*geometry, "RPL")));
+    // Locked fields are read-only, but a drive may still say no.
+    form.Edit(1087)->SetText("10");
+    StreamCapture capture;
+    EXPECT_EQ(geometry->OnSaveCurrent(), ModeSaveResult::DriveRefused);
+    EXPECT_NE(capture.Log().find("Target Status = 02"), std::string::npos) << "failure report on clog";
+    EXPECT_EQ(form.Edit(1087)->Text(), "10");
+}
+
+TEST_F(ModeSheetBenchTest, ErrorRecoveryDefaultsComeFromTheSheetsReplyOnly)
+{
+    LoadDrive(R"({"pages": ["0x01", "0x02"], "values": {"0x01": {"current": "c0 20 00 00 00 00 0a 00 0b b8"}}})");
+    CModeSheetPages sheet;
+    ASSERT_TRUE(sheet.Open(FirstDevice()));
+    CModePage* recovery = sheet.AddedPage(0x01);
+    EXPECT_TRUE(recovery->ColumnRead(Column::Default));
+    EXPECT_EQ(recovery->Value(0, Column::Default), 0x14u);
+    const size_t before = Drive().CommandsReceived();
+    FieldTextForm form(recovery->Table());
+    recovery->AttachControls(&form, nullptr);
+    recovery->RefreshFields();
+    EXPECT_EQ(Drive().CommandsReceived() - before, 2u) << "current and saved only";
+    for (const auto& cdb : Drive().RecentCdbs()) EXPECT_NE(cdb[2], 0x81) << "no default read of page 01h";
+    EXPECT_EQ(form.Shown(recovery->Fields()[0], Column::Current), "20");
+    EXPECT_EQ(form.Shown(recovery->Fields()[0], Column::Default), "14");
+    EXPECT_EQ(form.Shown(recovery->Fields()[5], Column::Current), "0bb8");
+}
+
+TEST(ModeSheetScripted, CheckConditionWithSenseByte2Of01IsAGoodRead)
+{
+    ScriptedModeDrive drive;
+    drive.SetPage(Hex(kCaching20));
+    drive.SetPage(0, Hex("88 12 04 00 FF FF 01 00 FF FF FF FF 00 10 00 00 00 00 00 00"));
+    drive.failures[0] = {true, kStatusCheckCondition, Hex("70 00 01 00 00 00 00 0A 00 00 00 00 17 01"), true};
+    drive.failures[3] = {true, kStatusCheckCondition, Hex("70 00 05 00 00 00 00 0A 00 00 00 00 24 00"), true};
+    drive.failures[2] = {false, 0, {}, false};
+    drive.MakeSheetDevice();
+
+    CCachingParms caching;
+    FieldTextForm form(caching.Table());
+    caching.AttachControls(&form, nullptr);
+    caching.RefreshFields();
+    EXPECT_TRUE(caching.ColumnRead(Column::Current));
+    EXPECT_EQ(form.Edit(1089)->Text(), "0100") << "recovered error: data shown";
+    EXPECT_FALSE(caching.ColumnRead(Column::Saved)) << "sense key 5 is a failed read";
+    EXPECT_EQ(form.Edit(1098)->Text(), "0000");
+    EXPECT_FALSE(caching.ColumnRead(Column::Default)) << "a call that failed";
+
+    // A failed read leaves what the last good one showed.
+    drive.failures[0] = {true, kStatusCheckCondition, Hex("70 00 04 00 00 00 00 0A 00 00 00 00 44 00"), false};
+    caching.OnRefresh();
+    EXPECT_EQ(form.Edit(1089)->Text(), "0100");
+    // Byte 2 is taken whole: a flag bit with sense key 1 is no good read.
+    drive.SetPage(0, Hex("88 12 04 00 FF FF 02 00 FF FF FF FF 00 10 00 00 00 00 00 00"));
+    drive.failures[0] = {true, kStatusCheckCondition, Hex("70 00 21 00 00 00 00 0A"), true};
+    caching.OnRefresh();
+    EXPECT_EQ(form.Edit(1089)->Text(), "0100");
+}
+
+TEST(ModeSheetScripted, SaveSendsTheParameterListLengthOfThePageAsRead)
+{
+    ScriptedModeDrive drive;
+    drive.SetPage(Hex(kErrorRecoveryLength12));
+    drive.MakeSheetDevice();
+    CErrorRecovery recovery;
+    FieldTextForm form(recovery.Table());
+    recovery.AttachControls(&form, nullptr);
+    recovery.OnInitDialog();
+    form.Edit(1092)->SetText("1f");  // Saved "Read Retry Count"
+    form.Check(1148)->SetChecked(false);  // Saved AWRE
+    EXPECT_EQ(recovery.OnSaveSaveable(), ModeSaveResult::Sent);
+    ASSERT_EQ(drive.selects.size(), 1u);
+    const auto& select = drive.selects[0];
+    EXPECT_EQ(std::vector<uint8_t>(select.cdb.begin(), select.cdb.end()), Hex("15 01 00 00 12 00"))
+        << "SP set, PF clear, 4 + 2 + 12 = 18 bytes";
+    EXPECT_EQ(select.transferLength, 255u) << "the whole buffer goes with it";
+    EXPECT_EQ(select.list, Hex("11 00 10 00  01 0C 40 1F 00 00 00 00 0A 00 0B B8 00 00")) << "PS cleared";
+    EXPECT_EQ(drive.ModeSenseCdbs().back(), Hex("1A 08 C1 00 FF 00")) << "read first: saved values";
+
+    EXPECT_EQ(recovery.OnSaveCurrent(), ModeSaveResult::Sent);
+    EXPECT_EQ(drive.selects[1].cdb[1], 0x00);
+    EXPECT_EQ(drive.selects[1].list[7], 0x14) << "the Current column";
+}
+
+TEST(ModeSheetScripted, ABlockDescriptorSentDespiteDbdIsSkipped)
+{
+    ScriptedModeDrive drive;
+    drive.blockDescriptor = Hex("00 00 03 E8 00 00 02 00");
+    drive.SetPage(Hex(kCaching20));
+    drive.SetPage(Hex(kErrorRecovery12));
+    drive.MakeSheetDevice();
+    CModeSheetPages sheet;
+    ASSERT_TRUE(sheet.Open(&drive.entry));
+    EXPECT_EQ(Captions(sheet), (std::vector<std::string>{"Caching Page 8", "Error Recovery Page  1"}));
+    EXPECT_EQ(sheet.AddedPage(0x01)->Value(0, Column::Default), 0x14u);
+
+    CModePage* caching = sheet.AddedPage(0x08);
+    FieldTextForm form(caching->Table());
+    caching->AttachControls(&form, nullptr);
+    caching->OnInitDialog();
+    EXPECT_EQ(form.Edit(1090)->Text(), "ffff");
+    form.Edit(1088)->SetText("0");
+    EXPECT_EQ(caching->OnSaveCurrent(), ModeSaveResult::Sent);
+    const auto& list = drive.selects.back().list;
+    ASSERT_EQ(list.size(), 32u);
+    EXPECT_EQ(list[12], 0x08) << "PS cleared where the page is";
+    EXPECT_EQ(list[12 + 4], 0x00);
+    EXPECT_EQ(list[12 + 5], 0x00);
+}
+
+TEST(ModeSheetScripted, ReadsThatHoldAnotherPageOrTooMuchAreNotUsed)
+{
+    ScriptedModeDrive drive;
+    drive.SetPage(Hex(kCaching20));
+    drive.anyPage = true;  // answers every page code with its caching page
+    drive.MakeSheetDevice();
+    CErrorRecovery recovery;
+    recovery.RefreshFields();
+    EXPECT_FALSE(recovery.ColumnRead(Column::Current));
+    EXPECT_EQ(recovery.OnSaveCurrent(), ModeSaveResult::ReadFailed);
+    EXPECT_TRUE(drive.selects.empty());
+
+    // A mode data length of FFh cannot go back in an 8-bit length.
+    drive.modeDataLength = 0xFF;
+    CCachingParms caching;
+    StreamCapture capture;
+    EXPECT_EQ(caching.OnSaveCurrent(), ModeSaveResult::DriveRefused);
+    EXPECT_TRUE(drive.selects.empty());
+    EXPECT_NE(capture.Log().find("nothing sent"), std::string::npos);
+}
+
+TEST(ModeSheetScripted, TheWalkStaysInsideTheReply)
+{
+    ScriptedModeDrive drive;
+    drive.SetPage(Hex(kCaching20));
+    drive.SetPage(Hex("8C 00"));                       // an empty notch page
+    drive.SetPage(Hex("81 F0 C0 14 00 00 00 00 0A"));  // claims far more than it has
+    drive.MakeSheetDevice();
+    CModeSheetPages sheet;
+    ASSERT_TRUE(sheet.Open(&drive.entry));
+    EXPECT_EQ(Captions(sheet),
+              (std::vector<std::string>{"Caching Page 8", "Notch Page C", "Error Recovery Page  1"}));
+    CModePage* recovery = sheet.AddedPage(0x01);
+    EXPECT_EQ(recovery->Value(0, Column::Default), 0x14u);
+    EXPECT_EQ(recovery->Value(5, Column::Default), 0u) << "fields past the reply read as 0";
+}

@@ -1,0 +1,167 @@
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "modepages/mode_page_io.h"
+#include "shell/device_entry.h"
+#include "platform/scsi_device.h"
+#include "scsi/scsi_request.h"
+
+namespace modetest {
+
+// Hex text: pairs of digits separated by blanks.
+inline std::vector<uint8_t> Hex(const std::string& text)
+{
+    std::vector<uint8_t> bytes;
+    std::istringstream words(text);
+    std::string word;
+    while (words >> word) bytes.push_back(static_cast<uint8_t>(std::stoul(word, nullptr, 16)));
+    return bytes;
+}
+
+// A drive scripted page by page: MODE SENSE(6) answers from the pages
+// given for each page control, MODE SELECT(6) parameter lists are kept as
+// they arrived. A page control may instead be answered with a status and
+// sense, and a block descriptor may be sent despite DBD.
+class ScriptedModeDrive {
+public:
+    struct Failure {
+        bool delivered = true;
+        uint8_t status = kStatusCheckCondition;
+        std::vector<uint8_t> sense;
+        bool withData = false;  // the page data arrives all the same
+    };
+    struct Select {
+        std::array<uint8_t, 6> cdb{};
+        uint32_t transferLength = 0;
+        std::vector<uint8_t> list;  // the parameter list length's bytes
+    };
+
+    ScriptedModeDrive()
+    {
+        device = std::make_shared<Device>(*this);
+        entry.handle = device;
+        entry.path = "scripted";
+    }
+    ~ScriptedModeDrive()
+    {
+        if (g_pSheetDevice == &entry) g_pSheetDevice = nullptr;
+    }
+
+    // A page in all four page controls (header bytes included).
+    void SetPage(const std::vector<uint8_t>& page)
+    {
+        const uint8_t code = page[0] & 0x3F;
+        if (!pages.count(code)) order.push_back(code);
+        pages[code] = {page, page, page, page};
+    }
+    void SetPage(uint8_t pageControl, const std::vector<uint8_t>& page) { pages[page[0] & 0x3F][pageControl] = page; }
+
+    void MakeSheetDevice() { g_pSheetDevice = &entry; }
+
+    std::vector<std::vector<uint8_t>> ModeSenseCdbs() const { return CdbsOf(0x1A); }
+    std::vector<std::vector<uint8_t>> ModeSelectCdbs() const { return CdbsOf(0x15); }
+
+    // Records every request and answers it from the drive's script.
+    class Device final : public ScsiDevice {
+    public:
+        explicit Device(ScriptedModeDrive& drive) : drive(drive) {}
+        bool Execute(ScsiRequest& request) override
+        {
+            requests.push_back(request);
+            const Reply reply = drive.Answer(request);
+            if (!reply.delivered) return false;
+            request.ScsiStatus = reply.status;
+            if (request.DataIn == kScsiDataIn && request.DataBuffer != nullptr && !reply.data.empty())
+                std::memcpy(request.DataBuffer, reply.data.data(),
+                            std::min<size_t>(reply.data.size(), request.DataTransferLength));
+            if (!reply.sense.empty())
+                std::memcpy(request.SenseData, reply.sense.data(),
+                            std::min<size_t>(reply.sense.size(), request.SenseInfoLength));
+            return true;
+        }
+        bool QueryAdapterInquiryData(std::vector<uint8_t>&, int&) override { return false; }
+        bool QueryAddress(ScsiAddress&) override { return false; }
+        bool QueryCapabilities(AdapterCapabilities&, int&) override { return false; }
+
+        std::vector<ScsiRequest> requests;
+
+    private:
+        ScriptedModeDrive& drive;
+    };
+
+    std::shared_ptr<Device> device;
+    DeviceEntry entry;
+    std::map<uint8_t, std::array<std::vector<uint8_t>, 4>> pages;
+    std::vector<uint8_t> order;
+    std::map<uint8_t, Failure> failures;  // by page control
+    std::vector<uint8_t> blockDescriptor;  // sent even with DBD when not empty
+    std::optional<uint8_t> modeDataLength; // instead of the true one
+    std::vector<Select> selects;
+    bool refuseSelect = false;
+    bool anyPage = false;  // every page whatever the page code asked for
+
+private:
+    struct Reply {
+        bool delivered = true;
+        uint8_t status = kStatusGood;
+        std::vector<uint8_t> sense;
+        std::vector<uint8_t> data;
+    };
+
+    std::vector<std::vector<uint8_t>> CdbsOf(uint8_t opcode) const
+    {
+        std::vector<std::vector<uint8_t>> cdbs;
+        for (const ScsiRequest& request : device->requests)
+            if (request.Cdb[0] == opcode) cdbs.emplace_back(request.Cdb, request.Cdb + request.CdbLength);
+        return cdbs;
+    }
+
+    Reply Answer(const ScsiRequest& request)
+    {
+        Reply reply;
+        if (request.Cdb[0] == 0x15) {
+            Select select;
+            std::copy(request.Cdb, request.Cdb + 6, select.cdb.begin());
+            select.transferLength = request.DataTransferLength;
+            const auto* data = static_cast<const uint8_t*>(request.DataBuffer);
+            select.list.assign(data, data + request.Cdb[4]);
+            selects.push_back(select);
+            if (refuseSelect) {
+                reply.status = kStatusCheckCondition;
+                reply.sense = Hex("70 00 05 00 00 00 00 0A 00 00 00 00 26 00");
+            }
+            return reply;
+        }
+        const uint8_t pageControl = request.Cdb[2] >> 6;
+        const uint8_t code = request.Cdb[2] & 0x3F;
+        std::vector<uint8_t> data = {0, 0, 0x10, static_cast<uint8_t>(blockDescriptor.size())};
+        data.insert(data.end(), blockDescriptor.begin(), blockDescriptor.end());
+        for (uint8_t listed : order)
+            if (code == 0x3F || code == listed || anyPage) {
+                const auto& page = pages[listed][pageControl];
+                data.insert(data.end(), page.begin(), page.end());
+            }
+        data[0] = modeDataLength ? *modeDataLength : static_cast<uint8_t>(data.size() - 1);
+        const auto failure = failures.find(pageControl);
+        if (failure != failures.end()) {
+            reply.delivered = failure->second.delivered;
+            reply.status = failure->second.status;
+            reply.sense = failure->second.sense;
+            if (!failure->second.withData) return reply;
+        }
+        reply.data = data;
+        return reply;
+    }
+};
+
+}  // namespace modetest

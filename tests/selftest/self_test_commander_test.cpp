@@ -1,0 +1,287 @@
+// The commands of one drive's self-test, its progress and its results page.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "selftest/dst_test_support.h"
+#include "selftest/self_test_commander.h"
+#include "shell/device_entry.h"
+#include "support/scripted_device.h"
+#include "support/stream_capture.h"
+
+using dsttest::RecordingOutput;
+
+namespace {
+
+struct Entry {
+    uint8_t result = 0;
+    uint16_t stamp = 0;
+    uint64_t lba = ~uint64_t{0};
+    uint8_t senseKey = 0;
+    uint8_t asc = 0;
+    uint8_t ascq = 0;
+    uint8_t fru = 0;
+};
+
+// A self-test results page as a drive returns it, entries in page order.
+std::vector<uint8_t> ResultsPage(const std::vector<Entry>& entries)
+{
+    std::vector<uint8_t> page(404, 0);
+    page[0] = 0x10;
+    page[2] = 0x01;
+    page[3] = 0x90;
+    for (size_t k = 0; k < 20; ++k) {
+        uint8_t* out = &page[4 + 20 * k];
+        out[1] = static_cast<uint8_t>(k + 1);
+        out[2] = 0x03;
+        out[3] = 0x10;
+        if (k >= entries.size()) continue;
+        const Entry& entry = entries[k];
+        out[4] = static_cast<uint8_t>(0x20 | entry.result);
+        out[6] = static_cast<uint8_t>(entry.stamp >> 8);
+        out[7] = static_cast<uint8_t>(entry.stamp);
+        for (int i = 0; i < 8; ++i) out[8 + i] = static_cast<uint8_t>(entry.lba >> (56 - 8 * i));
+        out[16] = entry.senseKey;
+        out[17] = entry.asc;
+        out[18] = entry.ascq;
+        out[19] = entry.fru;
+    }
+    return page;
+}
+
+std::vector<uint8_t> Sense(uint8_t byte16, uint8_t byte17)
+{
+    std::vector<uint8_t> sense(19, 0);
+    sense[0] = 0x70;
+    sense[7] = 10;
+    sense[12] = 0x04;
+    sense[13] = 0x09;
+    sense[15] = 0x80;
+    sense[16] = byte16;
+    sense[17] = byte17;
+    return sense;
+}
+
+std::vector<uint8_t> CdbOf(const ScsiRequest& request)
+{
+    return {request.Cdb, request.Cdb + request.CdbLength};
+}
+
+class CommanderTest : public ::testing::Test {
+protected:
+    CommanderTest() : device(std::make_shared<ScriptedDevice>()), handle(device) {}
+
+    // Reads `page` as the drive's results page and parses it for entry.
+    int Parse(const std::vector<uint8_t>& page)
+    {
+        device->next.data = page;
+        EXPECT_EQ(commander.ReadResultsPage(&handle), 1);
+        return commander.ParseLatestResult(&output, entry);
+    }
+    int Poll(std::vector<uint8_t> sense, int previous)
+    {
+        device->next.data = std::move(sense);
+        progress = previous;
+        return commander.PollProgress(&handle, progress);
+    }
+
+    StreamCapture streams;
+    std::shared_ptr<ScriptedDevice> device;
+    DeviceHandle handle;
+    SelfTestCommander commander;
+    RecordingOutput output;
+    DeviceEntry entry;
+    int progress = 0;
+};
+
+}  // namespace
+
+TEST_F(CommanderTest, BuildsTheThreeCommandsByteForByte)
+{
+    EXPECT_EQ(commander.StartSelfTest(&handle, kDstCodeQuick), 1);
+    EXPECT_EQ(commander.AbortSelfTest(&handle), 1);
+    EXPECT_EQ(commander.PollProgress(&handle, progress), 1);
+    EXPECT_EQ(commander.ReadResultsPage(&handle), 1);
+    ASSERT_EQ(device->requests.size(), 4u);
+
+    const ScsiRequest& start = device->requests[0];
+    EXPECT_EQ(CdbOf(start), (std::vector<uint8_t>{0x1D, 0x20, 0, 0, 0, 0}));
+    EXPECT_EQ(start.DataIn, kScsiDataOut);
+    EXPECT_EQ(start.DataTransferLength, 0u);
+    EXPECT_EQ(start.TimeOutValue, 2u);
+    EXPECT_EQ(CdbOf(device->requests[1]), (std::vector<uint8_t>{0x1D, 0x80, 0, 0, 0, 0}));
+
+    const ScsiRequest& sense = device->requests[2];
+    EXPECT_EQ(CdbOf(sense), (std::vector<uint8_t>{0x03, 0, 0, 0, 0x13, 0}));
+    EXPECT_EQ(sense.DataIn, kScsiDataIn);
+    EXPECT_EQ(sense.DataTransferLength, 19u);
+    EXPECT_EQ(sense.TimeOutValue, 2u);
+
+    const ScsiRequest& log = device->requests[3];
+    EXPECT_EQ(CdbOf(log), (std::vector<uint8_t>{0x4D, 0x00, 0x50, 0, 0, 0, 0, 0x01, 0x94, 0}));
+    EXPECT_EQ(log.DataIn, kScsiDataIn);
+    EXPECT_EQ(log.DataTransferLength, 404u);
+    EXPECT_EQ(log.TimeOutValue, 2u);
+}
+
+TEST_F(CommanderTest, RefusedStartIsReportedOnTheErrorStream)
+{
+    device->next.status = kStatusCheckCondition;
+    device->next.sense = {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x24, 0x00};
+    EXPECT_EQ(commander.StartSelfTest(&handle, kDstCodeAdvanced), 0);
+    EXPECT_NE(streams.Log().find("Send Diagnostic command FAILED"
+                                 "The Send Diagnostic command failed. DST Not Running\n"),
+              std::string::npos)
+        << streams.Log();
+}
+
+TEST_F(CommanderTest, ProgressComesFromTheSenseKeySpecificBytes)
+{
+    EXPECT_EQ(Poll(Sense(0xFF, 0xFF), 0), 1);
+    EXPECT_EQ(progress, 99);
+    EXPECT_EQ(Poll(Sense(0x80, 0x00), 0), 1);
+    EXPECT_EQ(progress, 50);
+    EXPECT_EQ(Poll(Sense(0x00, 0x00), 0), 1);
+    EXPECT_EQ(progress, 0);
+    // A drop means the test has ended.
+    EXPECT_EQ(Poll(Sense(0x00, 0x00), 40), 1);
+    EXPECT_EQ(progress, 100);
+    // 0 after 0 is not a drop: a test that ended unseen is not recognised here.
+    EXPECT_EQ(Poll(Sense(0x00, 0x00), 0), 1);
+    EXPECT_EQ(progress, 0);
+    EXPECT_TRUE(commander.SenseShowsSelfTestRunning());
+
+    device->next.delivered = false;
+    progress = 37;
+    EXPECT_EQ(commander.PollProgress(&handle, progress), 0);
+    EXPECT_EQ(progress, 37) << "a failed poll leaves the percentage alone";
+    EXPECT_NE(streams.Log().find("Request Sense command FAILEDThe Request Sense command failed.\n"), std::string::npos);
+}
+
+TEST_F(CommanderTest, ChoosesTheLatestEntryByItsTimeStamp)
+{
+    entry.dstType = 1;
+    // All time stamps 0: no entry, and the outcome's time stamp becomes 0.
+    entry.dstQuick.timeStamp = 99;
+    EXPECT_EQ(Parse(ResultsPage({{0, 0}, {0, 0}})), 0);
+    EXPECT_EQ(entry.dstQuick.timeStamp, 0u);
+    EXPECT_EQ(output.Text(), "");
+
+    // Largest time stamp wins; of two equal ones, the earlier in the page.
+    EXPECT_EQ(Parse(ResultsPage({{7, 0x10}, {0, 0x30}, {1, 0x30}, {7, 0x2F}})), 1);
+    EXPECT_EQ(entry.dstQuick.timeStamp, 0x30u);
+    EXPECT_EQ(entry.dstQuickStatus, 1);
+    EXPECT_EQ(entry.dstQuickResult, "The drive self-test completed without error.");
+    EXPECT_EQ(output.Text(), "The drive self-test completed without error.\r\n");
+}
+
+TEST_F(CommanderTest, AbortedAndInterruptedTestsRecordNoStatusButTheirText)
+{
+    entry.dstType = 2;
+    entry.dstAdvStatus = 1;
+    EXPECT_EQ(Parse(ResultsPage({{1, 5}})), 1);
+    EXPECT_EQ(entry.dstAdvStatus, 0);
+    EXPECT_EQ(entry.dstAdvResult, "The drive self-test was aborted by the abort parameter code.");
+    EXPECT_EQ(Parse(ResultsPage({{2, 5}})), 1);
+    EXPECT_EQ(entry.dstAdvStatus, 0);
+    EXPECT_EQ(entry.dstAdvResult, "The drive self-test was interrupted or aborted by the calling program.");
+}
+
+TEST_F(CommanderTest, FailedEntryIsReportedAndRecordedInFull)
+{
+    entry.dstType = 1;
+    EXPECT_EQ(Parse(ResultsPage({{7, 0x4F6B, 0x0000000100012345, 0x03, 0x11, 0x00, 0x2A}})), 0);
+    EXPECT_EQ(output.Text(),
+              "The read/verify element of the self-test failed.\r\n"
+              "Failing LBA High Order Bytes =   1 1.\r\n"
+              "Failing LBA Low Order Bytes =   12345 74565.\r\n"
+              "Sense Key =   3\r\n"
+              "Sense Code =   11\r\n"
+              "Additional Sense Code =   0\r\n"
+              "FRU Code =   2a\r\n");
+    EXPECT_EQ(entry.dstQuickStatus, 2);
+    EXPECT_EQ(entry.dstQuickResult, "The read/verify element of the self-test failed.");
+    EXPECT_EQ(entry.dstQuick.failingLbaHigh, 1u);
+    EXPECT_EQ(entry.dstQuick.failingLbaLow, 0x12345u);
+    EXPECT_EQ(entry.dstQuick.senseKey, 3);
+    EXPECT_EQ(entry.dstQuick.asc, 0x11);
+    EXPECT_EQ(entry.dstQuick.ascq, 0);
+    EXPECT_EQ(entry.dstQuick.fru, 0x2A);
+    EXPECT_EQ(entry.dstQuick.timeStamp, 0x4F6Bu);
+}
+
+TEST_F(CommanderTest, TestsInProgressCountAsFailures)
+{
+    entry.dstType = 1;
+    for (uint8_t result : {14, 15}) {
+        output.Clear();
+        EXPECT_EQ(Parse(ResultsPage({{result, 3}})), 0) << int{result};
+        EXPECT_EQ(entry.dstQuickStatus, 2) << int{result};
+        EXPECT_EQ(entry.dstQuickResult, g_selfTestResultText[result]);
+        EXPECT_NE(output.Text().find("FRU Code =   0\r\n"), std::string::npos) << "the six detail lines";
+    }
+    EXPECT_EQ(std::string(g_selfTestResultText[14]), "The read/verify scan element of the self-test is in progress.");
+    EXPECT_EQ(std::string(g_selfTestResultText[15]), "The electrical or servo element of the self-test is in progress.");
+}
+
+TEST_F(CommanderTest, WithNoTestTypeTheResultIsReportedButNotRecorded)
+{
+    entry.dstType = 0;
+    EXPECT_EQ(Parse(ResultsPage({{7, 3, 5, 3, 0x11}})), 0);
+    EXPECT_NE(output.Text().find("The read/verify element of the self-test failed."), std::string::npos);
+    EXPECT_EQ(entry.dstQuickStatus, 0);
+    EXPECT_EQ(entry.dstAdvStatus, 0);
+    EXPECT_TRUE(entry.dstQuickResult.empty());
+    EXPECT_EQ(entry.dstQuick.failingLbaLow, 0u);
+}
+
+TEST_F(CommanderTest, AnotherPageOrAShortReplyIsNotTakenForThisDrivesResult)
+{
+    entry.dstType = 1;
+    std::vector<uint8_t> page = ResultsPage({{7, 3}});
+    page[3] = 0x80;
+    EXPECT_EQ(Parse(page), 0);
+    EXPECT_EQ(output.Text(), "") << "nothing reported";
+    EXPECT_EQ(entry.dstQuickStatus, 0) << "nothing recorded";
+
+    // One commander reads several drives in a tick: a drive that returns
+    // only the header must not inherit the previous drive's entries.
+    EXPECT_EQ(Parse(ResultsPage({{7, 3}})), 0);
+    output.Clear();
+    entry.dstQuickStatus = 0;
+    EXPECT_EQ(Parse({0x10, 0x00, 0x01, 0x90}), 0);
+    EXPECT_EQ(output.Text(), "");
+    EXPECT_EQ(entry.dstQuickStatus, 0);
+}
+
+TEST_F(CommanderTest, ReportsNameTheDriveWithoutThePathPrefix)
+{
+    DstDriveContext context;
+    context.path = "\\\\.\\physicaldrive1";
+    context.pathPrefix = "\\\\.\\";
+    context.output = &output;
+    commander.ReportForDrive(context, "\nDST Failed");
+    context.path = "/dev/sg3";
+    context.pathPrefix = "/dev/";
+    commander.ReportForDrive(context, "\r\nDST Aborted");
+    context.path.clear();
+    context.driveNumber = 4;
+    commander.ReportForDrive(context, "x");
+    EXPECT_EQ(output.Text(),
+              "for drive physicaldrive1 \nDST Failed\r\n"
+              "for drive sg3 \r\nDST Aborted\r\n"
+              "for drive physicaldrive4 x\r\n");
+}
+
+TEST_F(CommanderTest, DumpsThePageOnTheConsoleOnly)
+{
+    entry.dstType = 1;
+    Parse(ResultsPage({{0, 0x102}}));
+    output.Clear();
+    commander.DumpResultsPage();
+    EXPECT_EQ(output.Text(), "");
+    const std::string out = streams.Out();
+    EXPECT_NE(out.find("10 00 01 90\n00 01 03 10 20 00 01 02 ff ff ff ff ff ff ff ff 00 00 00 00 \n"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("00 14 03 10 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"), std::string::npos);
+}
