@@ -96,12 +96,12 @@ int WalkAttributeParameters(std::span<const uint8_t> page, std::vector<SmartTab>
 {
     int relevant = 0;
     for (const LogParameterView& parameter : LogPageParameters(page)) {
-        const SmartPageSpec* spec = FindSmartAttributePage(parameter.code);
-        if (!spec) continue;
+        const SmartPageSpec* layout = FindSmartAttributePage(parameter.code);
+        if (!layout) continue;
         ++relevant;
         // One tab per page: a repeated code is counted but not shown twice.
-        const bool shown = std::any_of(tabs.begin(), tabs.end(), [&](const SmartTab& tab) { return tab.page == spec; });
-        if (!shown) tabs.push_back(FillSmartTab(*spec, parameter.bytes));
+        const bool shown = std::any_of(tabs.begin(), tabs.end(), [&](const SmartTab& tab) { return tab.page == layout; });
+        if (!shown) tabs.push_back(FillSmartTab(*layout, parameter.bytes));
     }
     return relevant;
 }

@@ -4,16 +4,16 @@
 #include <QLabel>
 #include <QLineEdit>
 
-CSmartPage::CSmartPage(const SmartTab& tab, QWidget* parent) : QWidget(parent), spec(*tab.page)
+CSmartPage::CSmartPage(const SmartTab& tab, QWidget* parent) : QWidget(parent), pageTable(*tab.page)
 {
-    setObjectName(QString::fromLatin1(spec.className));
-    setProperty("dialogId", spec.dialogId);
+    setObjectName(QString::fromLatin1(pageTable.className));
+    setProperty("dialogId", pageTable.dialogId);
 
     auto* layout = new QFormLayout(this);
     layout->setRowWrapPolicy(QFormLayout::DontWrapRows);
     layout->setLabelAlignment(Qt::AlignLeft);
-    for (size_t i = 0; i < spec.fields.size(); ++i) {
-        const SmartFieldSpec& field = spec.fields[i];
+    for (size_t i = 0; i < pageTable.fields.size(); ++i) {
+        const SmartFieldSpec& field = pageTable.fields[i];
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QString::number(field.controlId));
         edit->setReadOnly(true);

@@ -14,8 +14,8 @@ class CSmartPage : public QWidget {
 public:
     explicit CSmartPage(const SmartTab& tab, QWidget* parent = nullptr);
 
-    const SmartPageSpec& Spec() const { return spec; }
+    const SmartPageSpec& PageTable() const { return pageTable; }
 
 private:
-    const SmartPageSpec& spec;
+    const SmartPageSpec& pageTable;
 };
