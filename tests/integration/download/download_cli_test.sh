@@ -4,19 +4,8 @@ set -uo pipefail
 cli=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-passes=0
 
-check() {  # check NAME CONDITION...
-    local name=$1
-    shift
-    if "$@"; then
-        passes=$((passes + 1))
-    else
-        echo "FAILED: $name"
-        failures=$((failures + 1))
-    fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 
 run() {  # run EXPECTED_STATUS ARGS... ; stdin from $work/in; output in $work/out, $work/err
     local expected=$1

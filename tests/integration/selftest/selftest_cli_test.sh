@@ -7,23 +7,12 @@ data=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
-failures=0
-passes=0
 bench=$data/bench.json
 crlf=$'\r\n'
 header="Product ID, Serial#, Test Type, Test Completion Status, Begin Time, End Time, Time Stamp, LBA of First Failure, SK, ASC, ASCQ, FRU"
 when='[A-Z][a-z][a-z] [A-Z][a-z][a-z] [0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9] [0-9]{4}'
 
-check() {  # check NAME CONDITION...
-    local name=$1
-    shift
-    if "$@"; then
-        passes=$((passes + 1))
-    else
-        echo "FAILED: $name"
-        failures=$((failures + 1))
-    fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 
 run() {  # run EXPECTED_STATUS ARGS... ; output in $work/out, $work/err
     local expected=$1
