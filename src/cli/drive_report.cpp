@@ -1,11 +1,13 @@
 #include "cli/drive_report.h"
 
+#include <algorithm>
 #include <iomanip>
 #include <ostream>
 #include <string>
 
 #include "shell/device_entry.h"
 #include "shell/device_info.h"
+#include "shell/device_table.h"
 
 namespace {
 
@@ -35,18 +37,28 @@ nlohmann::json DriveListJson(const DeviceEntry& entry)
     };
 }
 
-void PrintDriveListHeader(std::ostream& out)
+size_t SerialColumnWidth()
 {
+    size_t longest = 8;
+    for (DeviceEntry* entry = FirstDevice(); entry != nullptr; entry = NextDevice())
+        longest = std::max(longest, Trimmed(entry->serialNumber).size());
+    return longest + 1;
+}
+
+void PrintDriveListHeader(std::ostream& out, size_t serialWidth)
+{
+    const int serial = static_cast<int>(serialWidth);
     out << std::left << std::setw(24) << "Drive" << std::setw(4) << "Bus" << std::setw(4) << "ID" << std::setw(9)
-        << "Vendor" << std::setw(17) << "Product" << std::setw(5) << "Rev" << std::setw(9) << "Serial"
+        << "Vendor" << std::setw(17) << "Product" << std::setw(5) << "Rev" << std::setw(serial) << "Serial"
         << std::right << std::setw(11) << "Last LBA" << std::setw(7) << "Block" << '\n';
 }
 
-void PrintDriveListRow(std::ostream& out, const DeviceEntry& entry)
+void PrintDriveListRow(std::ostream& out, const DeviceEntry& entry, size_t serialWidth)
 {
+    const int serial = static_cast<int>(serialWidth);
     out << std::left << std::setw(24) << entry.path << std::setw(4) << static_cast<int>(entry.bus) << std::setw(4)
         << static_cast<int>(entry.targetId) << std::setw(9) << Trimmed(entry.vendorId) << std::setw(17)
-        << Trimmed(entry.productId) << std::setw(5) << Trimmed(entry.revision) << std::setw(9)
+        << Trimmed(entry.productId) << std::setw(5) << Trimmed(entry.revision) << std::setw(serial)
         << Trimmed(entry.serialNumber) << std::right << std::setw(11) << entry.lastLba << std::setw(7)
         << entry.blockLength << '\n';
 }

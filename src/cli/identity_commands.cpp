@@ -26,9 +26,10 @@ CLI::App* AddListCommand(CLI::App& parent, CliContext& context, CliRun& run)
             if (!context.benchFile) out << "(kestrion-cli --bench list shows the simulated test bench.)\n";
             return kExitOk;
         }
-        PrintDriveListHeader(out);
+        const size_t serialWidth = SerialColumnWidth();
+        PrintDriveListHeader(out, serialWidth);
         for (DeviceEntry* entry = FirstDevice(); entry != nullptr; entry = NextDevice())
-            PrintDriveListRow(out, *entry);
+            PrintDriveListRow(out, *entry, serialWidth);
         return kExitOk;
     };
     return list;

@@ -1,5 +1,6 @@
 #include "scsi/builders.h"
 
+#include "scsi/byte_order.h"
 #include "scsi/execute.h"
 
 namespace {
@@ -110,6 +111,17 @@ int ScsiReadCapacity(uint8_t pmi, uint32_t lba, ScsiRequest& request, DeviceHand
     Prepare(request, 0x25, 10, kDefaultTimeOut);
     PutBe32(request.Cdb + 2, lba);
     if (pmi <= 1) request.Cdb[8] = pmi;
+    return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
+}
+
+int ScsiReadCapacity16(uint8_t pmi, uint64_t lba, uint32_t allocationLength, ScsiRequest& request,
+                       DeviceHandle* handle, int report)
+{
+    Prepare(request, 0x9E, 16, kDefaultTimeOut);
+    request.Cdb[1] = 0x10;  // service action READ CAPACITY (16)
+    StoreBigEndian<8>(request.Cdb + 2, lba);
+    StoreBigEndian<4>(request.Cdb + 10, allocationLength);
+    if (pmi <= 1) request.Cdb[14] = pmi;
     return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
 }
 

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "scsi/inquiry_data.h"
+
 class OutputWindow;
 struct DeviceEntry;
 
@@ -20,7 +22,7 @@ struct DriveIdentity {
     char vendorId[9] = {};
     char productId[17] = {};
     char revision[5] = {};
-    char serialNumber[9] = {};
+    char serialNumber[kSerialNumberSize] = {};  // standard INQUIRY bytes 36-43 or VPD page 80h
     uint64_t lastLba = 0;
     uint32_t blockLength = 0;
     DeviceEntry* entry = nullptr;

@@ -1,6 +1,9 @@
 #include "scsi/inquiry_data.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "scsi/byte_order.h"
 
 namespace {
 
@@ -14,6 +17,12 @@ void CopyField(char (&field)[N], const uint8_t* data, size_t size, size_t first)
 }
 
 uint8_t ByteAt(const uint8_t* data, size_t size, size_t index) { return index < size ? data[index] : 0; }
+
+bool IsPrintable(uint8_t c) { return c >= 0x20 && c <= 0x7E; }
+
+constexpr size_t kInquirySerialFirst = 36;
+constexpr size_t kInquirySerialLength = 8;
+constexpr size_t kVpdHeaderLength = 4;
 
 }  // namespace
 
@@ -33,13 +42,42 @@ StandardInquiry DecodeStandardInquiry(const uint8_t* data, size_t size)
     return inquiry;
 }
 
+bool HasInquirySerialNumber(const uint8_t* data, size_t size)
+{
+    const size_t end = kInquirySerialFirst + kInquirySerialLength;
+    if (data == nullptr || size < end || ByteAt(data, size, 4) + size_t{kInquiryHeaderLength} < end) return false;
+    const uint8_t* field = data + kInquirySerialFirst;
+    return std::all_of(field, field + kInquirySerialLength, IsPrintable) &&
+           std::any_of(field, field + kInquirySerialLength, [](uint8_t c) { return c != ' '; });
+}
+
+std::optional<std::string> DecodeUnitSerialNumberPage(const uint8_t* data, size_t size)
+{
+    if (data == nullptr || size < kVpdHeaderLength || data[1] != kUnitSerialNumberPage) return std::nullopt;
+    const size_t length = std::min<size_t>(LoadBe16(data + 2), size - kVpdHeaderLength);
+    const uint8_t* first = data + kVpdHeaderLength;
+    const uint8_t* last = first + length;
+    const auto padding = [](uint8_t c) { return c == ' ' || c == 0; };
+    while (first < last && padding(*first)) ++first;
+    while (last > first && padding(last[-1])) --last;
+    if (first == last || !std::all_of(first, last, IsPrintable)) return std::nullopt;
+    return std::string(first, last);
+}
+
 Capacity10 DecodeReadCapacity10(const uint8_t* data, size_t size)
 {
     Capacity10 capacity;
     if (data == nullptr || size < 8) return capacity;
-    capacity.lastLba = static_cast<uint32_t>(data[0]) << 24 | static_cast<uint32_t>(data[1]) << 16 |
-                       static_cast<uint32_t>(data[2]) << 8 | data[3];
-    capacity.blockLength = static_cast<uint32_t>(data[4]) << 24 | static_cast<uint32_t>(data[5]) << 16 |
-                           static_cast<uint32_t>(data[6]) << 8 | data[7];
+    capacity.lastLba = LoadBe32(data);
+    capacity.blockLength = LoadBe32(data + 4);
+    return capacity;
+}
+
+Capacity16 DecodeReadCapacity16(const uint8_t* data, size_t size)
+{
+    Capacity16 capacity;
+    if (data == nullptr || size < kReadCapacity16Needed) return capacity;
+    capacity.lastLba = LoadBe64(data);
+    capacity.blockLength = LoadBe32(data + 8);
     return capacity;
 }

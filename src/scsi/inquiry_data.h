@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 // Standard INQUIRY data (SPC-4 6.4.2) as the program uses it. Fields the
 // reply did not carry read as zero.
@@ -19,7 +21,28 @@ struct StandardInquiry {
 
 inline constexpr uint8_t kDirectAccessDevice = 0x00;
 
+// Bytes of standard INQUIRY data that must arrive for a reply to count:
+// the header with the peripheral byte and the additional length.
+inline constexpr size_t kInquiryHeaderLength = 5;
+
+// size: the bytes the drive really sent.
 StandardInquiry DecodeStandardInquiry(const uint8_t* data, size_t size);
+
+// Whether bytes 36-43 of the reply hold a serial number: the drive sent
+// them (and counts them in its additional length), and they are printable
+// and not all blank.
+bool HasInquirySerialNumber(const uint8_t* data, size_t size);
+
+// Room for a serial number and its terminating zero: the unit serial number
+// page read with an allocation length of 255 carries at most 251 characters.
+inline constexpr size_t kSerialNumberSize = 252;
+inline constexpr uint8_t kUnitSerialNumberPage = 0x80;
+
+// The PRODUCT SERIAL NUMBER of a unit serial number page (SPC-4 7.8.15)
+// without the blanks (or zeros) that pad it on either side; nothing when the
+// reply is not that page, or holds no serial, or a character that is not
+// printable ASCII.
+std::optional<std::string> DecodeUnitSerialNumberPage(const uint8_t* data, size_t size);
 
 // READ CAPACITY(10) parameter data (SBC-3 5.16.2).
 struct Capacity10 {
@@ -27,3 +50,18 @@ struct Capacity10 {
     uint32_t blockLength = 0;
 };
 Capacity10 DecodeReadCapacity10(const uint8_t* data, size_t size);
+
+// READ CAPACITY(10) answers this last LBA for a drive that READ CAPACITY(16)
+// must describe.
+inline constexpr uint32_t kCapacity10Overflow = 0xFFFFFFFF;
+
+// READ CAPACITY(16) parameter data (SBC-3 5.16.2): 32 bytes, of which the
+// last LBA and the block length are needed here.
+struct Capacity16 {
+    uint64_t lastLba = 0;
+    uint32_t blockLength = 0;
+};
+inline constexpr size_t kReadCapacity16Length = 32;
+inline constexpr size_t kReadCapacity16Needed = 12;
+// Zeros when fewer than the first 12 bytes arrived.
+Capacity16 DecodeReadCapacity16(const uint8_t* data, size_t size);

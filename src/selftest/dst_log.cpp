@@ -105,7 +105,7 @@ std::string ComposeDstLogRow(const DeviceEntry& entry, DstKind kind)
     const uint8_t status = quick ? entry.dstQuickStatus : entry.dstAdvStatus;
     const std::string& result = quick ? entry.dstQuickResult : entry.dstAdvResult;
 
-    std::string row = StringPrintf("%.16s, %.8s, ", entry.productId, entry.serialNumber);
+    std::string row = StringPrintf("%.16s, %s, ", entry.productId, entry.serialNumber);
     row += quick ? "DST Quick, " : "DST Advanced, ";
     row += result + ", ";
     row += FormatDstTime(outcome.beginTime);

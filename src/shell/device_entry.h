@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/scsi_device.h"
+#include "scsi/inquiry_data.h"
 
 // Colours as the Windows colour values the program has always stored
 // (red in the low byte).
@@ -77,7 +78,7 @@ struct DeviceEntry {
 
     char vendorId[9] = {};
     char productId[17] = {};
-    char serialNumber[9] = {};
+    char serialNumber[kSerialNumberSize] = {};  // standard INQUIRY bytes 36-43 or VPD page 80h
     uint8_t isMakerDrive = 0;
     uint64_t lastLba = 0;
     uint16_t blockLength = 0;

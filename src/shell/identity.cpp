@@ -2,6 +2,9 @@
 
 #include <cstring>
 #include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/device_catalog.h"
@@ -17,6 +20,42 @@ void CopyText(char (&to)[N], const char (&from)[N])
 {
     std::memcpy(to, from, N);
     to[N - 1] = '\0';
+}
+
+template <size_t N>
+void CopyText(char (&to)[N], std::string_view from)
+{
+    const size_t count = std::min(from.size(), N - 1);
+    std::memcpy(to, from.data(), count);
+    std::memset(to + count, 0, N - count);
+}
+
+// The unit serial number page; nothing when the drive has none to give.
+std::optional<std::string> ReadUnitSerialNumber(DeviceHandle* handle)
+{
+    std::vector<uint8_t> page(kInquiryBufferSize, 0);
+    ScsiRequest request;
+    request.DataTransferLength = kInquiryBufferSize;
+    request.DataBuffer = page.data();
+    const uint8_t evpd = 1;
+    const uint8_t pageCode = kUnitSerialNumberPage;
+    // A drive without the page refuses it: that is an answer, not a fault
+    // worth a report.
+    if (ScsiInquiry(&evpd, &pageCode, request, handle, 2) != 1) return std::nullopt;
+    return DecodeUnitSerialNumberPage(page.data(), DataTransferred(request));
+}
+
+// Standard INQUIRY bytes 36-43 where the drive keeps its serial there,
+// otherwise the unit serial number page. Blank bytes stay as the drive
+// sent them when neither holds one; bytes that are not text are dropped.
+std::string SerialNumberOf(const uint8_t* inquiry, size_t received, const StandardInquiry& decoded,
+                           DeviceHandle* handle)
+{
+    if (HasInquirySerialNumber(inquiry, received)) return decoded.serialNumber;
+    if (auto fromPage = ReadUnitSerialNumber(handle)) return *fromPage;
+    const std::string field = decoded.serialNumber;
+    const bool blank = field.size() == 8 && field.find_first_not_of(' ') == std::string::npos;
+    return blank ? field : std::string();
 }
 
 void StoreCapabilityFlags(DeviceEntry& entry, const StandardInquiry& inquiry)
@@ -37,17 +76,23 @@ void StoreCapabilityFlags(DeviceEntry& entry, const StandardInquiry& inquiry)
 
 }  // namespace
 
-int ReadDriveInquiry(uint8_t* buffer, DriveIdentity& /*identity*/, DeviceHandle* handle)
+int ReadDriveInquiry(uint8_t* buffer, DriveIdentity& /*identity*/, DeviceHandle* handle, uint32_t* received)
 {
     ScsiRequest request;
     request.DataTransferLength = kInquiryBufferSize;
     request.DataBuffer = buffer;
     const uint8_t evpd = 0;
     const uint8_t pageCode = 0;
-    if (ScsiInquiry(&evpd, &pageCode, request, handle, 1) != 1) {
+    const bool answered = ScsiInquiry(&evpd, &pageCode, request, handle, 1) == 1;
+    // GOOD status with not even the header moved is no answer: an empty
+    // buffer would read as a direct-access device.
+    if (answered && DataTransferred(request) < kInquiryHeaderLength)
+        std::clog << "INQUIRY returned " << DataTransferred(request) << " bytes";
+    if (!answered || DataTransferred(request) < kInquiryHeaderLength) {
         std::clog << std::endl;
         return kIdentityInquiryFailed;
     }
+    if (received) *received = DataTransferred(request);
     ReportHexDump("inquiry data", buffer, kInquiryBufferSize);
     return kIdentityOk;
 }
@@ -55,26 +100,28 @@ int ReadDriveInquiry(uint8_t* buffer, DriveIdentity& /*identity*/, DeviceHandle*
 int ReadDriveIdentity(DriveIdentity& identity, DeviceHandle* handle, int report)
 {
     std::vector<uint8_t> buffer(kInquiryBufferSize, 0);
-    if (ReadDriveInquiry(buffer.data(), identity, handle) != kIdentityOk) return kIdentityInquiryFailed;
+    uint32_t received = 0;
+    if (ReadDriveInquiry(buffer.data(), identity, handle, &received) != kIdentityOk) return kIdentityInquiryFailed;
 
-    const StandardInquiry inquiry = DecodeStandardInquiry(buffer.data(), buffer.size());
+    const StandardInquiry inquiry = DecodeStandardInquiry(buffer.data(), received);
     if (inquiry.peripheral != kDirectAccessDevice) {
         std::clog << "Requested target type: " << static_cast<int>(inquiry.peripheral) << " is not a disk drive"
                   << std::endl;
         return kIdentityNotDisk;
     }
 
+    const std::string serial = SerialNumberOf(buffer.data(), received, inquiry, handle);
     identity.isMakerDrive = std::strstr(inquiry.vendorId, kMakerVendorId) != nullptr ? 1 : 0;
     CopyText(identity.vendorId, inquiry.vendorId);
     CopyText(identity.productId, inquiry.productId);
     CopyText(identity.revision, inquiry.revision);
-    CopyText(identity.serialNumber, inquiry.serialNumber);
+    CopyText(identity.serialNumber, serial);
     if (DeviceEntry* entry = identity.entry) {
         entry->isMakerDrive = identity.isMakerDrive;
         CopyText(entry->vendorId, inquiry.vendorId);
         CopyText(entry->productId, inquiry.productId);
         CopyText(entry->revision, inquiry.revision);
-        CopyText(entry->serialNumber, inquiry.serialNumber);
+        CopyText(entry->serialNumber, serial);
         StoreCapabilityFlags(*entry, inquiry);
     }
 
@@ -93,11 +140,27 @@ int ReadDriveCapacity(DriveIdentity& identity, DeviceHandle* handle, uint32_t ad
     ScsiRequest request;
     request.DataTransferLength = sizeof data;
     request.DataBuffer = data;
-    // A failed command leaves the zeroed buffer, so the drive reads as 0 / 0.
-    ScsiReadCapacity(pmi, address, request, handle, report);
-    const Capacity10 capacity = DecodeReadCapacity10(data, sizeof data);
+    // A failed command, or one that did not bring its 8 bytes, reads as 0 / 0.
+    const bool answered = ScsiReadCapacity(pmi, address, request, handle, report) == 1 &&
+                          DataTransferred(request) == sizeof data;
+    const Capacity10 capacity = answered ? DecodeReadCapacity10(data, sizeof data) : Capacity10{};
     identity.lastLba = capacity.lastLba;
     identity.blockLength = capacity.blockLength;
+    if (capacity.lastLba != kCapacity10Overflow) return kIdentityOk;
+
+    // The drive has more blocks than 32 bits address. Should READ
+    // CAPACITY(16) fail, what (10) said still holds: every block up to
+    // FFFFFFFFh exists.
+    uint8_t data16[kReadCapacity16Length] = {};
+    ScsiRequest request16;
+    request16.DataTransferLength = sizeof data16;
+    request16.DataBuffer = data16;
+    if (ScsiReadCapacity16(pmi, address, sizeof data16, request16, handle, report) != 1 ||
+        DataTransferred(request16) < kReadCapacity16Needed)
+        return kIdentityOk;
+    const Capacity16 capacity16 = DecodeReadCapacity16(data16, DataTransferred(request16));
+    identity.lastLba = capacity16.lastLba;
+    identity.blockLength = capacity16.blockLength;
     return kIdentityOk;
 }
 

@@ -92,7 +92,8 @@ constexpr std::string_view kDefaultBench = R"json({
     },
     {
       "bus": 1, "targetId": 4,
-      "vendor": "MORVANE", "product": "MVE-4000SAS", "revision": "2A07", "serial": "5EZ10046",
+      "vendor": "MORVANE", "product": "MVE-4000SAS", "revision": "2A07",
+      "serial": "5EZ10046Q7K2M0R4T8W1", "serialInInquiry": false,
       "selfTest": { "shortSeconds": 30, "extendedSeconds": 120, "powerOnHours": 910 },
       "geometry": { "cylinders": 976755, "heads": 8, "sectorsPerTrack": 1000 },
       "version": 6,

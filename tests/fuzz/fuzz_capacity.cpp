@@ -5,7 +5,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    volatile uint32_t sink = DecodeReadCapacity10(data, size).lastLba;
+    volatile uint64_t sink = DecodeReadCapacity10(data, size).lastLba + DecodeReadCapacity16(data, size).lastLba;
     (void)sink;
     return 0;
 }

@@ -125,6 +125,20 @@ TEST_F(BuildersTest, ReadCapacityWithPmiAboveOneLeavesByteEight)
     request.Cdb[8] = 0x5A;
     ScsiReadCapacity(2, 0, request, &handle, 0);
     EXPECT_EQ(Sent().Cdb[8], 0x5A);
+
+    request = {};
+    request.Cdb[14] = 0x5A;
+    ScsiReadCapacity16(2, 0, 32, request, &handle, 0);
+    EXPECT_EQ(Sent().Cdb[14], 0x5A);
+}
+
+TEST_F(BuildersTest, ReadCapacitySixteenIsAServiceActionWithA64BitAddress)
+{
+    ScsiReadCapacity16(1, 0x0102030405060708ull, 0x0A0B0C0D, request, &handle, 0);
+    EXPECT_EQ(SentCdb(), (Bytes{0x9E, 0x10, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x0A, 0x0B, 0x0C, 0x0D,
+                                0x01, 0x00}));
+    EXPECT_EQ(Sent().DataIn, 1);
+    EXPECT_EQ(Sent().TimeOutValue, 2u);
 }
 
 TEST_F(BuildersTest, LogPagesKeepCallerBitsWhenPageControlIsOutOfRange)

@@ -59,13 +59,14 @@ TEST_F(DstLogTest, RowsCarryTwelveColumnsForPassedAndFailedDrives)
               "MVX-18LW        , 3KA04417, DST Quick, The drive self-test completed without error., "
               "Tue Nov 14 22:13:20 2023, Tue Nov 14 22:14:55 2023, 324a, , , , ,");
 
+    // A serial from VPD page 80h goes into its column whole.
     DeviceEntry failed;
-    Identify(failed, "MVX-36LW", "3KB11090");
+    Identify(failed, "MVX-36LW", "ZA1B2C3D0000C1234567");
     failed.dstAdvStatus = 2;
     failed.dstAdvResult = "The read/verify element of the self-test failed.";
     failed.dstAdvanced = {0, 0x12345, 3, 0x11, 0, 0, 0x4F6B, kBegin, kBegin + 60, 1};
     EXPECT_EQ(ComposeDstLogRow(failed, DstKind::Advanced),
-              "MVX-36LW, 3KB11090, DST Advanced, The read/verify element of the self-test failed., "
+              "MVX-36LW, ZA1B2C3D0000C1234567, DST Advanced, The read/verify element of the self-test failed., "
               "Tue Nov 14 22:13:20 2023, Tue Nov 14 22:14:20 2023, 4f6b, 0000000000012345, 03, 11, 00, 00");
 
     // A quick test stopped before its end: begin and end (the abort time),

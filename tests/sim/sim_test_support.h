@@ -2,13 +2,12 @@
 
 #include <atomic>
 #include <cstdint>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/clock.h"
 #include "sim/sim_disk.h"
+#include "support/hex_fixture.h"
 
 namespace simtest {
 
@@ -54,38 +53,13 @@ inline Answer RunOut(SimDisk& disk, const std::vector<uint8_t>& cdb, std::vector
     return answer;
 }
 
-// Hex text: pairs of digits separated by blanks; '#' starts a comment.
-inline std::vector<uint8_t> Hex(const std::string& text)
-{
-    std::vector<uint8_t> bytes;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        line = line.substr(0, line.find('#'));
-        std::istringstream words(line);
-        std::string word;
-        while (words >> word) bytes.push_back(static_cast<uint8_t>(std::stoul(word, nullptr, 16)));
-    }
-    return bytes;
-}
+inline std::vector<uint8_t> Hex(const std::string& text) { return ParseHexText(text); }
 
-inline std::string DataPath(const std::string& name)
-{
-    return std::string(KESTRION_TEST_DATA) + "/sim/" + name;
-}
+inline std::string DataPath(const std::string& name) { return TestDataPath("sim/" + name); }
 
-inline std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+inline std::string ReadText(const std::string& path) { return ReadTextFile(path); }
 
-inline std::vector<uint8_t> HexFixture(const std::string& name)
-{
-    return Hex(ReadText(DataPath(name)));
-}
+inline std::vector<uint8_t> HexFixture(const std::string& name) { return HexDataFile("sim/" + name); }
 
 // Each reading moves time on by a second, so a time-out passes in a few
 // polls of real time.

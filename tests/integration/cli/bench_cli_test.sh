@@ -61,6 +61,24 @@ assert "Syncronous Transfer" in info["flags"], info
 assert info["inquiryAnswered"] is True
 PY
 
+# The 4 TB drive: READ CAPACITY (16) gives its real last LBA; its serial is only in VPD page 80h.
+check "inquiry of the 4 TB drive" run 0 --bench inquiry 5 --json
+check "inquiry --json shows the true size and the page 80h serial" python3 - "$work/out" <<'PY'
+import json, sys
+info = json.load(open(sys.argv[1]))
+assert info["fields"]["Capacity:"] == "7814037167", info["fields"]
+assert info["fields"]["Serial Number:"] == "5EZ10046Q7K2M0R4T8W1", info["fields"]
+PY
+check "list --json of the 4 TB drive" run 0 --bench list --json
+check "list --json shows the true size and the page 80h serial" python3 - "$work/out" <<'PY'
+import json, sys
+big = [d for d in json.load(open(sys.argv[1])) if d["product"] == "MVE-4000SAS"]
+assert len(big) == 1 and big[0]["lastLba"] == 7814037167, big
+assert big[0]["serial"] == "5EZ10046Q7K2M0R4T8W1", big
+PY
+check "list shows the whole serial in its column" run 0 --bench list
+check "list row of the 4 TB drive" grep -Eq "MVE-4000SAS +2A07 +5EZ10046Q7K2M0R4T8W1 +7814037167 +512$" "$work/out"
+
 check "unknown drive is a device failure" run 1 --bench inquiry 63
 check "unknown drive is named" grep -q "no drive" "$work/err"
 check "no command is bad usage" run 2 --bench
