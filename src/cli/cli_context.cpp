@@ -20,8 +20,10 @@ int CliContext::Discover()
     ScanScsiDevices(*catalog);
     if (FirstDevice() != nullptr) return kExitOk;
 
-    // Nothing found: say whether the first device could not be opened at all.
-    const std::string first = catalog->PathPrefix() + catalog->PathStem() + "0";
+    // Nothing found: say whether the first listed device could not be opened at all.
+    const std::vector<uint32_t> numbers = catalog->DriveNumbers();
+    if (numbers.empty()) return kExitOk;
+    const std::string first = catalog->PathPrefix() + catalog->PathStem() + std::to_string(numbers.front());
     int errorCode = 0;
     if (!catalog->Open(first, errorCode) && errorCode != ENOENT && errorCode != 0) {
         console->err() << "kestrion-cli: cannot open " << first << ": " << std::strerror(errorCode);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/scsi_device.h"
 
@@ -14,7 +16,12 @@ public:
     virtual std::string PathPrefix() const = 0;
     virtual std::string PathStem() const = 0;
 
+    // The drive numbers the system lists now, ascending. Numbers need not
+    // be consecutive: a removed device leaves a gap that later ones do not
+    // fill.
+    virtual std::vector<uint32_t> DriveNumbers() const = 0;
+
     // Opens a device path; null with an errno-style code when it cannot be
-    // opened, which ends a discovery scan.
+    // opened.
     virtual DeviceHandle Open(const std::string& path, int& errorCode) = 0;
 };

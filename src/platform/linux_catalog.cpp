@@ -5,7 +5,10 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <filesystem>
 #include <memory>
 
 #include "platform/catalogs.h"
@@ -23,6 +26,24 @@ LinuxCatalog::LinuxCatalog(std::string sysfsRoot) : sysfsRoot_(std::move(sysfsRo
 std::string LinuxCatalog::PathPrefix() const { return "/dev/"; }
 
 std::string LinuxCatalog::PathStem() const { return "sg"; }
+
+std::vector<uint32_t> LinuxCatalog::DriveNumbers() const
+{
+    std::vector<uint32_t> numbers;
+    std::error_code error;
+    std::filesystem::directory_iterator it(std::filesystem::path(sysfsRoot_) / "class" / "scsi_generic", error);
+    if (error) return numbers;
+    for (const auto& entry : it) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() <= 2 || name.compare(0, 2, "sg") != 0) continue;
+        const char* last = name.data() + name.size();
+        uint32_t number = 0;
+        const auto [end, parsed] = std::from_chars(name.data() + 2, last, number);
+        if (parsed == std::errc() && end == last) numbers.push_back(number);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
 
 DeviceHandle LinuxCatalog::Open(const std::string& path, int& errorCode)
 {

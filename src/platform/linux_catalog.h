@@ -11,6 +11,8 @@ public:
 
     std::string PathPrefix() const override;
     std::string PathStem() const override;
+    // The sg devices sysfs lists under class/scsi_generic.
+    std::vector<uint32_t> DriveNumbers() const override;
 
     // Opens read/write and non-blocking: SG_IO waits for its command
     // regardless, and a device held exclusively elsewhere must not stall

@@ -73,6 +73,13 @@ DeviceHandle SimCatalog::Open(const std::string& path, int& errorCode)
     return std::make_shared<SimScsiDevice>(drive.disk, adapter_, drive.adapterListError, drive.capabilitiesError);
 }
 
+std::vector<uint32_t> SimCatalog::DriveNumbers() const
+{
+    std::vector<uint32_t> numbers;
+    for (const auto& [number, drive] : drives_) numbers.push_back(number);
+    return numbers;
+}
+
 SimDisk* SimCatalog::Disk(uint32_t driveNumber) const
 {
     const auto found = drives_.find(driveNumber);

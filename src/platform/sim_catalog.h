@@ -19,6 +19,7 @@ public:
 
     std::string PathPrefix() const override { return "\\\\.\\"; }
     std::string PathStem() const override { return "physicaldrive"; }
+    std::vector<uint32_t> DriveNumbers() const override;
     // Null with ENOENT for a path that names no drive of the bench.
     DeviceHandle Open(const std::string& path, int& errorCode) override;
 

@@ -79,7 +79,7 @@ void PrintSystemError(int errorCode)
     std::cout.flush();
 }
 
-uint8_t WalkInquiryData(const uint8_t* buffer, size_t size, uint32_t driveNumber, uint8_t* bus, uint8_t* targetId)
+uint8_t WalkInquiryData(const uint8_t* buffer, size_t size, uint32_t position, uint8_t* bus, uint8_t* targetId)
 {
     const AdapterList list = ParseAdapterInquiryData(buffer, size);
     std::string out = StringPrintf("Number of buses %x\n", static_cast<unsigned>(list.numberOfBuses));
@@ -101,7 +101,7 @@ uint8_t WalkInquiryData(const uint8_t* buffer, size_t size, uint32_t driveNumber
         *bus = device.busIndex;
         *targetId = device.targetId;
         chosen = &device;
-        if (count == driveNumber) break;
+        if (count == position) break;
         ++count;
     }
     out += "\n\n";
@@ -111,7 +111,7 @@ uint8_t WalkInquiryData(const uint8_t* buffer, size_t size, uint32_t driveNumber
     return chosen->inquiry[4];
 }
 
-bool ProbeDrive(const DeviceCatalog& catalog, uint32_t driveNumber, const std::string& /*path*/, DeviceHandle* handle,
+bool ProbeDrive(const DeviceCatalog& catalog, uint32_t driveNumber, uint32_t position, DeviceHandle* handle,
                 uint8_t* bus, uint8_t* targetId)
 {
     ScsiDevice& device = **handle;
@@ -124,7 +124,7 @@ bool ProbeDrive(const DeviceCatalog& catalog, uint32_t driveNumber, const std::s
     }
     if (list.size() > kAdapterListBufferSize) list.resize(kAdapterListBufferSize);
     ReportHexDump("results of IOCTL_SCSI_GET_INQUIRY_DATA", list.data(), static_cast<uint16_t>(list.size()));
-    if (WalkInquiryData(list.data(), list.size(), driveNumber, bus, targetId) == 0) return false;
+    if (WalkInquiryData(list.data(), list.size(), position, bus, targetId) == 0) return false;
 
     // Where the platform knows the device's own address, it beats the
     // position in the adapter's list.
@@ -156,7 +156,11 @@ int ScanScsiDevices(DeviceCatalog& catalog)
     std::array<int, kMaxBus + 1> rows{};
     size_t nextSlot = 0;
 
-    for (uint32_t driveNumber = 0;; ++driveNumber) {
+    // The drives the system lists, gaps and all: a removed device must not
+    // hide the ones numbered after it.
+    const std::vector<uint32_t> driveNumbers = catalog.DriveNumbers();
+    for (uint32_t position = 0; position < driveNumbers.size(); ++position) {
+        const uint32_t driveNumber = driveNumbers[position];
         DriveIdentity pathIdentity = IdentityFor(catalog, driveNumber, nullptr);
         char path[64];
         const int length = FormatDevicePath(pathIdentity, path, sizeof path);
@@ -165,13 +169,15 @@ int ScanScsiDevices(DeviceCatalog& catalog)
             return kScanPathTooLong;
         }
 
+        // A listed drive that cannot be opened (gone since, or not ours to
+        // use) is skipped like any other drive that does not qualify.
         int errorCode = 0;
         DeviceHandle handle = catalog.Open(path, errorCode);
-        if (!handle) return kScanEnded;
+        if (!handle) continue;
 
         uint8_t bus = 0;
         uint8_t targetId = 0;
-        if (!ProbeDrive(catalog, driveNumber, path, &handle, &bus, &targetId)) continue;
+        if (!ProbeDrive(catalog, driveNumber, position, &handle, &bus, &targetId)) continue;
         if (bus > kMaxBus) return kScanEnded;
         if (nextSlot >= g_devices.size()) return kScanEnded;
 
@@ -205,4 +211,5 @@ int ScanScsiDevices(DeviceCatalog& catalog)
         entry->handle = handle;
         g_devices[nextSlot++] = std::move(entry);
     }
+    return kScanEnded;
 }

@@ -158,6 +158,13 @@ TEST(LinuxCatalog, OpensOnlySgDevicesAndSaysWhy)
     EXPECT_EQ(errorCode, ENOTTY);
 }
 
+TEST(LinuxCatalog, DriveNumbersAreTheListedSgDevicesInNumericOrder)
+{
+    // sg4, sg5, sg7-sg9 and sg12-sg22 are gone; sg10 comes after sg6.
+    EXPECT_EQ(LinuxCatalog(kFakeSysfs).DriveNumbers(), (std::vector<uint32_t>{0, 1, 2, 3, 6, 10, 11, 23}));
+    EXPECT_TRUE(LinuxCatalog("/nonexistent/sysfs").DriveNumbers().empty());
+}
+
 TEST(LinuxCatalog, PermissionDeniedIsReportedAsSuch)
 {
     if (geteuid() == 0) GTEST_SKIP() << "root may open any file";

@@ -82,12 +82,22 @@ TEST_F(ScanTest, SecondBusGetsItsOwnColumn)
     ExpectRect(*Drives()[1], 250, 45, 450, 90);
 }
 
-TEST_F(ScanTest, AGapInDriveNumbersEndsTheScan)
+TEST_F(ScanTest, GapsInDriveNumbersHideNoDrive)
 {
-    Load(Bench(1, Disk(0, 0) + "," + Disk(0, 1, "MORVANE", "\"driveNumber\": 2")));
+    Load(Bench(1, Disk(0, 0) + "," + Disk(0, 1, "MORVANE", "\"driveNumber\": 2") + "," +
+                      Disk(0, 4, "MORVANE", "\"driveNumber\": 7")));
     StreamCapture capture;
     EXPECT_EQ(Scan(), kScanEnded);
-    EXPECT_EQ(Drives().size(), 1u);
+    const auto drives = Drives();
+    ASSERT_EQ(drives.size(), 3u);
+    const struct {
+        const char* path;
+        int targetId;
+    } expected[] = {{"\\\\.\\physicaldrive0", 0}, {"\\\\.\\physicaldrive2", 1}, {"\\\\.\\physicaldrive7", 4}};
+    for (size_t i = 0; i < drives.size(); ++i) {
+        EXPECT_EQ(drives[i]->path, expected[i].path);
+        EXPECT_EQ(drives[i]->targetId, expected[i].targetId) << "each drive takes its own adapter list entry";
+    }
 }
 
 TEST_F(ScanTest, NonDiskDeviceIsSkippedAndTheNextDiskTakesTheSlot)
@@ -168,6 +178,7 @@ public:
     }
     std::string PathPrefix() const override { return inner_.PathPrefix(); }
     std::string PathStem() const override { return inner_.PathStem(); }
+    std::vector<uint32_t> DriveNumbers() const override { return inner_.DriveNumbers(); }
     DeviceHandle Open(const std::string& path, int& errorCode) override
     {
         DeviceHandle device = inner_.Open(path, errorCode);
@@ -285,6 +296,7 @@ class LongPathCatalog : public DeviceCatalog {
 public:
     std::string PathPrefix() const override { return "/dev/"; }
     std::string PathStem() const override { return "a-very-long-device-name-for-a-drive-"; }
+    std::vector<uint32_t> DriveNumbers() const override { return {0}; }
     DeviceHandle Open(const std::string&, int& errorCode) override
     {
         errorCode = ENOENT;
