@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
 #include "download/download_observer.h"
 #include "download/download_sequence.h"
@@ -179,9 +180,12 @@ CLI::App* AddDownloadCommand(CLI::App& parent, CliContext& /*context*/, CliRun& 
     auto image = std::make_shared<std::string>();
     auto drives = std::make_shared<std::vector<std::string>>();
     auto yes = std::make_shared<bool>(false);
-    download->add_option("IMAGE", *image, "The microcode image file (*.lod), sent unchanged")->required();
+    download->add_option("IMAGE", *image, "The microcode image file (*.lod), sent unchanged")
+        ->required()
+        ->check(kNotEmpty);
     download->add_option("DRIVE", *drives, "Device paths or drive numbers, served in the order of the device table")
-        ->required();
+        ->required()
+        ->check(kNotEmpty);
     download->add_flag("--yes,-y", *yes, "Download without asking for confirmation");
     run = [image, drives, yes](CliContext& context) { return RunDownload(context, *image, *drives, *yes); };
     return download;

@@ -1,7 +1,9 @@
 // kestrion-cli: the workstation's operations without a display.
-#include <CLI/CLI.hpp>
-
+#include <iostream>
+#include <string_view>
 #include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "cli/cli_commands.h"
 #include "cli/cli_context.h"
@@ -18,6 +20,20 @@ const CliCommandFactory kCommands[] = {
     AddModesCommand,
     AddSelfTestCommand,
 };
+
+// "--bench" alone is the built-in bench, and CLI11 hands an empty FILE over
+// just the same: an unset variable in a script must not turn into it.
+bool EmptyBenchFile(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--bench=") return true;
+        if (argument == "--bench" && i + 1 < argc && argv[i + 1][0] == '\0') return true;
+        // The program's own options end where the command begins.
+        if (!argument.starts_with('-')) return false;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -44,6 +60,10 @@ int main(int argc, char** argv)
         commands.push_back({command, std::move(run)});
     }
 
+    if (EmptyBenchFile(argc, argv)) {
+        std::cerr << "kestrion-cli: --bench: the file name is empty (--bench alone is the built-in bench)\n";
+        return kExitUsage;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
@@ -232,9 +233,10 @@ CLI::App* AddSelfTestCommand(CLI::App& parent, CliContext& /*context*/, CliRun& 
     kind->require_option(1);
     auto* drives = command->add_option_group("drives", "which drives");
     drives->add_flag("--all", options->all, "Every drive found");
-    drives->add_option("DRIVE", options->drives, "Device path or drive number");
+    drives->add_option("DRIVE", options->drives, "Device path or drive number")->check(kNotEmpty);
     drives->require_option(1);
     command->add_option("--log", options->log, "Append the rows to FILE (default: DSTest.log in the current folder)")
+        ->check(kNotEmpty)
         ->type_name("FILE");
     command->add_option("--poll", options->pollSeconds, "Seconds between polls of the drives (default 10)")
         ->check(CLI::Range(1, 3600))

@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
 #include "legacytest/test_run.h"
 #include "platform/clock.h"
@@ -172,9 +173,10 @@ CLI::App* AddTestCommand(CLI::App& parent, CliContext&, CliRun& run)
                      "The subtests by number, e.g. 0,4,11: 0 drive ready, 1 RAM, 2 format check, 3 diagnostics, "
                      "4 SMART, 5 physical heads, 6 error log, 7 random verify, 8 first 300MB, 9 last 100MB, "
                      "10 next to the defect lists, 11 entire drive, 12 error log again, 13 SMART again")
+        ->check(kNotEmpty)
         ->type_name("LIST");
     kind->require_option(1);
-    command->add_option("DRIVE", options->drives, "Device path or drive number")->required();
+    command->add_option("DRIVE", options->drives, "Device path or drive number")->required()->check(kNotEmpty);
     command->add_flag("--json", options->json, "Print a summary per drive as JSON on stdout (the report goes to stderr)");
     command->footer("Ctrl-C stops the run at the drive's next command, as STOP does. Exit status 0 when every "
                     "drive ran its sequence to the end, 1 otherwise.");
