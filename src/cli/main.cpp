@@ -1,4 +1,5 @@
 // kestrion-cli: the workstation's operations without a display.
+#include <csignal>
 #include <iostream>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,10 @@ bool EmptyBenchFile(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // A reader that went away (a pipe into head) must not end a run between
+    // a change to a drive and its put-back: writes to it fail quietly, the
+    // run goes on, and the exit status still tells.
+    std::signal(SIGPIPE, SIG_IGN);
     CliContext context;
     CLI::App app{"Kestrion: diagnostics for SCSI/SAS disk drives", "kestrion-cli"};
     app.require_subcommand(1);
