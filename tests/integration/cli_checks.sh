@@ -22,9 +22,12 @@ check() {  # check NAME CONDITION...
 signal_run() {
     local signal=$1 text=$2 tries=0
     shift 2
+    # What an earlier run left must not pass for this one's TEXT: a signal
+    # before the program starts would hit the shell that starts it.
+    rm -f "$work/out" "$work/err"
     "$cli" "$@" >"$work/out" 2>"$work/err" <"${signal_input:-/dev/null}" &
     local pid=$!
-    until grep -qF -- "$text" "$work/out" "$work/err" || [ "$tries" -ge 300 ]; do
+    until grep -sqF -- "$text" "$work/out" "$work/err" || [ "$tries" -ge 300 ]; do
         sleep 0.1
         tries=$((tries + 1))
     done
