@@ -78,6 +78,7 @@ TEST(InquirySerialNumber, OnlyPrintableNonBlankBytesThatArrivedCount)
         {"scsi/inquiry_serial_blank.hex", false},
         {"scsi/inquiry_serial_binary.hex", false},
         {"scsi/inquiry_36_bytes.hex", false},
+        {"scsi/inquiry_qemu.hex", false},
     };
     for (const auto& c : cases) {
         const std::vector<uint8_t> data = HexDataFile(c.fixture);
