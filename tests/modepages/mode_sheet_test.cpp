@@ -120,7 +120,7 @@ TEST_F(ModeSheetBenchTest, PowerConditionFoundAs1AIsReadAndWrittenAs1A)
 
     form.Edit(1086)->SetText("0000003c");
     EXPECT_EQ(page->OnSaveCurrent(), ModeSaveResult::Sent);
-    EXPECT_EQ(Drive().RecentCdbs().back(), Hex("15 00 00 00 2C 00")) << "4 + 2 + 38 bytes, no SP, no PF";
+    EXPECT_EQ(Drive().RecentCdbs().back(), Hex("15 10 00 00 2C 00")) << "4 + 2 + 38 bytes, PF, no SP";
     page->RefreshFields();
     EXPECT_EQ(form.Shown(page->Fields()[0], Column::Current), "0000003c");
     EXPECT_EQ(form.Shown(page->Fields()[0], Column::Saved), "00000014");
@@ -277,14 +277,15 @@ TEST(ModeSheetScripted, SaveSendsTheParameterListLengthOfThePageAsRead)
     EXPECT_EQ(recovery.OnSaveSaveable(), ModeSaveResult::Sent);
     ASSERT_EQ(drive.selects.size(), 1u);
     const auto& select = drive.selects[0];
-    EXPECT_EQ(std::vector<uint8_t>(select.cdb.begin(), select.cdb.end()), Hex("15 01 00 00 12 00"))
-        << "SP set, PF clear, 4 + 2 + 12 = 18 bytes";
+    EXPECT_EQ(std::vector<uint8_t>(select.cdb.begin(), select.cdb.end()), Hex("15 11 00 00 12 00"))
+        << "PF and SP set, 4 + 2 + 12 = 18 bytes";
     EXPECT_EQ(select.transferLength, 255u) << "the whole buffer goes with it";
-    EXPECT_EQ(select.list, Hex("11 00 10 00  01 0C 40 1F 00 00 00 00 0A 00 0B B8 00 00")) << "PS cleared";
+    EXPECT_EQ(select.list, Hex("00 00 00 00  01 0C 40 1F 00 00 00 00 0A 00 0B B8 00 00"))
+        << "mode data length, device-specific parameter (DPOFUA) and PS cleared";
     EXPECT_EQ(drive.ModeSenseCdbs().back(), Hex("1A 08 C1 00 FF 00")) << "read first: saved values";
 
     EXPECT_EQ(recovery.OnSaveCurrent(), ModeSaveResult::Sent);
-    EXPECT_EQ(drive.selects[1].cdb[1], 0x00);
+    EXPECT_EQ(drive.selects[1].cdb[1], 0x10);
     EXPECT_EQ(drive.selects[1].list[7], 0x14) << "the Current column";
 }
 
