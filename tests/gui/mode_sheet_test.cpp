@@ -156,7 +156,7 @@ TEST_F(ModeSheetTest, SaveCurrentValidatesThenWritesAndRefreshRereads)
         EXPECT_FALSE(Check(caching, 1154)->isEnabled()) << "ABPF is not changeable";
         EXPECT_TRUE(Check(caching, 1158)->isEnabled()) << "WCE is";
 
-        Edit(caching, 1086)->setText(QStringLiteral("10"));
+        Edit(caching, 1086)->setText(QStringLiteral("g"));
         const uint64_t before = Drive().CommandsReceived();
         EXPECT_EQ(MessageFromClick(*saveCurrent), "Enter a nibble value, 0 to F");
         for (const auto& cdb : Drive().RecentCdbs()) EXPECT_NE(cdb[0], 0x15) << "nothing sent";
@@ -172,6 +172,22 @@ TEST_F(ModeSheetTest, SaveCurrentValidatesThenWritesAndRefreshRereads)
         QTest::mouseClick(refresh, Qt::LeftButton);
         EXPECT_EQ(Edit(caching, 1086)->text(), "3");
         EXPECT_EQ(Edit(caching, 1095)->text(), "0") << "saved values untouched";
+    });
+}
+
+TEST_F(ModeSheetTest, EditFieldsTakeNoMoreDigitsThanTheirField)
+{
+    Start(OneDrive(R"({"pages": ["0x08", "0x02"]})"));
+    OpenSheet([&](CModeSPages& sheet) {
+        QWidget& caching = *sheet.Tabs()->widget(0);
+        const std::pair<int, int> digits[] = {{1086, 1}, {1092, 2}, {1089, 4}, {1094, 6}, {1107, 4}};
+        for (const auto& [id, count] : digits) EXPECT_EQ(Edit(caching, id)->maxLength(), count) << id;
+        QLineEdit* minimum = Edit(caching, 1089);
+        minimum->clear();
+        QTest::keyClicks(minimum, "0000000000000000FFFF");
+        EXPECT_EQ(minimum->text(), "0000");
+        sheet.Tabs()->setCurrentIndex(1);
+        EXPECT_EQ(Edit(*sheet.Tabs()->widget(1), 1091)->maxLength(), 1) << "DTDC, 0 to 7";
     });
 }
 

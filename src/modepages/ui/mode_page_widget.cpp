@@ -1,5 +1,7 @@
 #include "modepages/ui/mode_page_widget.h"
 
+#include <string>
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -25,8 +27,10 @@ int Digits(const ModeField& field)
     case FieldKind::Triple: return 6;
     case FieldKind::Dword: return 8;
     case FieldKind::Qword: return 16;
-    default: return 2;
+    case FieldKind::Decimal: return static_cast<int>(std::to_string(field.decimalMax).size());
+    case FieldKind::Bit: break;
     }
+    return 1;
 }
 
 QLabel* Heading(const char* text)
@@ -131,6 +135,9 @@ QWidget* CModePageWidget::BuildNumbers()
             edit->setObjectName(QString::number(id));
             const int width = edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (Digits(field) + 2) + 12;
             edit->setFixedWidth(std::max(width, 48));
+            // No more digits than the field has, so no text stands for
+            // another value.
+            edit->setMaxLength(Digits(field));
             edit->setAlignment(Qt::AlignRight);
             edits[id] = std::make_unique<LineEditField>(edit);
             // The Default column is never edited.

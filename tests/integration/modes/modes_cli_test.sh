@@ -70,6 +70,9 @@ check "bad nibble is bad usage" run 2 --bench modes 0 --page 08 --set "Demand Re
 check "bad nibble message" grep -qx "kestrion-cli: Enter a nibble value, 0 to F" "$work/err"
 check "bad word" run 2 --bench modes 0 --page 08 --set "Minimum Pre-fetch=10000" --current
 check "bad word message" grep -qx "kestrion-cli: Enter a hex value from 0 to ffff" "$work/err"
+check "too long a text" run 2 --bench modes 0 --page 08 --set "Minimum Pre-fetch=0000000000000000FFFF" --current
+check "too long a text message" grep -qx "kestrion-cli: Enter a hex value from 0 to ffff" "$work/err"
+check "too long a text prints no page" test ! -s "$work/out"
 check "bad decimal" run 2 --bench modes 0 --page 02 --set "DTDC=9" --current
 check "bad decimal message" grep -qx "kestrion-cli: Please enter an integer between 0 and 7." "$work/err"
 check "fixed field" run 1 --bench modes 0 --page 08 --set "Non-Cache Segment Size=10" --current
