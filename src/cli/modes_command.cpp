@@ -160,7 +160,7 @@ int ApplySet(CliContext& context, const std::string& set, CModePage& page, Field
     }
     if (form.ReadOnly(*field, column)) {
         err << "kestrion-cli: \"" << field->label << "\" cannot be changed on this drive (its changeable value is zero)\n";
-        return kExitDeviceFailure;
+        return kExitUsage;
     }
     const int id = field->controls[static_cast<size_t>(column)];
     if (field->kind != FieldKind::Bit) {
@@ -186,7 +186,9 @@ int Write(CliContext& context, const ModesOptions& options, CModePage& page, Fie
     const std::string name = "page " + CodeText(page.PageCode());
     switch (options.saved ? page.OnSaveSaveable() : page.OnSaveCurrent()) {
     case ModeSaveResult::Sent: return kExitOk;
-    case ModeSaveResult::Invalid: return kExitUsage;  // the exchange has said why
+    case ModeSaveResult::Invalid:       // the exchange has said why
+    case ModeSaveResult::Unchangeable:  // and so has the save
+        return kExitUsage;
     case ModeSaveResult::ReadFailed:
         err << "kestrion-cli: " << name << " could not be read before the write; nothing was sent\n";
         return kExitDeviceFailure;

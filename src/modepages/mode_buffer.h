@@ -39,5 +39,5 @@ uint64_t ReadField(const uint8_t* buffer, const PageSpan& page, const ModeField&
 // Puts a value into the field's bytes or bits, leaving the other bits of
 // shared bytes as they were; parts outside the page are not written.
 void WriteField(uint8_t* buffer, const PageSpan& page, const ModeField& field, uint64_t value);
-// True when the changeable values under the field's lock are all zero.
+// True when the changeable values under the field are all zero.
 bool FieldUnchangeable(const uint8_t* buffer, const PageSpan& page, const ModeField& field);

@@ -3,10 +3,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "modepages/data_exchange.h"
 #include "modepages/mode_buffer.h"
+#include "modepages/mode_page_io.h"
 #include "modepages/mode_page_table.h"
 
 class UserPrompts;
@@ -17,6 +19,7 @@ enum class ModeSaveResult {
     DriveRefused,  // MODE SELECT failed (reported on clog)
     ReadFailed,    // the page could not be read first: nothing sent
     Invalid,       // a field refused its text: nothing sent
+    Unchangeable,  // a field would change bits the drive cannot change: nothing sent
     NoDevice,      // no sheet device, or its handle is not open
 };
 
@@ -65,12 +68,18 @@ public:
     void RefreshFields();
     void LockUnchangeable();
     void OnRefresh() { RefreshFields(); }
+    // Locked fields go back as the drive has them; a field whose new value
+    // would change bits the drive cannot change stops the save with a
+    // message naming them.
     ModeSaveResult OnSaveSaveable();
     ModeSaveResult OnSaveCurrent();
+    // Why the drive refused the last save (ModeSaveResult::DriveRefused).
+    const ModeWriteRefusal& LastRefusal() const { return refusal; }
 
 private:
     bool ReadColumn(uint8_t pageControl, Column column);
     ModeSaveResult Save(uint8_t pageControl, Column column, int save);
+    bool ChangesFixedBits(const ModeBuffer& asRead, const PageSpan& page, size_t field, uint64_t value);
     void ApplyLocks();
 
     const ModePageTable& table;
@@ -80,4 +89,8 @@ private:
     std::vector<std::array<uint64_t, kColumnCount>> values;
     std::array<bool, kColumnCount> columnRead{};
     std::vector<bool> locked;
+    // The changeable values, once a read of them worked.
+    ModeBuffer changeable{};
+    std::optional<PageSpan> changeableSpan;
+    ModeWriteRefusal refusal;
 };

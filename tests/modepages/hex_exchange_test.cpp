@@ -180,7 +180,9 @@ TEST(HexExchange, TextLongerThanAFieldTakesIsRefusedNotCut)
         uint32_t word = 9;
         EXPECT_EQ(From(DDX_HexWord, item.text, word, &prompts), item.taken) << item.text;
         EXPECT_EQ(word, item.value) << item.text;
-        if (!item.taken) EXPECT_EQ(prompts.messages.at(0).text, "Enter a hex value from 0 to ffff");
+        if (!item.taken) {
+            EXPECT_EQ(prompts.messages.at(0).text, "Enter a hex value from 0 to ffff");
+        }
     }
     uint8_t byte = 7;
     EXPECT_FALSE(From(DDX_HexByte, std::string(18, '0') + "1", byte));

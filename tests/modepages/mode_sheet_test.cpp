@@ -194,7 +194,7 @@ TEST_F(ModeSheetBenchTest, ASaveWhoseFieldIsRefusedSendsNothing)
     EXPECT_EQ(buffer[4 + 7], 0x00) << "Minimum Pre-fetch 0100 saved as 01h 00h";
 }
 
-TEST_F(ModeSheetBenchTest, ADriveRefusingTheChangeLeavesTheTypedValuesShown)
+TEST_F(ModeSheetBenchTest, LockedFieldsGoBackAsReadAndARefusalLeavesTheTypedValuesShown)
 {
     LoadDrive("");
     CModeSheetPages sheet;
@@ -203,14 +203,30 @@ TEST_F(ModeSheetBenchTest, ADriveRefusingTheChangeLeavesTheTypedValuesShown)
     FieldTextForm form(geometry->Table());
     geometry->AttachControls(&form, nullptr);
     geometry->OnInitDialog();
-    EXPECT_TRUE(geometry->Locked(FieldIndex(*geometry, "Number of Heads")));
+    ASSERT_TRUE(geometry->Locked(FieldIndex(*geometry, "Number of Heads")));
     EXPECT_FALSE(geometry->Locked(FieldIndex(*geometry, "RPL")));
-    // Locked fields are read-only, but a drive may still say no.
     form.Edit(1087)->SetText("10");
+    form.Edit(1107)->SetText("1");
+    EXPECT_EQ(geometry->OnSaveCurrent(), ModeSaveResult::Sent);
+    ModeBuffer buffer{};
+    ASSERT_TRUE(ReadModePage(buffer.data(), 0, 0x04));
+    EXPECT_EQ(buffer[4 + 5], 0x08) << "heads as the drive has them";
+    EXPECT_EQ(buffer[4 + 17], 0x01) << "RPL";
+
+    // TEST and DExcpt together: the drive says no.
+    CModePage* exceptions = sheet.AddedPage(0x1C);
+    FieldTextForm exceptionsForm(exceptions->Table());
+    exceptions->AttachControls(&exceptionsForm, nullptr);
+    exceptions->OnInitDialog();
+    exceptionsForm.Check(1154)->SetChecked(true);
+    exceptionsForm.Check(1155)->SetChecked(true);
     StreamCapture capture;
-    EXPECT_EQ(geometry->OnSaveCurrent(), ModeSaveResult::DriveRefused);
+    EXPECT_EQ(exceptions->OnSaveCurrent(), ModeSaveResult::DriveRefused);
     EXPECT_NE(capture.Log().find("Target Status = 02"), std::string::npos) << "failure report on clog";
-    EXPECT_EQ(form.Edit(1087)->Text(), "10");
+    EXPECT_EQ(exceptions->LastRefusal().status, kStatusCheckCondition);
+    EXPECT_EQ(exceptions->LastRefusal().sense.senseKey, 0x05);
+    EXPECT_EQ(exceptions->LastRefusal().sense.asc, 0x26);
+    EXPECT_TRUE(exceptionsForm.Check(1155)->Checked());
 }
 
 TEST_F(ModeSheetBenchTest, ErrorRecoveryDefaultsComeFromTheSheetsReplyOnly)

@@ -1,7 +1,5 @@
 #include "modepages/ui/mode_page_widget.h"
 
-#include <string>
-
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -17,21 +15,6 @@
 namespace {
 
 const char* const kColumnHeadings[kColumnCount] = {"Current", "Saved", "Default"};
-
-int Digits(const ModeField& field)
-{
-    switch (field.kind) {
-    case FieldKind::Nibble: return 1;
-    case FieldKind::Byte: return 2;
-    case FieldKind::Word: return 4;
-    case FieldKind::Triple: return 6;
-    case FieldKind::Dword: return 8;
-    case FieldKind::Qword: return 16;
-    case FieldKind::Decimal: return static_cast<int>(std::to_string(field.decimalMax).size());
-    case FieldKind::Bit: break;
-    }
-    return 1;
-}
 
 QLabel* Heading(const char* text)
 {
@@ -133,11 +116,11 @@ QWidget* CModePageWidget::BuildNumbers()
             auto* edit = new QLineEdit;
             const int id = field.controls[column];
             edit->setObjectName(QString::number(id));
-            const int width = edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (Digits(field) + 2) + 12;
+            const int width = edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (field.Digits() + 2) + 12;
             edit->setFixedWidth(std::max(width, 48));
             // No more digits than the field has, so no text stands for
             // another value.
-            edit->setMaxLength(Digits(field));
+            edit->setMaxLength(field.Digits());
             edit->setAlignment(Qt::AlignRight);
             edits[id] = std::make_unique<LineEditField>(edit);
             // The Default column is never edited.

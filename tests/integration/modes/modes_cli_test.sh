@@ -75,7 +75,7 @@ check "too long a text message" grep -qx "kestrion-cli: Enter a hex value from 0
 check "too long a text prints no page" test ! -s "$work/out"
 check "bad decimal" run 2 --bench modes 0 --page 02 --set "DTDC=9" --current
 check "bad decimal message" grep -qx "kestrion-cli: Please enter an integer between 0 and 7." "$work/err"
-check "fixed field" run 1 --bench modes 0 --page 08 --set "Non-Cache Segment Size=10" --current
+check "fixed field" run 2 --bench modes 0 --page 08 --set "Non-Cache Segment Size=10" --current
 check "fixed field named" grep -q '"Non-Cache Segment Size" cannot be changed on this drive' "$work/err"
 check "unknown field" run 2 --bench modes 0 --page 08 --set "Cache Size=10" --current
 check "unknown field lists the fields" grep -q "^  Maximum Pre-fetch Ceiling$" "$work/err"
@@ -94,6 +94,10 @@ check "saved values unreadable" grep -q "(saved values could not be read)" "$wor
 check "saved column shows dashes" grep -qE "^  WCE +1 +- +1$" "$work/out"
 check "save saveable without saved values" run 1 --bench "$bench" modes 0 --page 08 --set "WCE=0" --saved
 check "nothing was sent" grep -q "could not be read before the write; nothing was sent" "$work/err"
+check "bits the drive cannot change" run 2 --bench "$bench" modes 0 --page 01 --set "Recovery Time Limit=0bb9" --current
+check "bits the drive cannot change named" grep -qx 'kestrion-cli: "Recovery Time Limit" cannot be set to 0bb9 on this drive: it can change only the bits ff00' "$work/err"
+check "bits the drive can change" run 0 --bench "$bench" modes 0 --page 01 --set "Recovery Time Limit=0cb8" --current
+check "bits the drive can change taken" grep -qE "^  Recovery Time Limit +0cb8 +- +0bb8$" "$work/out"
 check "a page the drive lacks" run 1 --bench "$bench" modes 0 --page 1C
 check "the pages it has" grep -q "it reports: 08h 01h 1Ah" "$work/err"
 check "a drive without MODE SENSE" run 1 --bench "$bench" modes 1
