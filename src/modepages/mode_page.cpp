@@ -74,6 +74,8 @@ void CModePage::AttachControls(FieldControls* fieldControls, UserPrompts* messag
 {
     controls = fieldControls;
     prompts = messagePrompts;
+    unedited.clear();
+    MarkUnedited({Column::Current, Column::Saved});
 }
 
 void CModePage::DoDataExchange(CDataExchange& dx)
@@ -90,7 +92,39 @@ bool CModePage::UpdateData(bool saveAndValidate)
     if (!controls) return true;
     CDataExchange dx(*controls, saveAndValidate, prompts);
     DoDataExchange(dx);
+    // Every control now shows its held value, which is the drive's or
+    // what it last took.
+    if (!saveAndValidate) MarkUnedited({Column::Current, Column::Saved});
     return !dx.Failed();
+}
+
+std::string CModePage::ControlText(int controlId) const
+{
+    if (EditField* edit = controls->Edit(controlId)) return edit->Text();
+    if (CheckField* check = controls->Check(controlId)) return check->Checked() ? "1" : "0";
+    return {};
+}
+
+void CModePage::MarkUnedited(std::initializer_list<Column> columns)
+{
+    if (!controls) return;
+    for (const ModeField& field : table.fields)
+        for (Column column : columns) {
+            const int id = field.controls[static_cast<size_t>(column)];
+            unedited[id] = ControlText(id);
+        }
+}
+
+bool CModePage::Edited() const
+{
+    if (!controls) return false;
+    for (const ModeField& field : table.fields)
+        for (Column column : {Column::Current, Column::Saved}) {
+            const int id = field.controls[static_cast<size_t>(column)];
+            const auto found = unedited.find(id);
+            if (found != unedited.end() && ControlText(id) != found->second) return true;
+        }
+    return false;
 }
 
 void CModePage::CopyFields(const uint8_t* buffer, const PageSpan& page, Column column)
@@ -188,7 +222,9 @@ ModeSaveResult CModePage::Save(uint8_t pageControl, Column column, int save)
         WriteField(buffer.data(), *page, field, values[i][columnIndex]);
     }
     switch (WriteModePage(buffer.data(), save, &refusal)) {
-    case kModeWriteDone: return ModeSaveResult::Sent;
+    case kModeWriteDone:
+        MarkUnedited({column});
+        return ModeSaveResult::Sent;
     case kModeWriteNoDevice: return ModeSaveResult::NoDevice;
     default: return ModeSaveResult::DriveRefused;
     }

@@ -3,7 +3,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <map>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "modepages/data_exchange.h"
@@ -76,11 +79,19 @@ public:
     // Why the drive refused the last save (ModeSaveResult::DriveRefused).
     const ModeWriteRefusal& LastRefusal() const { return refusal; }
 
+    // Whether a Current or Saved control shows something other than what
+    // the drive last gave or took: an edit not saved (or refused).
+    bool Edited() const;
+
 private:
     bool ReadColumn(uint8_t pageControl, Column column);
     ModeSaveResult Save(uint8_t pageControl, Column column, int save);
     bool ChangesFixedBits(const ModeBuffer& asRead, const PageSpan& page, size_t field, uint64_t value);
     void ApplyLocks();
+    // A control's text as the edit check compares it ("1"/"0": a check box).
+    std::string ControlText(int controlId) const;
+    // The columns' controls now hold what the drive gave or took.
+    void MarkUnedited(std::initializer_list<Column> columns);
 
     const ModePageTable& table;
     uint8_t pageCode;
@@ -93,4 +104,5 @@ private:
     ModeBuffer changeable{};
     std::optional<PageSpan> changeableSpan;
     ModeWriteRefusal refusal;
+    std::map<int, std::string> unedited;  // by control id
 };

@@ -227,6 +227,9 @@ TEST_F(ModeSheetBenchTest, LockedFieldsGoBackAsReadAndARefusalLeavesTheTypedValu
     EXPECT_EQ(exceptions->LastRefusal().sense.senseKey, 0x05);
     EXPECT_EQ(exceptions->LastRefusal().sense.asc, 0x26);
     EXPECT_TRUE(exceptionsForm.Check(1155)->Checked());
+    EXPECT_TRUE(exceptions->Edited()) << "a refused edit is still one";
+    exceptions->OnRefresh();
+    EXPECT_FALSE(exceptions->Edited());
 }
 
 TEST_F(ModeSheetBenchTest, ErrorRecoveryDefaultsComeFromTheSheetsReplyOnly)

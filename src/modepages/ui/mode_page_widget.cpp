@@ -15,6 +15,8 @@
 namespace {
 
 const char* const kColumnHeadings[kColumnCount] = {"Current", "Saved", "Default"};
+// Over the numbers, which the fields show and take in hexadecimal.
+const char* const kNumberHeadings[kColumnCount] = {"Current (hex)", "Saved (hex)", "Default (hex)"};
 
 QLabel* Heading(const char* text)
 {
@@ -87,8 +89,10 @@ void CModePageWidget::Build()
         buttons[id] = button;
         row->addWidget(button);
     }
-    connect(buttons[page.Table().buttons[0]], &QPushButton::clicked, this, [this] { page.OnSaveSaveable(); });
-    connect(buttons[page.Table().buttons[1]], &QPushButton::clicked, this, [this] { page.OnSaveCurrent(); });
+    connect(buttons[page.Table().buttons[0]], &QPushButton::clicked, this,
+            [this] { emit SaveFinished(this, page.OnSaveSaveable(), Column::Saved); });
+    connect(buttons[page.Table().buttons[1]], &QPushButton::clicked, this,
+            [this] { emit SaveFinished(this, page.OnSaveCurrent(), Column::Current); });
     connect(buttons[page.Table().buttons[2]], &QPushButton::clicked, this, [this] { page.OnRefresh(); });
 
     auto* layout = new QVBoxLayout(this);
@@ -108,7 +112,7 @@ QWidget* CModePageWidget::BuildNumbers()
         if (field.kind == FieldKind::Bit) continue;
         if (row == 0) {
             for (size_t column = 0; column < kColumnCount; ++column)
-                grid->addWidget(Heading(kColumnHeadings[column]), 0, 1 + static_cast<int>(column));
+                grid->addWidget(Heading(kNumberHeadings[column]), 0, 1 + static_cast<int>(column));
             row = 1;
         }
         grid->addWidget(new QLabel(QString::fromUtf8(field.label)), row, 0);
