@@ -15,7 +15,6 @@ inline constexpr size_t kModeBufferSize = 255;
 using ModeBuffer = std::array<uint8_t, kModeBufferSize>;
 
 inline constexpr uint8_t kPageCodeMask = 0x3F;
-inline constexpr uint8_t kPsBit = 0x80;
 
 // One page inside a buffer: where its byte 0 lies and how many of its
 // bytes (header included) the buffer holds, never past the buffer's end.
