@@ -188,7 +188,7 @@ int ApplySet(CliContext& context, const std::string& set, CModePage& page, Field
     return kExitOk;
 }
 
-int Write(CliContext& context, const ModesOptions& options, const std::string& drive, CModePage& page,
+int Write(CliContext& context, const ModesOptions& options, const DeviceEntry& drive, CModePage& page,
           FieldTextForm& form)
 {
     const Column column = options.saved ? Column::Saved : Column::Current;
@@ -196,7 +196,7 @@ int Write(CliContext& context, const ModesOptions& options, const std::string& d
         if (const int status = ApplySet(context, set, page, form, column); status != kExitOk) return status;
 
     const ModeSaveResult result = options.saved ? page.OnSaveSaveable() : page.OnSaveCurrent();
-    const std::string said = SaveStatusText(page, result, column, drive);
+    const std::string said = SaveStatusText(page, result, column, &drive);
     switch (result) {
     case ModeSaveResult::Sent:
         if (!context.json) context.console->out() << said << "\n\n";
@@ -256,7 +256,7 @@ int RunModes(CliContext& context, const ModesOptions& options)
     }
     int status = kExitOk;
     if (writing) {
-        status = Write(context, options, entry->path, *shown[0], *forms[0]);
+        status = Write(context, options, *entry, *shown[0], *forms[0]);
         // Show what the drive holds now.
         if (status == kExitOk) shown[0]->RefreshFields();
     }

@@ -1,6 +1,7 @@
 #include "modepages/mode_save_report.h"
 
 #include "scsi/scsi_request.h"
+#include "shell/device_entry.h"
 #include "scsi/string_format.h"
 
 namespace {
@@ -20,8 +21,9 @@ std::string RefusalText(const ModeWriteRefusal& refusal)
 
 }  // namespace
 
-std::string SaveStatusText(const CModePage& page, ModeSaveResult result, Column column, const std::string& drivePath)
+std::string SaveStatusText(const CModePage& page, ModeSaveResult result, Column column, const DeviceEntry* drive)
 {
+    const std::string drivePath = drive ? drive->path : "the drive";
     const std::string what = std::string(page.Table().caption) + " (" + ColumnText(column) + ")";
     switch (result) {
     case ModeSaveResult::Sent: return what + " saved to " + drivePath;

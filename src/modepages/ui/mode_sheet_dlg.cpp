@@ -9,7 +9,6 @@
 
 #include "modepages/mode_save_report.h"
 #include "modepages/ui/mode_page_widget.h"
-#include "shell/device_entry.h"
 #include "shell/ui/qt_prompts.h"
 
 namespace {
@@ -56,9 +55,9 @@ CModeSPages::~CModeSPages()
     tabs = nullptr;
 }
 
-bool CModeSPages::Open(DeviceEntry* drive)
+bool CModeSPages::Open(DeviceEntry* device)
 {
-    device = drive;
+    drive = device;
     if (!pages->Open(device)) return false;
     for (CModePage* page : pages->Added()) {
         auto* widget = new CModePageWidget(*page, *prompts);
@@ -90,8 +89,7 @@ void CModeSPages::OnPageShown(CModePageWidget* widget)
 
 void CModeSPages::OnSaveFinished(CModePageWidget* widget, ModeSaveResult result, Column column)
 {
-    const QString text =
-        QString::fromStdString(SaveStatusText(widget->Page(), result, column, device ? device->path : std::string()));
+    const QString text = QString::fromStdString(SaveStatusText(widget->Page(), result, column, drive));
     statusBar->showMessage(text);
     if (auto* frame = qobject_cast<QMainWindow*>(parentWidget())) frame->statusBar()->showMessage(text);
 }

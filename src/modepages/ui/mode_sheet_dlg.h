@@ -52,5 +52,5 @@ private:
     QTabWidget* tabs = nullptr;
     QDialogButtonBox* buttonBox = nullptr;
     QStatusBar* statusBar = nullptr;
-    DeviceEntry* device = nullptr;
+    DeviceEntry* drive = nullptr;  // the one the sheet was opened on
 };
