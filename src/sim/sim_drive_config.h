@@ -40,20 +40,21 @@ struct SimFault {
         ShortTransfer,  // the command runs and ends GOOD, but only transferBytes of its data-in arrive
     };
     Action action = Action::Sense;
-    std::optional<uint8_t> opcode;  // none: every command
+    // Every member has its default here, so a test may name only the fields it needs.
+    std::optional<uint8_t> opcode{};  // none: every command
     uint8_t senseKey = 0;
     uint8_t asc = 0;
     uint8_t ascq = 0;
-    std::optional<uint32_t> times;  // fire at most this many times; none: always
+    std::optional<uint32_t> times{};  // fire at most this many times; none: always
     uint64_t afterCommands = 0;     // only once the drive has received this many commands
     uint8_t status = 0;             // Status: the status byte
     // ShortTransfer (and Recovered, when set): bytes of the data-in phase
     // that reach the initiator; the residual is reported, the rest of the
     // buffer is left as it was.
-    std::optional<uint32_t> transferBytes;
+    std::optional<uint32_t> transferBytes{};
     // Hang: the drive answers after this many seconds of the hang clock and
     // the command then runs; none: it never answers on its own.
-    std::optional<uint32_t> hangSeconds;
+    std::optional<uint32_t> hangSeconds{};
 };
 
 // Statuses a target returns without sense data (SAM-5).
