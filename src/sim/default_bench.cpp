@@ -19,6 +19,7 @@ constexpr std::string_view kDefaultBench = R"json({
     {
       "bus": 0, "targetId": 0,
       "vendor": "MORVANE", "product": "MVX-18LW", "revision": "0412", "serial": "3KA04417",
+      "microcode": { "revisionAfter": "0415" },
       "selfTest": { "shortSeconds": 20, "extendedSeconds": 60, "powerOnHours": 12873 },
       "geometry": { "cylinders": 22403, "heads": 4, "sectorsPerTrack": 400 },
       "version": 3,
@@ -32,6 +33,7 @@ constexpr std::string_view kDefaultBench = R"json({
     {
       "bus": 0, "targetId": 1,
       "vendor": "MORVANE", "product": "MVX-36LW", "revision": "0412", "serial": "3KB11090",
+      "microcode": { "revisionAfter": "0415" },
       "selfTest": { "shortSeconds": 30, "extendedSeconds": 90, "powerOnHours": 20331,
                     "failure": { "result": 7, "lba": "0x12345", "senseKey": 3, "asc": "0x11", "ascq": 0,
                                  "atPercent": 60 } },
@@ -56,6 +58,7 @@ constexpr std::string_view kDefaultBench = R"json({
     {
       "bus": 0, "targetId": 3,
       "vendor": "MORVANE", "product": "MVX-73LC", "revision": "0507", "serial": "3KC20735",
+      "microcode": { "revisionAfter": "0510" },
       "selfTest": { "shortSeconds": 25, "extendedSeconds": 80, "powerOnHours": 8120 },
       "geometry": { "cylinders": 29870, "heads": 8, "sectorsPerTrack": 600 },
       "version": 3,
@@ -83,6 +86,7 @@ constexpr std::string_view kDefaultBench = R"json({
     {
       "bus": 1, "targetId": 2,
       "vendor": "MORVANE", "product": "MVN-300K4", "revision": "1103", "serial": "4NA00521",
+      "microcode": { "revisionAfter": "1104" },
       "selfTest": { "shortSeconds": 20, "extendedSeconds": 70, "powerOnHours": 4410 },
       "geometry": { "cylinders": 91553, "heads": 4, "sectorsPerTrack": 200 },
       "version": 5,
@@ -93,6 +97,7 @@ constexpr std::string_view kDefaultBench = R"json({
     {
       "bus": 1, "targetId": 4,
       "vendor": "MORVANE", "product": "MVE-4000SAS", "revision": "2A07", "serial": "5EZ10046",
+      "microcode": { "restartSeconds": 6, "revisionAfter": "2A09" },
       "selfTest": { "shortSeconds": 30, "extendedSeconds": 120, "powerOnHours": 910 },
       "geometry": { "cylinders": 976755, "heads": 8, "sectorsPerTrack": 1000 },
       "version": 6,
