@@ -10,8 +10,10 @@
 namespace {
 
 constexpr uint8_t kSenseKeyNotReady = 0x02;
-// The allocation length ScsiInquiry asks for.
+// The allocation length ScsiInquiry asks for, and the end of the product
+// revision level field (bytes 32-35 of standard INQUIRY data).
 constexpr size_t kInquiryAllocation = 255;
+constexpr uint32_t kInquiryRevisionEnd = 36;
 
 void PutBe24(uint8_t* at, uint32_t value)
 {
@@ -115,7 +117,10 @@ std::optional<std::string> ReadDriveRevision(DeviceHandle& handle)
     const uint8_t evpd = 0;
     const uint8_t pageCode = 0;
     if (ScsiInquiry(&evpd, &pageCode, request, &handle, 1) != 1) return std::nullopt;
-    std::string revision = DecodeStandardInquiry(data, sizeof data).revision;
+    // A reply that ends before the revision field does not tell it.
+    const uint32_t received = DataTransferred(request);
+    if (received < kInquiryRevisionEnd) return std::nullopt;
+    std::string revision = DecodeStandardInquiry(data, received).revision;
     revision.erase(revision.find_last_not_of(' ') + 1);
     return revision;
 }

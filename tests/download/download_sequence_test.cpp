@@ -86,6 +86,7 @@ protected:
         std::function<Reply(size_t piece)> pieceReply;
         std::vector<std::vector<uint8_t>> pieces;
         std::string revision = "0415";
+        size_t inquiryLength = 36;
     };
 
     void SetUp() override
@@ -121,6 +122,7 @@ protected:
                 Reply reply = kGood;
                 reply.data.assign(36, ' ');
                 std::copy(drive.revision.begin(), drive.revision.end(), reply.data.begin() + 32);
+                reply.data.resize(drive.inquiryLength);
                 return reply;
             }
             case 0x00: {
@@ -192,6 +194,18 @@ TEST_F(DownloadSequenceTest, TwoWholePiecesGoWithAnEmptyThirdThenTheDriveIsCheck
     EXPECT_EQ(DriveReportText(observer.ended[0]), kPath0 + ": OK, took the image; revision 0412 before, 0415 after");
     EXPECT_STREQ(g_devices[0]->revision, "0415") << "the device table shows what the drive runs now";
     EXPECT_EQ(observer.events.back(), "ended");
+}
+
+TEST_F(DownloadSequenceTest, ARevisionTheDriveDidNotSendIsNotMadeUp)
+{
+    Drive& drive = AddDrive(0);
+    drive.inquiryLength = 32;
+    AddFile("fw.lod", Pattern(10));
+    sequence->OnDownload("fw.lod");
+    TickUntilIdle();
+    ASSERT_EQ(observer.ended.size(), 1u);
+    EXPECT_EQ(DriveReportText(observer.ended[0]), kPath0 + ": OK, took the image; revision 0412 before, not read after");
+    EXPECT_STREQ(g_devices[0]->revision, "0412");
 }
 
 // How the wait after the transfer ends: the drive's answers to TEST UNIT

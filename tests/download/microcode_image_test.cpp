@@ -110,7 +110,9 @@ TEST(MicrocodeImageRead, ImagesOutsideTheSizeLimitsAreRefusedBeforeReading)
         const auto read = ReadMicrocodeImage("fw.lod", opener);
         EXPECT_EQ(read.outcome, c.outcome) << c.size;
         EXPECT_EQ(ImageReadMessage(read, "fw.lod"), c.message);
-        if (c.outcome != Outcome::Ok) EXPECT_EQ(opener.bytesRead, 0u) << c.size;
+        if (c.outcome != Outcome::Ok) {
+            EXPECT_EQ(opener.bytesRead, 0u) << c.size;
+        }
     }
 }
 
