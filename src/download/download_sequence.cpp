@@ -129,10 +129,10 @@ void DownloadSequence::OnTimer()
         RequestClose();
         return;
     }
-    TakeEvents(false);
+    TakeEvents();
 }
 
-void DownloadSequence::TakeEvents(bool cancelling)
+void DownloadSequence::TakeEvents()
 {
     // The job may finish, and a next one start, while its events are passed on.
     const std::shared_ptr<DriveDownload> taken = job;
@@ -152,7 +152,7 @@ void DownloadSequence::TakeEvents(bool cancelling)
                            reports[current].lastCheck = check;
                            if (observer) observer->DriveChecked(*drive, check);
                        },
-                       [&](const FinishEvent& finish) { OnDriveFinished(drive, finish, cancelling); },
+                       [&](const FinishEvent& finish) { OnDriveFinished(drive, finish); },
                    },
                    event);
         if (job != taken) return;
@@ -171,7 +171,7 @@ void DownloadSequence::OnTransferEnded(const DeviceEntry& drive, const TransferR
     }
 }
 
-void DownloadSequence::OnDriveFinished(DeviceEntry* drive, const FinishEvent& finish, bool cancelling)
+void DownloadSequence::OnDriveFinished(DeviceEntry* drive, const FinishEvent& finish)
 {
     job.reset();
     DriveReport& report = reports[current];
@@ -198,7 +198,9 @@ void DownloadSequence::OnDriveFinished(DeviceEntry* drive, const FinishEvent& fi
         }
         return;
     }
-    if (cancelling || stopFlag) return;
+    // Stopped (by Cancel, which takes what the worker found first): no
+    // further drive.
+    if (stopFlag) return;
     if (current + 1 < targets.size()) {
         StartDrive(current + 1);
         return;
@@ -228,7 +230,7 @@ void DownloadSequence::OnCancel()
         job->Cancel();
         // What the worker found before the cancel still counts; a drive it
         // had not finished is reported cancelled.
-        TakeEvents(true);
+        TakeEvents();
         if (job) {
             DriveReport& report = reports[current];
             report.outcome = DriveOutcome::Cancelled;

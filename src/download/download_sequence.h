@@ -55,10 +55,10 @@ public:
 
 private:
     void StartDrive(size_t index);
-    // Passes on what the worker found; false once the drive is finished.
-    void TakeEvents(bool cancelling);
+    // Passes on what the worker found so far.
+    void TakeEvents();
     void OnTransferEnded(const DeviceEntry& drive, const TransferResult& result);
-    void OnDriveFinished(DeviceEntry* drive, const FinishEvent& finish, bool cancelling);
+    void OnDriveFinished(DeviceEntry* drive, const FinishEvent& finish);
     void EndSequence();
     void RequestClose();
 

@@ -68,8 +68,6 @@ FinishEvent DriveDownload::WaitUntilReady()
         if (cancelled) return {DriveOutcome::Cancelled, std::nullopt};
         ReadinessCheck check;
         check.result = CheckDriveAfterDownload(handle, check.codes);
-        // An answer that comes after a cancel is not acted upon.
-        if (cancelled) return {DriveOutcome::Cancelled, std::nullopt};
         check.answer = ClassifyReadiness(check.result, check.codes);
         check.number = number;
         check.secondsWaited = clock.Now() - start;

@@ -312,13 +312,29 @@ TEST_F(DownloadSequenceTest, AnErrorEndsTheDownloadAndEveryDriveIsAccountedFor)
                        "1 of 3 drives took the image");
 }
 
-TEST_F(DownloadSequenceTest, CancelActsAtOnceWhileTheDriveHoldsACheckAndNothingMoreIsSent)
+// A drive holds a command (a piece, or the check after the transfer) as a
+// drive that does not answer does, on a worker of its own.
+struct HeldCase {
+    const char* name;
+    uint8_t opcode;
+    std::vector<std::string> wire;  // everything the drive ever gets
+};
+
+void PrintTo(const HeldCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class DownloadHeldTest : public DownloadSequenceTest, public ::testing::WithParamInterface<HeldCase> {};
+
+TEST_P(DownloadHeldTest, CancelActsAtOnceAndNothingMoreIsSentToTheDrive)
 {
     Drive& drive = AddDrive(0);
     AddDrive(1);
-    auto held = std::make_shared<BlockingDevice>(drive.device, 0x00);
+    drive.afterChecks = kBecomingReady;
+    auto held = std::make_shared<BlockingDevice>(drive.device, GetParam().opcode);
     g_devices[0]->handle = held;
-    AddFile("fw.lod", Pattern(10));
+    AddFile("fw.lod", Pattern(70000));
     std::thread worker;
     DownloadEnvironment environment = dltest::InPlaceEnvironment(time);
     environment.launch = [&worker](std::function<void()> work) { worker = std::thread(std::move(work)); };
@@ -327,7 +343,7 @@ TEST_F(DownloadSequenceTest, CancelActsAtOnceWhileTheDriveHoldsACheckAndNothingM
     threaded.OnDownload("fw.lod");
     for (int i = 0; i < 500 && !held->blocked; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(held->blocked);
-    threaded.OnTimer();  // returns although the drive holds the check
+    threaded.OnTimer();  // returns although the drive holds a command
     EXPECT_TRUE(threaded.Busy());
     threaded.OnCancel();
     EXPECT_TRUE(threaded.CloseRequested());
@@ -337,7 +353,24 @@ TEST_F(DownloadSequenceTest, CancelActsAtOnceWhileTheDriveHoldsACheckAndNothingM
 
     held->Release();
     worker.join();
-    EXPECT_EQ(wire, (std::vector<std::string>{"d0 WB 0+10", "d0 TUR"})) << "the held check was the last command";
+    EXPECT_EQ(wire, GetParam().wire) << "the held command was the last";
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, DownloadHeldTest,
+                         ::testing::Values(HeldCase{"piece", 0x3B, {"d0 WB 0+65536"}},
+                                           HeldCase{"check", 0x00, {"d0 WB 0+65536", "d0 WB 65536+4464", "d0 TUR"}}),
+                         [](const ::testing::TestParamInfo<HeldCase>& info) { return std::string(info.param.name); });
+
+TEST_F(DownloadSequenceTest, ACancelKeepsWhatTheWorkerFoundButStartsNoFurtherDrive)
+{
+    AddDrive(0);
+    Drive& second = AddDrive(1);
+    AddFile("fw.lod", Pattern(10));
+    sequence->OnDownload("fw.lod");  // the first drive's work is done, not yet taken by a tick
+    sequence->OnCancel();
+    EXPECT_TRUE(second.device->requests.empty());
+    EXPECT_EQ(observer.Outcomes(), (std::vector<DriveOutcome>{DriveOutcome::TookImage, DriveOutcome::NotAttempted}));
+    EXPECT_TRUE(sequence->CloseRequested());
 }
 
 TEST_F(DownloadSequenceTest, CancelWhileIdleClosesAtOnce)
