@@ -1,6 +1,9 @@
 // kestrion-cli download IMAGE DRIVE... [--yes] [--ready-timeout SECONDS]:
 // the Download File dialog's sequence on the named drives, with its progress
 // and what became of each drive on stdout.
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -12,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
 #include "download/download_observer.h"
 #include "download/download_sequence.h"
@@ -19,10 +23,14 @@
 #include "download/drive_download.h"
 #include "download/microcode_image.h"
 #include "download/readiness.h"
+#include "platform/stop_signals.h"
 #include "platform/user_prompts.h"
+#include "scsi/stop.h"
 #include "shell/device_table.h"
 
 namespace {
+
+constexpr int kStopCheckMs = 100;
 
 // The dialog's message boxes on stderr; its question answered by --yes or
 // by the person at the terminal.
@@ -46,6 +54,11 @@ public:
         }
         console.err() << text << " [y/N] " << std::flush;
         std::string answer;
+        if (!AnswerComes()) {
+            console.err() << '\n';
+            declined = true;
+            return false;
+        }
         if (!std::getline(in, answer)) {
             console.err() << "\nkestrion-cli: no answer; give --yes to download without asking\n";
             declined = true;
@@ -67,6 +80,16 @@ public:
     bool declined = false;
 
 private:
+    // The stop signals are blocked while the download runs, so a read would
+    // not notice them: wait for the answer, or for a stop, which is no.
+    static bool AnswerComes()
+    {
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        while (g_bStopRequested.load() == 0)
+            if (poll(&input, 1, kStopCheckMs) != 0) return true;
+        return false;
+    }
+
     Console& console;
     bool assumeYes;
     std::istream& in;
@@ -136,19 +159,28 @@ int RunDownload(CliContext& context, const std::string& image, const std::vector
     ConsolePrompts prompts(*context.console, yes, std::cin);
     PosixImageFileOpener opener;
     ProgressPrinter progress(out);
+    g_bStopRequested.store(0);
+    // Ctrl-C, SIGTERM and SIGHUP are the dialog's Cancel: a command already
+    // sent is left to finish, nothing more goes to the drive in work, and no
+    // later drive gets anything. Built before the sequence starts its workers,
+    // which therefore leave the signals to the guard.
+    const StopSignals signals;
     DownloadSequence sequence(prompts, opener, &progress, SystemDownloadEnvironment(readyTimeout));
     sequence.OnInitDialog();
     sequence.OnDownload(image);
     while (sequence.TimerActive()) {
+        if (g_bStopRequested.load() != 0) sequence.OnCancel();
         std::this_thread::sleep_for(std::chrono::milliseconds(kDownloadTimerPeriodMs));
         sequence.OnTimer();
     }
+    g_bStopRequested.store(0);
     if (!progress.anyTransfer) {
         // Nothing was sent; a file's trouble is on stderr already.
         if (!prompts.declined) return kExitUsage;
         context.console->err() << "kestrion-cli: not confirmed; nothing was sent\n";
         return kExitDeviceFailure;
     }
+
     out << '\n' << DownloadSummaryText(progress.reports) << std::endl;
     const bool allOk = std::all_of(progress.reports.begin(), progress.reports.end(), DriveReportOk);
     return allOk && !progress.reports.empty() ? kExitOk : kExitDeviceFailure;
@@ -164,9 +196,12 @@ CLI::App* AddDownloadCommand(CLI::App& parent, CliContext& /*context*/, CliRun& 
     auto drives = std::make_shared<std::vector<std::string>>();
     auto yes = std::make_shared<bool>(false);
     auto readyTimeout = std::make_shared<uint32_t>(kDefaultReadyTimeoutSeconds);
-    download->add_option("IMAGE", *image, "The microcode image file (*.lod), sent unchanged")->required();
+    download->add_option("IMAGE", *image, "The microcode image file (*.lod), sent unchanged")
+        ->required()
+        ->check(kNotEmpty);
     download->add_option("DRIVE", *drives, "Device paths or drive numbers, served in the order of the device table")
-        ->required();
+        ->required()
+        ->check(kNotEmpty);
     download->add_flag("--yes,-y", *yes, "Download without asking for confirmation");
     download
         ->add_option("--ready-timeout", *readyTimeout,

@@ -72,6 +72,17 @@ check "the question asks" has "Are you sure you want to downlaod $work/fw.lod? [
 : >"$work/in"
 check "no answer is no" run 1 --bench "$work/quick.json" download "$work/fw.lod" 0
 check "no answer names --yes" has "give --yes" err
+# Ctrl-C, SIGTERM or SIGHUP at the question is no.
+mkfifo "$work/answer"
+exec 3<>"$work/answer"
+signal_input=$work/answer
+for signal in INT TERM HUP; do
+    signal_run "$signal" "[y/N]" --bench download "$work/fw.lod" 0
+    check "SIG$signal at the question exits 1" test "$signal_status" -eq 1
+    check "SIG$signal at the question sends nothing" has "not confirmed; nothing was sent" err
+done
+signal_input=
+exec 3>&-
 
 # Images that cannot be sent: nothing goes to the drive.
 check "missing image" run 2 --bench download "$work/none.lod" 0 --yes
@@ -102,6 +113,14 @@ check "the time it had" has '\\.\physicaldrive0: failed, did not become ready wi
 check "the next drive is named" has '\\.\physicaldrive1: not attempted, the download stopped at the failure of \\.\physicaldrive0' out
 check "summary counts none" has "0 of 2 drives took the image" out
 check "a drive given the time it needs" run 0 --bench "$work/slow.json" download "$work/fw.lod" 1 --yes --ready-timeout 5
+
+# A stop while a drive restarts is Cancel: at once, and every drive named.
+started=$SECONDS
+signal_run INT "check after 0 s: not ready" --bench "$work/slow.json" download "$work/fw.lod" 0 1 --yes
+check "SIGINT while a drive restarts exits 1" test "$signal_status" -eq 1
+check "SIGINT acts at once" test $((SECONDS - started)) -lt 10
+check "the drive in work is cancelled" has '\\.\physicaldrive0: cancelled while in work; nothing more was sent to it' out
+check "the next one is not attempted" has '\\.\physicaldrive1: not attempted, the download was cancelled' out
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]
