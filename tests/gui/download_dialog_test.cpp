@@ -16,12 +16,13 @@
 #include <nlohmann/json.hpp>
 
 #include "download/ui/download_dlg.h"
-#include "support/blocking_device.h"
 #include "platform/sim_catalog.h"
 #include "shell/device_table.h"
 #include "shell/ui/device_button.h"
 #include "shell/ui/kestrion_view.h"
+#include "shell/ui/main_frame.h"
 #include "sim/sim_disk.h"
+#include "support/blocking_device.h"
 #include "workstation_fixture.h"
 
 namespace {
@@ -272,6 +273,31 @@ TEST_F(DownloadDialogTest, NotConfirmedSendsNothing)
         EXPECT_TRUE(dialog.isVisible());
     });
     EXPECT_EQ(Disk(0).CommandsReceived(), before);
+}
+
+TEST_F(DownloadDialogTest, QuitDuringADownloadAsksThenEndsItBeforeTheNextDrive)
+{
+    // The first drive takes long enough to restart that the quit comes while
+    // it is waited for.
+    StartBench({{"microcode", {{"restartSeconds", 60}}}});
+    Select(0);
+    Select(1);
+    OpenDialog([&](CDownloadDlg& dialog) {
+        BoxAnswerer answerer;
+        QTest::mouseClick(dialog.DownloadButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.StatusLine()->text().contains(QStringLiteral("waiting for the drive")), 3000);
+        Frame().close();
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 3000);
+        ASSERT_EQ(answerer.boxes.size(), 3u);
+        EXPECT_TRUE(answerer.boxes[1].text.startsWith(QStringLiteral("Drives are still being worked on. Quit anyway?")));
+        EXPECT_EQ(answerer.boxes[2].text,
+                  "\\\\.\\physicaldrive0: cancelled while in work; nothing more was sent to it\n"
+                  "\\\\.\\physicaldrive1: not attempted, the download was cancelled\n"
+                  "0 of 2 drives took the image");
+    });
+    QTRY_VERIFY(!Frame().isVisible());
+    EXPECT_EQ(Disk(0).MicrocodeImagesTaken(), 1u);
+    EXPECT_EQ(Disk(1).MicrocodeImagesTaken(), 0u);
 }
 
 }  // namespace
