@@ -11,20 +11,17 @@
 #include "shell/device_entry.h"
 #include "sim/sim_disk.h"
 #include "support/signal_stop.h"
+#include "support/sim_mode_page.h"
 
 namespace {
 
-constexpr uint8_t kModeSense6 = 0x1A;
 constexpr uint8_t kModeSelect6 = 0x15;
 constexpr uint8_t kWriteVerify10 = 0x2E;
 constexpr uint8_t kTestUnitReady = 0x00;
 
 std::vector<uint8_t> CurrentPage(SimDisk& disk)
 {
-    const uint8_t cdb[6] = {kModeSense6, 0x08, 0x1C, 0, 0xFF, 0};
-    std::vector<uint8_t> data(255, 0);
-    disk.Execute(cdb, 6, SimDirection::In, data.data(), 255, 2);
-    return {data.begin() + 4, data.begin() + 16};
+    return simpage::Current(disk, 0x1C);
 }
 
 std::string Drive(int target, const std::string& extra = "", uint64_t blocks = 1001)
