@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "scsi/builders.h"
 #include "scsi/report.h"
+#include "scsi/sense.h"
 #include "scsi/string_format.h"
 
 namespace {
@@ -21,6 +22,7 @@ constexpr size_t kPageBytes = 12;
 constexpr uint8_t kParameterListLength = kHeaderLength + kPageBytes;  // 16
 constexpr uint8_t kFlagsByte = 6;
 constexpr uint8_t kMrieByte = 7;
+constexpr uint8_t kRecoveredErrorKey = 0x1;
 
 constexpr const char* kMrieTexts[] = {
     "No reporting of information exception condition",
@@ -55,7 +57,12 @@ int ModeSelectPage(ExceptionsPageSave& holder, DeviceHandle* device, int report)
     request.DataTransferLength = static_cast<uint32_t>(holder.buffer.size());
     const uint8_t byte1 = 0;  // PF 0, SP 0: current values only
     const uint8_t length = kParameterListLength;
-    return ScsiModeSelect6(&byte1, &length, request, device, report);
+    if (ScsiModeSelect6(&byte1, &length, request, device, report) == 1) return 1;
+    // RECOVERED ERROR (a rounded parameter, SPC-4): the drive took the page.
+    return request.ScsiStatus == kStatusCheckCondition &&
+                   ReadSenseCodes(request.SenseData, sizeof request.SenseData).senseKey == kRecoveredErrorKey
+               ? 1
+               : 0;
 }
 
 // Where the page starts, when the data hold a whole page 1Ch of length 0Ah

@@ -7,20 +7,14 @@
 
 namespace {
 
-using legacytest::CheckCondition;
-using legacytest::FixedSense;
+using Action = SimFault::Action;
 
 constexpr uint8_t kRead10 = 0x28;
 constexpr uint8_t kWriteVerify10 = 0x2E;
-constexpr uint8_t kTaskSetFull = 0x28;
 
-// How a drive answers one command in place of doing it, or after doing it.
-struct Answer {
+struct Fault {
     const char* name;
-    bool driveDoesIt;             // the command reaches the medium first
-    uint8_t status;               // GOOD with driveDoesIt: a short transfer
-    std::vector<uint8_t> sense;
-    bool delivered = true;
+    SimFault fault;
 };
 
 class ReadWriteVerifyTest : public LegacyBenchTest {
@@ -34,36 +28,28 @@ protected:
         const uint8_t cdb[10] = {kWriteVerify10, 0, 0, 0, 0, 7, 0, 0, 1, 0};
         std::vector<uint8_t> data(512, 0xFF);
         ASSERT_EQ(disk->Execute(cdb, 10, SimDirection::Out, data.data(), 512, 2).status, 0);
+        // A hang's time-out passes in a few polls.
+        hangClock.step = 1;
+        disk->SetHangClock(&hangClock);
         tap = &Tap(Entry(0));
         context = std::make_unique<TestContext>(Entry(0).handle, clock, keyboard);
         context->workspace.output = &output;
     }
     int Pass(uint32_t lba = 7) { return ReadWriteVerifyBlocks(*context, context->workspace, lba, 1, 512); }
 
-    // Answers the commands with this opcode whose number (counted from 1)
-    // is in `which` as `answer` says.
-    void Give(uint8_t opcode, std::vector<int> which, Answer answer)
+    // The fault, acting on the nth command of the next pass (0: its read,
+    // 1: the new data, 2 on: the old data) and, without `times`, on every
+    // command from there.
+    void Inject(SimFault fault, uint64_t nth)
     {
-        auto seen = std::make_shared<int>(0);
-        tap->hook = [this, opcode, which, seen, answer](ScsiRequest& request, bool& delivered) {
-            if (request.Cdb[0] != opcode) return false;
-            const int nth = ++*seen;
-            if (std::find(which.begin(), which.end(), nth) == which.end()) return false;
-            if (answer.driveDoesIt) {
-                delivered = tap->inner->Execute(request);
-            } else {
-                request.DataResidual = request.DataTransferLength;
-                delivered = answer.delivered;
-            }
-            if (!answer.sense.empty()) return CheckCondition(request, delivered, answer.sense);
-            request.ScsiStatus = answer.status;
-            if (answer.status == kStatusGood) request.DataResidual = request.DataTransferLength / 2;
-            return true;
-        };
+        disk->ClearFaults();
+        fault.afterCommands = disk->CommandsReceived() + nth;
+        disk->AddFault(fault);
     }
     std::vector<uint8_t> Block7() const { return disk->ReadMedium(7, 1); }
 
     SimDisk* disk = nullptr;
+    legacytest::FakeClock hangClock;
     legacytest::TapDevice* tap = nullptr;
     std::unique_ptr<TestContext> context;
 };
@@ -84,19 +70,20 @@ TEST_F(ReadWriteVerifyTest, BlockOfFFhIsWrittenAs00hThenAsFFhAgain)
 
 TEST_F(ReadWriteVerifyTest, NothingIsWrittenUnlessTheOldDataWereReadWhole)
 {
-    const Answer answers[] = {
-        {"BUSY", false, kStatusBusy, {}},
-        {"RESERVATION CONFLICT", false, kStatusReservationConflict, {}},
-        {"TASK SET FULL", false, kTaskSetFull, {}},
-        {"RECOVERED ERROR, no data", false, 0, FixedSense(kSenseKeyRecoveredError, 0x17, 0x01)},
-        {"GOOD, half the data", true, kStatusGood, {}},
-        {"MEDIUM ERROR", true, 0, FixedSense(kSenseKeyMediumError, 0x11)},
-        {"call failed", false, 0, {}, false},
+    const Fault faults[] = {
+        {"BUSY", {.action = Action::Status, .opcode = kRead10, .status = kSimStatusBusy}},
+        {"RESERVATION CONFLICT", {.action = Action::Status, .opcode = kRead10, .status = kSimStatusReservationConflict}},
+        {"TASK SET FULL", {.action = Action::Status, .opcode = kRead10, .status = kSimStatusTaskSetFull}},
+        {"RECOVERED ERROR, no data", {.action = Action::Recovered, .opcode = kRead10, .transferBytes = 0}},
+        {"GOOD, half the data", {.action = Action::ShortTransfer, .opcode = kRead10, .transferBytes = 256}},
+        {"MEDIUM ERROR", {.action = Action::Sense, .opcode = kRead10, .senseKey = kSenseKeyMediumError, .asc = 0x11}},
+        {"call failed", {.action = Action::CallFails, .opcode = kRead10}},
+        {"hang", {.action = Action::Hang, .opcode = kRead10}},
     };
-    for (const Answer& answer : answers) {
-        SCOPED_TRACE(answer.name);
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.name);
         tap->Forget();
-        Give(kRead10, {1}, answer);
+        Inject(fault.fault, 0);
         EXPECT_EQ(Pass(), kRwvFailed);
         EXPECT_TRUE(tap->WithOpcode(kWriteVerify10).empty());
         EXPECT_EQ(Block7(), std::vector<uint8_t>(512, 0xFF));
@@ -108,13 +95,13 @@ TEST_F(ReadWriteVerifyTest, NothingIsWrittenUnlessTheOldDataWereReadWhole)
 
 TEST_F(ReadWriteVerifyTest, ReadEndingInRecoveredErrorWithItsDataIsAcceptedButAWriteSoEndingIsNot)
 {
-    Give(kRead10, {1}, {"recovered", true, 0, FixedSense(kSenseKeyRecoveredError, 0x17, 0x01)});
+    Inject({.action = Action::Recovered, .opcode = kRead10, .times = 1}, 0);
     EXPECT_EQ(Pass(), kRwvOk);
     EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 2u);
     EXPECT_EQ(Block7(), std::vector<uint8_t>(512, 0xFF));
 
     tap->Forget();
-    Give(kWriteVerify10, {1}, {"recovered", true, 0, FixedSense(kSenseKeyRecoveredError, 0x17, 0x01)});
+    Inject({.action = Action::Recovered, .opcode = kWriteVerify10, .times = 1}, 1);
     EXPECT_EQ(Pass(), kRwvFailed);
     EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 2u);
     EXPECT_EQ(Block7(), std::vector<uint8_t>(512, 0xFF));
@@ -122,7 +109,8 @@ TEST_F(ReadWriteVerifyTest, ReadEndingInRecoveredErrorWithItsDataIsAcceptedButAW
 
 TEST_F(ReadWriteVerifyTest, OldDataGoBackWhenTheNewDataWriteFails)
 {
-    Give(kWriteVerify10, {1}, {"medium", true, 0, FixedSense(kSenseKeyMediumError, 0x0C)});
+    Inject({.action = Action::Sense, .opcode = kWriteVerify10, .senseKey = kSenseKeyMediumError, .asc = 0x0C, .times = 1},
+           1);
     EXPECT_EQ(Pass(), kRwvFailed);
     const auto writes = tap->WithOpcode(kWriteVerify10);
     ASSERT_EQ(writes.size(), 2u);
@@ -132,6 +120,7 @@ TEST_F(ReadWriteVerifyTest, OldDataGoBackWhenTheNewDataWriteFails)
 
     // A spot that no longer takes data: the verify miscompares.
     tap->Forget();
+    disk->ClearFaults();
     disk->MarkUnwritable(8);
     EXPECT_EQ(Pass(8), kRwvFailed);
     EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 2u);
@@ -140,16 +129,17 @@ TEST_F(ReadWriteVerifyTest, OldDataGoBackWhenTheNewDataWriteFails)
 
 TEST_F(ReadWriteVerifyTest, RestoreIsTriedAgainAfterATransientFailure)
 {
-    const Answer answers[] = {
-        {"BUSY", false, kStatusBusy, {}},
-        {"UNIT ATTENTION", false, 0, FixedSense(kSenseKeyUnitAttention, 0x29)},
-        {"call failed", false, 0, {}, false},
+    const Fault faults[] = {
+        {"BUSY", {.action = Action::Status, .times = 1, .status = kSimStatusBusy}},
+        {"UNIT ATTENTION", {.action = Action::Sense, .senseKey = kSenseKeyUnitAttention, .asc = 0x29, .times = 1}},
+        {"call failed", {.action = Action::CallFails, .times = 1}},
+        {"hang", {.action = Action::Hang, .times = 1}},
     };
-    for (const Answer& answer : answers) {
-        SCOPED_TRACE(answer.name);
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.name);
         tap->Forget();
         clock.slept = 0;
-        Give(kWriteVerify10, {2}, answer);
+        Inject(fault.fault, 2);
         EXPECT_EQ(Pass(), kRwvOk);
         EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 3u);
         EXPECT_EQ(Block7(), std::vector<uint8_t>(512, 0xFF));
@@ -159,9 +149,7 @@ TEST_F(ReadWriteVerifyTest, RestoreIsTriedAgainAfterATransientFailure)
 
 TEST_F(ReadWriteVerifyTest, OldDataThatCannotGoBackAreReportedWithTheirLbaAndFailThePass)
 {
-    std::vector<int> restores;
-    for (int i = 2; i <= 1 + kRestoreAttempts; ++i) restores.push_back(i);
-    Give(kWriteVerify10, restores, {"hardware", false, 0, FixedSense(kSenseKeyHardwareError, 0x44)});
+    Inject({.action = Action::Sense, .opcode = kWriteVerify10, .senseKey = kSenseKeyHardwareError, .asc = 0x44}, 2);
     EXPECT_EQ(Pass(), kRwvFailed);
     EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 1u + kRestoreAttempts);
     EXPECT_TRUE(output.Contains("HARD WRITE VERIFY ERROR of old data at LBA=00000007"));
