@@ -365,6 +365,10 @@ TEST_F(SequenceEngineTest, ScansReadToTheLastBlockAndNameTheBlocksOfAFailedRead)
          {kSubtestEntireScan, 66000, 32, 66010}},
         {200001, 49999, kSubtestEntireScan, "ID Scan of 25MB error, ID pre calc",
          "Read of LBA 49984 to 49999 failed, failing LBA 49999", {kSubtestEntireScan, 49984, 16, 49999}},
+        // 3 TiB: the real end, read with READ (16); fixed-format sense has no
+        // room for a failing LBA beyond 32 bits.
+        {0x180000000ull, 0x17FFFFFFFull, kSubtestLast100MB, "Read OD Scan Test Error",
+         "Read of LBA 6442450943 to 6442450943 failed", {kSubtestLast100MB, 0x17FFFFFFFull, 1, std::nullopt}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.read);
