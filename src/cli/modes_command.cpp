@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
 #include "modepages/field_text_form.h"
 #include "modepages/mode_sheet.h"
@@ -278,8 +279,9 @@ CLI::App* AddModesCommand(CLI::App& parent, CliContext& context, CliRun& run)
     auto* modes = parent.add_subcommand(
         "modes", "Show a drive's mode pages (Current, Saved and Default values); --set changes fields of one page");
     auto options = std::make_shared<ModesOptions>();
-    modes->add_option("DRIVE", options->drive, "Device path or drive number")->required();
-    modes->add_option("--page", options->page, "Only this page: its code in hexadecimal (08, 0x1C, 1Ah)");
+    modes->add_option("DRIVE", options->drive, "Device path or drive number")->required()->check(kNotEmpty);
+    modes->add_option("--page", options->page, "Only this page: its code in hexadecimal (08, 0x1C, 1Ah)")
+        ->check(kNotEmpty);
     modes->add_option("--set", options->sets,
                       "LABEL=VALUE: a field's new value, hexadecimal as the sheet shows it (bits 0 or 1); "
                       "repeat for more fields")

@@ -1,6 +1,5 @@
 #include "download/microcode_image.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +8,7 @@
 #include <cstring>
 
 #include "download/download_messages.h"
+#include "platform/regular_file.h"
 #include "scsi/string_format.h"
 
 namespace {
@@ -49,29 +49,19 @@ private:
     int descriptor_;
 };
 
-std::string SystemReason(const std::string& path, int errorCode)
+std::string SystemReason(const std::string& path, int errorCode, bool opening)
 {
     if (errorCode == 0) return {};
-    return "\n\n" + path + ": " + std::strerror(errorCode);
+    return "\n\n" + path + ": " + (opening ? OpenFailureReason(errorCode) : std::string(std::strerror(errorCode)));
 }
 
 }  // namespace
 
 std::unique_ptr<ImageFile> PosixImageFileOpener::Open(const std::string& path, int& errorCode)
 {
-    // Non-blocking, so that a FIFO given by mistake cannot hang the
-    // workstation; only regular files have a size to compare the read with.
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0) {
-        errorCode = errno;
-        return nullptr;
-    }
-    struct stat status {};
-    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
-        errorCode = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-        ::close(descriptor);
-        return nullptr;
-    }
+    // Only regular files have a size to compare the read with.
+    const int descriptor = OpenRegularFile(path, errorCode);
+    if (descriptor < 0) return nullptr;
     return std::make_unique<PosixImageFile>(descriptor);
 }
 
@@ -132,8 +122,8 @@ std::string ImageReadMessage(const ImageReadResult& result, const std::string& p
     using Outcome = ImageReadResult::Outcome;
     switch (result.outcome) {
     case Outcome::Ok: return {};
-    case Outcome::OpenFailed: return kMsgFileNotOpened + SystemReason(path, result.errorCode);
-    case Outcome::ReadFailed: return kMsgReadFailed + SystemReason(path, result.errorCode);
+    case Outcome::OpenFailed: return kMsgFileNotOpened + SystemReason(path, result.errorCode, true);
+    case Outcome::ReadFailed: return kMsgReadFailed + SystemReason(path, result.errorCode, false);
     case Outcome::ShortRead:
         return StringPrintf(kFmtShortRead, static_cast<unsigned long>(result.fileSize),
                             static_cast<unsigned long>(result.bytesRead));

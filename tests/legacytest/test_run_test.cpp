@@ -2,12 +2,15 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <optional>
 #include <thread>
 
 #include "legacy_bench_fixture.h"
 #include "legacytest/test_run.h"
+#include "platform/stop_signals.h"
 #include "shell/device_entry.h"
 #include "sim/sim_disk.h"
+#include "support/signal_stop.h"
 
 namespace {
 
@@ -135,7 +138,11 @@ TEST_F(TestRunTest, DriveWithoutAPathOrThatCannotBeOpenedEndsTheRun)
     EXPECT_TRUE(output.Contains("End of legacy test(s) for drive physicaldrive1"));
 }
 
-TEST_F(TestRunTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
+// How STOP reaches the run: the button raises the flag itself; SIGINT,
+// SIGTERM and SIGHUP come through the program's stop signal guard.
+class StopRequestTest : public TestRunTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(StopRequestTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
 {
     Start("{\"buses\": 1, \"devices\": [" + Drive(0, kGeometry, 400000) + "," + Drive(1) + "]}");
     SelectAll();
@@ -143,10 +150,19 @@ TEST_F(TestRunTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
     const std::vector<uint8_t> before = CurrentPage(disk);
     auto& tap = Tap(Entry(0));
     auto& second = Tap(Entry(1));
-    // STOP pressed while the heads check writes changed data, after the
+    const int signal = GetParam();
+    std::optional<StopSignals> signals;
+    if (signal != 0) signals.emplace();
+    // The stop comes while the heads check writes changed data, after the
     // SMART check changed the page.
+    bool asked = false;
     tap.hook = [&](ScsiRequest& request, bool&) {
-        if (request.Cdb[0] == kWriteVerify10) g_bStopRequested = 1;
+        if (request.Cdb[0] != kWriteVerify10 || asked) return false;
+        asked = true;
+        if (signal == 0)
+            g_bStopRequested = 1;
+        else
+            EXPECT_TRUE(SignalAndWaitForStop(signal));
         return false;
     };
     LegacyTestRun run;
@@ -169,6 +185,12 @@ TEST_F(TestRunTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
     EXPECT_EQ(Entry(0).baseColour.load(), kColourSelected);
     EXPECT_FALSE(IsTestWorkerThread()) << "only the worker acts on a stop";
 }
+
+INSTANTIATE_TEST_SUITE_P(Requests, StopRequestTest, ::testing::Values(0, SIGINT, SIGTERM, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param == 0 ? std::string("StopButton")
+                                                    : "SIG" + std::string(sigabbrev_np(info.param));
+                         });
 
 TEST_F(TestRunTest, SecondRunCannotStartWhileAStoppedWorkerIsStillInACommand)
 {
