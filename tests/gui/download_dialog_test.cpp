@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "download/ui/download_dlg.h"
+#include "shell/ui/main_frame.h"
 #include "platform/sim_catalog.h"
 #include "shell/device_table.h"
 #include "shell/ui/device_button.h"
@@ -206,6 +207,33 @@ TEST_F(DownloadDialogTest, NotConfirmedSendsNothing)
         EXPECT_TRUE(dialog.isVisible());
     });
     EXPECT_EQ(Disk(0).CommandsReceived(), before);
+}
+
+TEST_F(DownloadDialogTest, QuitDuringADownloadAsksThenEndsItBeforeTheNextDrive)
+{
+    StartBench();
+    Select(0);
+    Select(1);
+    QString question;
+    OpenDialog([&](CDownloadDlg& dialog) {
+        {
+            BoxAnswerer confirm;
+            QTest::mouseClick(dialog.DownloadButton(), Qt::LeftButton);
+        }
+        ASSERT_TRUE(dialog.Sequence().Busy()) << "the first drive is being checked";
+        WithModalDialog([&] { Frame().close(); },
+                        [&](QDialog& dialog) {
+                            auto* box = qobject_cast<QMessageBox*>(&dialog);
+                            ASSERT_NE(box, nullptr);
+                            question = box->text();
+                            box->button(QMessageBox::Yes)->click();
+                        });
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 3000);
+    });
+    EXPECT_TRUE(question.startsWith(QStringLiteral("Drives are still being worked on. Quit anyway?")));
+    QTRY_VERIFY(!Frame().isVisible());
+    EXPECT_EQ(Disk(0).MicrocodeImagesTaken(), 1u);
+    EXPECT_EQ(Disk(1).MicrocodeImagesTaken(), 0u);
 }
 
 }  // namespace

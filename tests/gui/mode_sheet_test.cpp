@@ -102,7 +102,8 @@ TEST_F(ModeSheetTest, ADriveWithPages01And08GetsErrorRecoveryAndCachingTabs)
     EXPECT_EQ(action->statusTip(), "Begin reading mode sense data");
 
     OpenSheet([&](CModeSPages& sheet) {
-        EXPECT_EQ(sheet.windowTitle(), "Mode Sense Pages");
+        EXPECT_EQ(sheet.windowTitle().toStdString(),
+                  "Mode Sense Pages - \\\\.\\physicaldrive0: MORVANE MVX-18LW, serial 3KA04417");
         QTabWidget* tabs = sheet.Tabs();
         ASSERT_EQ(tabs->count(), 2);
         EXPECT_EQ(tabs->tabText(0), "Error Recovery Page  1");

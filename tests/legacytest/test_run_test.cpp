@@ -17,43 +17,7 @@ namespace {
 constexpr uint8_t kModeSense6 = 0x1A;
 constexpr uint8_t kModeSelect6 = 0x15;
 constexpr uint8_t kWriteVerify10 = 0x2E;
-
-// Holds a command inside the drive until released, as a long command would.
-class Gate {
-public:
-    void Hold(uint8_t opcode, legacytest::TapDevice& tap)
-    {
-        tap.hook = [this, opcode](ScsiRequest& request, bool&) {
-            if (request.Cdb[0] != opcode) return false;
-            std::unique_lock lock(mutex);
-            if (held) return false;
-            held = true;
-            inside = true;
-            changed.notify_all();
-            changed.wait(lock, [this] { return released; });
-            inside = false;
-            return false;
-        };
-    }
-    bool WaitInside()
-    {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(10), [this] { return inside; });
-    }
-    void Release()
-    {
-        std::lock_guard lock(mutex);
-        released = true;
-        changed.notify_all();
-    }
-
-private:
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool held = false;
-    bool inside = false;
-    bool released = false;
-};
+constexpr uint8_t kTestUnitReady = 0x00;
 
 std::vector<uint8_t> CurrentPage(SimDisk& disk)
 {
@@ -90,7 +54,7 @@ TEST_F(TestRunTest, SelectedDrivesAreTestedInTableOrderBetweenTheirRunnerLines)
     uint32_t colourDuringRun = 0;
     auto& tap = Tap(Entry(2));
     tap.hook = [&](ScsiRequest&, bool&) {
-        colourDuringRun = Entry(2).baseColour;
+        colourDuringRun = ButtonColour(Entry(2));
         return false;
     };
     EXPECT_EQ(RunLegacyTests(&output, Only({kSubtestDriveReady}), environment, &report), 0);
@@ -100,7 +64,7 @@ TEST_F(TestRunTest, SelectedDrivesAreTestedInTableOrderBetweenTheirRunnerLines)
               "Begin legacy test(s) for drive physicaldrive2\r\nBegin drive read test\r\nFinished drive ready test\r\n"
               "End of legacy test(s) for drive physicaldrive2\r\n");
     EXPECT_EQ(colourDuringRun, kColourUnderTest);
-    EXPECT_EQ(Entry(2).baseColour.load(), kColourSelected);
+    EXPECT_EQ(ButtonColour(Entry(2)), kColourSelected);
     ASSERT_EQ(report.drives.size(), 2u);
     EXPECT_EQ(report.drives[1].path, "\\\\.\\physicaldrive2");
     EXPECT_TRUE(report.drives[1].sequence.Completed());
@@ -182,7 +146,7 @@ TEST_P(StopRequestTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
     EXPECT_EQ(tap.WithOpcode(kModeSelect6).size(), 2u);
     EXPECT_EQ(g_bStopRequested.load(), 0);
     EXPECT_EQ(g_bNoAbort.load(), 0);
-    EXPECT_EQ(Entry(0).baseColour.load(), kColourSelected);
+    EXPECT_EQ(ButtonColour(Entry(0)), kColourSelected);
     EXPECT_FALSE(IsTestWorkerThread()) << "only the worker acts on a stop";
 }
 
@@ -192,36 +156,69 @@ INSTANTIATE_TEST_SUITE_P(Requests, StopRequestTest, ::testing::Values(0, SIGINT,
                                                     : "SIG" + std::string(sigabbrev_np(info.param));
                          });
 
-TEST_F(TestRunTest, SecondRunCannotStartWhileAStoppedWorkerIsStillInACommand)
+TEST_F(TestRunTest, StopWaitsForTheCommandInTheDriveAndNoSecondRunStartsMeanwhile)
 {
     Start(Bench(1, Disk(0, 0)));
     SelectAll();
-    Gate gate;
-    gate.Hold(0x00, Tap(Entry(0)));
+    CommandGate gate(kTestUnitReady);
+    Gated(Tap(Entry(0)), gate);
     LegacyTestRun run;
+    run.RequestStop();
+    EXPECT_EQ(g_bStopRequested.load(), 0) << "no worker, nothing to stop";
     ASSERT_TRUE(run.Start(&output, QuickSelection(), environment));
     ASSERT_TRUE(gate.WaitInside());
-    g_bStopRequested = 1;
+    run.RequestStop();
+    EXPECT_TRUE(run.Stopping()) << "the command in the drive ends only by itself";
+    EXPECT_EQ(ButtonColour(Entry(0)), kColourUnderTest);
     EXPECT_FALSE(run.Start(&output, QuickSelection(), environment));
     EXPECT_TRUE(run.Running());
     gate.Release();
     run.Wait();
     EXPECT_FALSE(run.Running());
+    EXPECT_FALSE(run.Stopping());
     EXPECT_TRUE(run.Report().stopped);
-    // The stop was taken by the worker it was meant for, and is gone.
+    EXPECT_EQ(ButtonColour(Entry(0)), kColourSelected);
+    // The stop was taken by the worker it was meant for, and is gone; one
+    // that came after the worker's last command does not reach the next.
     EXPECT_EQ(g_bStopRequested.load(), 0);
+    g_bStopRequested = 1;
     legacytest::RecordingOutput again;
     ASSERT_TRUE(run.Start(&again, Only({kSubtestDriveReady}), environment));
     run.Wait();
     EXPECT_TRUE(again.Contains("End of legacy test(s) for drive physicaldrive0"));
 }
 
+TEST_F(TestRunTest, TheRunOwnsTheDrivesSelectedAtItsStartUntilItIsDoneWithThem)
+{
+    Start(Bench(1, Disk(0, 0) + "," + Disk(0, 1) + "," + Disk(0, 2)));
+    SetDeviceSelected(Entry(0), true);
+    SetDeviceSelected(Entry(1), true);
+    CommandGate gate(kTestUnitReady);
+    Gated(Tap(Entry(0)), gate);
+    LegacyTestRun run;
+    ASSERT_TRUE(run.Start(&output, Only({kSubtestDriveReady}), environment));
+    ASSERT_TRUE(gate.WaitInside());
+    // Neither the drive under test nor the one waiting its turn can be taken
+    // from the run; a drive selected now does not join it.
+    EXPECT_FALSE(SetDeviceSelected(Entry(0), false));
+    EXPECT_FALSE(SetDeviceSelected(Entry(1), false));
+    EXPECT_TRUE(SetDeviceSelected(Entry(2), true));
+    EXPECT_EQ(ButtonColour(Entry(0)), kColourUnderTest);
+    EXPECT_EQ(ButtonColour(Entry(1)), kColourSelected);
+    gate.Release();
+    run.Wait();
+    EXPECT_EQ(run.Report().drives.size(), 2u);
+    EXPECT_FALSE(output.Contains("physicaldrive2"));
+    EXPECT_TRUE(SetDeviceSelected(Entry(0), false)) << "the user's again";
+    EXPECT_EQ(ButtonColour(Entry(0)), kColourNotSelected);
+}
+
 TEST_F(TestRunTest, RunningWorkerKeepsTheSelectionItWasStartedWith)
 {
     Start(Bench(1, Disk(0, 0)));
     SelectAll();
-    Gate gate;
-    gate.Hold(0x00, Tap(Entry(0)));
+    CommandGate gate(kTestUnitReady);
+    Gated(Tap(Entry(0)), gate);
     SubtestSelection custom = Only({kSubtestDriveReady, kSubtestFormatCheck});
     LegacyTestRun run;
     ASSERT_TRUE(run.Start(&output, custom, environment));

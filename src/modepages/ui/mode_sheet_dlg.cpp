@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "modepages/ui/mode_page_widget.h"
+#include "shell/device_info.h"
 #include "shell/ui/qt_prompts.h"
 
 namespace {
@@ -49,6 +50,7 @@ CModeSPages::~CModeSPages()
 bool CModeSPages::Open(DeviceEntry* device)
 {
     if (!pages->Open(device)) return false;
+    setWindowTitle(QString::fromUtf8(kTitle) + QStringLiteral(" - ") + QString::fromStdString(DriveTitle(*device)));
     for (CModePage* page : pages->Added()) {
         auto* widget = new CModePageWidget(*page, *prompts);
         connect(widget, &CModePageWidget::FirstShown, this, &CModeSPages::OnPageShown);
