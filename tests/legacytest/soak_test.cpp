@@ -245,7 +245,7 @@ private:
         legacytest::RecordingOutput runOutput;
         auto finished = std::async(std::launch::async, [&] {
             StreamCapture quiet;
-            LegacyTestThreadProc(&runOutput, LongSelection(), environment, &report);
+            LegacyTestThreadProc(&runOutput, LongSelection(), environment, RunDrives::Selected(), &report);
         });
         if (finished.wait_for(kRunLimit) != std::future_status::ready) {
             ++figures.hangs;
