@@ -23,6 +23,12 @@ void PutBe32(uint8_t* at, uint32_t value)
     PutBe24(at + 1, value);
 }
 
+void PutBe64(uint8_t* at, uint64_t value)
+{
+    PutBe32(at, static_cast<uint32_t>(value >> 32));
+    PutBe32(at + 4, static_cast<uint32_t>(value));
+}
+
 void Prepare(ScsiRequest& request, uint8_t opcode, uint8_t cdbLength, uint32_t timeOut)
 {
     request.Cdb[0] = opcode;
@@ -181,5 +187,34 @@ int ScsiVendorDF(ScsiRequest& request, DeviceHandle* handle, int report)
     Prepare(request, 0xDF, 6, kDefaultTimeOut);
     static constexpr uint8_t kVendorCdb[6] = {0xDF, 0x00, 0x71, 0x0E, 0x00, 0x00};
     for (int i = 0; i < 6; ++i) request.Cdb[i] = kVendorCdb[i];
+    return ExecuteScsiRequest(request, handle, kScsiDataOut, report);
+}
+
+int ScsiReadCapacity16(uint8_t pmi, uint64_t lba, uint32_t allocationLength, ScsiRequest& request,
+                       DeviceHandle* handle, int report)
+{
+    Prepare(request, 0x9E, 16, kDefaultTimeOut);
+    request.Cdb[1] = 0x10;
+    PutBe64(request.Cdb + 2, lba);
+    PutBe32(request.Cdb + 10, allocationLength);
+    if (pmi <= 1) request.Cdb[14] = pmi;
+    return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
+}
+
+int ScsiRead16(uint64_t lba, uint32_t blockCount, ScsiRequest& request, DeviceHandle* handle, int report)
+{
+    Prepare(request, 0x88, 16, kDefaultTimeOut);
+    PutBe64(request.Cdb + 2, lba);
+    PutBe32(request.Cdb + 10, blockCount);
+    return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
+}
+
+int ScsiWriteVerify16(int byteCheck, uint64_t lba, uint32_t blockCount, ScsiRequest& request, DeviceHandle* handle,
+                      int report)
+{
+    Prepare(request, 0x8E, 16, kDefaultTimeOut);
+    request.Cdb[1] = byteCheck != 0 ? 0x02 : 0x00;
+    PutBe64(request.Cdb + 2, lba);
+    PutBe32(request.Cdb + 10, blockCount);
     return ExecuteScsiRequest(request, handle, kScsiDataOut, report);
 }

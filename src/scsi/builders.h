@@ -41,3 +41,12 @@ int ScsiLogSelect(uint8_t pageControl, uint16_t parameterListLength, ScsiRequest
 int ScsiLogSense(uint8_t pageControl, uint16_t allocationLength, uint8_t pageCode, ScsiRequest& request,
                  DeviceHandle* handle, int report);
 int ScsiVendorDF(ScsiRequest& request, DeviceHandle* handle, int report);
+
+// The 16-byte forms, for drives whose blocks do not all have 32-bit
+// addresses (SBC-3). READ CAPACITY (16) is SERVICE ACTION IN (16), service
+// action 10h, asking for allocationLength bytes.
+int ScsiReadCapacity16(uint8_t pmi, uint64_t lba, uint32_t allocationLength, ScsiRequest& request,
+                       DeviceHandle* handle, int report);
+int ScsiRead16(uint64_t lba, uint32_t blockCount, ScsiRequest& request, DeviceHandle* handle, int report);
+int ScsiWriteVerify16(int byteCheck, uint64_t lba, uint32_t blockCount, ScsiRequest& request, DeviceHandle* handle,
+                      int report);

@@ -43,3 +43,12 @@ Capacity10 DecodeReadCapacity10(const uint8_t* data, size_t size)
                            static_cast<uint32_t>(data[6]) << 8 | data[7];
     return capacity;
 }
+
+Capacity16 DecodeReadCapacity16(const uint8_t* data, size_t size)
+{
+    Capacity16 capacity;
+    if (data == nullptr || size < 12) return capacity;
+    for (size_t i = 0; i < 8; ++i) capacity.lastLba = (capacity.lastLba << 8) | data[i];
+    for (size_t i = 8; i < 12; ++i) capacity.blockLength = (capacity.blockLength << 8) | data[i];
+    return capacity;
+}

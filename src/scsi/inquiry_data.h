@@ -27,3 +27,12 @@ struct Capacity10 {
     uint32_t blockLength = 0;
 };
 Capacity10 DecodeReadCapacity10(const uint8_t* data, size_t size);
+
+// READ CAPACITY(16) parameter data (SBC-3 5.16.2), the fields the program
+// uses.
+struct Capacity16 {
+    uint64_t lastLba = 0;
+    uint32_t blockLength = 0;
+};
+// The data must hold at least the first 12 bytes; otherwise zeros.
+Capacity16 DecodeReadCapacity16(const uint8_t* data, size_t size);

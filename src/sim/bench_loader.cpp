@@ -119,32 +119,94 @@ bool ReadCapabilities(BenchReader& reader, const Json& device, const std::string
            reader.ReadBool(*found, path, "trmIop", bits.trmIop);
 }
 
+struct FaultActionName {
+    const char* name;
+    SimFault::Action action;
+};
+
+constexpr FaultActionName kFaultActions[] = {
+    {"sense", SimFault::Action::Sense},         {"callFails", SimFault::Action::CallFails},
+    {"hang", SimFault::Action::Hang},           {"status", SimFault::Action::Status},
+    {"recovered", SimFault::Action::Recovered}, {"shortTransfer", SimFault::Action::ShortTransfer},
+};
+
+// The actions a field goes with, besides opcode, times and afterCommands
+// that go with every one; null for those.
+const char* ActionsOfField(const std::string& key)
+{
+    if (key == "senseKey") return "\"sense\"";
+    if (key == "asc" || key == "ascq") return "\"sense\" or \"recovered\"";
+    if (key == "status") return "\"status\"";
+    if (key == "bytes") return "\"shortTransfer\" or \"recovered\"";
+    if (key == "seconds") return "\"hang\"";
+    return nullptr;
+}
+
+bool FieldFitsAction(const std::string& key, SimFault::Action action)
+{
+    using Action = SimFault::Action;
+    if (key == "senseKey") return action == Action::Sense;
+    if (key == "asc" || key == "ascq") return action == Action::Sense || action == Action::Recovered;
+    if (key == "status") return action == Action::Status;
+    if (key == "bytes") return action == Action::ShortTransfer || action == Action::Recovered;
+    if (key == "seconds") return action == Action::Hang;
+    return true;
+}
+
+bool ReadFaultAction(BenchReader& reader, const Json& fault, const std::string& path, SimFault& out)
+{
+    const auto action = fault.find("action");
+    if (action == fault.end()) return true;
+    const std::string name = action->is_string() ? action->get<std::string>() : std::string();
+    for (const FaultActionName& known : kFaultActions) {
+        if (name != known.name) continue;
+        out.action = known.action;
+        return true;
+    }
+    return reader.Fail(JsonLineMap::Child(path, "action"),
+                       "\"action\" must be \"sense\", \"callFails\", \"hang\", \"status\", \"recovered\" or "
+                       "\"shortTransfer\"");
+}
+
 bool ReadFault(BenchReader& reader, const Json& fault, const std::string& path, SimFault& out)
 {
     if (!fault.is_object()) return reader.Fail(path, "each fault must be an object");
-    if (!reader.CheckFields(fault, path, {"action", "opcode", "senseKey", "asc", "ascq", "times", "afterCommands"}))
+    if (!reader.CheckFields(fault, path,
+                            {"action", "opcode", "senseKey", "asc", "ascq", "times", "afterCommands", "status",
+                             "bytes", "seconds"}) ||
+        !ReadFaultAction(reader, fault, path, out))
         return false;
+    for (const auto& [key, value] : fault.items())
+        if (!FieldFitsAction(key, out.action))
+            return reader.Fail(JsonLineMap::Child(path, key),
+                               "\"" + key + "\" goes only with \"action\": " + ActionsOfField(key));
 
-    const auto action = fault.find("action");
-    if (action != fault.end()) {
-        const std::string name = action->is_string() ? action->get<std::string>() : std::string();
-        if (name == "sense")
-            out.action = SimFault::Action::Sense;
-        else if (name == "callFails")
-            out.action = SimFault::Action::CallFails;
-        else if (name == "hang")
-            out.action = SimFault::Action::Hang;
-        else
-            return reader.Fail(JsonLineMap::Child(path, "action"),
-                               "\"action\" must be \"sense\", \"callFails\" or \"hang\"");
+    using Action = SimFault::Action;
+    if (out.action == Action::Sense && (!reader.Require(fault, path, "senseKey") || !reader.Require(fault, path, "asc")))
+        return false;
+    if (out.action == Action::Recovered) {
+        // RECOVERED DATA WITH RETRIES unless the bench says otherwise.
+        out.asc = 0x17;
+        out.ascq = 0x01;
     }
-    if (out.action == SimFault::Action::Sense) {
-        if (!reader.Require(fault, path, "senseKey") || !reader.Require(fault, path, "asc")) return false;
-    } else {
-        for (const char* key : {"senseKey", "asc", "ascq"})
-            if (fault.contains(key))
-                return reader.Fail(JsonLineMap::Child(path, key),
-                                   "\"" + std::string(key) + "\" goes only with \"action\": \"sense\"");
+    if (out.action == Action::Status) {
+        if (!reader.Require(fault, path, "status") || !reader.ReadByte(fault, path, "status", 0xFF, out.status))
+            return false;
+        if (out.status != kSimStatusBusy && out.status != kSimStatusReservationConflict &&
+            out.status != kSimStatusTaskSetFull)
+            return reader.Fail(JsonLineMap::Child(path, "status"),
+                               "\"status\" must be BUSY (0x08), RESERVATION CONFLICT (0x18) or TASK SET FULL (0x28)");
+    }
+    if (out.action == Action::ShortTransfer && !reader.Require(fault, path, "bytes")) return false;
+    if (fault.contains("bytes")) {
+        uint32_t bytes = 0;
+        if (!reader.ReadNumber(fault, path, "bytes", 0, 0xFFFFFFFFu, bytes)) return false;
+        out.transferBytes = bytes;
+    }
+    if (fault.contains("seconds")) {
+        uint32_t seconds = 0;
+        if (!reader.ReadNumber(fault, path, "seconds", 0, 0xFFFFFFFFu, seconds)) return false;
+        out.hangSeconds = seconds;
     }
     if (fault.contains("opcode")) {
         uint8_t opcode = 0;
@@ -196,7 +258,8 @@ bool ReadDevice(BenchReader& reader, const Json& device, const std::string& path
     return reader.CheckFields(device, path,
                               {"driveNumber", "bus", "targetId", "lun", "inAdapterList", "claimed",
                                "adapterListError", "capabilitiesError", "deviceType", "peripheralQualifier",
-                               "removable", "version", "vendor", "product", "revision", "serial", "capabilities",
+                               "removable", "version", "vendor", "product", "revision", "serial", "serialInInquiry",
+                               "capabilities",
                                "blocks", "lastLba", "blockLength", "unitAttention", "descriptorSense", "stopped",
                                "notReadyCommands", "faults", "modePages", "selfTest", "geometry", "logs", "buffer", "microcode",
                                "unreadableBlocks", "mediaRate", "latencyMicroseconds", "defects"}) &&
@@ -217,7 +280,9 @@ bool ReadDevice(BenchReader& reader, const Json& device, const std::string& path
            reader.ReadText(device, path, "vendor", 8, drive.vendor) &&
            reader.ReadText(device, path, "product", 16, drive.product) &&
            reader.ReadText(device, path, "revision", 4, drive.revision) &&
-           reader.ReadText(device, path, "serial", 8, drive.serial) &&
+           reader.ReadBool(device, path, "serialInInquiry", drive.serialInStandardInquiry) &&
+           reader.ReadText(device, path, "serial", drive.serialInStandardInquiry ? 8 : kSimMaxVpdSerialLength,
+                           drive.serial) &&
            ReadCapabilities(reader, device, path, drive.capabilities) && ReadCapacity(reader, device, path, drive) &&
            reader.ReadNumber(device, path, "blockLength", 512, 65535, drive.blockLength) &&
            reader.ReadBool(device, path, "unitAttention", drive.unitAttentionAtStart) &&

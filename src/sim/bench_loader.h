@@ -39,6 +39,8 @@
 //   "product"            required, at most 16
 //   "revision"           at most 4, default blanks
 //   "serial"             at most 8 (INQUIRY bytes 36-43), default blanks
+//   "serialInInquiry"    false: bytes 36-43 blank, the serial (then at most
+//                        251) only in VPD page 80h
 //   "capabilities"       object of true/false: "relAdr", "wbus32", "wbus16",
 //                        "sync", "linked", "tranDis", "cmdQue", "sftRe"
 //                        (byte 7), "addr32", "addr16" (byte 6), "aerc",
@@ -73,7 +75,8 @@
 //                        03h, 05h, 06h, 0Dh, 2Fh, 30h), "normalizedSmart",
 //                        "errorCounters" {"write"|"read"|"verify"|"nonMedium":
 //                        {"0xCODE": value}}, "temperature", "tripTemperature",
-//                        "smartTrip" (ASCQ of ASC 5Dh), "attributes" [{"code",
+//                        "smartTrip" (ASCQ of ASC 5Dh), "ppc" ("supported",
+//                        "rejected", "ignored"), "attributes" [{"code",
 //                        "normalized", "worst", "threshold", "data"} or
 //                        {"code", "value"}]
 //   "modePages"          MODE SENSE / MODE SELECT: "pages" (codes 0-62, the
@@ -92,10 +95,16 @@
 //                        (which they need), at most 8000 in all
 //
 // FAULT:
-//   "action"             "sense" (default), "callFails" or "hang"
+//   "action"             "sense" (default), "callFails", "hang", "status",
+//                        "recovered" or "shortTransfer"
 //   "opcode"             0-255 or text "0x28": only this command; default any
 //   "senseKey"           0-15, required for "sense"
-//   "asc", "ascq"        0-255 ("asc" required for "sense", "ascq" default 0)
+//   "asc", "ascq"        0-255 ("asc" required for "sense", "ascq" default 0;
+//                        "recovered": default 17h/01h)
+//   "status"             "status": 0x08, 0x18 or 0x28 (required)
+//   "bytes"              "shortTransfer" (required), "recovered": data-in
+//                        bytes that arrive
+//   "seconds"            "hang": the drive answers after this long
 //   "times"              1-4294967295: act only the first so many times
 //   "afterCommands"      0-2^63: act only once the drive has received this
 //                        many commands (of any kind)

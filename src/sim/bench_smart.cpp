@@ -69,6 +69,22 @@ bool ParseHexBytes(const Json& value, size_t maxCount, std::vector<uint8_t>& byt
     return bytes.size() <= maxCount;
 }
 
+bool ReadPpc(BenchReader& reader, const Json& logs, const std::string& path, SimLogConfig& out)
+{
+    const auto found = logs.find("ppc");
+    if (found == logs.end()) return true;
+    const std::string name = found->is_string() ? found->get<std::string>() : std::string();
+    if (name == "supported")
+        out.ppc = SimPpc::Supported;
+    else if (name == "rejected")
+        out.ppc = SimPpc::Rejected;
+    else if (name == "ignored")
+        out.ppc = SimPpc::Ignored;
+    else
+        return reader.Fail(JsonLineMap::Child(path, "ppc"), "\"ppc\" must be \"supported\", \"rejected\" or \"ignored\"");
+    return true;
+}
+
 bool ReadPages(BenchReader& reader, const Json& logs, const std::string& path, SimLogConfig& out)
 {
     if (!reader.IsList(logs, path, "pages")) return false;
@@ -210,7 +226,7 @@ bool ReadLogs(BenchReader& reader, const Json& device, const std::string& device
     SimLogConfig& out = drive.logs;
     if (!reader.CheckFields(logs, path,
                             {"pages", "normalizedSmart", "errorCounters", "temperature", "tripTemperature",
-                             "smartTrip", "attributes"}) ||
+                             "smartTrip", "attributes", "ppc"}) ||
         !ReadPages(reader, logs, path, out) || !ReadErrorCounters(reader, logs, path, out) ||
         !reader.ReadByte(logs, path, "temperature", 0xFF, out.temperature) ||
         !reader.ReadByte(logs, path, "tripTemperature", 0xFF, out.tripTemperature))
@@ -225,5 +241,5 @@ bool ReadLogs(BenchReader& reader, const Json& device, const std::string& device
         if (!reader.ReadByte(logs, path, "smartTrip", 0xFF, ascq)) return false;
         out.smartTripAscq = ascq;
     }
-    return ReadAttributes(reader, logs, path, out);
+    return ReadPpc(reader, logs, path, out) && ReadAttributes(reader, logs, path, out);
 }

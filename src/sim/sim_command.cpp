@@ -37,7 +37,9 @@ size_t SimCommand::ReserveDataIn(uint64_t wanted)
         if (bufferLength_ > 0) callFailed_ = true;
         return 0;
     }
-    return static_cast<size_t>(std::min<uint64_t>(wanted, bufferLength_));
+    const uint64_t fits = std::min<uint64_t>(wanted, bufferLength_);
+    if (fits > dataInLimit_) dataInCut_ = true;
+    return static_cast<size_t>(std::min<uint64_t>(fits, dataInLimit_));
 }
 
 void SimCommand::SendData(const uint8_t* data, size_t size, uint64_t allocationLength)

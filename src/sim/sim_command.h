@@ -61,9 +61,24 @@ public:
 
     void Fail(const SimSense& sense) { sense_ = sense; }
     void FailCall() { callFailed_ = true; }
+    // Ends the command with a status that carries no sense (BUSY and the like).
+    void EndWithStatus(uint8_t status) { status_ = status; }
+    // CHECK CONDITION after the data moved: the data-in stays delivered.
+    void Recover(const SimSense& sense)
+    {
+        sense_ = sense;
+        keepsData_ = true;
+    }
+    // At most `bytes` of the data-in phase reach the initiator's buffer, as
+    // on a faulty path; bytes after them are left untouched.
+    void LimitDataIn(uint32_t bytes) { dataInLimit_ = bytes; }
+    // The handler produced more data-in than LimitDataIn let through.
+    bool DataInCut() const { return dataInCut_; }
 
     bool CallFailed() const { return callFailed_; }
     const std::optional<SimSense>& Sense() const { return sense_; }
+    bool KeepsData() const { return keepsData_; }
+    uint8_t Status() const { return status_; }
     uint32_t DataInLength() const { return dataInLength_; }
     uint32_t DataOutLength() const { return dataOutLength_; }
 
@@ -75,6 +90,10 @@ private:
     uint32_t bufferLength_;
     uint32_t dataInLength_ = 0;
     uint32_t dataOutLength_ = 0;
+    uint32_t dataInLimit_ = UINT32_MAX;
+    bool dataInCut_ = false;
     bool callFailed_ = false;
+    bool keepsData_ = false;
+    uint8_t status_ = 0;
     std::optional<SimSense> sense_;
 };

@@ -5,7 +5,6 @@
 #include <thread>
 
 #include "platform/clock.h"
-#include "scsi/stop.h"
 #include "sim/sim_opcodes.h"
 
 namespace {
@@ -48,6 +47,10 @@ const SimDisk::CommandTable& SimDisk::Commands()
         t[kOpReadCapacity10] = {&SimDisk::ReadCapacity10, true, false};
         t[kOpRead10] = {&SimDisk::Read10, true, false};
         t[kOpWriteAndVerify10] = {&SimDisk::WriteAndVerify10, true, false};
+        t[kOpVerify10] = {&SimDisk::Verify10, true, false};
+        t[kOpRead16] = {&SimDisk::Read16, true, false};
+        t[kOpWriteAndVerify16] = {&SimDisk::WriteAndVerify16, true, false};
+        t[kOpVerify16] = {&SimDisk::Verify16, true, false};
         t[kOpServiceActionIn16] = {&SimDisk::ServiceActionIn16, true, false};
         t[kOpSendDiagnostic] = {&SimDisk::SendDiagnostic, false, false};
         t[kOpReceiveDiagnosticResults] = {&SimDisk::ReceiveDiagnosticResults, false, false};
@@ -71,21 +74,26 @@ SimResult SimDisk::Execute(const uint8_t* cdb, size_t cdbLength, SimDirection di
     uint64_t commandIndex = 0;
     std::optional<SimFault> transportFault;
     Clock* clock = nullptr;
+    uint64_t releases = 0;
     {
         std::lock_guard lock(mutex_);
         commandIndex = commandsReceived_++;
         recentCdbs_.emplace_back(command.Cdb(), command.Cdb() + command.CdbLength());
         if (recentCdbs_.size() > kRecentCdbLimit) recentCdbs_.pop_front();
-        transportFault = TakeFault(true, command.Opcode(), commandIndex);
+        transportFault = TakeFault(FaultStage::Transport, command.Opcode(), commandIndex);
         clock = hangClock_;
+        releases = hangReleases_.load();
     }
     if (transportFault) {
         // The lock is not held while hanging, so other handles of the same
-        // drive, and the thread that sets the stop flag, go on working.
-        if (transportFault->action == SimFault::Action::Hang) WaitForStopOrTimeOut(timeOutSeconds, clock);
-        SimResult failed;
-        failed.callFailed = true;
-        return failed;
+        // drive go on working.
+        const bool answered = transportFault->action == SimFault::Action::Hang &&
+                              AwaitAnswer(timeOutSeconds, transportFault->hangSeconds, clock, releases);
+        if (!answered) {
+            SimResult failed;
+            failed.callFailed = true;
+            return failed;
+        }
     }
 
     std::lock_guard lock(mutex_);
@@ -97,6 +105,12 @@ void SimDisk::Process(SimCommand& command, uint64_t commandIndex)
 {
     const CommandEntry& entry = Commands()[command.Opcode()];
 
+    // A busy or full task set turns the command away before the unit looks
+    // at it, so a pending unit attention stays pending.
+    if (const auto fault = TakeFault(FaultStage::Status, command.Opcode(), commandIndex)) {
+        command.EndWithStatus(fault->status);
+        return;
+    }
     // INQUIRY and REQUEST SENSE are answered during a restart as they are
     // past a unit attention (SPC-4); everything else finds the unit not ready.
     SettleRestart();
@@ -111,7 +125,7 @@ void SimDisk::Process(SimCommand& command, uint64_t commandIndex)
         unitAttentions_.pop_front();
         return;
     }
-    if (const auto fault = TakeFault(false, command.Opcode(), commandIndex)) {
+    if (const auto fault = TakeFault(FaultStage::Sense, command.Opcode(), commandIndex)) {
         command.Fail(MakeSense(fault->senseKey, fault->asc, fault->ascq));
         return;
     }
@@ -132,35 +146,70 @@ void SimDisk::Process(SimCommand& command, uint64_t commandIndex)
             return;
         }
     }
+    FaultState* completion = FindFault(FaultStage::Completion, command.Opcode(), commandIndex);
+    if (completion && completion->fault.transferBytes) command.LimitDataIn(*completion->fault.transferBytes);
     (this->*entry.handler)(command);
+    if (!completion || command.CallFailed() || command.Sense()) return;
+    // A fault that found nothing to act on has not fired: a short transfer
+    // needs more data than it lets through.
+    const SimFault& fault = completion->fault;
+    if (fault.action == SimFault::Action::ShortTransfer && !command.DataInCut()) return;
+    ++completion->fired;
+    if (fault.action == SimFault::Action::Recovered)
+        command.Recover(MakeSense(kSenseKeyRecoveredError, fault.asc, fault.ascq));
 }
 
-std::optional<SimFault> SimDisk::TakeFault(bool transportStage, uint8_t opcode, uint64_t commandIndex)
+SimDisk::FaultStage SimDisk::StageOf(SimFault::Action action)
+{
+    switch (action) {
+    case SimFault::Action::CallFails:
+    case SimFault::Action::Hang: return FaultStage::Transport;
+    case SimFault::Action::Status: return FaultStage::Status;
+    case SimFault::Action::Sense: return FaultStage::Sense;
+    case SimFault::Action::Recovered:
+    case SimFault::Action::ShortTransfer: return FaultStage::Completion;
+    }
+    return FaultStage::Sense;
+}
+
+SimDisk::FaultState* SimDisk::FindFault(FaultStage stage, uint8_t opcode, uint64_t commandIndex)
 {
     for (FaultState& state : faults_) {
         const SimFault& fault = state.fault;
-        const bool isTransport = fault.action != SimFault::Action::Sense;
-        if (isTransport != transportStage) continue;
+        if (StageOf(fault.action) != stage) continue;
         if (fault.opcode && *fault.opcode != opcode) continue;
         if (commandIndex < fault.afterCommands) continue;
         if (fault.times && state.fired >= *fault.times) continue;
-        ++state.fired;
-        return fault;
+        return &state;
     }
-    return std::nullopt;
+    return nullptr;
 }
 
-void SimDisk::WaitForStopOrTimeOut(uint32_t timeOutSeconds, Clock* clock) const
+std::optional<SimFault> SimDisk::TakeFault(FaultStage stage, uint8_t opcode, uint64_t commandIndex)
 {
+    FaultState* state = FindFault(stage, opcode, commandIndex);
+    if (!state) return std::nullopt;
+    ++state->fired;
+    return state->fault;
+}
+
+// A hung drive cannot see the program's stop flag: only the request's
+// time-out, the drive's own answer after hangSeconds, or a test releasing
+// it end the wait. True when the drive answered before the time-out.
+bool SimDisk::AwaitAnswer(uint32_t timeOutSeconds, std::optional<uint32_t> hangSeconds, Clock* clock,
+                          uint64_t releases) const
+{
+    const bool answers = hangSeconds && *hangSeconds < timeOutSeconds;
+    const int64_t wait = answers ? *hangSeconds : timeOutSeconds;
+    const auto released = [&] { return hangReleases_.load() != releases; };
     if (clock) {
         const int64_t start = clock->Now();
-        while (!g_bStopRequested.load() && clock->Now() - start < static_cast<int64_t>(timeOutSeconds))
-            std::this_thread::sleep_for(kHangPoll);
-        return;
+        while (!released() && clock->Now() - start < wait) std::this_thread::sleep_for(kHangPoll);
+    } else {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(wait);
+        while (!released() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(kHangPoll);
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeOutSeconds);
-    while (!g_bStopRequested.load() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(kHangPoll);
+    return answers || released();
 }
 
 SimResult SimDisk::Finish(const SimCommand& command) const
@@ -170,15 +219,20 @@ SimResult SimDisk::Finish(const SimCommand& command) const
         result.callFailed = true;
         return result;
     }
+    if (command.Status() != kStatusGood) {
+        result.status = command.Status();
+        return result;
+    }
     // A data-out phase ends before the target judges the parameter list,
     // so what it took has moved even when the command then fails.
     result.dataMoved = command.DataOutLength();
     if (command.Sense()) {
         result.status = kStatusCheckCondition;
         result.sense = descriptorSense_ ? EncodeDescriptorSense(*command.Sense()) : EncodeFixedSense(*command.Sense());
-        return result;
+        if (!command.KeepsData()) return result;
+    } else {
+        result.status = kStatusGood;
     }
-    result.status = kStatusGood;
     result.dataInLength = command.DataInLength();
     result.dataMoved += command.DataInLength();
     return result;
@@ -215,6 +269,11 @@ void SimDisk::SetDescriptorSense(bool descriptor)
 {
     std::lock_guard lock(mutex_);
     descriptorSense_ = descriptor;
+}
+
+void SimDisk::ReleaseHangs()
+{
+    ++hangReleases_;
 }
 
 void SimDisk::SetHangClock(Clock* clock)

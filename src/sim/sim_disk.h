@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -25,8 +26,9 @@ class SimDisk {
 public:
     explicit SimDisk(const SimDriveConfig& config);
 
-    // Runs one command. timeOutSeconds bounds an injected hang, which
-    // otherwise lasts until g_bStopRequested is set.
+    // Runs one command. timeOutSeconds bounds an injected hang: at the
+    // time-out the call fails, as the host adapter ends a command the
+    // drive never answered.
     SimResult Execute(const uint8_t* cdb, size_t cdbLength, SimDirection direction, uint8_t* buffer,
                       uint32_t bufferLength, uint32_t timeOutSeconds);
 
@@ -43,6 +45,8 @@ public:
     void SetDescriptorSense(bool descriptor);
     // Time source of an injected hang's time-out; null is real time.
     void SetHangClock(Clock* clock);
+    // The drive answers every command hanging now: each then runs.
+    void ReleaseHangs();
     // Time source of the restart after a microcode download (sim_buffer.cpp);
     // null is real time.
     void SetRestartClock(Clock* clock);
@@ -84,6 +88,11 @@ private:
         SimFault fault;
         uint32_t fired = 0;
     };
+    // Where in a command's life a fault acts: before it reaches the drive,
+    // in place of it (a status, then sense after any unit attention), or on
+    // a command that runs.
+    enum class FaultStage { Transport, Status, Sense, Completion };
+    static FaultStage StageOf(SimFault::Action action);
 
     // sim_inquiry.cpp
     void Inquiry(SimCommand& command);
@@ -99,7 +108,16 @@ private:
     std::optional<SimSense> NotReadyCondition(bool consume);
     // sim_media.cpp
     void Read10(SimCommand& command);
+    void Read16(SimCommand& command);
     void WriteAndVerify10(SimCommand& command);
+    void WriteAndVerify16(SimCommand& command);
+    void Verify10(SimCommand& command);
+    void Verify16(SimCommand& command);
+    void ReadBlocks(SimCommand& command, uint64_t lba, uint32_t blocks);
+    void WriteAndVerifyBlocks(SimCommand& command, uint64_t lba, uint32_t blocks);
+    void VerifyBlocks(SimCommand& command, uint64_t lba, uint32_t blocks);
+    bool CompareBlocks(SimCommand& command, uint64_t lba, uint32_t blocks, const uint8_t* data);
+    bool CheckNoProtection(SimCommand& command);
     bool CheckRange(SimCommand& command, uint64_t lba, uint64_t blocks);
 
     // sim_selftest.cpp: the parameters of the self-test results log page
@@ -107,8 +125,10 @@ private:
     std::vector<uint8_t> SelfTestResultsLogParameters() const;
 
     void Process(SimCommand& command, uint64_t commandIndex);
-    std::optional<SimFault> TakeFault(bool transportStage, uint8_t opcode, uint64_t commandIndex);
-    void WaitForStopOrTimeOut(uint32_t timeOutSeconds, Clock* clock) const;
+    FaultState* FindFault(FaultStage stage, uint8_t opcode, uint64_t commandIndex);
+    std::optional<SimFault> TakeFault(FaultStage stage, uint8_t opcode, uint64_t commandIndex);
+    bool AwaitAnswer(uint32_t timeOutSeconds, std::optional<uint32_t> hangSeconds, Clock* clock,
+                     uint64_t releases) const;
     SimResult Finish(const SimCommand& command) const;
 
     const SimDriveConfig config_;
@@ -122,6 +142,7 @@ private:
     uint64_t commandsReceived_ = 0;
     std::deque<std::vector<uint8_t>> recentCdbs_;
     Clock* hangClock_ = nullptr;
+    std::atomic<uint64_t> hangReleases_{0};
 
     // sim_diagnostics.cpp: SEND DIAGNOSTIC, RECEIVE DIAGNOSTIC RESULTS and
     // the translate address page; the page the last SEND DIAGNOSTIC

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -31,9 +32,12 @@ struct SimCapabilityBits {
 // A fault the bench injects into one drive.
 struct SimFault {
     enum class Action {
-        Sense,      // CHECK CONDITION with senseKey / asc / ascq
-        CallFails,  // the transport reports "call failed"
-        Hang,       // no answer until the stop flag or the time-out, then a failed call
+        Sense,          // CHECK CONDITION with senseKey / asc / ascq in place of the command
+        CallFails,      // the transport reports "call failed"
+        Hang,           // no answer until the time-out (then a failed call) or until the drive answers
+        Status,         // a status without sense (BUSY, RESERVATION CONFLICT, TASK SET FULL) in place of the command
+        Recovered,      // the command runs and moves its data, then ends in CHECK CONDITION, RECOVERED ERROR
+        ShortTransfer,  // the command runs and ends GOOD, but only transferBytes of its data-in arrive
     };
     Action action = Action::Sense;
     std::optional<uint8_t> opcode;  // none: every command
@@ -42,7 +46,24 @@ struct SimFault {
     uint8_t ascq = 0;
     std::optional<uint32_t> times;  // fire at most this many times; none: always
     uint64_t afterCommands = 0;     // only once the drive has received this many commands
+    uint8_t status = 0;             // Status: the status byte
+    // ShortTransfer (and Recovered, when set): bytes of the data-in phase
+    // that reach the initiator; the residual is reported, the rest of the
+    // buffer is left as it was.
+    std::optional<uint32_t> transferBytes;
+    // Hang: the drive answers after this many seconds of the hang clock and
+    // the command then runs; none: it never answers on its own.
+    std::optional<uint32_t> hangSeconds;
 };
+
+// Statuses a target returns without sense data (SAM-5).
+inline constexpr uint8_t kSimStatusBusy = 0x08;
+inline constexpr uint8_t kSimStatusReservationConflict = 0x18;
+inline constexpr uint8_t kSimStatusTaskSetFull = 0x28;
+
+// The longest serial number the unit serial number page carries when it is
+// read with an allocation length of 255 (a 4-byte header, then the serial).
+inline constexpr size_t kSimMaxVpdSerialLength = 251;
 
 // One simulated logical unit as the bench describes it.
 struct SimDriveConfig {
@@ -54,6 +75,9 @@ struct SimDriveConfig {
     std::string product;
     std::string revision;
     std::string serial;
+    // False: standard INQUIRY bytes 36-43 are blank and the serial number
+    // is only in the unit serial number page (80h), as on most current drives.
+    bool serialInStandardInquiry = true;
     SimCapabilityBits capabilities;
 
     uint64_t blocks = 0;

@@ -74,7 +74,9 @@ std::vector<uint8_t> DeviceIdentificationPage(const SimDriveConfig& config)
     std::vector<uint8_t> t10(32);
     PutAscii(t10, 0, config.vendor, 8);
     PutAscii(t10, 8, config.product, 16);
-    PutAscii(t10, 24, config.serial, 8);
+    // The designator length is one byte: a very long serial is cut there.
+    t10.resize(std::min<size_t>(24 + std::max<size_t>(8, config.serial.size()), 0xFF));
+    PutAscii(t10, 24, config.serial, t10.size() - 24);
     const uint8_t t10Header[4] = {0x02, 0x01, 0x00, static_cast<uint8_t>(t10.size())};  // ASCII; T10 vendor ID
     page.insert(page.end(), t10Header, t10Header + 4);
     page.insert(page.end(), t10.begin(), t10.end());
@@ -103,9 +105,9 @@ std::vector<uint8_t> SimDisk::StandardInquiryData() const
     PutAscii(data, 8, config_.vendor, 8);
     PutAscii(data, 16, config_.product, 16);
     PutAscii(data, 32, config_.revision, 4);
-    // Bytes 36-55 are the vendor's own; this maker keeps the serial number
-    // in the first eight of them.
-    PutAscii(data, 36, config_.serial, 8);
+    // Bytes 36-55 are the vendor's own; some makers keep the serial number
+    // in the first eight of them, others only in the unit serial number page.
+    PutAscii(data, 36, config_.serialInStandardInquiry ? config_.serial : std::string(), 8);
     return data;
 }
 

@@ -210,7 +210,8 @@ std::vector<SimLogParameter> SimDisk::LogParameters(uint8_t pageCode, uint8_t pa
 
 void SimDisk::LogSense(SimCommand& command)
 {
-    const bool ppc = command.Bit(1, 1);
+    if (command.Bit(1, 1) && config_.logs.ppc == SimPpc::Rejected) return command.Fail(InvalidFieldInCdb(1, 1));
+    const bool ppc = command.Bit(1, 1) && config_.logs.ppc == SimPpc::Supported;
     const uint8_t pageControl = command.Byte(2) >> 6;
     const uint8_t pageCode = command.Byte(2) & 0x3F;
     const uint8_t subpage = command.Byte(3);

@@ -41,6 +41,11 @@ std::vector<SimAttribute> DefaultSimAttributes(uint8_t temperature);
 std::vector<uint16_t> StandardCounterCodes(uint8_t pageCode);
 bool IsErrorCounterPage(uint8_t pageCode);
 
+// How a drive takes the LOG SENSE PPC bit, made obsolete in SPC-4: it
+// reports only changed parameters, refuses the bit (ILLEGAL REQUEST, INVALID
+// FIELD IN CDB), or ignores it and reports every parameter.
+enum class SimPpc { Supported, Rejected, Ignored };
+
 struct SimLogConfig {
     // Pages kept besides 00h (supported pages); page 10h is listed when the
     // drive keeps a self-test results log.
@@ -57,6 +62,7 @@ struct SimLogConfig {
     std::optional<uint8_t> smartTripAscq;  // predicted failure: ASC 5Dh with this ASCQ
     // Page 30h in this order; none: DefaultSimAttributes.
     std::optional<std::vector<SimAttribute>> attributes;
+    SimPpc ppc = SimPpc::Supported;
 
     bool Keeps(uint8_t pageCode) const;
     bool OffersNormalizedSmart() const;

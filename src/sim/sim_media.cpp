@@ -1,5 +1,5 @@
-// Medium access: READ (10) and WRITE AND VERIFY (10) (SBC-3), with the
-// medium's unreadable blocks, its transfer rate and command latency.
+// Medium access: READ, WRITE AND VERIFY and VERIFY, (10) and (16) (SBC-3),
+// with the medium's unreadable blocks, its transfer rate and command latency.
 #include <algorithm>
 #include <cstring>
 
@@ -77,20 +77,42 @@ void SimDisk::PaceMedia(uint64_t bytes)
     pacer.SleepUntilNanoseconds(mediaBusyUntil_);
 }
 
-void SimDisk::Read10(SimCommand& command)
+// No protection information on this medium: RDPROTECT, WRPROTECT and
+// VRPROTECT (byte 1 bits 7-5 of every media command) must be zero.
+bool SimDisk::CheckNoProtection(SimCommand& command)
 {
-    // No protection information on this medium: RDPROTECT must be zero.
     if (command.Byte(1) >> 5) {
         command.Fail(InvalidFieldInCdb(1, 7));
-        return;
+        return false;
     }
-    const uint32_t lba = command.Be32(2);
-    const uint16_t blocks = command.Be16(7);
-    if (!CheckRange(command, lba, blocks)) return;
+    return true;
+}
+
+void SimDisk::Read10(SimCommand& command) { ReadBlocks(command, command.Be32(2), command.Be16(7)); }
+
+void SimDisk::Read16(SimCommand& command) { ReadBlocks(command, command.Be64(2), command.Be32(10)); }
+
+void SimDisk::WriteAndVerify10(SimCommand& command)
+{
+    WriteAndVerifyBlocks(command, command.Be32(2), command.Be16(7));
+}
+
+void SimDisk::WriteAndVerify16(SimCommand& command)
+{
+    WriteAndVerifyBlocks(command, command.Be64(2), command.Be32(10));
+}
+
+void SimDisk::Verify10(SimCommand& command) { VerifyBlocks(command, command.Be32(2), command.Be16(7)); }
+
+void SimDisk::Verify16(SimCommand& command) { VerifyBlocks(command, command.Be64(2), command.Be32(10)); }
+
+void SimDisk::ReadBlocks(SimCommand& command, uint64_t lba, uint32_t blocks)
+{
+    if (!CheckNoProtection(command) || !CheckRange(command, lba, blocks)) return;
 
     const uint32_t blockLength = medium_.BlockLength();
     const auto bad = unreadable_.lower_bound(lba);
-    const bool fails = bad != unreadable_.end() && *bad < uint64_t{lba} + blocks;
+    const bool fails = bad != unreadable_.end() && *bad < lba + blocks;
     // Blocks before an unreadable one reach the buffer before the drive gives up.
     const uint64_t good = fails ? *bad - lba : blocks;
     const size_t count = command.ReserveDataIn(good * blockLength);
@@ -104,15 +126,10 @@ void SimDisk::Read10(SimCommand& command)
     command.CommitDataIn(count);
 }
 
-void SimDisk::WriteAndVerify10(SimCommand& command)
+void SimDisk::WriteAndVerifyBlocks(SimCommand& command, uint64_t lba, uint32_t blocks)
 {
-    if (command.Byte(1) >> 5) {
-        command.Fail(InvalidFieldInCdb(1, 7));
-        return;
-    }
+    if (!CheckNoProtection(command)) return;
     const bool byteCheck = command.Bit(1, 1);
-    const uint32_t lba = command.Be32(2);
-    const uint16_t blocks = command.Be16(7);
     if (!CheckRange(command, lba, blocks)) return;
     if (blocks == 0) return;
 
@@ -122,12 +139,46 @@ void SimDisk::WriteAndVerify10(SimCommand& command)
     medium_.Write(lba, blocks, data);
     // A block that could not be read is reassigned when written, as drives
     // with automatic write reallocation do.
-    unreadable_.erase(unreadable_.lower_bound(lba), unreadable_.lower_bound(uint64_t{lba} + blocks));
+    unreadable_.erase(unreadable_.lower_bound(lba), unreadable_.lower_bound(lba + blocks));
     PaceMedia(uint64_t{blocks} * blockLength);
 
     // Without BYTCHK the verify checks only that the blocks read back,
     // which they always do here.
-    if (!byteCheck) return;
+    if (byteCheck) CompareBlocks(command, lba, blocks, data);
+}
+
+// VERIFY (SBC-3): BYTCHK 00b checks that the blocks can be read, 01b also
+// compares them with the data-out buffer. 11b (one block against each) is
+// optional and this drive, like many, does not offer it.
+void SimDisk::VerifyBlocks(SimCommand& command, uint64_t lba, uint32_t blocks)
+{
+    if (!CheckNoProtection(command)) return;
+    const uint8_t byteCheck = (command.Byte(1) >> 1) & 0x03;
+    if (byteCheck > 1) {
+        command.Fail(InvalidFieldInCdb(1, 2));
+        return;
+    }
+    if (!CheckRange(command, lba, blocks)) return;
+    if (blocks == 0) return;
+
+    const uint32_t blockLength = medium_.BlockLength();
+    const uint8_t* data = nullptr;
+    if (byteCheck == 1 && !(data = command.ReceiveData(uint64_t{blocks} * blockLength))) return;
+    const auto bad = unreadable_.lower_bound(lba);
+    const bool fails = bad != unreadable_.end() && *bad < lba + blocks;
+    const uint64_t good = fails ? *bad - lba : blocks;
+    PaceMedia(good * blockLength);
+    if (data && !CompareBlocks(command, lba, static_cast<uint32_t>(good), data)) return;
+    if (fails) command.Fail(UnrecoveredReadError(*bad));
+}
+
+// Byte compare of blocks on the medium with the data-out buffer; on a
+// difference the command ends in MISCOMPARE with, in INFORMATION, the offset
+// in the data-out buffer of the first byte that did not compare equal
+// (SBC-4).
+bool SimDisk::CompareBlocks(SimCommand& command, uint64_t lba, uint32_t blocks, const uint8_t* data)
+{
+    const uint32_t blockLength = medium_.BlockLength();
     std::vector<uint8_t> readBack(blockLength);
     for (uint32_t i = 0; i < blocks; ++i) {
         medium_.Read(lba + i, readBack.data(), blockLength);
@@ -135,12 +186,11 @@ void SimDisk::WriteAndVerify10(SimCommand& command)
         if (std::memcmp(readBack.data(), sent, blockLength) == 0) continue;
         uint32_t offset = 0;
         while (readBack[offset] == sent[offset]) ++offset;
-        // INFORMATION: offset in the data-out buffer of the first byte
-        // that did not compare equal, as SBC-4 reports a byte-compare miscompare.
         SimSense sense = MakeSense(kSenseKeyMiscompare, 0x1D, 0x00);
         sense.informationValid = true;
         sense.information = uint64_t{i} * blockLength + offset;
         command.Fail(sense);
-        return;
+        return false;
     }
+    return true;
 }

@@ -137,9 +137,22 @@ TEST(BenchLoader, FieldErrorsNameFieldAndLine)
         {",\n\"faults\": [ 1 ]", "bench.json:5: each fault must be an object"},
         {",\n\"faults\": [\n { \"opcode\": 40 } ]", "bench.json:6: missing required field \"senseKey\""},
         {",\n\"faults\": [\n { \"action\": \"explode\" } ]",
-         "bench.json:6: \"action\" must be \"sense\", \"callFails\" or \"hang\""},
+         "bench.json:6: \"action\" must be \"sense\", \"callFails\", \"hang\", \"status\", \"recovered\" or "
+         "\"shortTransfer\""},
         {",\n\"faults\": [ { \"action\": \"hang\",\n \"asc\": 4 } ]",
-         "bench.json:6: \"asc\" goes only with \"action\": \"sense\""},
+         "bench.json:6: \"asc\" goes only with \"action\": \"sense\" or \"recovered\""},
+        {",\n\"faults\": [ { \"action\": \"recovered\",\n \"senseKey\": 4 } ]",
+         "bench.json:6: \"senseKey\" goes only with \"action\": \"sense\""},
+        {",\n\"faults\": [ { \"senseKey\": 3, \"asc\": 17,\n \"seconds\": 4 } ]",
+         "bench.json:6: \"seconds\" goes only with \"action\": \"hang\""},
+        {",\n\"faults\": [\n { \"action\": \"status\" } ]", "bench.json:6: missing required field \"status\""},
+        {",\n\"faults\": [ { \"action\": \"status\",\n \"status\": 2 } ]",
+         "bench.json:6: \"status\" must be BUSY (0x08), RESERVATION CONFLICT (0x18) or TASK SET FULL (0x28)"},
+        {",\n\"faults\": [\n { \"action\": \"shortTransfer\" } ]", "bench.json:6: missing required field \"bytes\""},
+        {",\n\"logs\": {\n \"ppc\": \"maybe\" }",
+         "bench.json:6: \"ppc\" must be \"supported\", \"rejected\" or \"ignored\""},
+        {",\n\"serial\": \"123456789\", \"serialInInquiry\": true",
+         "bench.json:5: \"serial\" must be text of at most 8 printable ASCII characters"},
         {",\n\"faults\": [ { \"senseKey\": 16, \"asc\": 0 } ]", "bench.json:5: \"senseKey\" must be a number from 0 to 15"},
         {",\n\"faults\": [ { \"senseKey\": 3, \"asc\": \"0x1g\" } ]", "bench.json:5: \"asc\" must be a number from 0 to 255"},
         {",\n\"faults\": [ { \"senseKey\": 3, \"asc\": 17, \"times\": 0 } ]",
@@ -206,12 +219,16 @@ TEST(BenchLoader, EveryFieldReachesTheDrive)
       "devices": [ {
         "driveNumber": 12, "bus": 3, "targetId": 15, "lun": 2, "inAdapterList": false, "claimed": false,
         "adapterListError": 5, "capabilitiesError": 19, "deviceType": "0x05", "peripheralQualifier": 1,
-        "removable": true, "version": 6, "vendor": "VEND", "product": "PROD", "revision": "R1", "serial": "SER",
+        "removable": true, "version": 6, "vendor": "VEND", "product": "PROD", "revision": "R1",
+        "serial": "SERIAL-NUMBER-OF-20", "serialInInquiry": false,
         "capabilities": { "relAdr": true, "trmIop": true },
         "lastLba": 9223372036854775807, "blockLength": 520,
         "unitAttention": true, "descriptorSense": true, "stopped": true, "notReadyCommands": 7,
         "faults": [ { "opcode": "0x28", "senseKey": 3, "asc": "0x11", "ascq": 1, "times": 2, "afterCommands": 10 },
-                    { "action": "callFails" }, { "action": "hang", "opcode": 0 } ]
+                    { "action": "callFails" }, { "action": "hang", "opcode": 0, "seconds": 30 },
+                    { "action": "status", "status": "0x18" }, { "action": "recovered", "bytes": 100 },
+                    { "action": "recovered", "asc": 24, "ascq": 6 }, { "action": "shortTransfer", "bytes": 0 } ],
+        "logs": { "ppc": "rejected" }
       } ]
     })", "bench.json", bench, error)) << error;
     EXPECT_EQ(bench.buses, 4);
@@ -237,7 +254,10 @@ TEST(BenchLoader, EveryFieldReachesTheDrive)
     EXPECT_EQ(drive.blockLength, 520u);
     EXPECT_TRUE(drive.unitAttentionAtStart && drive.descriptorSense && drive.stopped);
     EXPECT_EQ(drive.notReadyCommands, 7u);
-    ASSERT_EQ(drive.faults.size(), 3u);
+    EXPECT_EQ(drive.serial, "SERIAL-NUMBER-OF-20");
+    EXPECT_FALSE(drive.serialInStandardInquiry);
+    EXPECT_EQ(drive.logs.ppc, SimPpc::Rejected);
+    ASSERT_EQ(drive.faults.size(), 7u);
     EXPECT_EQ(drive.faults[0].action, SimFault::Action::Sense);
     EXPECT_EQ(drive.faults[0].opcode, 0x28);
     EXPECT_EQ(drive.faults[0].senseKey, 3);
@@ -249,4 +269,15 @@ TEST(BenchLoader, EveryFieldReachesTheDrive)
     EXPECT_FALSE(drive.faults[1].opcode.has_value());
     EXPECT_EQ(drive.faults[2].action, SimFault::Action::Hang);
     EXPECT_EQ(drive.faults[2].opcode, 0);
+    EXPECT_EQ(drive.faults[2].hangSeconds, 30u);
+    EXPECT_EQ(drive.faults[3].action, SimFault::Action::Status);
+    EXPECT_EQ(drive.faults[3].status, 0x18);
+    EXPECT_EQ(drive.faults[4].action, SimFault::Action::Recovered);
+    EXPECT_EQ(drive.faults[4].transferBytes, 100u);
+    EXPECT_EQ(drive.faults[4].asc, 0x17) << "RECOVERED DATA WITH RETRIES";
+    EXPECT_EQ(drive.faults[4].ascq, 0x01);
+    EXPECT_EQ(drive.faults[5].asc, 24);
+    EXPECT_EQ(drive.faults[5].ascq, 6);
+    EXPECT_EQ(drive.faults[6].action, SimFault::Action::ShortTransfer);
+    EXPECT_EQ(drive.faults[6].transferBytes, 0u);
 }

@@ -128,6 +128,17 @@ TEST(SimInquiry, VitalProductDataPages)
     EXPECT_EQ(RunIn(other, InquiryCdb(1, 0x80, 255)).data, Hex("00 80 00 08 20 20 20 20 20 20 34 32"));
     // Different drives, different names.
     EXPECT_NE(RunIn(other, InquiryCdb(1, 0x83, 255)).data, id);
+
+    // A drive that keeps its serial only in page 80h, as most current ones.
+    SimDriveConfig vpdOnly = simtest::PlainDrive();
+    vpdOnly.serial = "ZA1B2C3D0000C1234567";
+    vpdOnly.serialInStandardInquiry = false;
+    SimDisk current(vpdOnly);
+    const auto standard = RunIn(current, InquiryCdb(0, 0, 96)).data;
+    EXPECT_EQ(std::string(standard.begin() + 36, standard.begin() + 44), "        ");
+    const auto serial = RunIn(current, InquiryCdb(1, 0x80, 255)).data;
+    EXPECT_EQ(std::string(serial.begin() + 4, serial.end()), vpdOnly.serial);
+    EXPECT_EQ(serial[3], 20);
 }
 
 TEST(SimInquiry, InvalidRequestsAreRefusedWithFieldPointer)

@@ -155,6 +155,23 @@ TEST(SimLogPages, ChangedParametersAreThoseNotSeenSinceTheLastSenseOrSelect)
     EXPECT_EQ(PageLength(RunIn(disk, LogSense(0x02, 1, 4096, true))), 0);
 }
 
+TEST(SimLogPages, CurrentDrivesRefuseOrIgnoreThePpcBit)
+{
+    SimDriveConfig rejecting = SmartDrive();
+    rejecting.logs.ppc = SimPpc::Rejected;
+    SimDisk refuses(rejecting);
+    const Answer refused = RunIn(refuses, LogSense(0x03, 1, 4096, true));
+    ExpectIllegal(refused, kInvalidFieldInCdb);
+    EXPECT_EQ(refused.result.sense[15], 0xC9) << "field pointer: byte 1 bit 1";
+    EXPECT_EQ(Codes(RunIn(refuses, LogSense(0x03)).data).size(), 8u);
+
+    SimDriveConfig ignoring = SmartDrive();
+    ignoring.logs.ppc = SimPpc::Ignored;
+    SimDisk ignores(ignoring);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(Codes(RunIn(ignores, LogSense(0x03, 1, 4096, true)).data).size(), 8u) << "every parameter, read " << i;
+}
+
 TEST(SimLogPages, ParameterCodeResetClearsTheCumulativeCounters)
 {
     SimDisk disk(SmartDrive());

@@ -1,4 +1,4 @@
-// READ (10) and WRITE AND VERIFY (10) on the sparse medium.
+// READ, WRITE AND VERIFY and VERIFY, (10) and (16), on the sparse medium.
 #include <gtest/gtest.h>
 
 #include "sim/sim_media_pacer.h"
@@ -21,6 +21,16 @@ std::vector<uint8_t> Cdb10(uint8_t opcode, uint8_t byte1, uint32_t lba, uint16_t
             static_cast<uint8_t>(blocks >> 8),
             static_cast<uint8_t>(blocks),
             0};
+}
+
+std::vector<uint8_t> Cdb16(uint8_t opcode, uint8_t byte1, uint64_t lba, uint32_t blocks)
+{
+    std::vector<uint8_t> cdb(16, 0);
+    cdb[0] = opcode;
+    cdb[1] = byte1;
+    for (int i = 0; i < 8; ++i) cdb[2 + i] = static_cast<uint8_t>(lba >> (56 - 8 * i));
+    for (int i = 0; i < 4; ++i) cdb[10 + i] = static_cast<uint8_t>(blocks >> (24 - 8 * i));
+    return cdb;
 }
 
 std::vector<uint8_t> Read10(uint32_t lba, uint16_t blocks) { return Cdb10(0x28, 0, lba, blocks); }
@@ -181,6 +191,67 @@ TEST(SimMedia, UnreadableBlockEndsAReadWithTheBlockInTheInformationField)
     const auto descriptor = RunIn(disk, Read10(20, 1), 512);
     EXPECT_EQ(descriptor.result.sense[0], 0x72);
     EXPECT_EQ(descriptor.result.sense[1] & 0x0F, 0x03);
+}
+
+TEST(SimMedia, SixteenByteCommandsReachEveryBlockAndTheLastCanBeUnreadable)
+{
+    constexpr uint64_t kLast = 7814037167ull;
+    constexpr uint64_t kHigh = 0x100000000ull;
+    SimDriveConfig config = Drive(kLast + 1, 512);
+    config.media.unreadableBlocks = {kHigh + 3, kLast};
+    SimDisk disk(config);
+    const auto data = Pattern(2 * 512, 4);
+    auto flipped = data;
+    flipped[700] ^= 1;
+    EXPECT_EQ(RunOut(disk, Cdb16(0x8E, 0x02, kHigh, 2), data).result.status, 0x00);
+    EXPECT_EQ(disk.ReadMedium(kHigh, 2), data);
+
+    struct Case {
+        std::vector<uint8_t> cdb;
+        std::vector<uint8_t> dataOut;  // empty: data-in of 4 blocks
+        uint8_t senseKey;               // 0: GOOD
+        uint8_t asc;
+        uint64_t information;
+    };
+    const Case cases[] = {
+        {Cdb16(0x88, 0, kHigh, 2), {}, 0, 0, 0},
+        {Cdb16(0x88, 0, kLast - 1, 1), {}, 0, 0, 0},
+        {Cdb16(0x88, 0, kLast - 1, 2), {}, 0x03, 0x11, kLast},
+        {Cdb16(0x88, 0, kHigh + 2, 2), {}, 0x03, 0x11, kHigh + 3},
+        {Cdb16(0x88, 0, kLast, 2), {}, 0x05, 0x21, 0},
+        {Cdb16(0x88, 0x20, kHigh, 1), {}, 0x05, 0x24, 0},
+        {Cdb16(0x8F, 0, kHigh, 3), {}, 0, 0, 0},
+        {Cdb16(0x8F, 0, kHigh, 4), {}, 0x03, 0x11, kHigh + 3},
+        {Cdb16(0x8F, 0, kLast, 1), {}, 0x03, 0x11, kLast},
+        {Cdb16(0x8F, 0x02, kHigh, 2), data, 0, 0, 0},
+        {Cdb16(0x8F, 0x02, kHigh, 2), flipped, 0x0E, 0x1D, 700},
+        {Cdb16(0x8F, 0x04, kHigh, 1), {}, 0x05, 0x24, 0},
+        {Cdb16(0x8F, 0x06, kHigh, 1), {}, 0x05, 0x24, 0},
+        {Cdb10(0x2F, 0, 0xFFFFFFF0u, 16), {}, 0, 0, 0},
+        {Cdb10(0x2F, 0x02, 0, 1), Pattern(512, 1), 0x0E, 0x1D, 0},
+    };
+    disk.SetDescriptorSense(true);  // an information field of 64 bits
+    for (const Case& c : cases) {
+        const auto answer = c.dataOut.empty() ? RunIn(disk, c.cdb, 4 * 512) : RunOut(disk, c.cdb, c.dataOut);
+        const std::string label = "opcode " + std::to_string(c.cdb[0]) + " byte 1 " + std::to_string(c.cdb[1]) +
+                                  " lba byte 5 " + std::to_string(c.cdb[5]) + " last " + std::to_string(c.cdb[9]);
+        if (c.senseKey == 0) {
+            EXPECT_EQ(answer.result.status, 0x00) << label;
+            continue;
+        }
+        ASSERT_EQ(answer.result.status, 0x02) << label;
+        const auto& sense = answer.result.sense;
+        EXPECT_EQ(sense[1] & 0x0F, c.senseKey) << label;
+        EXPECT_EQ(sense[2], c.asc) << label;
+        if (c.information == 0) continue;
+        // Information descriptor (type 00h, VALID) after the 8-byte header.
+        ASSERT_GE(sense.size(), 20u) << label;
+        EXPECT_EQ(sense[8], 0x00) << label;
+        uint64_t information = 0;
+        for (int i = 0; i < 8; ++i) information = information << 8 | sense[12 + i];
+        EXPECT_EQ(information, c.information) << label;
+    }
+    EXPECT_EQ(RunIn(disk, Cdb16(0x88, 0, kHigh, 2), 1024).data, data);
 }
 
 TEST(SimMedia, WritingAnUnreadableBlockReassignsIt)
