@@ -98,14 +98,21 @@ TransferResult DownloadImage(const DeviceHandle& handle, std::vector<uint8_t>& i
     return result;
 }
 
-int CheckDriveAfterDownload(DeviceHandle& handle, SenseCodes& codes)
+ReadinessCheck CheckDriveAfterDownload(DeviceHandle& handle)
 {
+    ReadinessCheck check;
     ScsiRequest request{};
     const int result = ScsiTestUnitReady(1, request, &handle, kDownloadCheckTimeOut);
-    if (result == kTestUnitReadyGood) return kCheckReady;
-    if (result == kTestUnitReadyCallFailed) return kCheckCallFailed;
-    codes = ReadSenseCodes(request.SenseData, sizeof request.SenseData);
-    return codes.senseKey == kSenseKeyNotReady ? kCheckNotReady : kCheckStatus;
+    if (result == kTestUnitReadyGood) return check;
+    if (result == kTestUnitReadyCallFailed) {
+        check.result = kCheckCallFailed;
+        return check;
+    }
+    check.status = request.ScsiStatus;
+    // Only a CHECK CONDITION carries sense; BUSY and its kin leave none.
+    if (check.status == kStatusCheckCondition) check.codes = ReadSenseCodes(request.SenseData, sizeof request.SenseData);
+    check.result = check.codes.senseKey == kSenseKeyNotReady ? kCheckNotReady : kCheckStatus;
+    return check;
 }
 
 std::optional<std::string> ReadDriveRevision(DeviceHandle& handle)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "download/microcode_image.h"
+#include "download/readiness.h"
 #include "platform/scsi_device.h"
 #include "scsi/scsi_request.h"
 #include "scsi/sense.h"
@@ -51,10 +52,10 @@ TransferResult DownloadImage(const DeviceHandle& handle, std::vector<uint8_t>& i
                              const std::atomic<bool>& cancelled,
                              const std::function<void(const DownloadPiece&, bool good)>& pieceSent);
 
-// TEST UNIT READY on the drive, with its failure report on: a kCheck...
-// result (download/readiness.h). On 1 and 3 the sense key, ASC and ASCQ of
-// the answer are in `codes`.
-int CheckDriveAfterDownload(DeviceHandle& handle, SenseCodes& codes);
+// TEST UNIT READY on the drive, with its failure report on: the result
+// (kCheck...), the status when it was not GOOD and, after CHECK CONDITION,
+// the sense key, ASC and ASCQ.
+ReadinessCheck CheckDriveAfterDownload(DeviceHandle& handle);
 
 // The product revision level of standard INQUIRY data, trailing blanks
 // removed; none when INQUIRY failed.

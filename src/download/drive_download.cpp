@@ -66,9 +66,8 @@ FinishEvent DriveDownload::WaitUntilReady()
     uint32_t attentionsInARow = 0;
     for (uint32_t number = 1;; ++number) {
         if (cancelled) return {DriveOutcome::Cancelled, std::nullopt};
-        ReadinessCheck check;
-        check.result = CheckDriveAfterDownload(handle, check.codes);
-        check.answer = ClassifyReadiness(check.result, check.codes);
+        ReadinessCheck check = CheckDriveAfterDownload(handle);
+        check.answer = ClassifyReadiness(check);
         check.number = number;
         check.secondsWaited = clock.Now() - start;
         Post(check);
@@ -82,7 +81,8 @@ FinishEvent DriveDownload::WaitUntilReady()
         // A unit attention is cleared by the answer that reports it, and the
         // next may follow at once; a drive that keeps raising them is paced
         // like one that is not ready.
-        attentionsInARow = check.result == kCheckStatus ? attentionsInARow + 1 : 0;
+        const bool attention = check.status == kStatusCheckCondition && check.result == kCheckStatus;
+        attentionsInARow = attention ? attentionsInARow + 1 : 0;
         if (attentionsInARow == 0 || attentionsInARow > kQuickAttentionChecks) environment.pause->For(kReadyPollInterval);
     }
 }

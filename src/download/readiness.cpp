@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 
+#include "scsi/scsi_request.h"
 #include "scsi/string_format.h"
 
 namespace {
@@ -13,6 +14,7 @@ constexpr uint8_t kSenseKeyUnitAttention = 0x06;
 constexpr uint8_t kAscNotReady = 0x04;
 constexpr uint8_t kAscResetOccurred = 0x29;
 constexpr uint8_t kAscOperatingConditionsChanged = 0x3F;
+constexpr uint8_t kStatusTaskSetFull = 0x28;
 
 // LOGICAL UNIT NOT READY qualifiers (SPC-4) that say the unit is on its way
 // and will be ready by itself; the kernel's own retry rules take the same.
@@ -61,14 +63,18 @@ const char* NameOf(const SenseCodes& codes)
 
 }  // namespace
 
-ReadinessAnswer ClassifyReadiness(int checkResult, const SenseCodes& codes)
+ReadinessAnswer ClassifyReadiness(const ReadinessCheck& check)
 {
-    switch (checkResult) {
+    switch (check.result) {
     case kCheckReady: return ReadinessAnswer::Ready;
     // A drive restarting on new microcode may drop off the bus for a while.
     case kCheckCallFailed: return ReadinessAnswer::Restarting;
     default: break;
     }
+    // The drive is there but cannot take a command now (SAM-5).
+    if (check.status == kStatusBusy || check.status == kStatusTaskSetFull) return ReadinessAnswer::Restarting;
+    if (check.status != kStatusCheckCondition) return ReadinessAnswer::Failed;
+    const SenseCodes& codes = check.codes;
     if (codes.senseKey == kSenseKeyNotReady && codes.asc == kAscNotReady &&
         std::find(std::begin(kInProgressAscqs), std::end(kInProgressAscqs), codes.ascq) != std::end(kInProgressAscqs))
         return ReadinessAnswer::Restarting;
@@ -84,6 +90,9 @@ std::string ReadinessCheckText(const ReadinessCheck& check)
 {
     if (check.result == kCheckReady) return "ready";
     if (check.result == kCheckCallFailed) return "no answer";
+    if (check.status == kStatusBusy) return "busy (status 08h)";
+    if (check.status == kStatusTaskSetFull) return "task set full (status 28h)";
+    if (check.status != kStatusCheckCondition) return StringPrintf("status %02Xh", unsigned{check.status});
     const SenseCodes& codes = check.codes;
     const char* name = NameOf(codes);
     const std::string pair = StringPrintf("%02Xh/%02Xh", unsigned{codes.asc}, unsigned{codes.ascq});

@@ -55,6 +55,13 @@ const Reply kNoAnswer = [] {
     return reply;
 }();
 
+Reply StatusOnly(uint8_t status)
+{
+    Reply reply;
+    reply.status = status;
+    return reply;
+}
+
 std::vector<Reply> Times(size_t count, const Reply& reply)
 {
     return std::vector<Reply>(count, reply);
@@ -257,6 +264,9 @@ INSTANTIATE_TEST_SUITE_P(
         WaitCase{"in progress", {CheckCondition(0x2, 0x04, 0x07), CheckCondition(0x2, 0x04, 0x11),
                                  CheckCondition(0x2, 0x04, 0x0A), CheckCondition(0x6, 0x3F, 0x03), kGood},
                  300, DriveOutcome::TookImage, nullptr, 1},
+        WaitCase{"busy", {StatusOnly(0x08), StatusOnly(0x28), kGood}, 300, DriveOutcome::TookImage, nullptr, 1},
+        WaitCase{"reserved by another", {StatusOnly(0x18)}, 300, DriveOutcome::AbnormalStatus,
+                 "Abnormal status during Download - \\\\.\\physicaldrive0, 00 00 00", 0},
         WaitCase{"still restarting", {kBecomingReady}, 10, DriveOutcome::Timeout,
                  "Timeout during Download - \\\\.\\physicaldrive0", 10},
         WaitCase{"never answers", {kNoAnswer}, 5, DriveOutcome::Timeout,
