@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "download/download_messages.h"
+#include "platform/regular_file.h"
 #include "scsi/string_format.h"
 
 namespace {
@@ -59,19 +60,9 @@ std::string SystemReason(const std::string& path, int errorCode)
 
 std::unique_ptr<ImageFile> PosixImageFileOpener::Open(const std::string& path, int& errorCode)
 {
-    // Non-blocking, so that a FIFO given by mistake cannot hang the
-    // workstation; only regular files have a size to compare the read with.
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0) {
-        errorCode = errno;
-        return nullptr;
-    }
-    struct stat status {};
-    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
-        errorCode = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-        ::close(descriptor);
-        return nullptr;
-    }
+    // Only regular files have a size to compare the read with.
+    const int descriptor = OpenRegularFile(path, O_RDONLY, errorCode);
+    if (descriptor < 0) return nullptr;
     return std::make_unique<PosixImageFile>(descriptor);
 }
 
