@@ -10,6 +10,7 @@
 bool PrepareSgIo(ScsiRequest& request, sg_io_hdr_t& header, uint8_t* sense, size_t senseSize, int& errorCode)
 {
     header = sg_io_hdr_t{};
+    request.DataResidual = request.DataTransferLength;
     if (request.CdbLength == 0 || request.CdbLength > sizeof(request.Cdb)) {
         errorCode = EINVAL;
         return false;
@@ -48,6 +49,10 @@ bool CompleteSgIo(const sg_io_hdr_t& header, uint8_t* sense, ScsiRequest& reques
         return false;
     }
     request.ScsiStatus = header.status;
+    // resid is what the low-level driver reports as not moved; a driver that
+    // cannot tell leaves it 0, and a negative value (overrun) moved nothing usable.
+    const uint32_t asked = header.dxfer_direction == SG_DXFER_NONE ? 0 : header.dxfer_len;
+    request.DataResidual = header.resid < 0 ? asked : std::min<uint32_t>(static_cast<uint32_t>(header.resid), asked);
 
     const size_t received = std::min<size_t>(header.sb_len_wr, header.mx_sb_len);
     if (received > 0 && sense != nullptr) {

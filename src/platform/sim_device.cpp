@@ -30,6 +30,7 @@ SimScsiDevice::SimScsiDevice(std::shared_ptr<SimDisk> disk, std::shared_ptr<cons
 bool SimScsiDevice::Execute(ScsiRequest& request)
 {
     request.ScsiStatus = 0;
+    request.DataResidual = request.DataTransferLength;
     if (!disk_ || request.CdbLength == 0 || request.CdbLength > sizeof request.Cdb) return false;
 
     auto* buffer = static_cast<uint8_t*>(request.DataBuffer);
@@ -40,6 +41,7 @@ bool SimScsiDevice::Execute(ScsiRequest& request)
     if (result.callFailed) return false;
 
     request.ScsiStatus = result.status;
+    request.DataResidual = request.DataTransferLength - std::min(result.dataMoved, request.DataTransferLength);
     if (result.status == kStatusCheckCondition) {
         // Every reader of sense bytes expects fixed format; a drive that
         // answers in descriptor format is converted here.

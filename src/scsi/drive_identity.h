@@ -21,7 +21,7 @@ struct DriveIdentity {
     char productId[17] = {};
     char revision[5] = {};
     char serialNumber[9] = {};
-    uint32_t lastLba = 0;
+    uint64_t lastLba = 0;
     uint32_t blockLength = 0;
     DeviceEntry* entry = nullptr;
     OutputWindow* outputWindow = nullptr;

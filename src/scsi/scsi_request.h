@@ -22,7 +22,18 @@ struct ScsiRequest {
     uint8_t Cdb[16] = {};
     uint32_t filler = 0;
     uint8_t SenseData[32] = {};      // fixed-format sense after CHECK CONDITION
+    // Set by the transport: bytes of the data phase that did not move. A
+    // reader takes only DataTransferLength - DataResidual bytes; a drive
+    // that sent fewer than asked never leaves stale buffer bytes looking
+    // like its reply.
+    uint32_t DataResidual = 0;
 };
+
+// Bytes the drive really moved in the request's data phase.
+inline uint32_t DataTransferred(const ScsiRequest& request)
+{
+    return request.DataResidual < request.DataTransferLength ? request.DataTransferLength - request.DataResidual : 0;
+}
 
 inline constexpr uint8_t kScsiDataIn = 1;
 inline constexpr uint8_t kScsiDataOut = 0;

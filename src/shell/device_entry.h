@@ -79,7 +79,7 @@ struct DeviceEntry {
     char productId[17] = {};
     char serialNumber[9] = {};
     uint8_t isMakerDrive = 0;
-    uint32_t lastLba = 0;
+    uint64_t lastLba = 0;
     uint16_t blockLength = 0;
     uint8_t bus = 0;
     uint8_t targetId = 0;

@@ -54,5 +54,6 @@ const uint8_t* SimCommand::ReceiveData(uint64_t size)
         callFailed_ = true;
         return nullptr;
     }
+    dataOutLength_ = std::max(dataOutLength_, static_cast<uint32_t>(size));
     return buffer_;
 }

@@ -19,6 +19,7 @@ struct SimResult {
     bool callFailed = false;  // never completed: no status, no data, no sense
     uint8_t status = 0;
     uint32_t dataInLength = 0;   // bytes the target placed in the buffer
+    uint32_t dataMoved = 0;      // bytes of the data phase that moved, either way
     std::vector<uint8_t> sense;  // after CHECK CONDITION, in the drive's format
 };
 
@@ -64,6 +65,7 @@ public:
     bool CallFailed() const { return callFailed_; }
     const std::optional<SimSense>& Sense() const { return sense_; }
     uint32_t DataInLength() const { return dataInLength_; }
+    uint32_t DataOutLength() const { return dataOutLength_; }
 
 private:
     uint8_t cdb_[kSimMaxCdbLength] = {};
@@ -72,6 +74,7 @@ private:
     uint8_t* buffer_;
     uint32_t bufferLength_;
     uint32_t dataInLength_ = 0;
+    uint32_t dataOutLength_ = 0;
     bool callFailed_ = false;
     std::optional<SimSense> sense_;
 };

@@ -163,6 +163,9 @@ SimResult SimDisk::Finish(const SimCommand& command) const
         result.callFailed = true;
         return result;
     }
+    // A data-out phase ends before the target judges the parameter list,
+    // so what it took has moved even when the command then fails.
+    result.dataMoved = command.DataOutLength();
     if (command.Sense()) {
         result.status = kStatusCheckCondition;
         result.sense = descriptorSense_ ? EncodeDescriptorSense(*command.Sense()) : EncodeFixedSense(*command.Sense());
@@ -170,6 +173,7 @@ SimResult SimDisk::Finish(const SimCommand& command) const
     }
     result.status = kStatusGood;
     result.dataInLength = command.DataInLength();
+    result.dataMoved += command.DataInLength();
     return result;
 }
 

@@ -128,8 +128,19 @@ TEST(LinuxSgIo, CompletedCommandsGiveStatusAndFixedSense)
 
     ScsiRequest good = ReadRequest(data);
     Completion ok(kStatusGood, {});
+    ok.header.dxfer_direction = SG_DXFER_FROM_DEV;
+    ok.header.dxfer_len = 512;
     EXPECT_TRUE(CompleteSgIo(ok.header, ok.sense.data(), good));
     EXPECT_EQ(good.ScsiStatus, kStatusGood);
+    EXPECT_EQ(DataTransferred(good), 512u);
+
+    // The driver's residual reaches the request; an overrun moved nothing usable.
+    for (const auto& [resid, moved] : {std::pair{200, 312u}, {-4, 0u}, {600, 0u}}) {
+        ScsiRequest shortRead = ReadRequest(data);
+        ok.header.resid = resid;
+        EXPECT_TRUE(CompleteSgIo(ok.header, ok.sense.data(), shortRead));
+        EXPECT_EQ(DataTransferred(shortRead), moved) << resid;
+    }
 
     ScsiRequest busy = ReadRequest(data);
     Completion busyDone(kStatusBusy, {});

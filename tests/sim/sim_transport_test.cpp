@@ -108,6 +108,15 @@ TEST(SimTransport, DataInStaysWithinTheTransferLength)
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer) + 16, 20), "ONE                 ");
     EXPECT_EQ(buffer[36], 0xEE);
     EXPECT_EQ(request.DataTransferLength, 36u);
+    EXPECT_EQ(request.DataResidual, 0u);
+
+    // Standard INQUIRY data is 96 bytes here: the rest of a 255-byte
+    // allocation is reported as not moved.
+    uint8_t large[255];
+    ScsiRequest longer = Request({0x12, 0, 0, 0, 255, 0}, kScsiDataIn, large, sizeof large);
+    ASSERT_TRUE(handle->Execute(longer));
+    EXPECT_EQ(DataTransferred(longer), large[4] + 5u);
+    EXPECT_EQ(longer.DataResidual, sizeof large - (large[4] + 5u));
 }
 
 TEST(SimTransport, DescriptorSenseReachesTheCallerInFixedFormat)

@@ -1,6 +1,7 @@
 #!/bin/busybox sh
 # /init of the test initramfs: load the SCSI modules, wait for the disks,
-# run kestrion-cli, print what it said between markers, power off.
+# run the scenario's commands (/etc/kestrion/guest.sh, which calls `run`),
+# print what they said between markers, power off.
 
 /bin/busybox --install -s
 export PATH=/bin:/sbin:/usr/bin:/usr/sbin
@@ -46,11 +47,18 @@ run() {
     echo "@@KESTRION-RC $name $rc"
 }
 
+# The sg node of the disk at controller (host) $1, scsi-id $2, LUN 0.
+sg_of() {
+    for node in /sys/class/scsi_device/"$1":0:"$2":0/device/scsi_generic/sg*; do
+        [ -e "$node" ] && echo "/dev/${node##*/}" && return 0
+    done
+    echo "/dev/sg-missing-$1-$2"
+}
+
 echo "@@KESTRION-BEGIN devices stdout"
 ls /dev/sg* /sys/class/scsi_device
 echo "@@KESTRION-END devices stdout"
-run list-json kestrion-cli list --json
-run trace-list kestrion-cli --trace list
+. /etc/kestrion/guest.sh
 echo "@@KESTRION-DONE"
 
 sync

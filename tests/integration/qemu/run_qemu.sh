@@ -1,31 +1,35 @@
 #!/bin/bash
 # Boots the machine's Debian kernel under QEMU (software emulation) with a
 # busybox initramfs carrying kestrion-cli and QEMU's emulated SCSI disks on
-# virtio-scsi, and checks that `kestrion-cli list --json` reports every disk
-# where and as QEMU was told.
+# virtio-scsi, runs one scenario's commands in the guest and checks what they
+# printed (scenarios/README.md says what a scenario holds).
 #
-# usage: run_qemu_list.sh KESTRION_CLI WORK_DIR
+# usage: run_qemu.sh SCENARIO_DIR KESTRION_CLI WORK_DIR
 # exit status: 0 passed, 1 failed, 77 skipped (a needed package is missing).
 
 set -u
 set -o pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-cli=${1:?usage: run_qemu_list.sh KESTRION_CLI WORK_DIR}
-work=${2:?usage: run_qemu_list.sh KESTRION_CLI WORK_DIR}
+usage="usage: run_qemu.sh SCENARIO_DIR KESTRION_CLI WORK_DIR"
+scenario=$(cd "${1:?$usage}" && pwd) || exit 1
+cli=${2:?$usage}
+work=${3:?$usage}
 
 skip() { echo "skipped: $*"; exit 77; }
 fail() { echo "FAILED: $*" >&2; exit 1; }
 
-# The disks: controller, scsi-id, vendor, product, revision, serial, size in
-# MiB, logical block size. Sizes differ so that every last LBA differs.
-disks=(
-    "0|1|MORVANE|KX-4000 SAS|M1A2|K7Q20001|16|512"
-    "0|3|ARDWYN|AD-900|B07|AW0000123|24|512"
-    "0|5|OBRIN|OB-16T|Z110|OBX00042|40|4096"
-    "1|2|MORVANE|KX-2000 SAS|M0C4|K7Q20002|8|512"
-)
-controllers=2
+disks=()
+while IFS= read -r line; do
+    case $line in ''|'#'*) continue ;; esac
+    disks+=("$line")
+done <"$scenario/disks"
+[ ${#disks[@]} -gt 0 ] || fail "$scenario/disks names no disk"
+controllers=1
+for disk in "${disks[@]}"; do
+    controller=${disk%%|*}
+    [ "$controller" -ge "$controllers" ] && controllers=$((controller + 1))
+done
 wanted_modules=(sd_mod sg virtio_pci virtio_scsi)
 
 # --- what the test needs -----------------------------------------------------
@@ -67,6 +71,7 @@ root=$work/root
 mkdir -p "$root"/{bin,sbin,usr/bin,usr/sbin,proc,sys,dev,tmp,modules,etc/kestrion} || fail "cannot create $root"
 cp "$busybox" "$root/bin/busybox" || fail "cannot copy busybox"
 cp "$here/guest_init.sh" "$root/init" && chmod 755 "$root/init" || fail "cannot copy the guest's init"
+cp "$scenario/guest.sh" "$root/etc/kestrion/guest.sh" || fail "cannot copy $scenario/guest.sh"
 cp "$cli" "$root/bin/kestrion-cli" || fail "cannot copy kestrion-cli"
 
 # The program's shared libraries and the loader, at the paths ldd names.
@@ -130,6 +135,12 @@ echo "${#disks[@]}" >"$root/etc/kestrion/disks"
 initramfs=$work/initramfs.cpio
 (cd "$root" && find . | cpio -o -H newc --quiet) >"$initramfs" || fail "cannot build $initramfs"
 
+# --- the disks' images, when the scenario needs real data --------------------
+
+if [ -x "$scenario/prepare.sh" ]; then
+    "$scenario/prepare.sh" "$work" || fail "$scenario/prepare.sh failed"
+fi
+
 # --- the machine -------------------------------------------------------------
 
 qemu_args=(-accel tcg -cpu max -m 512 -nographic -no-reboot -nic none
@@ -143,12 +154,16 @@ expected=$work/expected.txt
 : >"$expected"
 index=0
 for disk in "${disks[@]}"; do
-    IFS='|' read -r controller target vendor product revision serial size_mib block_size <<<"$disk"
+    IFS='|' read -r controller target vendor product revision serial size_mib block_size blockdev options <<<"$disk"
     device="scsi-hd,bus=scsi$controller.0,drive=disk$index,channel=0,scsi-id=$target,lun=0"
-    device+=",vendor=$vendor,product=$product,ver=$revision,serial=$serial"
+    device+=",vendor=$vendor,product=$product,ver=$revision"
+    [ -n "$serial" ] && device+=",serial=$serial"
     device+=",logical_block_size=$block_size,physical_block_size=$block_size"
-    qemu_args+=(-blockdev "driver=null-co,node-name=disk$index,size=$((size_mib * 1024 * 1024)),read-zeroes=on"
-        -device "$device")
+    [ -n "${options:-}" ] && device+=",$options"
+    if [ -z "${blockdev:-}" ]; then
+        blockdev="driver=null-co,size=$((size_mib * 1024 * 1024)),read-zeroes=on"
+    fi
+    qemu_args+=(-blockdev "${blockdev//@WORK@/$work},node-name=disk$index" -device "$device")
     echo "$disk" >>"$expected"
     index=$((index + 1))
 done
@@ -163,4 +178,4 @@ echo "QEMU ended with status $status after $(($(date +%s) - start)) s"
 tr -d '\r' <"$console" | sed 's/^/guest: /'
 [ "$status" -eq 124 ] && fail "the guest did not power off within 300 s"
 
-"$python" "$here/check_list.py" "$console" "$expected"
+PYTHONPATH="$here${PYTHONPATH:+:$PYTHONPATH}" "$python" "$scenario/check.py" "$console" "$expected" "$work"
