@@ -26,7 +26,7 @@ struct RunCase {
 
 const LogEntry kQuickPass{.stamp = 100};
 const LogEntry kQuickFail{.result = 7, .stamp = 90, .lba = 0x12345, .senseKey = 3, .asc = 0x11};
-const LogEntry kAdvancedPass{.stamp = 80, .code = 2};
+const LogEntry kAdvancedPass{.stamp = 100, .code = 2};
 
 std::vector<LogEntry> Repeated(const LogEntry& entry, size_t count) { return std::vector<LogEntry>(count, entry); }
 

@@ -351,20 +351,24 @@ TEST_F(DstRunTest, RefusedTestIsAFailureNotTheEarlierResultOfAnotherTest)
 TEST_F(DstRunTest, TestThatLeavesNoEntryIsAFailureOfItsOwn)
 {
     Start({SelfTestDisk(0, kPassing)});
-    // A drive that takes the test but never runs it: nothing pending in
-    // REQUEST SENSE, and its log keeps only an earlier quick pass.
+    // A drive that takes the test but never runs it: its log keeps only an
+    // earlier quick pass, and REQUEST SENSE first reports unit attentions
+    // (no sign either way), then nothing pending.
     auto drive = std::make_shared<ScriptedDevice>();
-    drive->script = [](const ScsiRequest& request) {
+    int senseRequests = 0;
+    drive->script = [&senseRequests](const ScsiRequest& request) {
         ScriptedDevice::Reply reply;
         if (request.Cdb[0] == 0x4D) reply.data = dsttest::ResultsPage({{.stamp = 1000}});
-        if (request.Cdb[0] == 0x03) reply.data = {0x70, 0, 0, 0, 0, 0, 0, 10};
+        if (request.Cdb[0] == 0x03) {
+            const uint8_t key = ++senseRequests <= 3 ? 0x6 : 0x0;
+            reply.data = {0x70, 0, key, 0, 0, 0, 0, 10, 0, 0, 0, 0, static_cast<uint8_t>(key ? 0x29 : 0)};
+        }
         return reply;
     };
     Drive(0).handle = drive;
     run->OnStart(kDstModeQuick);
-    Tick(10);
-    Tick(10);
-    EXPECT_TRUE(Drive(0).underTest) << "no sign either way yet";
+    for (int tick = 0; tick < 5; ++tick) Tick(10);
+    EXPECT_TRUE(Drive(0).underTest) << "three unit attentions and two quiet polls are no end";
     Tick(10);
     EXPECT_FALSE(Drive(0).underTest);
     EXPECT_NE(output.Text().find(std::string(kDstNoEntryText) + "\r\nDST completed for"), std::string::npos);
@@ -372,6 +376,20 @@ TEST_F(DstRunTest, TestThatLeavesNoEntryIsAFailureOfItsOwn)
     ASSERT_EQ(host.logged.size(), 1u);
     EXPECT_NE(host.logged[0].find(std::string("DST Quick, ") + kDstNoEntryText), std::string::npos);
     EXPECT_TRUE(host.logged[0].ends_with(", 0, ffffffffffffffff, 00, 00, 00, 00")) << host.logged[0];
+}
+
+TEST_F(DstRunTest, TestSeenRunningIsFoundAtopALogOfTheSameEntries)
+{
+    // Twenty quick passes in the same hour: the new one looks like them all.
+    std::string history;
+    for (int i = 0; i < 20; ++i) history += std::string(i ? ", " : "") + R"({"test": "short"})";
+    Start({SelfTestDisk(0, R"({"shortSeconds": 100, "history": [)" + history + "]}")});
+    run->OnStart(kDstModeQuick);
+    Tick(50);
+    Tick(50);
+    EXPECT_FALSE(Drive(0).underTest);
+    EXPECT_EQ(Drive(0).dstQuickStatus, 1);
+    EXPECT_EQ(Drive(0).dstQuickResult, "The drive self-test completed without error.");
 }
 
 TEST_F(DstRunTest, OtherSensePendingAtAPollIsNotTheEndOfTheTest)
