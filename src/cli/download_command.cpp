@@ -1,5 +1,8 @@
 // kestrion-cli download IMAGE DRIVE... [--yes]: the Download File dialog's
 // sequence on the named drives, with its progress on stdout.
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -12,12 +15,15 @@
 #include <thread>
 #include <vector>
 
+#include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
 #include "download/download_observer.h"
 #include "download/download_sequence.h"
 #include "download/download_transfer.h"
 #include "download/microcode_image.h"
+#include "platform/stop_signals.h"
 #include "platform/user_prompts.h"
+#include "scsi/stop.h"
 #include "scsi/string_format.h"
 #include "shell/device_table.h"
 
@@ -25,6 +31,7 @@ namespace {
 
 constexpr uint8_t kSenseKeyUnitAttention = 0x06;
 constexpr uint8_t kAscResetOccurred = 0x29;
+constexpr int kStopCheckMs = 100;
 
 // The dialog's message boxes on stderr; its question answered by --yes or
 // by the person at the terminal.
@@ -48,6 +55,11 @@ public:
         }
         console.err() << text << " [y/N] " << std::flush;
         std::string answer;
+        if (!AnswerComes()) {
+            console.err() << '\n';
+            declined = true;
+            return false;
+        }
         if (!std::getline(in, answer)) {
             console.err() << "\nkestrion-cli: no answer; give --yes to download without asking\n";
             declined = true;
@@ -69,6 +81,16 @@ public:
     bool declined = false;
 
 private:
+    // The stop signals are blocked while the download runs, so a read would
+    // not notice them: wait for the answer, or for a stop, which is no.
+    static bool AnswerComes()
+    {
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        while (g_bStopRequested.load() == 0)
+            if (poll(&input, 1, kStopCheckMs) != 0) return true;
+        return false;
+    }
+
     Console& console;
     bool assumeYes;
     std::istream& in;
@@ -144,12 +166,18 @@ int RunDownload(CliContext& context, const std::string& image, const std::vector
     PosixImageFileOpener opener;
     ProgressPrinter progress(out);
     DownloadSequence sequence(prompts, opener, &progress);
+    g_bStopRequested.store(0);
+    // Ctrl-C, SIGTERM and SIGHUP are the dialog's Cancel. A transfer is never
+    // cut: the drive in work gets its whole image, no later drive gets any.
+    const StopSignals signals;
     sequence.OnInitDialog();
     sequence.OnDownload(image);
     while (sequence.TimerActive()) {
+        if (g_bStopRequested.load() != 0) sequence.OnCancel();
         std::this_thread::sleep_for(std::chrono::milliseconds(kDownloadTimerPeriodMs));
         sequence.OnTimer();
     }
+    g_bStopRequested.store(0);
     if (!progress.anyTransfer) {
         // Nothing was sent; a file's trouble is on stderr already.
         if (!prompts.declined) return kExitUsage;
@@ -179,9 +207,12 @@ CLI::App* AddDownloadCommand(CLI::App& parent, CliContext& /*context*/, CliRun& 
     auto image = std::make_shared<std::string>();
     auto drives = std::make_shared<std::vector<std::string>>();
     auto yes = std::make_shared<bool>(false);
-    download->add_option("IMAGE", *image, "The microcode image file (*.lod), sent unchanged")->required();
+    download->add_option("IMAGE", *image, "The microcode image file (*.lod), sent unchanged")
+        ->required()
+        ->check(kNotEmpty);
     download->add_option("DRIVE", *drives, "Device paths or drive numbers, served in the order of the device table")
-        ->required();
+        ->required()
+        ->check(kNotEmpty);
     download->add_flag("--yes,-y", *yes, "Download without asking for confirmation");
     run = [image, drives, yes](CliContext& context) { return RunDownload(context, *image, *drives, *yes); };
     return download;

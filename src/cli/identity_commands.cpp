@@ -2,6 +2,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
 #include "cli/drive_report.h"
 #include "shell/device_table.h"
@@ -38,7 +39,7 @@ CLI::App* AddInquiryCommand(CLI::App& parent, CliContext& context, CliRun& run)
 {
     auto* inquiry = parent.add_subcommand("inquiry", "Show a drive's identity, capacity and capability flags");
     auto drive = std::make_shared<std::string>();
-    inquiry->add_option("DRIVE", *drive, "Device path or drive number")->required();
+    inquiry->add_option("DRIVE", *drive, "Device path or drive number")->required()->check(kNotEmpty);
     inquiry->add_flag("--json", context.json, "Machine-readable output");
     run = [drive](CliContext& context) {
         if (const int status = context.Discover(); status != kExitOk) return status;

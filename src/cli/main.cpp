@@ -1,7 +1,10 @@
 // kestrion-cli: the workstation's operations without a display.
-#include <CLI/CLI.hpp>
-
+#include <csignal>
+#include <iostream>
+#include <string_view>
 #include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "cli/cli_commands.h"
 #include "cli/cli_context.h"
@@ -19,10 +22,28 @@ const CliCommandFactory kCommands[] = {
     AddSelfTestCommand,
 };
 
+// "--bench" alone is the built-in bench, and CLI11 hands an empty FILE over
+// just the same: an unset variable in a script must not turn into it.
+bool EmptyBenchFile(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--bench=") return true;
+        if (argument == "--bench" && i + 1 < argc && argv[i + 1][0] == '\0') return true;
+        // The program's own options end where the command begins.
+        if (!argument.starts_with('-')) return false;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    // A reader that went away (a pipe into head) must not end a run between
+    // a change to a drive and its put-back: writes to it fail quietly, the
+    // run goes on, and the exit status still tells.
+    std::signal(SIGPIPE, SIG_IGN);
     CliContext context;
     CLI::App app{"Kestrion: diagnostics for SCSI/SAS disk drives", "kestrion-cli"};
     app.require_subcommand(1);
@@ -44,6 +65,10 @@ int main(int argc, char** argv)
         commands.push_back({command, std::move(run)});
     }
 
+    if (EmptyBenchFile(argc, argv)) {
+        std::cerr << "kestrion-cli: --bench: the file name is empty (--bench alone is the built-in bench)\n";
+        return kExitUsage;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

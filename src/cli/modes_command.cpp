@@ -10,8 +10,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
 #include "modepages/field_text_form.h"
+#include "modepages/mode_save_report.h"
 #include "modepages/mode_sheet.h"
 #include "platform/user_prompts.h"
 #include "scsi/string_format.h"
@@ -98,34 +100,45 @@ std::string Shown(const CModePage& page, const FieldTextForm& form, const ModeFi
     return page.ColumnRead(column) ? form.Shown(field, column) : "-";
 }
 
-void PrintPage(std::ostream& out, const CModePage& page, const FieldTextForm& form)
+// The columns a run shows: all three, or the one --current or --saved names.
+std::vector<size_t> ShownColumns(const ModesOptions& options)
 {
+    if (options.sets.empty() && options.current) return {0};
+    if (options.sets.empty() && options.saved) return {1};
+    return {0, 1, 2};
+}
+
+void PrintPage(std::ostream& out, const CModePage& page, const FieldTextForm& form, const std::vector<size_t>& columns)
+{
+    constexpr const char* kHeadings[] = {"Current (hex)", "Saved (hex)", "Default (hex)"};
     out << page.Table().caption << " (page " << CodeText(page.PageCode()) << ")\n";
-    out << "  " << std::left << std::setw(44) << "Field" << std::setw(18) << "Current" << std::setw(18) << "Saved"
-        << "Default\n";
+    out << "  " << std::left << std::setw(44) << "Field";
+    for (size_t i : columns) out << std::setw(i == columns.back() ? 0 : 18) << kHeadings[i];
+    out << '\n';
     bool anyLocked = false;
     for (const ModeField& field : page.Fields()) {
         const bool locked = form.ReadOnly(field, Column::Current);
         anyLocked = anyLocked || locked;
         out << "  " << std::setw(44) << (std::string(field.label) + (locked ? " *" : ""));
-        out << std::setw(18) << Shown(page, form, field, Column::Current) << std::setw(18)
-            << Shown(page, form, field, Column::Saved) << Shown(page, form, field, Column::Default) << '\n';
+        for (size_t i : columns)
+            out << std::setw(i == columns.back() ? 0 : 18) << Shown(page, form, field, kColumns[i]);
+        out << '\n';
     }
     out << std::right;
     if (anyLocked) out << "  * not changeable on this drive\n";
-    for (size_t i = 0; i < 3; ++i)
+    for (size_t i : columns)
         if (!page.ColumnRead(kColumns[i])) out << "  (" << kColumnNames[i] << " values could not be read)\n";
     out << '\n';
 }
 
-nlohmann::json PageJson(const CModePage& page, const FieldTextForm& form)
+nlohmann::json PageJson(const CModePage& page, const FieldTextForm& form, const std::vector<size_t>& columns)
 {
     nlohmann::json fields = nlohmann::json::array();
     for (const ModeField& field : page.Fields()) {
         nlohmann::json item{{"label", field.label},
                             {"kind", KindName(field.kind)},
                             {"changeable", !form.ReadOnly(field, Column::Current)}};
-        for (size_t i = 0; i < 3; ++i) {
+        for (size_t i : columns) {
             if (!page.ColumnRead(kColumns[i])) {
                 item[kColumnNames[i]] = nullptr;
             } else if (field.kind == FieldKind::Bit) {
@@ -160,7 +173,7 @@ int ApplySet(CliContext& context, const std::string& set, CModePage& page, Field
     }
     if (form.ReadOnly(*field, column)) {
         err << "kestrion-cli: \"" << field->label << "\" cannot be changed on this drive (its changeable value is zero)\n";
-        return kExitDeviceFailure;
+        return kExitUsage;
     }
     const int id = field->controls[static_cast<size_t>(column)];
     if (field->kind != FieldKind::Bit) {
@@ -176,27 +189,27 @@ int ApplySet(CliContext& context, const std::string& set, CModePage& page, Field
     return kExitOk;
 }
 
-int Write(CliContext& context, const ModesOptions& options, CModePage& page, FieldTextForm& form)
+int Write(CliContext& context, const ModesOptions& options, const DeviceEntry& drive, CModePage& page,
+          FieldTextForm& form)
 {
     const Column column = options.saved ? Column::Saved : Column::Current;
     for (const std::string& set : options.sets)
         if (const int status = ApplySet(context, set, page, form, column); status != kExitOk) return status;
 
-    std::ostream& err = context.console->err();
-    const std::string name = "page " + CodeText(page.PageCode());
-    switch (options.saved ? page.OnSaveSaveable() : page.OnSaveCurrent()) {
-    case ModeSaveResult::Sent: return kExitOk;
-    case ModeSaveResult::Invalid: return kExitUsage;  // the exchange has said why
+    const ModeSaveResult result = options.saved ? page.OnSaveSaveable() : page.OnSaveCurrent();
+    const std::string said = SaveStatusText(page, result, column, &drive);
+    switch (result) {
+    case ModeSaveResult::Sent:
+        if (!context.json) context.console->out() << said << "\n\n";
+        return kExitOk;
+    case ModeSaveResult::Invalid:       // the exchange has said why
+    case ModeSaveResult::Unchangeable:  // and so has the save
+        return kExitUsage;
     case ModeSaveResult::ReadFailed:
-        err << "kestrion-cli: " << name << " could not be read before the write; nothing was sent\n";
-        return kExitDeviceFailure;
     case ModeSaveResult::DriveRefused:
-        err << "kestrion-cli: the drive refused the MODE SELECT of " << name
-            << (context.trace ? "" : " (--trace shows its sense data)") << '\n';
-        return kExitDeviceFailure;
     case ModeSaveResult::NoDevice: break;
     }
-    err << "kestrion-cli: the drive is not open\n";
+    context.console->err() << "kestrion-cli: " << said << '\n';
     return kExitDeviceFailure;
 }
 
@@ -206,10 +219,6 @@ int RunModes(CliContext& context, const ModesOptions& options)
     const bool writing = !options.sets.empty();
     if (writing && (options.page.empty() || options.current == options.saved)) {
         err << "kestrion-cli: --set needs --page and one of --current or --saved\n";
-        return kExitUsage;
-    }
-    if (!writing && (options.current || options.saved)) {
-        err << "kestrion-cli: --current and --saved choose the column that --set writes\n";
         return kExitUsage;
     }
     uint8_t code = 0;
@@ -248,7 +257,7 @@ int RunModes(CliContext& context, const ModesOptions& options)
     }
     int status = kExitOk;
     if (writing) {
-        status = Write(context, options, *shown[0], *forms[0]);
+        status = Write(context, options, *entry, *shown[0], *forms[0]);
         // Show what the drive holds now.
         if (status == kExitOk) shown[0]->RefreshFields();
     }
@@ -256,7 +265,7 @@ int RunModes(CliContext& context, const ModesOptions& options)
     std::ostream& out = context.console->out();
     if (context.json) {
         nlohmann::json pages = nlohmann::json::array();
-        for (size_t i = 0; i < shown.size(); ++i) pages.push_back(PageJson(*shown[i], *forms[i]));
+        for (size_t i = 0; i < shown.size(); ++i) pages.push_back(PageJson(*shown[i], *forms[i], ShownColumns(options)));
         nlohmann::json report{{"drive", entry->path}, {"pages", pages}};
         if (writing) {
             report["written"] = nullptr;
@@ -265,7 +274,7 @@ int RunModes(CliContext& context, const ModesOptions& options)
         out << report.dump(2) << '\n';
     } else if (!writing || status == kExitOk) {
         out << entry->path << "  " << Trimmed(entry->vendorId) << ' ' << Trimmed(entry->productId) << "\n\n";
-        for (size_t i = 0; i < shown.size(); ++i) PrintPage(out, *shown[i], *forms[i]);
+        for (size_t i = 0; i < shown.size(); ++i) PrintPage(out, *shown[i], *forms[i], ShownColumns(options));
     }
     for (CModePage* page : shown) page->AttachControls(nullptr, nullptr);
     return status;
@@ -278,14 +287,17 @@ CLI::App* AddModesCommand(CLI::App& parent, CliContext& context, CliRun& run)
     auto* modes = parent.add_subcommand(
         "modes", "Show a drive's mode pages (Current, Saved and Default values); --set changes fields of one page");
     auto options = std::make_shared<ModesOptions>();
-    modes->add_option("DRIVE", options->drive, "Device path or drive number")->required();
-    modes->add_option("--page", options->page, "Only this page: its code in hexadecimal (08, 0x1C, 1Ah)");
+    modes->add_option("DRIVE", options->drive, "Device path or drive number")->required()->check(kNotEmpty);
+    modes->add_option("--page", options->page, "Only this page: its code in hexadecimal (08, 0x1C, 1Ah)")
+        ->check(kNotEmpty);
     modes->add_option("--set", options->sets,
                       "LABEL=VALUE: a field's new value, hexadecimal as the sheet shows it (bits 0 or 1); "
                       "repeat for more fields")
         ->type_name("LABEL=VALUE");
-    auto* current = modes->add_flag("--current", options->current, "--set writes the Current values (no SP)");
-    auto* saved = modes->add_flag("--saved", options->saved, "--set writes the Saved values (MODE SELECT with SP)");
+    auto* current = modes->add_flag("--current", options->current,
+                                    "--set writes the Current values (no SP); without --set: show only them");
+    auto* saved = modes->add_flag("--saved", options->saved,
+                                  "--set writes the Saved values (MODE SELECT with SP); without --set: show only them");
     current->excludes(saved);
     modes->add_flag("--json", context.json, "Machine-readable output");
     run = [options](CliContext& context) { return RunModes(context, *options); };

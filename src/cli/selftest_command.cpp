@@ -1,6 +1,5 @@
 // kestrion-cli selftest: the "DST Results" dialog's run without a display.
 #include <chrono>
-#include <csignal>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -8,9 +7,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
+#include "platform/stop_signals.h"
 #include "platform/user_prompts.h"
 #include "scsi/output_window.h"
 #include "scsi/stop.h"
@@ -32,10 +33,6 @@ struct SelfTestOptions {
     std::string log;
     int pollSeconds = kDstTimerMilliseconds / 1000;
 };
-
-// Ctrl-C is the dialog's STOP: the handler only raises the stop flag,
-// which the command-line thread acts on between ticks.
-extern "C" void OnInterrupt(int) { g_bStopRequested.store(1); }
 
 // The run's report, progress and log rows on the terminal. A progress line
 // on a terminal is rewritten in place until other output comes.
@@ -115,7 +112,7 @@ private:
     std::ostream& err_;
 };
 
-// Waits one poll period; false when Ctrl-C came meanwhile.
+// Waits one poll period; false when a stop was asked for meanwhile.
 bool WaitForTick(int seconds)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
@@ -197,7 +194,8 @@ int RunSelfTests(CliContext& context, const SelfTestOptions& options)
 
     const int mode = options.both ? kDstModeBoth : options.advanced ? kDstModeAdvanced : kDstModeQuick;
     g_bStopRequested.store(0);
-    const auto previous = std::signal(SIGINT, OnInterrupt);
+    // Ctrl-C, SIGTERM and SIGHUP are the dialog's STOP, taken between ticks.
+    const StopSignals signals;
     bool stopped = false;
     run.OnStart(mode);
     while (run.TimerArmed()) {
@@ -210,7 +208,6 @@ int RunSelfTests(CliContext& context, const SelfTestOptions& options)
         run.OnTimer();
         if (run.TimerArmed()) host.ShowProgress(run, pathPrefix);
     }
-    std::signal(SIGINT, previous);
     g_bStopRequested.store(0);
 
     host.Append("\n");
@@ -232,9 +229,10 @@ CLI::App* AddSelfTestCommand(CLI::App& parent, CliContext& /*context*/, CliRun& 
     kind->require_option(1);
     auto* drives = command->add_option_group("drives", "which drives");
     drives->add_flag("--all", options->all, "Every drive found");
-    drives->add_option("DRIVE", options->drives, "Device path or drive number");
+    drives->add_option("DRIVE", options->drives, "Device path or drive number")->check(kNotEmpty);
     drives->require_option(1);
     command->add_option("--log", options->log, "Append the rows to FILE (default: DSTest.log in the current folder)")
+        ->check(kNotEmpty)
         ->type_name("FILE");
     command->add_option("--poll", options->pollSeconds, "Seconds between polls of the drives (default 10)")
         ->check(CLI::Range(1, 3600))

@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
 #include "platform/user_prompts.h"
 #include "shell/device_entry.h"
@@ -87,7 +88,7 @@ CLI::App* AddSmartCommand(CLI::App& parent, CliContext& context, CliRun& run)
 {
     auto* smart = parent.add_subcommand("smart", "Show a drive's normalized SMART data (the \"Smart Data\" sheet)");
     auto drive = std::make_shared<std::string>();
-    smart->add_option("DRIVE", *drive, "Device path or drive number")->required();
+    smart->add_option("DRIVE", *drive, "Device path or drive number")->required()->check(kNotEmpty);
     smart->add_flag("--json", context.json, "Machine-readable output");
     run = [drive](CliContext& context) {
         if (const int status = context.Discover(); status != kExitOk) return status;

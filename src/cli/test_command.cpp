@@ -1,7 +1,4 @@
 // kestrion-cli test: the legacy test suite on the named drives.
-#include <signal.h>
-#include <unistd.h>
-
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -10,10 +7,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
 #include "legacytest/test_run.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
+#include "platform/stop_signals.h"
 #include "scsi/output_window.h"
 #include "scsi/stop.h"
 #include "shell/device_entry.h"
@@ -27,28 +26,6 @@ struct TestOptions {
     std::string subtests;
     std::vector<std::string> drives;
     bool json = false;
-};
-
-// Ctrl-C is the results dialog's STOP: the handler only raises the flag;
-// the worker takes it at its next command. A second Ctrl-C ends the program.
-extern "C" void OnTestInterrupt(int) { g_bStopRequested.store(1); }
-
-class InterruptAsStop {
-public:
-    InterruptAsStop()
-    {
-        struct sigaction action {};
-        action.sa_handler = OnTestInterrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND;
-        sigaction(SIGINT, &action, &previous_);
-    }
-    ~InterruptAsStop() { sigaction(SIGINT, &previous_, nullptr); }
-    InterruptAsStop(const InterruptAsStop&) = delete;
-    InterruptAsStop& operator=(const InterruptAsStop&) = delete;
-
-private:
-    struct sigaction previous_ {};
 };
 
 // The running report on a stream, with plain line ends, from the worker.
@@ -138,13 +115,12 @@ int RunTests(CliContext& context, const TestOptions& options)
     environment.catalog = context.catalog.get();
 
     LegacyTestRun run;
-    {
-        g_bStopRequested.store(0);
-        InterruptAsStop interrupt;
-        // With --trace the core's console copy of the report is on already.
-        run.Start(context.trace ? nullptr : &output, selection, environment);
-        run.Wait();
-    }
+    g_bStopRequested.store(0);
+    // Before the worker starts, which inherits the blocked signals.
+    const StopSignals signals;
+    // With --trace the core's console copy of the report is on already.
+    run.Start(context.trace ? nullptr : &output, selection, environment);
+    run.Wait();
     const LegacyRunReport& report = run.Report();
     if (report.stopped) reportStream << "Stopped.\n";
 
@@ -172,12 +148,14 @@ CLI::App* AddTestCommand(CLI::App& parent, CliContext&, CliRun& run)
                      "The subtests by number, e.g. 0,4,11: 0 drive ready, 1 RAM, 2 format check, 3 diagnostics, "
                      "4 SMART, 5 physical heads, 6 error log, 7 random verify, 8 first 300MB, 9 last 100MB, "
                      "10 next to the defect lists, 11 entire drive, 12 error log again, 13 SMART again")
+        ->check(kNotEmpty)
         ->type_name("LIST");
     kind->require_option(1);
-    command->add_option("DRIVE", options->drives, "Device path or drive number")->required();
+    command->add_option("DRIVE", options->drives, "Device path or drive number")->required()->check(kNotEmpty);
     command->add_flag("--json", options->json, "Print a summary per drive as JSON on stdout (the report goes to stderr)");
-    command->footer("Ctrl-C stops the run at the drive's next command, as STOP does. Exit status 0 when every "
-                    "drive ran its sequence to the end, 1 otherwise.");
+    command->footer("Ctrl-C, SIGTERM or SIGHUP stops the run at the drive's next command, as STOP does, and "
+                    "what the run changed is put back. Exit status 0 when every drive ran its sequence to the end, 1 "
+                    "otherwise.");
     run = [options](CliContext& context) { return RunTests(context, *options); };
     return command;
 }

@@ -1,6 +1,5 @@
 #include "download/microcode_image.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,10 +49,10 @@ private:
     int descriptor_;
 };
 
-std::string SystemReason(const std::string& path, int errorCode)
+std::string SystemReason(const std::string& path, int errorCode, bool opening)
 {
     if (errorCode == 0) return {};
-    return "\n\n" + path + ": " + std::strerror(errorCode);
+    return "\n\n" + path + ": " + (opening ? OpenFailureReason(errorCode) : std::string(std::strerror(errorCode)));
 }
 
 }  // namespace
@@ -61,7 +60,7 @@ std::string SystemReason(const std::string& path, int errorCode)
 std::unique_ptr<ImageFile> PosixImageFileOpener::Open(const std::string& path, int& errorCode)
 {
     // Only regular files have a size to compare the read with.
-    const int descriptor = OpenRegularFile(path, O_RDONLY, errorCode);
+    const int descriptor = OpenRegularFile(path, errorCode);
     if (descriptor < 0) return nullptr;
     return std::make_unique<PosixImageFile>(descriptor);
 }
@@ -123,8 +122,8 @@ std::string ImageReadMessage(const ImageReadResult& result, const std::string& p
     using Outcome = ImageReadResult::Outcome;
     switch (result.outcome) {
     case Outcome::Ok: return {};
-    case Outcome::OpenFailed: return kMsgFileNotOpened + SystemReason(path, result.errorCode);
-    case Outcome::ReadFailed: return kMsgReadFailed + SystemReason(path, result.errorCode);
+    case Outcome::OpenFailed: return kMsgFileNotOpened + SystemReason(path, result.errorCode, true);
+    case Outcome::ReadFailed: return kMsgReadFailed + SystemReason(path, result.errorCode, false);
     case Outcome::ShortRead:
         return StringPrintf(kFmtShortRead, static_cast<unsigned long>(result.fileSize),
                             static_cast<unsigned long>(result.bytesRead));

@@ -7,6 +7,7 @@
 #include "legacytest/no_abort_step.h"
 #include "legacytest/test_context.h"
 #include "scsi/builders.h"
+#include "scsi/mode_select_list.h"
 #include "scsi/report.h"
 
 namespace {
@@ -47,10 +48,11 @@ int ModeSensePage(ExceptionsPageSave& holder, DeviceHandle* device, ScsiRequest&
 
 int ModeSelectPage(ExceptionsPageSave& holder, DeviceHandle* device, int report)
 {
+    PrepareModeSelectList(holder.buffer.data(), kParameterListLength);
     ScsiRequest request;
     request.DataBuffer = holder.buffer.data();
     request.DataTransferLength = static_cast<uint32_t>(holder.buffer.size());
-    const uint8_t byte1 = 0;  // PF 0, SP 0: current values only
+    const uint8_t byte1 = kModeSelectPageFormat;  // SP 0: current values only
     const uint8_t length = kParameterListLength;
     return ScsiModeSelect6(&byte1, &length, request, device, report);
 }
@@ -81,7 +83,7 @@ int ExceptionsPageSave::Restore(DeviceHandle* device, int report)
     page = buffer.data();
     buffer[kFlagsByte] = savedFlags;
     buffer[kMrieByte] = savedMrie;
-    buffer[0] = buffer[1] = buffer[2] = 0;
+    buffer[1] = 0;
     if (ModeSelectPage(*this, device, report) != 1) return kPageFailed;
     changed = false;
     return kPageOk;
@@ -140,9 +142,7 @@ int EnableSmartReporting(TestContext& context, ExceptionsPageSave& holder, uint8
     holder.saved = true;
     if (flags != kSmartFlagsKeep) data[kFlagsByte] = flags;
     data[kMrieByte] = mrie;
-    data[0] = data[1] = data[2] = 0;
-    // PS is reserved in MODE SELECT (SPC-4).
-    data[kHeaderLength] &= 0x7F;
+    data[1] = 0;  // medium type: 00h on a direct-access device
     // A refused MODE SELECT changed nothing, and the engine must say so.
     if (ModeSelectPage(holder, context.Device(), 0) != 1) return kPageFailed;
     holder.changed = true;

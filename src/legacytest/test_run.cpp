@@ -6,7 +6,6 @@
 #include "scsi/report.h"
 #include "scsi/stop.h"
 #include "shell/device_entry.h"
-#include "shell/device_table.h"
 
 namespace {
 
@@ -48,17 +47,16 @@ std::string DrivePathForReport(const std::string& path, const std::string& prefi
 }
 
 int RunLegacyTests(OutputWindow* output, const SubtestSelection& selection, const TestEnvironment& environment,
-                   LegacyRunReport* report)
+                   RunDrives& drives, LegacyRunReport* report)
 {
     const std::string prefix = environment.catalog ? environment.catalog->PathPrefix() : std::string();
-    for (const auto& slot : g_devices) {
-        if (!slot || slot->isController || !slot->selected) continue;
-        DeviceEntry& entry = *slot;
+    for (DeviceEntry* drive : drives.Drives()) {
+        DeviceEntry& entry = *drive;
         if (!OpenDevice(entry, environment)) {
             if (report) report->deviceError = true;
             break;
         }
-        SetTestColour(entry);
+        drives.Begin(entry);
         const std::string shown = DrivePathForReport(entry.path, prefix);
         ReportLine(output, "Begin legacy test(s) for drive ", shown.c_str());
         SequenceOutcome local;
@@ -69,23 +67,28 @@ int RunLegacyTests(OutputWindow* output, const SubtestSelection& selection, cons
         }
         RunTestSequence(selection, entry, output, environment, outcome);
         ReportLine(output, "End of legacy test(s) for drive ", shown.c_str());
-        SetIdleColour(entry);
+        drives.Finish(entry);
     }
     g_bStopRequested = 0;
     return 0;
 }
 
+int RunLegacyTests(OutputWindow* output, const SubtestSelection& selection, const TestEnvironment& environment,
+                   LegacyRunReport* report)
+{
+    RunDrives drives = RunDrives::Selected();
+    return RunLegacyTests(output, selection, environment, drives, report);
+}
+
 int LegacyTestThreadProc(OutputWindow* output, const SubtestSelection& selection, const TestEnvironment& environment,
-                         LegacyRunReport* report)
+                         RunDrives drives, LegacyRunReport* report)
 {
     MarkTestWorkerThread(true);
     try {
-        RunLegacyTests(output, selection, environment, report);
+        RunLegacyTests(output, selection, environment, drives, report);
     } catch (const WorkerStopped&) {
-        // Taken at a command boundary: nothing more of the run happens. The
-        // drive being tested goes back to idle in case no view did that.
-        for (const auto& slot : g_devices)
-            if (slot && !slot->isController && slot->baseColour == kColourUnderTest) SetIdleColour(*slot);
+        // Taken at a command boundary: nothing more of the run happens. What
+        // the sequence changed was put back while the stop unwound it.
         if (report) {
             report->stopped = true;
             if (!report->drives.empty()) report->drives.back().stopped = true;
@@ -98,7 +101,7 @@ int LegacyTestThreadProc(OutputWindow* output, const SubtestSelection& selection
 
 LegacyTestRun::~LegacyTestRun()
 {
-    if (running_.load()) g_bStopRequested = 1;
+    RequestStop();
     Wait();
 }
 
@@ -109,13 +112,25 @@ bool LegacyTestRun::Start(OutputWindow* output, const SubtestSelection& selectio
     if (running_.load()) return false;
     if (worker_.joinable()) worker_.join();
     report_ = LegacyRunReport{};
+    // A stop asked for after the last worker took its last command was
+    // meant for that worker, not for this one.
+    g_bStopRequested = 0;
+    stopAsked_ = false;
     running_ = true;
-    worker_ = std::thread([this, output, selection, environment, finished = std::move(finished)] {
-        LegacyTestThreadProc(output, selection, environment, &report_);
+    worker_ = std::thread([this, output, selection, environment, drives = RunDrives::Selected(),
+                           finished = std::move(finished)]() mutable {
+        LegacyTestThreadProc(output, selection, environment, std::move(drives), &report_);
         running_ = false;
         if (finished) finished();
     });
     return true;
+}
+
+void LegacyTestRun::RequestStop()
+{
+    if (!running_.load()) return;
+    stopAsked_ = true;
+    g_bStopRequested = 1;
 }
 
 void LegacyTestRun::Wait()

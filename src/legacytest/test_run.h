@@ -10,6 +10,7 @@
 #include "legacytest/sequence_engine.h"
 #include "legacytest/subtest_selection.h"
 #include "legacytest/test_context.h"
+#include "shell/run_drives.h"
 
 class OutputWindow;
 
@@ -28,18 +29,23 @@ struct LegacyRunReport {
     bool deviceError = false;  // a selected drive had no path or could not be opened
 };
 
-// The runner: every selected drive of the device table in slot order, each
-// painted green while its sequence runs. Returns 0.
+// The runner: the run's drives in slot order, each under test while its
+// sequence runs. Returns 0.
+int RunLegacyTests(OutputWindow* output, const SubtestSelection& selection, const TestEnvironment& environment,
+                   RunDrives& drives, LegacyRunReport* report = nullptr);
+// The same on the drives selected now.
 int RunLegacyTests(OutputWindow* output, const SubtestSelection& selection, const TestEnvironment& environment,
                    LegacyRunReport* report = nullptr);
 
 // The worker's entry: marks the thread as the test worker (only its
-// commands act on a stop), runs the tests and takes a stop here. Returns 0.
+// commands act on a stop), runs the tests and takes a stop here; the run's
+// drives are let go once it has. Returns 0.
 int LegacyTestThreadProc(OutputWindow* output, const SubtestSelection& selection, const TestEnvironment& environment,
-                         LegacyRunReport* report = nullptr);
+                         RunDrives drives, LegacyRunReport* report = nullptr);
 
 // One test worker at a time. The worker runs with its own copy of the
-// selection, so a selection edited meanwhile does not reach it.
+// selection, so a selection edited meanwhile does not reach it, and owns
+// the list of drives selected when it started.
 class LegacyTestRun {
 public:
     LegacyTestRun() = default;
@@ -48,12 +54,20 @@ public:
     LegacyTestRun(const LegacyTestRun&) = delete;
     LegacyTestRun& operator=(const LegacyTestRun&) = delete;
 
-    // Starts a worker; false, starting nothing, while the previous worker
-    // has not ended (a stopped worker may still be inside a long command).
-    // finished runs on the worker thread as its last act.
+    // Starts a worker on the drives selected now; false, starting nothing,
+    // while the previous worker has not ended (a stopped worker may still be
+    // inside a long command). finished runs on the worker thread as its
+    // last act.
     bool Start(OutputWindow* output, const SubtestSelection& selection, const TestEnvironment& environment,
                std::function<void()> finished = {});
     bool Running() const { return running_.load(); }
+    // STOP: the worker ends at its next command (outside a no-abort step),
+    // whatever the drives' buttons show. Nothing when no worker runs.
+    void RequestStop();
+    // A stop was asked for and the worker has not ended yet: it is inside
+    // a command (which ends only by the drive's answer or its time-out) or
+    // about to take the stop.
+    bool Stopping() const { return stopAsked_.load() && running_.load(); }
     // Waits for the worker to end.
     void Wait();
     // The report of the last run; only meaningful once it has ended.
@@ -61,6 +75,7 @@ public:
 
 private:
     std::atomic<bool> running_{false};
+    std::atomic<bool> stopAsked_{false};
     std::mutex startMutex_;
     std::thread worker_;
     LegacyRunReport report_;

@@ -1,5 +1,6 @@
 #include "modepages/hex_exchange.h"
 
+#include <optional>
 #include <string>
 
 #include "modepages/mode_strings.h"
@@ -15,10 +16,14 @@ int HexDigit(char c)
     return -1;
 }
 
-std::string LimitedText(const EditField& control)
+// The control's text without its trailing blanks; none when it is longer
+// than a field takes. Reading only the start of a longer text would make
+// another value of it.
+std::optional<std::string> FieldText(const EditField& control)
 {
     std::string text = control.Text();
-    if (text.size() > kHexTextLimit) text.resize(kHexTextLimit);
+    text.erase(text.find_last_not_of(' ') + 1);
+    if (text.size() > kHexTextLimit) return std::nullopt;
     return text;
 }
 
@@ -58,7 +63,9 @@ void HexQword::ShiftLeft(int n)
 
 bool ParseHexByteText(const EditField& control, uint8_t& value)
 {
-    const std::string text = LimitedText(control);
+    const std::optional<std::string> read = FieldText(control);
+    if (!read) return false;
+    const std::string& text = *read;
     size_t at = SkipLeading(text, false);
     unsigned number = 0;
     for (; at < text.size() && text[at] != ' '; ++at) {
@@ -73,7 +80,9 @@ bool ParseHexByteText(const EditField& control, uint8_t& value)
 
 bool ParseHexText(const EditField& control, uint32_t& value, int maxDigits)
 {
-    const std::string text = LimitedText(control);
+    const std::optional<std::string> read = FieldText(control);
+    if (!read) return false;
+    const std::string& text = *read;
     size_t at = SkipLeading(text, true);
     value = 0;
     int digits = 0;
@@ -90,7 +99,9 @@ bool ParseHexText(const EditField& control, uint32_t& value, int maxDigits)
 
 bool ParseHexQwordText(const EditField& control, HexQword& value)
 {
-    const std::string text = LimitedText(control);
+    const std::optional<std::string> read = FieldText(control);
+    if (!read) return false;
+    const std::string& text = *read;
     value = {};
     size_t at = SkipLeading(text, true);
     int digits = 0;

@@ -23,7 +23,8 @@ struct HexQword {
     }
 };
 
-// The parsers read at most this many characters of a control's text.
+// The longest text a hexadecimal field takes (trailing blanks aside); the
+// parsers refuse a longer one, leaving the held value as it was.
 inline constexpr size_t kHexTextLimit = 18;
 
 // A byte in hexadecimal: leading blanks skipped, nothing is 0, the number

@@ -44,6 +44,19 @@ size_t ModeField::Width() const
     }
 }
 
+int ModeField::Digits() const
+{
+    switch (kind) {
+    case FieldKind::Byte: return 2;
+    case FieldKind::Word: return 4;
+    case FieldKind::Triple: return 6;
+    case FieldKind::Dword: return 8;
+    case FieldKind::Qword: return 16;
+    case FieldKind::Decimal: return decimalMax < 10 ? 1 : decimalMax < 100 ? 2 : 3;
+    default: return 1;
+    }
+}
+
 uint8_t ModeField::BitMask() const
 {
     switch (kind) {
@@ -110,22 +123,5 @@ void WriteField(uint8_t* buffer, const PageSpan& page, const ModeField& field, u
 
 bool FieldUnchangeable(const uint8_t* buffer, const PageSpan& page, const ModeField& field)
 {
-    const FieldLock& lock = field.lock;
-    size_t first = field.byte;
-    size_t count = field.Width();
-    uint8_t mask = field.BitMask();
-    switch (lock.rule) {
-    case FieldLock::Rule::Never: return false;
-    case FieldLock::Rule::Bytes:
-        first = lock.byte;
-        count = lock.count;
-        mask = lock.mask;
-        break;
-    case FieldLock::Rule::OwnBits: break;
-    }
-    for (size_t i = 0; i < count; ++i) {
-        const uint8_t* at = PageByte(buffer, page, first + i);
-        if (at && (*at & mask) != 0) return false;
-    }
-    return true;
+    return ReadField(buffer, page, field) == 0;
 }

@@ -15,7 +15,6 @@ inline constexpr size_t kModeBufferSize = 255;
 using ModeBuffer = std::array<uint8_t, kModeBufferSize>;
 
 inline constexpr uint8_t kPageCodeMask = 0x3F;
-inline constexpr uint8_t kPsBit = 0x80;
 
 // One page inside a buffer: where its byte 0 lies and how many of its
 // bytes (header included) the buffer holds, never past the buffer's end.
@@ -39,5 +38,5 @@ uint64_t ReadField(const uint8_t* buffer, const PageSpan& page, const ModeField&
 // Puts a value into the field's bytes or bits, leaving the other bits of
 // shared bytes as they were; parts outside the page are not written.
 void WriteField(uint8_t* buffer, const PageSpan& page, const ModeField& field, uint64_t value);
-// True when the changeable values under the field's lock are all zero.
+// True when the changeable values under the field are all zero.
 bool FieldUnchangeable(const uint8_t* buffer, const PageSpan& page, const ModeField& field);

@@ -2,6 +2,9 @@
 
 #include "modepages/hex_exchange.h"
 #include "modepages/mode_page_io.h"
+#include "modepages/mode_strings.h"
+#include "platform/user_prompts.h"
+#include "scsi/string_format.h"
 
 namespace {
 
@@ -71,6 +74,8 @@ void CModePage::AttachControls(FieldControls* fieldControls, UserPrompts* messag
 {
     controls = fieldControls;
     prompts = messagePrompts;
+    unedited.clear();
+    MarkUnedited({Column::Current, Column::Saved});
 }
 
 void CModePage::DoDataExchange(CDataExchange& dx)
@@ -87,7 +92,39 @@ bool CModePage::UpdateData(bool saveAndValidate)
     if (!controls) return true;
     CDataExchange dx(*controls, saveAndValidate, prompts);
     DoDataExchange(dx);
+    // Every control now shows its held value, which is the drive's or
+    // what it last took.
+    if (!saveAndValidate) MarkUnedited({Column::Current, Column::Saved});
     return !dx.Failed();
+}
+
+std::string CModePage::ControlText(int controlId) const
+{
+    if (EditField* edit = controls->Edit(controlId)) return edit->Text();
+    if (CheckField* check = controls->Check(controlId)) return check->Checked() ? "1" : "0";
+    return {};
+}
+
+void CModePage::MarkUnedited(std::initializer_list<Column> columns)
+{
+    if (!controls) return;
+    for (const ModeField& field : table.fields)
+        for (Column column : columns) {
+            const int id = field.controls[static_cast<size_t>(column)];
+            unedited[id] = ControlText(id);
+        }
+}
+
+bool CModePage::Edited() const
+{
+    if (!controls) return false;
+    for (const ModeField& field : table.fields)
+        for (Column column : {Column::Current, Column::Saved}) {
+            const int id = field.controls[static_cast<size_t>(column)];
+            const auto found = unedited.find(id);
+            if (found != unedited.end() && ControlText(id) != found->second) return true;
+        }
+    return false;
 }
 
 void CModePage::CopyFields(const uint8_t* buffer, const PageSpan& page, Column column)
@@ -122,9 +159,28 @@ void CModePage::LockUnchangeable()
     if (!ReadModePage(buffer.data(), kPageControlChangeable, pageCode)) return;
     const auto page = LocatePage(buffer, pageCode);
     if (!page) return;
+    changeable = buffer;
+    changeableSpan = page;
     for (size_t i = 0; i < table.fields.size(); ++i)
-        locked[i] = FieldUnchangeable(buffer.data(), *page, table.fields[i]);
+        locked[i] = FieldUnchangeable(changeable.data(), *changeableSpan, table.fields[i]);
     ApplyLocks();
+}
+
+bool CModePage::ChangesFixedBits(const ModeBuffer& asRead, const PageSpan& page, size_t index, uint64_t value)
+{
+    if (!changeableSpan) return false;
+    const ModeField& field = table.fields[index];
+    const uint64_t mask = ReadField(changeable.data(), *changeableSpan, field);
+    const uint64_t before = ReadField(asRead.data(), page, field);
+    if (((before ^ value) & ~mask) == 0) return false;
+    if (prompts) {
+        const auto hex = [&](uint64_t number) {
+            return StringPrintf("%0*llx", field.Digits(), static_cast<unsigned long long>(number));
+        };
+        prompts->Message(StringPrintf(kMsgFixedBits, field.label, hex(value).c_str(), hex(mask).c_str()),
+                         kModeMessageCaption, UserPrompts::Icon::Warning);
+    }
+    return true;
 }
 
 void CModePage::ApplyLocks()
@@ -155,15 +211,20 @@ ModeSaveResult CModePage::Save(uint8_t pageControl, Column column, int save)
     // A field that refuses its text stops the save: half-typed values are
     // never sent.
     if (!UpdateData(true)) return ModeSaveResult::Invalid;
+    const ModeBuffer asRead = buffer;
     const size_t columnIndex = static_cast<size_t>(column);
     for (size_t i = 0; i < table.fields.size(); ++i) {
+        // A field the drive cannot change goes back as the drive has it.
+        if (locked[i]) continue;
         const ModeField& field = table.fields[i];
         if (field.zeroedOnSave) values[i][columnIndex] = 0;
+        if (ChangesFixedBits(asRead, *page, i, values[i][columnIndex])) return ModeSaveResult::Unchangeable;
         WriteField(buffer.data(), *page, field, values[i][columnIndex]);
     }
-    buffer[page->offset] &= static_cast<uint8_t>(~kPsBit);
-    switch (WriteModePage(buffer.data(), save)) {
-    case kModeWriteDone: return ModeSaveResult::Sent;
+    switch (WriteModePage(buffer.data(), save, &refusal)) {
+    case kModeWriteDone:
+        MarkUnedited({column});
+        return ModeSaveResult::Sent;
     case kModeWriteNoDevice: return ModeSaveResult::NoDevice;
     default: return ModeSaveResult::DriveRefused;
     }

@@ -3,10 +3,15 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <map>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "modepages/data_exchange.h"
 #include "modepages/mode_buffer.h"
+#include "modepages/mode_page_io.h"
 #include "modepages/mode_page_table.h"
 
 class UserPrompts;
@@ -17,6 +22,7 @@ enum class ModeSaveResult {
     DriveRefused,  // MODE SELECT failed (reported on clog)
     ReadFailed,    // the page could not be read first: nothing sent
     Invalid,       // a field refused its text: nothing sent
+    Unchangeable,  // a field would change bits the drive cannot change: nothing sent
     NoDevice,      // no sheet device, or its handle is not open
 };
 
@@ -65,13 +71,27 @@ public:
     void RefreshFields();
     void LockUnchangeable();
     void OnRefresh() { RefreshFields(); }
+    // Locked fields go back as the drive has them; a field whose new value
+    // would change bits the drive cannot change stops the save with a
+    // message naming them.
     ModeSaveResult OnSaveSaveable();
     ModeSaveResult OnSaveCurrent();
+    // Why the drive refused the last save (ModeSaveResult::DriveRefused).
+    const ModeWriteRefusal& LastRefusal() const { return refusal; }
+
+    // Whether a Current or Saved control shows something other than what
+    // the drive last gave or took: an edit not saved (or refused).
+    bool Edited() const;
 
 private:
     bool ReadColumn(uint8_t pageControl, Column column);
     ModeSaveResult Save(uint8_t pageControl, Column column, int save);
+    bool ChangesFixedBits(const ModeBuffer& asRead, const PageSpan& page, size_t field, uint64_t value);
     void ApplyLocks();
+    // A control's text as the edit check compares it ("1"/"0": a check box).
+    std::string ControlText(int controlId) const;
+    // The columns' controls now hold what the drive gave or took.
+    void MarkUnedited(std::initializer_list<Column> columns);
 
     const ModePageTable& table;
     uint8_t pageCode;
@@ -80,4 +100,9 @@ private:
     std::vector<std::array<uint64_t, kColumnCount>> values;
     std::array<bool, kColumnCount> columnRead{};
     std::vector<bool> locked;
+    // The changeable values, once a read of them worked.
+    ModeBuffer changeable{};
+    std::optional<PageSpan> changeableSpan;
+    ModeWriteRefusal refusal;
+    std::map<int, std::string> unedited;  // by control id
 };

@@ -7,9 +7,9 @@ namespace {
 
 using Ids = std::array<int, kColumnCount>;
 
-constexpr ModeField Number(const char* label, FieldKind kind, uint8_t byte, Ids ids, FieldLock lock = {})
+constexpr ModeField Number(const char* label, FieldKind kind, uint8_t byte, Ids ids)
 {
-    return {label, kind, byte, 0, ids, lock};
+    return {label, kind, byte, 0, ids};
 }
 constexpr ModeField Bit(const char* label, uint8_t byte, uint8_t bit, Ids ids)
 {
@@ -19,9 +19,9 @@ constexpr ModeField Nibble(const char* label, uint8_t byte, uint8_t shift, Ids i
 {
     return {label, FieldKind::Nibble, byte, shift, ids};
 }
-constexpr ModeField Decimal(const char* label, uint8_t byte, uint8_t maximum, Ids ids, FieldLock lock = {})
+constexpr ModeField Decimal(const char* label, uint8_t byte, uint8_t maximum, Ids ids)
 {
-    return {label, FieldKind::Decimal, byte, 0, ids, lock, maximum};
+    return {label, FieldKind::Decimal, byte, 0, ids, maximum};
 }
 
 constexpr FieldKind kByte = FieldKind::Byte;
@@ -46,7 +46,7 @@ constexpr ModeField kErrorRecoveryFields[] = {
     Number("Head Offset Count", kByte, 5, {1119, 1094, 1100}),
     Number("Data Strobe Offset Count", kByte, 6, {1088, 1095, 1101}),
     Number("Read Write Count", kByte, 8, {1089, 1096, 1102}),
-    Number("Recovery Time Limit", kWord, 10, {1090, 1097, 1103}, LockOnBytes(11)),
+    Number("Recovery Time Limit", kWord, 10, {1090, 1097, 1103}),
     Bit("AWRE", 2, 7, {1147, 1148, 1149}),
     Bit("ARRE", 2, 6, {1150, 1151, 1152}),
     Bit("TB", 2, 5, {1153, 1154, 1155}),
@@ -66,7 +66,7 @@ constexpr ModeField kDiscReconnectFields[] = {
     Number("Maximum Burst SIze", kWord, 10, {1090, 1101, 1110}),
     Bit("EMDP", 12, 7, {1156, 1157, 1158}),
     Bit("Dlmm", 12, 3, {1153, 1154, 1155}),
-    Decimal("DTDC", 12, 7, {1091, 1092, 1093}, kNeverLocked),
+    Decimal("DTDC", 12, 7, {1091, 1092, 1093}),
 };
 
 constexpr ModeField kFormatFields[] = {
@@ -102,8 +102,8 @@ constexpr ModeField kGeometryFields[] = {
 constexpr ModeField kVerifyFields[] = {
     Number("Verify Retry Count", kByte, 3, {1086, 1088, 1090}),
     // Obsolete since SBC-2; the program has always sent it as zero.
-    {"Verify Correction Span (Bits)", kByte, 4, 0, {1087, 1089, 1091}, {}, 0, true},
-    Number("Verify Recovery Time Limit", kWord, 10, {1119, 1120, 1121}, LockOnBytes(10)),
+    {"Verify Correction Span (Bits)", kByte, 4, 0, {1087, 1089, 1091}, 0, true},
+    Number("Verify Recovery Time Limit", kWord, 10, {1119, 1120, 1121}),
     Bit("EER", 2, 3, {1153, 1157, 1161}),
     Bit("PER", 2, 2, {1154, 1158, 1162}),
     Bit("DTE", 2, 1, {1155, 1159, 1163}),
@@ -135,7 +135,7 @@ constexpr ModeField kCachingFields[] = {
 
 constexpr ModeField kControlFields[] = {
     Nibble("Queue Algorithm Modifier", 3, 4, {1086, 1088, 1090}),
-    Number("Busy Timeout Period", kWord, 8, {1087, 1089, 1091}, LockOnBytes(9)),
+    Number("Busy Timeout Period", kWord, 8, {1087, 1089, 1091}),
     Bit("GLTSD", 2, 1, {1153, 1165, 1171}),
     Bit("RLEC", 2, 0, {1154, 1166, 1172}),
     Bit("QErr", 3, 1, {1155, 1167, 1174}),
@@ -149,7 +149,7 @@ constexpr ModeField kNotchFields[] = {
     Number("Active Notch", kWord, 6, {1087, 1091, 1095}),
     Number("Starting Boundary", kDword, 8, {1119, 1120, 1121}),
     Number("Ending Boundary", kDword, 12, {1088, 1092, 1096}),
-    Number("Pages Notched", kQword, 16, {1089, 1093, 1097}, kNeverLocked),
+    Number("Pages Notched", kQword, 16, {1089, 1093, 1097}),
     Bit("ND", 2, 7, {1153, 1155, 1157}),
     Bit("LPN", 2, 6, {1154, 1156, 1158}),
 };
@@ -165,7 +165,7 @@ constexpr ModeField kXorControlFields[] = {
     Number("Maximum xor write size", kDword, 4, {1086, 1089, 1092}),
     Number("Maximum regenerate size", kDword, 12, {1087, 1090, 1093}),
     Number("Maximum rebuild read size", kDword, 16, {1119, 1120, 1121}),
-    Number("Rebuild delay", kWord, 22, {1088, 1091, 1094}, kNeverLocked),
+    Number("Rebuild delay", kWord, 22, {1088, 1091, 1094}),
     Bit("XorDis", 2, 1, {1153, 1154, 1155}),
 };
 

@@ -4,6 +4,7 @@
 
 #include "modepages/mode_buffer.h"
 #include "scsi/builders.h"
+#include "scsi/mode_select_list.h"
 #include "shell/device_entry.h"
 
 DeviceEntry* g_pSheetDevice = nullptr;
@@ -48,7 +49,7 @@ bool ReadModePage(uint8_t* buffer, uint8_t pageControl, uint8_t pageCode)
     return senseByte2 == kSenseKeyNoSense || senseByte2 == kSenseKeyRecoveredError;
 }
 
-int WriteModePage(uint8_t* buffer, int save)
+int WriteModePage(uint8_t* buffer, int save, ModeWriteRefusal* refusal)
 {
     DeviceHandle* handle = OpenSheetHandle();
     if (!handle) return kModeWriteNoDevice;
@@ -61,7 +62,13 @@ int WriteModePage(uint8_t* buffer, int save)
         return kModeWriteFailed;
     }
     const uint8_t parameterListLength = static_cast<uint8_t>(buffer[0] + 1);
+    PrepareModeSelectList(buffer, parameterListLength);
     ScsiRequest request = RequestOn(buffer);
-    const uint8_t byte1 = save == 1 ? 0x01 : 0x00;
-    return ScsiModeSelect6(&byte1, &parameterListLength, request, handle, 1) == 1 ? kModeWriteDone : kModeWriteFailed;
+    const uint8_t byte1 = kModeSelectPageFormat | (save == 1 ? kModeSelectSavePages : 0x00);
+    if (ScsiModeSelect6(&byte1, &parameterListLength, request, handle, 1) == 1) return kModeWriteDone;
+    if (refusal) {
+        refusal->status = request.ScsiStatus;
+        refusal->sense = ReadSenseCodes(request.SenseData, request.SenseInfoLength);
+    }
+    return kModeWriteFailed;
 }

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "scsi/sense.h"
+
 struct DeviceEntry;
 
 // The drive on which the open mode page sheet (or SMART sheet) works; it
@@ -22,7 +24,16 @@ inline constexpr int kModeWriteDone = 4;
 // without any traffic when there is no device or its handle is not open.
 bool ReadModePage(uint8_t* buffer, uint8_t pageControl, uint8_t pageCode);
 
-// MODE SELECT(6) of the buffer (parameter list length: byte 0 + 1), with
-// SP when save is 1, PF clear; failures reported on clog. Returns
+// What a drive answered to a MODE SELECT it did not take: its status (0:
+// the call itself failed) and, after CHECK CONDITION, its sense codes.
+struct ModeWriteRefusal {
+    uint8_t status = 0;
+    SenseCodes sense;
+};
+
+// MODE SELECT(6) of mode data as MODE SENSE(6) returned it (parameter list
+// length: byte 0 + 1), with PF, and SP when save is 1. The buffer is
+// readied for it first (PrepareModeSelectList). Failures are reported on
+// clog and, when `refusal` is given, described there. Returns
 // kModeWriteDone, kModeWriteFailed, or kModeWriteNoDevice without traffic.
-int WriteModePage(uint8_t* buffer, int save);
+int WriteModePage(uint8_t* buffer, int save, ModeWriteRefusal* refusal = nullptr);

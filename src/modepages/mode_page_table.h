@@ -21,38 +21,24 @@ enum class FieldKind : uint8_t {
 enum class Column : uint8_t { Current = 0, Saved = 1, Default = 2 };
 inline constexpr size_t kColumnCount = 3;
 
-// Which changeable bits decide whether a field may be edited: the field's
-// own bits, other bytes (the same mask over each), or none at all.
-struct FieldLock {
-    enum class Rule : uint8_t { OwnBits, Bytes, Never };
-    Rule rule = Rule::OwnBits;
-    uint8_t byte = 0;
-    uint8_t count = 0;
-    uint8_t mask = 0xFF;
-};
-
-inline constexpr FieldLock LockOnBytes(uint8_t byte, uint8_t count = 1, uint8_t mask = 0xFF)
-{
-    return {FieldLock::Rule::Bytes, byte, count, mask};
-}
-inline constexpr FieldLock kNeverLocked{FieldLock::Rule::Never, 0, 0, 0};
-
 // One field of a mode page: where it lies in the page (page byte 0 is the
 // page code byte; numbers are big-endian), how it is shown, and which
-// control shows it in each column.
+// control shows it in each column. Whether it may be edited follows the
+// drive's changeable values of its own bits.
 struct ModeField {
     const char* label;
     FieldKind kind;
     uint8_t byte;   // the first page byte
     uint8_t shift;  // Bit: its bit; Nibble, Decimal: the lowest bit
     std::array<int, kColumnCount> controls;  // Current, Saved, Default
-    FieldLock lock = {};
     uint8_t decimalMax = 0;       // Decimal: the range is 0 to this
     bool zeroedOnSave = false;    // sent as 0 whatever the column holds
 
     // Bytes the field spans, and its mask within a byte (sub-byte kinds).
     size_t Width() const;
     uint8_t BitMask() const;
+    // The digits its edit field shows (a bit: 1).
+    int Digits() const;
 };
 
 // One page of the editor: its code, dialog, caption, button ids and fields.

@@ -19,3 +19,8 @@ const char* LoadModeString(int id);
 inline constexpr const char* kMsgParseUnsigned = "Please enter a positive integer.";
 // "%u" minimum, "%u" maximum.
 inline constexpr const char* kMsgUnsignedRange = "Please enter an integer between %u and %u.";
+
+// A field whose new value would change bits the drive cannot change: its
+// label, the value and the changeable bits, in the field's hexadecimal.
+inline constexpr const char* kMsgFixedBits =
+    "\"%s\" cannot be set to %s on this drive: it can change only the bits %s";

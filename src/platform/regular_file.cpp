@@ -1,6 +1,5 @@
 #include "platform/regular_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,11 +8,13 @@
 
 namespace {
 
-int NotRegularCode(const struct stat& status) { return S_ISDIR(status.st_mode) ? EISDIR : EINVAL; }
+constexpr int kNotRegularFile = EINVAL;
+
+int NotRegularCode(const struct stat& status) { return S_ISDIR(status.st_mode) ? EISDIR : kNotRegularFile; }
 
 }  // namespace
 
-int OpenRegularFile(const std::string& path, int flags, int& errorCode)
+int OpenRegularFile(const std::string& path, int& errorCode, int flags)
 {
     // Looked at before it is opened: opening a device may already act on it.
     struct stat status {};
@@ -21,7 +22,8 @@ int OpenRegularFile(const std::string& path, int flags, int& errorCode)
         errorCode = NotRegularCode(status);
         return -1;
     }
-    // Non-blocking, should a FIFO take the name between the look and the open.
+    // Without O_NONBLOCK, opening a FIFO that takes the name between the look
+    // and the open would wait for a peer that may never come.
     const int descriptor = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
     if (descriptor < 0) {
         errorCode = errno;
@@ -36,8 +38,8 @@ int OpenRegularFile(const std::string& path, int flags, int& errorCode)
     return descriptor;
 }
 
-std::string OpenErrorText(int errorCode)
+std::string OpenFailureReason(int errorCode)
 {
-    if (errorCode == EINVAL) return "not a regular file";
+    if (errorCode == kNotRegularFile) return "not a regular file";
     return std::strerror(errorCode);
 }

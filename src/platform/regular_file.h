@@ -1,13 +1,15 @@
 #pragma once
 
+#include <fcntl.h>
+
 #include <string>
 
 // Opens `path` with the open(2) `flags` (with O_CREAT it may create it) only
-// when it names a regular file: a FIFO would block the open, or every read
-// and write after it, for ever, and a device or a folder is never what the
-// user meant. Returns the descriptor, or -1 with an errno-style code:
-// EISDIR for a folder, EINVAL for anything else that is not a regular file.
-int OpenRegularFile(const std::string& path, int flags, int& errorCode);
+// when it names a regular file, and returns its descriptor, or -1 with an
+// errno-style code. Nothing waits on the name first: a FIFO, a device or a
+// socket given by mistake is refused (EINVAL, EISDIR for a folder) rather
+// than left to hang the program, read without end or swallow what is written.
+int OpenRegularFile(const std::string& path, int& errorCode, int flags = O_RDONLY);
 
-// The system's words for such a code; EINVAL says the path is not a regular file.
-std::string OpenErrorText(int errorCode);
+// Why OpenRegularFile refused, in words for a message.
+std::string OpenFailureReason(int errorCode);

@@ -54,10 +54,10 @@ struct LogFile {
     bool Open(const std::string& path, std::string& error)
     {
         int code = 0;
-        fd = OpenRegularFile(path, O_WRONLY | O_CREAT | O_APPEND, code);
+        fd = OpenRegularFile(path, code, O_WRONLY | O_CREAT | O_APPEND);
         struct stat status{};
         if (fd < 0 || ::fstat(fd, &status) != 0) {
-            error = CannotUse(path, "opened", fd < 0 ? OpenErrorText(code) : std::strerror(errno));
+            error = CannotUse(path, "opened", fd < 0 ? OpenFailureReason(code) : std::strerror(errno));
             return false;
         }
         size = status.st_size;

@@ -1,37 +1,46 @@
 #include "shell/device_entry.h"
 
-namespace {
-
-void Paint(DeviceEntry& entry, uint32_t colour)
+uint32_t ButtonColour(const DeviceEntry& entry)
 {
-    entry.baseColour = colour;
-    entry.faceColour = colour;
+    if (entry.isController) return kColourController;
+    if (entry.inSequence || entry.underTest) return kColourUnderTest;
+    return entry.selected ? kColourSelected : kColourNotSelected;
+}
+
+void SetIdleColour(DeviceEntry& entry)
+{
+    entry.inSequence = false;
     entry.RequestRepaint();
 }
 
-}  // namespace
-
-void SetIdleColour(DeviceEntry& entry) { Paint(entry, kColourSelected); }
-
-void SetTestColour(DeviceEntry& entry) { Paint(entry, kColourUnderTest); }
+void SetTestColour(DeviceEntry& entry)
+{
+    entry.inSequence = true;
+    entry.RequestRepaint();
+}
 
 void MarkDeviceIdle(DeviceEntry& entry)
 {
-    SetIdleColour(entry);
     entry.testState = -1;
     entry.underTest = false;
+    entry.RequestRepaint();
 }
 
 void MarkDeviceUnderTest(DeviceEntry& entry)
 {
-    SetTestColour(entry);
     entry.underTest = true;
     entry.testState = 0;
+    entry.RequestRepaint();
 }
 
-void SetDeviceSelected(DeviceEntry& entry, bool selected)
+bool SelectionLocked(const DeviceEntry& entry) { return entry.runHolds > 0 || entry.inSequence || entry.underTest; }
+
+bool SetDeviceSelected(DeviceEntry& entry, bool selected)
 {
-    if (entry.isController) return;
+    if (entry.isController) return false;
+    if (entry.selected == selected) return true;
+    if (SelectionLocked(entry)) return false;
     entry.selected = selected;
-    Paint(entry, selected ? kColourSelected : kColourNotSelected);
+    entry.RequestRepaint();
+    return true;
 }

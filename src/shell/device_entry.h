@@ -57,9 +57,6 @@ struct DeviceEntry {
     int menuZoneWidth = 0;
     bool hasMenu = false;  // drives carry the device menu, controllers none
     uint32_t textColour = kColourButtonText;
-    // Written by the worker thread while the GUI paints.
-    std::atomic<uint32_t> faceColour{kColourNotSelected};
-    std::atomic<uint32_t> baseColour{kColourNotSelected};
 
     // Self-test state.
     uint8_t dstQuickStatus = 0;
@@ -103,8 +100,14 @@ struct DeviceEntry {
     std::atomic<bool> selected{false};
     std::string path;
     DeviceHandle handle;
+    // A self-test runs on the drive.
     std::atomic<bool> underTest{false};
     std::atomic<int> testState{-1};
+    // The test worker runs its sequence on the drive now.
+    std::atomic<bool> inSequence{false};
+    // Runs that took the drive into their list and are not done with it:
+    // its selection stays as it is until they are.
+    std::atomic<int> runHolds{0};
 
     // What discovery decided for the button: caption and place in the view.
     std::string caption;
@@ -118,11 +121,23 @@ struct DeviceEntry {
     }
 };
 
-// Colour operations of the button states.
+// The button's colour, from the drive's state alone: green while a test
+// sequence or a self-test runs on it, otherwise yellow when selected and red
+// when not; a controller's is always pale green. Nothing stores a colour, so
+// no path can leave a button showing a state the drive is not in.
+uint32_t ButtonColour(const DeviceEntry& entry);
+
+// The test worker starts (SetTestColour) or ends (SetIdleColour) its
+// sequence on the drive; the button follows.
 void SetIdleColour(DeviceEntry& entry);
 void SetTestColour(DeviceEntry& entry);
+// A self-test ends or starts on the drive.
 void MarkDeviceIdle(DeviceEntry& entry);
 void MarkDeviceUnderTest(DeviceEntry& entry);
+
+// A run holds the drive or tests it: its selection must not change under it.
+bool SelectionLocked(const DeviceEntry& entry);
 // Selection toggled by a click on a drive's body, or set by the device
-// information dialog: yellow when selected, red when not.
-void SetDeviceSelected(DeviceEntry& entry, bool selected);
+// information dialog. False, changing nothing, for a controller or when
+// the change would take a drive from under a run (SelectionLocked).
+bool SetDeviceSelected(DeviceEntry& entry, bool selected);

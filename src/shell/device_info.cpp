@@ -1,8 +1,21 @@
 #include "shell/device_info.h"
 
 #include <string>
+#include <string_view>
 
 #include "shell/device_entry.h"
+
+namespace {
+
+// INQUIRY pads its text fields with blanks.
+std::string_view Trimmed(std::string_view text)
+{
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
 
 DeviceInfoValues ReadDeviceInfoValues(const DeviceEntry& entry)
 {
@@ -34,4 +47,16 @@ DeviceInfoValues ReadDeviceInfoValues(const DeviceEntry& entry)
     values.path = entry.path;
     values.selected = entry.selected;
     return values;
+}
+
+std::string DriveTitle(const DeviceEntry& entry)
+{
+    std::string title = entry.path + ":";
+    for (const char* field : {entry.vendorId, entry.productId}) {
+        const std::string_view text = Trimmed(field);
+        if (!text.empty()) title.append(" ").append(text);
+    }
+    const std::string_view serial = Trimmed(entry.serialNumber);
+    if (!serial.empty()) title.append(", serial ").append(serial);
+    return title;
 }

@@ -32,3 +32,7 @@ inline constexpr int kDevicePathControlId = 1120;
 inline constexpr int kSelectedForTestControlId = 1039;
 
 DeviceInfoValues ReadDeviceInfoValues(const DeviceEntry& entry);
+
+// The drive a window works on, as its title names it: path, vendor and
+// product identification, serial number.
+std::string DriveTitle(const DeviceEntry& entry);

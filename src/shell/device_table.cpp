@@ -35,6 +35,14 @@ bool AnyDeviceSelected()
     return false;
 }
 
+std::vector<DeviceEntry*> SelectedDrives()
+{
+    std::vector<DeviceEntry*> selected;
+    for (const auto& entry : g_devices)
+        if (entry && !entry->isController && entry->selected) selected.push_back(entry.get());
+    return selected;
+}
+
 void ClearDeviceTable()
 {
     for (auto& entry : g_devices) entry.reset();

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "shell/device_entry.h"
 
@@ -20,6 +21,8 @@ DeviceEntry* FirstDevice();
 DeviceEntry* NextDevice();
 DeviceEntry* DeviceAtCursor();
 bool AnyDeviceSelected();
+// The selected drives, in slot order.
+std::vector<DeviceEntry*> SelectedDrives();
 
 // Empties both tables and resets the cursor (a new process state, for tests
 // and for front ends that scan another catalog).

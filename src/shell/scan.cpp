@@ -182,8 +182,6 @@ int ScanScsiDevices(DeviceCatalog& catalog)
                 controller->targetId = kControllerTargetId;
                 controller->bus = bus;
                 controller->isController = true;
-                controller->baseColour = kColourController;
-                controller->faceColour = kColourController;
                 PlaceButton(*controller, StringPrintf("Controller %d", bus), kControllerControlId, ButtonAt(bus, 0),
                             false);
                 g_controllers[bus] = std::move(controller);

@@ -1,13 +1,15 @@
 #include "sim/bench_loader.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <map>
 #include <system_error>
 
 #include <nlohmann/json.hpp>
 
+#include "platform/regular_file.h"
 #include "sim/bench_media.h"
 #include "sim/bench_microcode.h"
 #include "sim/bench_mode_pages.h"
@@ -200,7 +202,7 @@ bool ReadDevice(BenchReader& reader, const Json& device, const std::string& path
                                "unreadableBlocks", "mediaRate", "latencyMicroseconds", "defects"}) &&
            reader.Require(device, path, "bus") && reader.Require(device, path, "targetId") &&
            reader.Require(device, path, "vendor") && reader.Require(device, path, "product") &&
-           reader.ReadNumber(device, path, "driveNumber", 0, 999, out.driveNumber) &&
+           reader.ReadNumber(device, path, "driveNumber", 0, kBenchMaxDriveNumber, out.driveNumber) &&
            reader.ReadNumber(device, path, "bus", 0, buses - 1u, out.bus) &&
            reader.ReadNumber(device, path, "targetId", 0, 255, out.targetId) &&
            reader.ReadNumber(device, path, "lun", 0, 255, out.lun) &&
@@ -241,6 +243,12 @@ bool ReadBench(BenchReader& reader, const Json& root, Bench& bench)
     std::map<uint32_t, int> addressLines;
     for (size_t i = 0; i < devices.size(); ++i) {
         const std::string path = JsonLineMap::Child(listPath, i);
+        // Beyond the last number no device could be named, and a default
+        // number (its position) would be out of range.
+        if (i > kBenchMaxDriveNumber)
+            return reader.Fail(path, "more devices than drive numbers: a bench holds at most " +
+                                         std::to_string(kBenchMaxDriveNumber + 1) + " (drive numbers 0 to " +
+                                         std::to_string(kBenchMaxDriveNumber) + ")");
         BenchDevice device;
         device.driveNumber = static_cast<uint32_t>(i);
         if (!ReadDevice(reader, devices[i], path, bench.buses, device)) return false;
@@ -297,28 +305,31 @@ bool LoadBench(std::string_view text, const std::string& sourceName, Bench& benc
 
 bool LoadBenchFile(const std::string& path, Bench& bench, std::string& error)
 {
-    const auto cannotRead = [&](int code) {
-        error = "cannot read bench file \"" + path + "\": " + std::error_code(code, std::generic_category()).message();
+    const auto cannotRead = [&](const std::string& reason) {
+        error = "cannot read bench file \"" + path + "\": " + reason;
         return false;
     };
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return cannotRead(errno);
+    int errorCode = 0;
+    const int descriptor = OpenRegularFile(path, errorCode);
+    if (descriptor < 0) return cannotRead(OpenFailureReason(errorCode));
     std::string text;
     char chunk[65536];
-    size_t count = 0;
-    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        text.append(chunk, count);
+    while (true) {
+        const ssize_t count = ::read(descriptor, chunk, sizeof chunk);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) {
+            const int code = errno;
+            ::close(descriptor);
+            return cannotRead(std::error_code(code, std::generic_category()).message());
+        }
+        if (count == 0) break;
+        text.append(chunk, static_cast<size_t>(count));
         if (text.size() > kBenchMaxFileSize) {
-            std::fclose(file);
+            ::close(descriptor);
             error = "bench file \"" + path + "\" is larger than 16 MiB";
             return false;
         }
     }
-    if (std::ferror(file)) {
-        const int code = errno;
-        std::fclose(file);
-        return cannotRead(code);
-    }
-    std::fclose(file);
+    ::close(descriptor);
     return LoadBench(text, path, bench, error);
 }

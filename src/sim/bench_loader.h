@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -100,6 +101,8 @@
 // Byte-sized fields also take hexadecimal text ("0x24"). Unknown fields are
 // errors, so a misspelt option is never silently ignored.
 
+// Drives are numbered 0 to 999 ("\\.\physicaldrive999" at most).
+inline constexpr uint32_t kBenchMaxDriveNumber = 999;
 inline constexpr size_t kBenchMaxFileSize = 16 * 1024 * 1024;
 inline constexpr size_t kBenchMaxDepth = 32;
 

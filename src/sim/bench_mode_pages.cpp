@@ -105,8 +105,9 @@ bool ReadModePages(BenchReader& reader, const Json& device, const std::string& d
     if (found == device.end()) return true;
     const std::string path = JsonLineMap::Child(devicePath, "modePages");
     SimModePagesConfig& config = drive.modePages;
-    if (!reader.CheckFields(*found, path, {"pages", "saveable", "values"}) ||
+    if (!reader.CheckFields(*found, path, {"pages", "saveable", "strictSelect", "values"}) ||
         !ReadPageList(reader, *found, path, config) || !reader.ReadBool(*found, path, "saveable", config.saveable) ||
+        !reader.ReadBool(*found, path, "strictSelect", config.strictSelect) ||
         !ReadValues(reader, *found, path, config))
         return false;
     std::string problem;

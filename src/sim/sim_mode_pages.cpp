@@ -193,7 +193,7 @@ bool SimModePages::Check(const SimModePagesConfig& config, uint64_t blocks, uint
 
 SimModePages::SimModePages(const SimModePagesConfig& config, uint64_t blocks, uint32_t blockLength,
                            bool descriptorSense, const SimGeometry* geometry)
-    : saveable_(config.saveable), blocks_(blocks), blockLength_(blockLength)
+    : saveable_(config.saveable), strictSelect_(config.strictSelect), blocks_(blocks), blockLength_(blockLength)
 {
     // A configuration the bench did not check is taken as far as it makes
     // sense: unknown pages without values are left out, value sets of the
@@ -327,9 +327,11 @@ std::optional<SimSense> SimModePages::Select(const uint8_t* list, size_t length,
 {
     if (length == 0) return std::nullopt;
     if (length < kModeHeader6Length) return ParameterListLengthError();
-    // Byte 0 (mode data length) is reserved in MODE SELECT, and so are WP
-    // and DPOFUA in byte 2 (SBC-3); they are not checked.
+    // The mode data length is reserved in MODE SELECT, and so is the whole
+    // device-specific parameter (SBC-3: WP and DPOFUA too).
+    if (strictSelect_ && list[0] != 0x00) return InvalidFieldInList(0, HighestBit(list[0]));
     if (list[1] != 0x00) return InvalidFieldInList(1);
+    if (strictSelect_ && list[2] != 0x00) return InvalidFieldInList(2, HighestBit(list[2]));
     const size_t descriptorLength = list[3];
     if (descriptorLength != 0 && descriptorLength != kShortBlockDescriptorLength) return InvalidFieldInList(3);
     size_t offset = kModeHeader6Length;
@@ -349,6 +351,7 @@ std::optional<SimSense> SimModePages::Select(const uint8_t* list, size_t length,
     while (offset < length) {
         if (length - offset < 2) return ParameterListLengthError();
         const uint8_t code = list[offset] & 0x3F;
+        if (strictSelect_ && (list[offset] & kParametersSaveable)) return InvalidFieldInList(offset, 7);  // PS
         if (list[offset] & kSubpageFormat) return InvalidFieldInList(offset, 6);
         Page* page = Find(code);
         if (!page) return InvalidFieldInList(offset, 5);
@@ -423,6 +426,11 @@ void SimDisk::ModeSelect6(SimCommand& command)
 {
     const bool save = command.Bit(1, 0);
     const uint8_t length = command.Byte(4);
+    // Pages in a vendor's own format (PF 0) are not ones this drive knows.
+    if (!command.Bit(1, 4) && modePages_.StrictSelect()) {
+        command.Fail(InvalidFieldInCdb(1, 4));
+        return;
+    }
     if (save && !modePages_.Saveable()) {
         command.Fail(InvalidFieldInCdb(1, 0));
         return;

@@ -51,6 +51,10 @@ struct SimModePagesConfig {
     // False: the drive keeps no saved values (PS clear, saved values and SP
     // refused).
     bool saveable = true;
+    // True: MODE SELECT holds the host to SPC-4 as current drives do: PF
+    // set, and the reserved mode data length, device-specific parameter
+    // and PS bits zero. False: they are ignored, as older drives did.
+    bool strictSelect = true;
     std::map<uint8_t, SimModePageOverride> values;
 };
 
@@ -87,6 +91,7 @@ public:
 
     const std::vector<uint8_t>& Codes() const { return order_; }
     bool Saveable() const { return saveable_; }
+    bool StrictSelect() const { return strictSelect_; }
 
     // MODE SENSE(6) data for a page control, a page code (3Fh: all) and a
     // subpage code; `error` set when the request cannot be served.
@@ -123,6 +128,7 @@ private:
     std::vector<Page> pages_;
     std::vector<uint8_t> order_;
     bool saveable_ = true;
+    bool strictSelect_ = true;
     uint64_t blocks_ = 0;
     uint32_t blockLength_ = 0;
 };

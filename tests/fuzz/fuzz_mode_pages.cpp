@@ -8,6 +8,7 @@
 #include "modepages/field_text_form.h"
 #include "modepages/mode_page_io.h"
 #include "modepages/mode_sheet.h"
+#include "scsi/mode_select_list.h"
 #include "scsi/scsi_request.h"
 #include "shell/device_entry.h"
 #include "sim/sim_mode_pages.h"
@@ -37,8 +38,9 @@ private:
 }  // namespace
 
 // Mode parameter data from a drive goes through the sheet's walk, every
-// page's fill, lock and save; the same bytes as a MODE SELECT parameter
-// list go through the simulated drive's parser.
+// page's fill, lock and save, and is readied as a parameter list; the same
+// bytes as a MODE SELECT parameter list go through the simulated drive's
+// parser.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     DeviceEntry entry;
@@ -55,6 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
     }
     g_pSheetDevice = nullptr;
+
+    std::vector<uint8_t> list(data, data + size);
+    PrepareModeSelectList(list.data(), list.size());
 
     SimModePages pages({}, 1000, 512, false);
     pages.Select(data, std::min<size_t>(size, 255), size > 0 && (data[0] & 1));

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QStatusBar>
 #include <QTest>
 
@@ -117,6 +118,7 @@ TEST_F(DeviceMenuTest, MainMenuCarriesTheFrameCommandsTestsAndDownload)
     EXPECT_EQ(ItemIds(*view), QStringList{"59393"});
     EXPECT_EQ(view->actions()[0]->text(), "&Status Bar");
     EXPECT_EQ(ItemIds(*utilities), (QStringList{"32789", "32785", "32791"}));
+    EXPECT_NE(utilities->actions()[2], View().CommandAction(32785)) << "not the device menu's own item";
     EXPECT_EQ(utilities->actions()[0]->text(), "&Download File");
     EXPECT_TRUE(help->actions()[0]->isSeparator());
     EXPECT_EQ(help->actions()[1]->text(), "&About Kestrion...");
@@ -182,5 +184,54 @@ TEST_F(DeviceMenuTest, DisabledCommandDoesNothingWhenTriggered)
     View().SetCommandHandler(32785, nullptr);
     EXPECT_FALSE(smart->isEnabled());
 }
+
+// The one-drive sheets from the main menu: the one selected drive, whatever
+// drive's menu was used last; from a device menu: that menu's drive.
+class OneDriveSheetTest : public DeviceMenuTest, public ::testing::WithParamInterface<int> {
+protected:
+    // The sheet's title, or the text of the message box shown instead.
+    QString Shown(const std::function<void()>& trigger)
+    {
+        QString shown;
+        WithModalDialog(trigger, [&](QDialog& dialog) {
+            auto* box = qobject_cast<QMessageBox*>(&dialog);
+            shown = box ? box->text() : dialog.windowTitle();
+        });
+        return shown;
+    }
+    QString FromUtilities()
+    {
+        QMenu* utilities = MainMenu(Frame(), "&Utilities");
+        QAction* item = nullptr;
+        for (QAction* action : utilities->actions())
+            if (action->objectName() == QString::number(GetParam())) item = action;
+        return item ? Shown([item] { item->trigger(); }) : QStringLiteral("<no item>");
+    }
+};
+
+TEST_P(OneDriveSheetTest, UtilitiesActOnTheOneSelectedDriveAndTheDeviceMenuOnItsOwn)
+{
+    Start(std::string());
+    const QString name = GetParam() == 32785 ? QStringLiteral("SMART Data") : QStringLiteral("Mode Pages");
+    const QString title = GetParam() == 32785 ? QStringLiteral("Smart Data") : QStringLiteral("Mode Sense Pages");
+    EXPECT_EQ(FromUtilities().toStdString(),
+              "No drive is selected. " + name.toStdString() +
+                  " works on one drive: select it by clicking its button, or use the menu of the drive's own button "
+                  "(its arrow).");
+    ClickAt(*Button(0, 0), 50);
+    ClickAt(*Button(0, 1), 50);
+    EXPECT_TRUE(FromUtilities().startsWith(QStringLiteral("2 drives are selected. ") + name + " works on one drive"));
+
+    ClickAt(*Button(0, 0), 50);
+    QMenu* menu = OpenDeviceMenu(*Button(0, 0));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(Shown([&] { ChooseItem(*menu, GetParam()); }).toStdString(),
+              title.toStdString() + " - \\\\.\\physicaldrive0: MORVANE MVX-18LW, serial 3KA04417");
+    EXPECT_EQ(FromUtilities().toStdString(),
+              title.toStdString() + " - \\\\.\\physicaldrive1: MORVANE MVX-36LW, serial 3KB11090")
+        << "the selected drive, not the one whose menu was used last";
+}
+
+INSTANTIATE_TEST_SUITE_P(Sheets, OneDriveSheetTest, ::testing::Values(32785, 32791));
 
 }  // namespace

@@ -14,53 +14,18 @@
 #include <nlohmann/json.hpp>
 
 #include "download/ui/download_dlg.h"
+#include "shell/ui/main_frame.h"
 #include "platform/sim_catalog.h"
 #include "shell/device_table.h"
 #include "shell/ui/device_button.h"
 #include "shell/ui/kestrion_view.h"
 #include "sim/sim_disk.h"
+#include "box_answerer.h"
 #include "workstation_fixture.h"
 
 namespace {
 
 constexpr int kDownloadCommand = 32789;
-
-// Answers every message box that opens while it lives: Yes where the box
-// asks, OK otherwise; remembers what each said.
-class BoxAnswerer {
-public:
-    struct Box {
-        QString title;
-        QString text;
-    };
-
-    explicit BoxAnswerer(bool yes = true) : yes(yes)
-    {
-        timer.setInterval(5);
-        QObject::connect(&timer, &QTimer::timeout, [this] { Answer(); });
-        timer.start();
-    }
-
-    std::vector<Box> boxes;
-
-private:
-    void Answer()
-    {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible()) return;
-        boxes.push_back({box->windowTitle(), box->text()});
-        QAbstractButton* button = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
-        if (!button) button = box->button(QMessageBox::Ok);
-        if (button) {
-            button->click();
-        } else {
-            box->reject();
-        }
-    }
-
-    bool yes;
-    QTimer timer;
-};
 
 class DownloadDialogTest : public WorkstationTest {
 protected:
@@ -206,6 +171,33 @@ TEST_F(DownloadDialogTest, NotConfirmedSendsNothing)
         EXPECT_TRUE(dialog.isVisible());
     });
     EXPECT_EQ(Disk(0).CommandsReceived(), before);
+}
+
+TEST_F(DownloadDialogTest, QuitDuringADownloadAsksThenEndsItBeforeTheNextDrive)
+{
+    StartBench();
+    Select(0);
+    Select(1);
+    QString question;
+    OpenDialog([&](CDownloadDlg& dialog) {
+        {
+            BoxAnswerer confirm;
+            QTest::mouseClick(dialog.DownloadButton(), Qt::LeftButton);
+        }
+        ASSERT_TRUE(dialog.Sequence().Busy()) << "the first drive is being checked";
+        WithModalDialog([&] { Frame().close(); },
+                        [&](QDialog& dialog) {
+                            auto* box = qobject_cast<QMessageBox*>(&dialog);
+                            ASSERT_NE(box, nullptr);
+                            question = box->text();
+                            box->button(QMessageBox::Yes)->click();
+                        });
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 3000);
+    });
+    EXPECT_TRUE(question.startsWith(QStringLiteral("Drives are still being worked on. Quit anyway?")));
+    QTRY_VERIFY(!Frame().isVisible());
+    EXPECT_EQ(Disk(0).MicrocodeImagesTaken(), 1u);
+    EXPECT_EQ(Disk(1).MicrocodeImagesTaken(), 0u);
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -18,6 +21,7 @@
 #include "shell/device_table.h"
 #include "shell/ui/device_button.h"
 #include "shell/ui/kestrion_view.h"
+#include "shell/ui/main_frame.h"
 #include "legacytest/ui/paced_output.h"
 #include "workstation_fixture.h"
 
@@ -26,6 +30,13 @@ namespace {
 constexpr int kQuick = 101;
 constexpr int kLong = 102;
 constexpr int kSelect = 32778;
+constexpr int kInquiry = 32784;
+constexpr int kStop = 1091;
+constexpr int kCancel = 2;
+constexpr uint8_t kTestUnitReady = 0x00;
+const QString kWaiting = QStringLiteral("Stopping: waiting for the drive's current command to end");
+constexpr uint8_t kModeSelect6 = 0x15;
+constexpr uint8_t kWriteVerify10 = 0x2E;
 
 // Two drives with the geometry every subtest needs.
 std::string TwoDrives()
@@ -39,42 +50,6 @@ std::string TwoDrives()
     std::snprintf(second, sizeof second, drive, 1, 1);
     return std::string("{\"buses\": 1, \"devices\": [") + first + "," + second + "]}";
 }
-
-// Holds the first command with an opcode inside the drive until released.
-class Gate {
-public:
-    void Hold(uint8_t opcode, legacytest::TapDevice& tap)
-    {
-        tap.hook = [this, opcode](ScsiRequest& request, bool&) {
-            if (request.Cdb[0] != opcode) return false;
-            std::unique_lock lock(mutex);
-            if (held) return false;
-            held = inside = true;
-            changed.notify_all();
-            changed.wait(lock, [this] { return released; });
-            inside = false;
-            return false;
-        };
-    }
-    bool Inside()
-    {
-        std::lock_guard lock(mutex);
-        return inside;
-    }
-    void Release()
-    {
-        std::lock_guard lock(mutex);
-        released = true;
-        changed.notify_all();
-    }
-
-private:
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool held = false;
-    bool inside = false;
-    bool released = false;
-};
 
 class LegacyTestDialogsTest : public WorkstationTest {
 protected:
@@ -107,6 +82,28 @@ protected:
         entry.handle = tap;
         return *tap;
     }
+    // The drive in the slot holds the first command with the opcode until
+    // the test releases it, as a hung command would.
+    legacytest::TapDevice& Hold(uint8_t opcode, int slot)
+    {
+        gate = std::make_unique<CommandGate>(opcode);
+        legacytest::TapDevice& tap = Tap(slot);
+        legacytest::Gated(tap, *gate);
+        return tap;
+    }
+    // The quick test on the selected drives, until the held command is in the drive.
+    void StartHeldRun()
+    {
+        Trigger(kQuick);
+        QTest::mouseClick(Button(1), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(gate->Inside(), 10000);
+    }
+    // The results window says the run waits for the drive.
+    bool ShowsWaiting() const
+    {
+        auto* label = Results() ? Results()->findChild<QLabel*>(QStringLiteral("waitingLabel")) : nullptr;
+        return label && label->isVisible() && label->text() == kWaiting;
+    }
     // Runs the worker to its end and lets the report reach the edit.
     void Finish()
     {
@@ -115,7 +112,7 @@ protected:
         QApplication::processEvents();
     }
 
-    std::unique_ptr<Gate> gate;
+    std::unique_ptr<CommandGate> gate;
 };
 
 TEST_F(LegacyTestDialogsTest, TestCommandsAreEnabled)
@@ -159,7 +156,7 @@ TEST_F(LegacyTestDialogsTest, StartRunsTheSelectedDrivesWhileTheirButtonsAreGree
     auto& tap = Tap(1);
     std::atomic<uint32_t> colour{0};
     tap.hook = [&](ScsiRequest&, bool&) {
-        colour = g_devices[1]->baseColour.load();
+        colour = ButtonColour(*g_devices[1]);
         return false;
     };
     Trigger(kQuick);
@@ -172,7 +169,7 @@ TEST_F(LegacyTestDialogsTest, StartRunsTheSelectedDrivesWhileTheirButtonsAreGree
     EXPECT_FALSE(report.contains(QStringLiteral("Begin Scan of Entire Drive")));
     EXPECT_FALSE(report.contains(QStringLiteral("physicaldrive0")));
     EXPECT_EQ(colour.load(), kColourUnderTest);
-    EXPECT_EQ(g_devices[1]->baseColour.load(), kColourSelected);
+    EXPECT_EQ(ButtonColour(*g_devices[1]), kColourSelected);
     // START stays disabled for the life of this window.
     EXPECT_FALSE(Button(1)->isEnabled());
     QTest::mouseClick(Button(1), Qt::LeftButton);
@@ -237,7 +234,7 @@ TEST_F(LegacyTestDialogsTest, StopWithNothingUnderTestChangesNothingAndCancelClo
     QTest::mouseClick(Button(1091), Qt::LeftButton);
     QApplication::processEvents();
     EXPECT_EQ(g_bStopRequested.load(), 0);
-    EXPECT_EQ(g_devices[0]->baseColour.load(), kColourSelected);
+    EXPECT_EQ(ButtonColour(*g_devices[0]), kColourSelected);
     ASSERT_NE(Results(), nullptr);
     QTest::mouseClick(Button(2), Qt::LeftButton);
     QTRY_VERIFY(Results() == nullptr);
@@ -264,46 +261,141 @@ TEST_F(LegacyTestDialogsTest, StopDuringARunEndsItAtTheNextCommand)
     Start(TwoDrives());
     Select(0);
     Select(1);
-    gate = std::make_unique<Gate>();
-    gate->Hold(0x28, Tap(0));  // the first read of drive 0
-    Trigger(kQuick);
-    QTest::mouseClick(Button(1), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(gate->Inside(), 10000);
-    EXPECT_EQ(g_devices[0]->baseColour.load(), kColourUnderTest);
-    QTest::mouseClick(Button(1091), Qt::LeftButton);
+    Hold(0x28, 0);  // the first read of drive 0
+    StartHeldRun();
+    EXPECT_EQ(ButtonColour(*g_devices[0]), kColourUnderTest);
+    EXPECT_FALSE(ShowsWaiting());
+    QTest::mouseClick(Button(kStop), Qt::LeftButton);
     QApplication::processEvents();
     EXPECT_EQ(g_bStopRequested.load(), 1);
-    EXPECT_EQ(g_devices[0]->baseColour.load(), kColourSelected) << "back to idle at once";
+    // The read is in the drive: the windows say what the run waits for.
+    EXPECT_TRUE(ShowsWaiting());
+    EXPECT_EQ(Frame().IdleMessage(), kWaiting);
+    EXPECT_EQ(ButtonColour(*g_devices[0]), kColourUnderTest) << "the drive still works on the read";
+    SaveScreenshot(Results()->grab().toImage(), QStringLiteral("legacy-test-stopping.png"));
     gate->Release();
     Commands()->Run().Wait();
     EXPECT_TRUE(Commands()->Run().Report().stopped);
     EXPECT_EQ(g_bStopRequested.load(), 0);
+    QTRY_VERIFY(!ShowsWaiting());
+    QTRY_COMPARE(Frame().IdleMessage(), QStringLiteral("Ready"));
+    EXPECT_EQ(ButtonColour(*g_devices[0]), kColourSelected);
     const QString report = Report();
     EXPECT_FALSE(report.contains(QStringLiteral("End of legacy test(s)")));
     EXPECT_FALSE(report.contains(QStringLiteral("physicaldrive1")));
     ASSERT_NE(Results(), nullptr) << "STOP leaves the dialog open";
 }
 
+// What the user may do to a drive while it is under test.
+enum class Touch { ClickItsButton, ClearSelectedForTest };
+
+struct StopCase {
+    Touch touch;
+    int button;  // STOP or CANCEL
+};
+
+class StopWhateverTheButtonsShowTest : public LegacyTestDialogsTest, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(StopWhateverTheButtonsShowTest, TheRunStopsAndTheDriveUnderTestKeepsItsSelection)
+{
+    Start(TwoDrives());
+    Select(0);
+    Hold(kTestUnitReady, 0);
+    StartHeldRun();
+    CDeviceButton& drive = *WorkstationTest::Button(0, 0);
+    if (GetParam().touch == Touch::ClickItsButton) {
+        ClickAt(drive, 50);
+    } else {
+        QMenu* menu = OpenDeviceMenu(drive);
+        ASSERT_NE(menu, nullptr);
+        WithModalDialog([&] { ChooseItem(*menu, kInquiry); },
+                        [](QDialog& dialog) {
+                            auto* selected = dialog.findChild<QCheckBox*>(QStringLiteral("1039"));
+                            EXPECT_FALSE(selected->isEnabled());
+                            selected->setChecked(false);
+                            dialog.accept();
+                        });
+    }
+    EXPECT_TRUE(g_devices[0]->selected);
+    EXPECT_EQ(PixelAt(drive, 10, 10), QColor(50, 220, 50));
+    QTest::mouseClick(Button(GetParam().button), Qt::LeftButton);
+    QApplication::processEvents();
+    gate->Release();
+    Commands()->Run().Wait();
+    EXPECT_TRUE(Commands()->Run().Report().stopped);
+    QTRY_COMPARE(PixelAt(drive, 10, 10), QColor(255, 255, 50));
+    if (GetParam().button == kCancel) {
+        // A results window opened now starts the next run.
+        QTRY_VERIFY(Results() == nullptr);
+        Trigger(kQuick);
+        QTRY_VERIFY(Button(1)->isEnabled());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Control, StopWhateverTheButtonsShowTest,
+                         ::testing::Values(StopCase{Touch::ClickItsButton, kStop},
+                                           StopCase{Touch::ClickItsButton, kCancel},
+                                           StopCase{Touch::ClearSelectedForTest, kStop},
+                                           StopCase{Touch::ClearSelectedForTest, kCancel}));
+
 TEST_F(LegacyTestDialogsTest, NewWindowWaitsForAStoppedWorkerStillInsideACommand)
 {
     Start(TwoDrives());
     Select(0);
-    gate = std::make_unique<Gate>();
-    gate->Hold(0x00, Tap(0));
-    Trigger(kQuick);
-    QTest::mouseClick(Button(1), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(gate->Inside(), 10000);
-    QTest::mouseClick(Button(2), Qt::LeftButton);  // CANCEL: stop and close
+    Hold(kTestUnitReady, 0);
+    StartHeldRun();
+    QTest::mouseClick(Button(kCancel), Qt::LeftButton);  // stop and close
     QTRY_VERIFY(Results() == nullptr);
+    EXPECT_EQ(Frame().IdleMessage(), kWaiting);
     Trigger(kQuick);
     ASSERT_NE(Results(), nullptr);
     EXPECT_FALSE(Button(1)->isEnabled()) << "the stopped worker has not ended";
+    EXPECT_TRUE(ShowsWaiting());
     gate->Release();
     Commands()->Run().Wait();
     QTRY_VERIFY(Button(1)->isEnabled());
+    EXPECT_FALSE(ShowsWaiting());
+    QTRY_COMPARE(Frame().IdleMessage(), QStringLiteral("Ready"));
     QTest::mouseClick(Button(1), Qt::LeftButton);
     Finish();
     EXPECT_TRUE(Report().contains(QStringLiteral("End of legacy test(s) for drive physicaldrive0")));
+}
+
+TEST_F(LegacyTestDialogsTest, QuitDuringARunAsksFirstAndEndsOnceTheRunHasPutBackWhatItChanged)
+{
+    Start(TwoDrives());
+    Select(0);
+    // The heads check's first write, after the SMART check changed its page.
+    legacytest::TapDevice& tap = Hold(kWriteVerify10, 0);
+    StartHeldRun();
+    const auto quit = [&](QMessageBox::StandardButton answer) {
+        QString question;
+        WithModalDialog([&] { Frame().close(); },
+                        [&](QDialog& dialog) {
+                            auto* box = qobject_cast<QMessageBox*>(&dialog);
+                            ASSERT_NE(box, nullptr);
+                            question = box->text();
+                            box->button(answer)->click();
+                        });
+        return question;
+    };
+    EXPECT_TRUE(quit(QMessageBox::No).startsWith(QStringLiteral("Drives are still being worked on. Quit anyway?")));
+    EXPECT_TRUE(Frame().isVisible());
+    EXPECT_EQ(g_bStopRequested.load(), 0) << "the run goes on";
+
+    quit(QMessageBox::Yes);
+    QApplication::processEvents();
+    EXPECT_TRUE(Frame().isVisible()) << "not before the run has ended";
+    EXPECT_EQ(g_bStopRequested.load(), 1);
+    EXPECT_EQ(Frame().IdleMessage(), kWaiting);
+    EXPECT_TRUE(ShowsWaiting());
+    EXPECT_EQ(tap.WithOpcode(kModeSelect6).size(), 1u);
+    gate->Release();
+    QTRY_VERIFY_WITH_TIMEOUT(!Frame().isVisible(), 10000);
+    EXPECT_FALSE(Commands()->Run().Running());
+    EXPECT_TRUE(Commands()->Run().Report().stopped);
+    EXPECT_EQ(tap.WithOpcode(kModeSelect6).size(), 2u) << "the informational exceptions page went back";
+    EXPECT_EQ(tap.WithOpcode(kWriteVerify10).size(), 2u) << "and so did the block the check wrote";
 }
 
 TEST_F(LegacyTestDialogsTest, OutputStaysResponsiveThroughALongReport)

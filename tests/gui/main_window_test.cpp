@@ -130,6 +130,10 @@ TEST(StartOptionsTest, BenchTakesAnOptionalFile)
 
     EXPECT_FALSE(ParseStartOptions({"kestrion", "lab.json"}, options, error));
     EXPECT_TRUE(error.contains("--bench"));
+    for (const QStringList& empty : {QStringList{"kestrion", "--bench", ""}, QStringList{"kestrion", "--bench="}}) {
+        EXPECT_FALSE(ParseStartOptions(empty, options, error)) << empty.join(' ').toStdString();
+        EXPECT_EQ(error, "The bench file name is empty (--bench alone is the built-in bench)");
+    }
     EXPECT_FALSE(ParseStartOptions({"kestrion", "--bench", "a.json", "b.json"}, options, error));
     EXPECT_FALSE(ParseStartOptions({"kestrion", "--frobnicate"}, options, error));
     EXPECT_TRUE(error.contains("frobnicate"));

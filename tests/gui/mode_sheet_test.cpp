@@ -1,10 +1,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -18,6 +20,7 @@
 #include "shell/ui/kestrion_view.h"
 #include "shell/ui/main_frame.h"
 #include "sim/sim_disk.h"
+#include "box_answerer.h"
 #include "workstation_fixture.h"
 
 namespace {
@@ -102,7 +105,8 @@ TEST_F(ModeSheetTest, ADriveWithPages01And08GetsErrorRecoveryAndCachingTabs)
     EXPECT_EQ(action->statusTip(), "Begin reading mode sense data");
 
     OpenSheet([&](CModeSPages& sheet) {
-        EXPECT_EQ(sheet.windowTitle(), "Mode Sense Pages");
+        EXPECT_EQ(sheet.windowTitle().toStdString(),
+                  "Mode Sense Pages - \\\\.\\physicaldrive0: MORVANE MVX-18LW, serial 3KA04417");
         QTabWidget* tabs = sheet.Tabs();
         ASSERT_EQ(tabs->count(), 2);
         EXPECT_EQ(tabs->tabText(0), "Error Recovery Page  1");
@@ -122,6 +126,10 @@ TEST_F(ModeSheetTest, ADriveWithPages01And08GetsErrorRecoveryAndCachingTabs)
         EXPECT_TRUE(Edit(recovery, 1098)->isReadOnly()) << "Default column";
         EXPECT_FALSE(Check(recovery, 1149)->isEnabled());
         for (int id : {1146, 1173, 1174}) EXPECT_NE(recovery.findChild<QPushButton*>(QString::number(id)), nullptr);
+        QStringList labels;
+        for (const QLabel* label : recovery.findChildren<QLabel*>()) labels << label->text();
+        for (const char* heading : {"Current (hex)", "Saved (hex)", "Default (hex)", "Current"})
+            EXPECT_TRUE(labels.contains(QString::fromUtf8(heading))) << heading;
     });
 }
 
@@ -156,22 +164,67 @@ TEST_F(ModeSheetTest, SaveCurrentValidatesThenWritesAndRefreshRereads)
         EXPECT_FALSE(Check(caching, 1154)->isEnabled()) << "ABPF is not changeable";
         EXPECT_TRUE(Check(caching, 1158)->isEnabled()) << "WCE is";
 
-        Edit(caching, 1086)->setText(QStringLiteral("10"));
+        Edit(caching, 1086)->setText(QStringLiteral("g"));
         const uint64_t before = Drive().CommandsReceived();
         EXPECT_EQ(MessageFromClick(*saveCurrent), "Enter a nibble value, 0 to F");
         for (const auto& cdb : Drive().RecentCdbs()) EXPECT_NE(cdb[0], 0x15) << "nothing sent";
         EXPECT_EQ(Drive().CommandsReceived() - before, 1u) << "only the read before the exchange";
+        EXPECT_EQ(sheet.StatusBar()->currentMessage(),
+                  "Caching Page 8 (current values) not saved: nothing was sent to \\\\.\\physicaldrive0");
 
         Edit(caching, 1086)->setText(QStringLiteral("3"));
         Check(caching, 1158)->setChecked(false);
         QTest::mouseClick(saveCurrent, Qt::LeftButton);
         EXPECT_EQ(CurrentByte(Drive(), 0x08, 3), 0x30);
         EXPECT_EQ(CurrentByte(Drive(), 0x08, 2), 0x00) << "WCE cleared";
+        const QString saved = "Caching Page 8 (current values) saved to \\\\.\\physicaldrive0";
+        EXPECT_EQ(sheet.StatusBar()->currentMessage(), saved);
+        EXPECT_EQ(Frame().statusBar()->currentMessage(), saved) << "the main window says so too";
 
         Edit(caching, 1086)->setText(QStringLiteral("7"));
         QTest::mouseClick(refresh, Qt::LeftButton);
         EXPECT_EQ(Edit(caching, 1086)->text(), "3");
         EXPECT_EQ(Edit(caching, 1095)->text(), "0") << "saved values untouched";
+    });
+}
+
+TEST_F(ModeSheetTest, ExitWithUnsavedEditsAsksFirst)
+{
+    Start(OneDrive(R"({"pages": ["0x01", "0x08"]})"));
+    OpenSheet([&](CModeSPages& sheet) {
+        QWidget& recovery = *sheet.Tabs()->widget(0);
+        Edit(recovery, 1086)->setText(QStringLiteral("20"));
+        {
+            BoxAnswerer no(false);
+            QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
+            ASSERT_EQ(no.boxes.size(), 1u);
+            EXPECT_EQ(no.boxes[0].text,
+                      "Close without saving the changes made on these pages?\n\nError Recovery Page  1");
+            EXPECT_TRUE(sheet.isVisible()) << "no: the sheet stays";
+        }
+        // Once saved, the edit is no longer one.
+        QTest::mouseClick(recovery.findChild<QPushButton*>(QStringLiteral("1173")), Qt::LeftButton);
+        EXPECT_EQ(CurrentByte(Drive(), 0x01, 3), 0x20);
+        BoxAnswerer any;
+        QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
+        EXPECT_TRUE(any.boxes.empty());
+        EXPECT_FALSE(sheet.isVisible());
+    });
+}
+
+TEST_F(ModeSheetTest, EditFieldsTakeNoMoreDigitsThanTheirField)
+{
+    Start(OneDrive(R"({"pages": ["0x08", "0x02"]})"));
+    OpenSheet([&](CModeSPages& sheet) {
+        QWidget& caching = *sheet.Tabs()->widget(0);
+        const std::pair<int, int> digits[] = {{1086, 1}, {1092, 2}, {1089, 4}, {1094, 6}, {1107, 4}};
+        for (const auto& [id, count] : digits) EXPECT_EQ(Edit(caching, id)->maxLength(), count) << id;
+        QLineEdit* minimum = Edit(caching, 1089);
+        minimum->clear();
+        QTest::keyClicks(minimum, "0000000000000000FFFF");
+        EXPECT_EQ(minimum->text(), "0000");
+        sheet.Tabs()->setCurrentIndex(1);
+        EXPECT_EQ(Edit(*sheet.Tabs()->widget(1), 1091)->maxLength(), 1) << "DTDC, 0 to 7";
     });
 }
 
@@ -210,6 +263,9 @@ TEST_F(ModeSheetTest, ScreenshotOfTheCachingTab)
                             if (tabs->tabText(i) == "Caching Page 8") caching = i;
                         ASSERT_GE(caching, 0);
                         tabs->setCurrentIndex(caching);
+                        // The status bar after a save.
+                        QTest::mouseClick(tabs->widget(caching)->findChild<QPushButton*>(QStringLiteral("1173")),
+                                          Qt::LeftButton);
                         QTest::qWait(50);
                         SaveScreenshot(sheet.grab().toImage(), QStringLiteral("mode-pages-caching.png"));
                     });

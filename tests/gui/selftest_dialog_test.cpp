@@ -126,7 +126,7 @@ TEST_F(SelfTestDialogTest, BothRunOnTheBenchFollowsEveryDrive)
                         EXPECT_EQ(bar->value(), 2);
                         EXPECT_FALSE(Control<QPushButton>(dialog, 1097)->isEnabled());
                         EXPECT_TRUE(dialog.Timer().isActive());
-                        EXPECT_EQ(g_devices[0]->baseColour.load(), kColourUnderTest);
+                        EXPECT_EQ(ButtonColour(*g_devices[0]), kColourUnderTest);
 
                         // The quick phase follows the slowest drive, VD-9100's 35 seconds,
                         // in a third of the bar.

@@ -51,7 +51,8 @@ TEST_F(SmartSheetTest, MakerDriveShowsItsTabsReadOnlyWithOnlyExit)
 {
     Start("");  // the built-in bench: bus 0, target 0 is a maker drive
     OpenSmart(0, 0, [](QDialog& dialog) {
-        EXPECT_EQ(dialog.windowTitle(), "Smart Data");
+        EXPECT_EQ(dialog.windowTitle().toStdString(),
+                  "Smart Data - \\\\.\\physicaldrive0: MORVANE MVX-18LW, serial 3KA04417");
         auto* tabs = dialog.findChild<QTabWidget*>();
         ASSERT_NE(tabs, nullptr);
         QStringList captions;

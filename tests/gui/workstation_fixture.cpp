@@ -14,6 +14,7 @@
 #include "shell/ui/device_button.h"
 #include "shell/ui/kestrion_view.h"
 #include "shell/ui/main_frame.h"
+#include "box_answerer.h"
 
 std::string BenchJson(const std::vector<BenchDrive>& drives)
 {
@@ -100,7 +101,10 @@ void WorkstationTest::WithModalDialog(const std::function<void()>& trigger,
         if (!dialog) return;
         reached = true;
         step(*dialog);
-        if (dialog->isVisible()) dialog->reject();
+        if (!dialog->isVisible()) return;
+        // A dialog that asks before it closes is told yes.
+        BoxAnswerer answerer;
+        dialog->reject();
     });
     trigger();
     EXPECT_TRUE(reached) << "no modal dialog opened";

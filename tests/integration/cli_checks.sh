@@ -13,3 +13,31 @@ check() {  # check NAME CONDITION...
         failures=$((failures + 1))
     fi
 }
+
+# signal_run SIGNAL TEXT ARGS...: runs "$cli" ARGS in the background (stdout
+# in $work/out, stderr in $work/err, stdin from $signal_input or /dev/null),
+# sends SIGNAL once TEXT shows in either, and waits for the program to end;
+# its exit status is then in $signal_status (137 when it had to be killed
+# after 30 s).
+signal_run() {
+    local signal=$1 text=$2 tries=0
+    shift 2
+    # What an earlier run left must not pass for this one's TEXT: a signal
+    # before the program starts would hit the shell that starts it.
+    rm -f "$work/out" "$work/err"
+    "$cli" "$@" >"$work/out" 2>"$work/err" <"${signal_input:-/dev/null}" &
+    local pid=$!
+    until grep -sqF -- "$text" "$work/out" "$work/err" || [ "$tries" -ge 300 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    kill -s "$signal" "$pid"
+    tries=0
+    while kill -0 "$pid" 2>/dev/null && [ "$tries" -lt 300 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    kill -KILL "$pid" 2>/dev/null
+    wait "$pid"
+    signal_status=$?
+}

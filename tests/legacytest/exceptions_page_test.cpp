@@ -6,6 +6,7 @@
 #include "sim/sim_disk.h"
 #include "sim/sim_sense.h"
 #include "support/scripted_device.h"
+#include "support/sim_mode_page.h"
 
 namespace {
 
@@ -14,26 +15,17 @@ using legacytest::FixedSense;
 constexpr uint8_t kModeSense6 = 0x1A;
 constexpr uint8_t kModeSelect6 = 0x15;
 
-// The current informational exceptions page of a simulated drive, from its
-// page code on (12 bytes).
 std::vector<uint8_t> CurrentPage(SimDisk& disk)
 {
-    const uint8_t cdb[6] = {kModeSense6, 0x08, 0x1C, 0, 0xFF, 0};
-    std::vector<uint8_t> data(255, 0);
-    const SimResult result = disk.Execute(cdb, 6, SimDirection::In, data.data(), 255, 2);
-    if (result.status != 0 || result.dataInLength < 16) return {};
-    return {data.begin() + 4, data.begin() + 16};
+    return simpage::Current(disk, 0x1C);
 }
 
 void SetCurrentPage(SimDisk& disk, uint8_t flags, uint8_t mrie)
 {
-    std::vector<uint8_t> list = CurrentPage(disk);
-    list.insert(list.begin(), {0, 0, 0, 0});
-    list[4] &= 0x3F;
-    list[6] = flags;
-    list[7] = mrie;
-    const uint8_t cdb[6] = {kModeSelect6, 0, 0, 0, 16, 0};
-    ASSERT_EQ(disk.Execute(cdb, 6, SimDirection::Out, list.data(), 16, 2).status, 0);
+    std::vector<uint8_t> page = CurrentPage(disk);
+    page[2] = flags;
+    page[3] = mrie;
+    ASSERT_EQ(simpage::Select(disk, page), 0);
 }
 
 class ExceptionsPageTest : public LegacyBenchTest {
@@ -89,7 +81,7 @@ TEST_F(ExceptionsPageTest, ReportingOnRequestIsSwitchedOnAndTheDrivesOwnBytesPut
     EXPECT_EQ(EnableSmartReporting(*context, holder, kSmartMrieOnRequest, kSmartFlagsLogErr), kPageOk);
     const auto selects = tap->WithOpcode(kModeSelect6);
     ASSERT_EQ(selects.size(), 1u);
-    EXPECT_EQ(selects[0].cdb, (std::vector<uint8_t>{kModeSelect6, 0, 0, 0, 0x10, 0}));
+    EXPECT_EQ(selects[0].cdb, (std::vector<uint8_t>{kModeSelect6, 0x10, 0, 0, 0x10, 0})) << "PF set, SP clear";
     EXPECT_EQ(selects[0].transferLength, 255u);
     EXPECT_EQ(std::vector<uint8_t>(selects[0].dataOut.begin(), selects[0].dataOut.begin() + 8),
               (std::vector<uint8_t>{0, 0, 0, 0, 0x1C, 0x0A, 0x01, 0x06}));
@@ -101,6 +93,11 @@ TEST_F(ExceptionsPageTest, ReportingOnRequestIsSwitchedOnAndTheDrivesOwnBytesPut
     EXPECT_EQ(RestoreExceptionsPage(*context, holder), kPageOk);
     EXPECT_EQ(CurrentPage(*disk), before);
     EXPECT_FALSE(holder.Changed());
+    const auto both = tap->WithOpcode(kModeSelect6);
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_EQ(both[1].cdb, both[0].cdb);
+    EXPECT_EQ(std::vector<uint8_t>(both[1].dataOut.begin(), both[1].dataOut.begin() + 8),
+              (std::vector<uint8_t>{0, 0, 0, 0, 0x1C, 0x0A, 0x08, 0x03}));
 }
 
 TEST_F(ExceptionsPageTest, FlagsFFhLeaveTheFlagsByteAsTheDriveHasIt)
@@ -198,7 +195,8 @@ TEST(ExceptionsPageScriptedTest, PageAfterABlockDescriptorIsSentRightAfterTheHea
     NoKeyboard keyboard;
     TestContext context(handle, clock, keyboard);
     ExceptionsPageSave holder(nullptr);
-    device->next.data = {0x17, 0, 0, 0x08, 0, 0, 0, 0, 0, 0, 2, 0, 0x1C, 0x0A, 0x88, 0x03, 0, 0, 0x17, 0x70, 0, 0, 0, 1};
+    // DPOFUA and PS set as the drive reports them; both are reserved in MODE SELECT.
+    device->next.data = {0x17, 0, 0x10, 0x08, 0, 0, 0, 0, 0, 0, 2, 0, 0x9C, 0x0A, 0x88, 0x03, 0, 0, 0x17, 0x70, 0, 0, 0, 1};
     ASSERT_EQ(EnableSmartReporting(context, holder, 6, 1), kPageOk);
     const ScsiRequest& select = device->requests.back();
     const auto* sent = static_cast<const uint8_t*>(select.DataBuffer);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/command_gate.h"
 #include "legacytest/test_context.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
@@ -140,6 +141,15 @@ private:
     mutable std::mutex mutex;
     std::vector<SeenCommand> commands;
 };
+
+// Lets the gate hold the command it waits for on its way through the tap.
+inline void Gated(TapDevice& tap, CommandGate& gate)
+{
+    tap.hook = [&gate](ScsiRequest& request, bool&) {
+        gate.Pass(request);
+        return false;
+    };
+}
 
 // Fixed-format sense with a key, ASC and ASCQ.
 inline std::vector<uint8_t> FixedSense(uint8_t key, uint8_t asc, uint8_t ascq = 0)

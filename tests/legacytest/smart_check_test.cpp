@@ -4,11 +4,11 @@
 #include "legacytest/attribute_warnings.h"
 #include "sim/sim_disk.h"
 #include "sim/sim_sense.h"
+#include "support/sim_mode_page.h"
 
 namespace {
 
 constexpr uint8_t kRequestSense = 0x03;
-constexpr uint8_t kModeSense6 = 0x1A;
 constexpr uint8_t kModeSelect6 = 0x15;
 constexpr uint8_t kLogSense = 0x4D;
 
@@ -16,21 +16,17 @@ const char* kSmartPages = R"("pages": [2, 3, 5, 6, "0x2F", "0x30"])";
 
 std::vector<uint8_t> CurrentPage(SimDisk& disk)
 {
-    const uint8_t cdb[6] = {kModeSense6, 0x08, 0x1C, 0, 0xFF, 0};
-    std::vector<uint8_t> data(255, 0);
-    disk.Execute(cdb, 6, SimDirection::In, data.data(), 255, 2);
-    return {data.begin() + 4, data.begin() + 16};
+    return simpage::Current(disk, 0x1C);
 }
 
-// MRIE 0: the drive's own setting that the check changes and puts back.
+// MRIE 0: the drive's own setting that the check changes and puts back
+// (unless a fault the test injects refuses it).
 void ReportNothing(SimDisk& disk)
 {
-    std::vector<uint8_t> list = CurrentPage(disk);
-    list.insert(list.begin(), {0, 0, 0, 0});
-    list[4] &= 0x3F;
-    list[7] = 0x00;
-    const uint8_t cdb[6] = {kModeSelect6, 0, 0, 0, 16, 0};
-    disk.Execute(cdb, 6, SimDirection::Out, list.data(), 16, 2);
+    std::vector<uint8_t> page = CurrentPage(disk);
+    if (page.size() < 4) return;
+    page[3] = 0x00;
+    simpage::Select(disk, page);
 }
 
 class SmartCheckTest : public LegacyBenchTest {
@@ -169,13 +165,9 @@ TEST_F(SmartCheckTest, RecheckAloneAsksTheDriveAndSendsNoPage)
 
     // A drive that already reports on request, and is tripped.
     StartDrive(std::string(kSmartPages) + R"(, "smartTrip": 3)");
-    std::vector<uint8_t> list(16, 0);
-    const std::vector<uint8_t> page = CurrentPage(*disk);
-    std::copy(page.begin(), page.end(), list.begin() + 4);
-    list[4] &= 0x3F;
-    list[7] = 6;
-    const uint8_t cdb[6] = {kModeSelect6, 0, 0, 0, 16, 0};
-    disk->Execute(cdb, 6, SimDirection::Out, list.data(), 16, 2);
+    std::vector<uint8_t> page = CurrentPage(*disk);
+    page[3] = 6;
+    ASSERT_EQ(simpage::Select(*disk, page), 0);
     legacytest::RecordingOutput second;
     EXPECT_EQ(RunTestSequence(Only({kSubtestSmartRecheck}), Entry(0), &second, environment), 13);
     EXPECT_EQ(second.Text(), "Begin SMART recheck\r\n\r\nSMART TRIP\r\n");

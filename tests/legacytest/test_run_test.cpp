@@ -2,62 +2,26 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <optional>
 #include <thread>
 
 #include "legacy_bench_fixture.h"
 #include "legacytest/test_run.h"
+#include "platform/stop_signals.h"
 #include "shell/device_entry.h"
 #include "sim/sim_disk.h"
+#include "support/signal_stop.h"
+#include "support/sim_mode_page.h"
 
 namespace {
 
-constexpr uint8_t kModeSense6 = 0x1A;
 constexpr uint8_t kModeSelect6 = 0x15;
 constexpr uint8_t kWriteVerify10 = 0x2E;
-
-// Holds a command inside the drive until released, as a long command would.
-class Gate {
-public:
-    void Hold(uint8_t opcode, legacytest::TapDevice& tap)
-    {
-        tap.hook = [this, opcode](ScsiRequest& request, bool&) {
-            if (request.Cdb[0] != opcode) return false;
-            std::unique_lock lock(mutex);
-            if (held) return false;
-            held = true;
-            inside = true;
-            changed.notify_all();
-            changed.wait(lock, [this] { return released; });
-            inside = false;
-            return false;
-        };
-    }
-    bool WaitInside()
-    {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(10), [this] { return inside; });
-    }
-    void Release()
-    {
-        std::lock_guard lock(mutex);
-        released = true;
-        changed.notify_all();
-    }
-
-private:
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool held = false;
-    bool inside = false;
-    bool released = false;
-};
+constexpr uint8_t kTestUnitReady = 0x00;
 
 std::vector<uint8_t> CurrentPage(SimDisk& disk)
 {
-    const uint8_t cdb[6] = {kModeSense6, 0x08, 0x1C, 0, 0xFF, 0};
-    std::vector<uint8_t> data(255, 0);
-    disk.Execute(cdb, 6, SimDirection::In, data.data(), 255, 2);
-    return {data.begin() + 4, data.begin() + 16};
+    return simpage::Current(disk, 0x1C);
 }
 
 std::string Drive(int target, const std::string& extra = "", uint64_t blocks = 1001)
@@ -87,7 +51,7 @@ TEST_F(TestRunTest, SelectedDrivesAreTestedInTableOrderBetweenTheirRunnerLines)
     uint32_t colourDuringRun = 0;
     auto& tap = Tap(Entry(2));
     tap.hook = [&](ScsiRequest&, bool&) {
-        colourDuringRun = Entry(2).baseColour;
+        colourDuringRun = ButtonColour(Entry(2));
         return false;
     };
     EXPECT_EQ(RunLegacyTests(&output, Only({kSubtestDriveReady}), environment, &report), 0);
@@ -97,7 +61,7 @@ TEST_F(TestRunTest, SelectedDrivesAreTestedInTableOrderBetweenTheirRunnerLines)
               "Begin legacy test(s) for drive physicaldrive2\r\nBegin drive read test\r\nFinished drive ready test\r\n"
               "End of legacy test(s) for drive physicaldrive2\r\n");
     EXPECT_EQ(colourDuringRun, kColourUnderTest);
-    EXPECT_EQ(Entry(2).baseColour.load(), kColourSelected);
+    EXPECT_EQ(ButtonColour(Entry(2)), kColourSelected);
     ASSERT_EQ(report.drives.size(), 2u);
     EXPECT_EQ(report.drives[1].path, "\\\\.\\physicaldrive2");
     EXPECT_TRUE(report.drives[1].sequence.Completed());
@@ -135,7 +99,11 @@ TEST_F(TestRunTest, DriveWithoutAPathOrThatCannotBeOpenedEndsTheRun)
     EXPECT_TRUE(output.Contains("End of legacy test(s) for drive physicaldrive1"));
 }
 
-TEST_F(TestRunTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
+// How STOP reaches the run: the button raises the flag itself; SIGINT,
+// SIGTERM and SIGHUP come through the program's stop signal guard.
+class StopRequestTest : public TestRunTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(StopRequestTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
 {
     Start("{\"buses\": 1, \"devices\": [" + Drive(0, kGeometry, 400000) + "," + Drive(1) + "]}");
     SelectAll();
@@ -143,10 +111,19 @@ TEST_F(TestRunTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
     const std::vector<uint8_t> before = CurrentPage(disk);
     auto& tap = Tap(Entry(0));
     auto& second = Tap(Entry(1));
-    // STOP pressed while the heads check writes changed data, after the
+    const int signal = GetParam();
+    std::optional<StopSignals> signals;
+    if (signal != 0) signals.emplace();
+    // The stop comes while the heads check writes changed data, after the
     // SMART check changed the page.
+    bool asked = false;
     tap.hook = [&](ScsiRequest& request, bool&) {
-        if (request.Cdb[0] == kWriteVerify10) g_bStopRequested = 1;
+        if (request.Cdb[0] != kWriteVerify10 || asked) return false;
+        asked = true;
+        if (signal == 0)
+            g_bStopRequested = 1;
+        else
+            EXPECT_TRUE(SignalAndWaitForStop(signal));
         return false;
     };
     LegacyTestRun run;
@@ -166,40 +143,79 @@ TEST_F(TestRunTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
     EXPECT_EQ(tap.WithOpcode(kModeSelect6).size(), 2u);
     EXPECT_EQ(g_bStopRequested.load(), 0);
     EXPECT_EQ(g_bNoAbort.load(), 0);
-    EXPECT_EQ(Entry(0).baseColour.load(), kColourSelected);
+    EXPECT_EQ(ButtonColour(Entry(0)), kColourSelected);
     EXPECT_FALSE(IsTestWorkerThread()) << "only the worker acts on a stop";
 }
 
-TEST_F(TestRunTest, SecondRunCannotStartWhileAStoppedWorkerIsStillInACommand)
+INSTANTIATE_TEST_SUITE_P(Requests, StopRequestTest, ::testing::Values(0, SIGINT, SIGTERM, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param == 0 ? std::string("StopButton")
+                                                    : "SIG" + std::string(sigabbrev_np(info.param));
+                         });
+
+TEST_F(TestRunTest, StopWaitsForTheCommandInTheDriveAndNoSecondRunStartsMeanwhile)
 {
     Start(Bench(1, Disk(0, 0)));
     SelectAll();
-    Gate gate;
-    gate.Hold(0x00, Tap(Entry(0)));
+    CommandGate gate(kTestUnitReady);
+    Gated(Tap(Entry(0)), gate);
     LegacyTestRun run;
+    run.RequestStop();
+    EXPECT_EQ(g_bStopRequested.load(), 0) << "no worker, nothing to stop";
     ASSERT_TRUE(run.Start(&output, QuickSelection(), environment));
     ASSERT_TRUE(gate.WaitInside());
-    g_bStopRequested = 1;
+    run.RequestStop();
+    EXPECT_TRUE(run.Stopping()) << "the command in the drive ends only by itself";
+    EXPECT_EQ(ButtonColour(Entry(0)), kColourUnderTest);
     EXPECT_FALSE(run.Start(&output, QuickSelection(), environment));
     EXPECT_TRUE(run.Running());
     gate.Release();
     run.Wait();
     EXPECT_FALSE(run.Running());
+    EXPECT_FALSE(run.Stopping());
     EXPECT_TRUE(run.Report().stopped);
-    // The stop was taken by the worker it was meant for, and is gone.
+    EXPECT_EQ(ButtonColour(Entry(0)), kColourSelected);
+    // The stop was taken by the worker it was meant for, and is gone; one
+    // that came after the worker's last command does not reach the next.
     EXPECT_EQ(g_bStopRequested.load(), 0);
+    g_bStopRequested = 1;
     legacytest::RecordingOutput again;
     ASSERT_TRUE(run.Start(&again, Only({kSubtestDriveReady}), environment));
     run.Wait();
     EXPECT_TRUE(again.Contains("End of legacy test(s) for drive physicaldrive0"));
 }
 
+TEST_F(TestRunTest, TheRunOwnsTheDrivesSelectedAtItsStartUntilItIsDoneWithThem)
+{
+    Start(Bench(1, Disk(0, 0) + "," + Disk(0, 1) + "," + Disk(0, 2)));
+    SetDeviceSelected(Entry(0), true);
+    SetDeviceSelected(Entry(1), true);
+    CommandGate gate(kTestUnitReady);
+    Gated(Tap(Entry(0)), gate);
+    LegacyTestRun run;
+    ASSERT_TRUE(run.Start(&output, Only({kSubtestDriveReady}), environment));
+    ASSERT_TRUE(gate.WaitInside());
+    // Neither the drive under test nor the one waiting its turn can be taken
+    // from the run; a drive selected now does not join it.
+    EXPECT_FALSE(SetDeviceSelected(Entry(0), false));
+    EXPECT_FALSE(SetDeviceSelected(Entry(1), false));
+    EXPECT_TRUE(SetDeviceSelected(Entry(2), true));
+    EXPECT_EQ(ButtonColour(Entry(0)), kColourUnderTest);
+    EXPECT_EQ(ButtonColour(Entry(1)), kColourSelected);
+    gate.Release();
+    run.Wait();
+    EXPECT_EQ(run.Report().drives.size(), 2u);
+    EXPECT_FALSE(output.Contains("physicaldrive2"));
+    EXPECT_TRUE(SetDeviceSelected(Entry(0), false)) << "the user's again";
+    EXPECT_EQ(ButtonColour(Entry(0)), kColourNotSelected);
+}
+
 TEST_F(TestRunTest, RunningWorkerKeepsTheSelectionItWasStartedWith)
 {
     Start(Bench(1, Disk(0, 0)));
     SelectAll();
-    Gate gate;
-    gate.Hold(0x00, Tap(Entry(0)));
+    CommandGate gate(kTestUnitReady);
+    Gated(Tap(Entry(0)), gate);
     SubtestSelection custom = Only({kSubtestDriveReady, kSubtestFormatCheck});
     LegacyTestRun run;
     ASSERT_TRUE(run.Start(&output, custom, environment));

@@ -162,14 +162,34 @@ TEST(HexExchange, ValuesAreShownLowerCaseAndPaddedToTheirWidth)
     EXPECT_EQ(To(DDX_HexByte, uint8_t{0xFE}), "fe");
 }
 
-TEST(HexExchange, OnlyEighteenCharactersAreRead)
+TEST(HexExchange, TextLongerThanAFieldTakesIsRefusedNotCut)
 {
-    uint32_t word = 9;
-    // Eighteen blanks, then a digit the parser never sees.
-    EXPECT_TRUE(From(DDX_HexWord, std::string(18, ' ') + "5", word));
-    EXPECT_EQ(word, 0u);
-    EXPECT_TRUE(From(DDX_HexWord, std::string(17, '0') + "5", word));
-    EXPECT_EQ(word, 5u);
+    struct Case {
+        std::string text;
+        bool taken;
+        uint32_t value;  // held afterwards
+    };
+    const Case cases[] = {
+        {std::string(18, ' ') + "5", false, 9},
+        {"0000000000000000FFFF", false, 9},
+        {std::string(17, '0') + "5", true, 5},
+        {"00FF" + std::string(20, ' '), true, 0xFF},  // trailing blanks do not count
+    };
+    for (const Case& item : cases) {
+        RecordingPrompts prompts;
+        uint32_t word = 9;
+        EXPECT_EQ(From(DDX_HexWord, item.text, word, &prompts), item.taken) << item.text;
+        EXPECT_EQ(word, item.value) << item.text;
+        if (!item.taken) {
+            EXPECT_EQ(prompts.messages.at(0).text, "Enter a hex value from 0 to ffff");
+        }
+    }
+    uint8_t byte = 7;
+    EXPECT_FALSE(From(DDX_HexByte, std::string(18, '0') + "1", byte));
+    EXPECT_EQ(byte, 7);
+    HexQword qword{1, 2};
+    EXPECT_FALSE(From(DDX_HexQword, "0000" + std::string(16, 'f'), qword));
+    EXPECT_EQ(qword.Value(), 0x0000000100000002u);
 }
 
 TEST(HexExchange, AFailedFieldEndsThePassAndTakesTheFocus)

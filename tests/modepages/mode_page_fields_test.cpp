@@ -2,6 +2,9 @@
 // which controls it locks, and the bytes a save sends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "modepages/field_text_form.h"
 #include "modepages/mode_page_family.h"
 #include "scripted_mode_drive.h"
@@ -40,6 +43,12 @@ public:
     RecordingPrompts prompts;
 };
 
+template <typename Page>
+std::unique_ptr<CModePage> Make()
+{
+    return std::make_unique<Page>();
+}
+
 }  // namespace
 
 TEST(ModePageFields, FormatParametersTrackSkewGoesToBytes16And17)
@@ -70,7 +79,7 @@ TEST(ModePageFields, DriveGeometryColumnsAndRpl)
     EXPECT_EQ(geometry.Text(1107), "1") << "RPL from byte 17 bits 1-0";
     EXPECT_TRUE(geometry.form.ReadOnly(geometry.page.Fields()[8], Column::Current)) << "RPL bits not changeable";
 
-    geometry.drive.SetPage(1, Hex("84 16 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 03 00 00 00 00 00 00"));
+    geometry.drive.SetPage(1, Hex("84 16 FF FF FF 00 00 00 00 00 00 00 00 00 00 00 00 03 00 00 00 00 00 00"));
     CDriveGeometry fresh;
     FieldTextForm form(fresh.Table());
     fresh.AttachControls(&form, &geometry.prompts);
@@ -215,7 +224,7 @@ TEST(ModePageFields, UnitAttentionSendsTheSavedColumnsByte3)
 TEST(ModePageFields, DisconnectReconnectLocksDlmmOnItsOwnBit)
 {
     PageOnDrive<CDiscReconnect> disconnect("82 0E 80 80 00 00 00 00 00 00 00 A0 8B 00 00 00");
-    disconnect.drive.SetPage(1, Hex("82 0E FF FF 00 00 FF FF FF FF 00 FF 80 00 FF FF"));
+    disconnect.drive.SetPage(1, Hex("82 0E FF FF 00 00 FF FF FF FF 00 FF 87 00 FF FF"));
     disconnect.Show();
     const auto& fields = disconnect.page.Fields();
     const auto readOnly = [&](const char* label) {
@@ -227,7 +236,7 @@ TEST(ModePageFields, DisconnectReconnectLocksDlmmOnItsOwnBit)
     };
     EXPECT_EQ(readOnly("Dlmm"), std::make_pair(true, true));
     EXPECT_EQ(readOnly("EMDP"), std::make_pair(false, false));
-    EXPECT_EQ(readOnly("DTDC"), std::make_pair(false, false)) << "never locked";
+    EXPECT_EQ(readOnly("DTDC"), std::make_pair(false, false));
     EXPECT_EQ(readOnly("Bus Inactivity Limit"), std::make_pair(true, true));
     EXPECT_EQ(readOnly("Maximum Burst SIze"), std::make_pair(false, false)) << "either byte changeable";
     EXPECT_EQ(disconnect.Text(1091), "3") << "DTDC in decimal";
@@ -239,27 +248,60 @@ TEST(ModePageFields, DisconnectReconnectLocksDlmmOnItsOwnBit)
     EXPECT_EQ(disconnect.Sent()[12], 0x8D);
 }
 
-TEST(ModePageFields, RecoveryTimeLimitsLockOnOneByte)
+TEST(ModePageFields, EveryFieldFollowsTheDrivesChangeableBits)
+{
+    struct MaskCase {
+        std::unique_ptr<CModePage> (*make)();
+        const char* changeable;  // the page's values are all zero
+        const char* label;
+        bool locked;
+    };
+    const MaskCase cases[] = {
+        {Make<CErrorRecovery>, "81 0A 00 00 00 00 00 00 00 00 FF 00", "Recovery Time Limit", false},
+        {Make<CErrorRecovery>, "81 0A 00 00 00 00 00 00 00 00 FF 00", "AWRE", true},
+        {Make<CVerifyErrRecovParms>, "87 0A 0F FF 00 00 00 00 00 00 00 FF", "Verify Recovery Time Limit", false},
+        {Make<CVerifyErrRecovParms>, "87 0A 0F FF 00 00 00 00 00 00 00 FF", "Verify Correction Span (Bits)", true},
+        {Make<CControlMode>, "8A 0A 00 F0 00 00 00 00 FF 00 00 00", "Busy Timeout Period", false},
+        {Make<CDiscReconnect>, "82 0E FF FF FF FF FF FF FF FF FF FF 80 00 00 00", "DTDC", true},
+        {Make<CDiscReconnect>, "82 0E 00 00 00 00 00 00 00 00 00 00 02 00 00 00", "DTDC", false},
+        {Make<CNotch>, "8C 16 C0 00 FF FF FF FF FF FF FF FF FF FF FF FF 00 00 00 00 00 00 00 00", "Pages Notched", true},
+        {Make<CXorControlMode>, "90 16 02 00 FF FF FF FF 00 00 00 00 FF FF FF FF FF FF FF FF 00 00 00 00",
+         "Rebuild delay", true},
+    };
+    for (const MaskCase& item : cases) {
+        std::vector<uint8_t> zeros = Hex(item.changeable);
+        std::fill(zeros.begin() + 2, zeros.end(), 0);
+        ScriptedModeDrive drive;
+        drive.SetPage(zeros);
+        drive.SetPage(1, Hex(item.changeable));
+        drive.MakeSheetDevice();
+        const std::unique_ptr<CModePage> page = item.make();
+        FieldTextForm form(page->Table());
+        page->AttachControls(&form, nullptr);
+        page->OnInitDialog();
+        const ModeField& field = *std::find_if(page->Fields().begin(), page->Fields().end(),
+                                               [&](const ModeField& f) { return std::string(f.label) == item.label; });
+        EXPECT_EQ(form.ReadOnly(field, Column::Current), item.locked) << item.label << " " << item.changeable;
+        EXPECT_EQ(form.ReadOnly(field, Column::Saved), item.locked) << item.label << " " << item.changeable;
+    }
+}
+
+TEST(ModePageFields, AChangeToBitsTheDriveCannotChangeIsRefusedBeforeSending)
 {
     PageOnDrive<CErrorRecovery> recovery("81 0A C0 14 00 00 00 00 0A 00 0B B8");
     recovery.drive.SetPage(1, Hex("81 0A 00 00 00 00 00 00 00 00 FF 00"));
     recovery.Show();
-    EXPECT_TRUE(recovery.page.Locked(5)) << "byte 11 alone decides";
-    EXPECT_TRUE(recovery.page.Locked(6)) << "AWRE";
-    EXPECT_TRUE(recovery.form.ReadOnly(recovery.page.Fields()[6], Column::Saved));
-    EXPECT_TRUE(recovery.form.ReadOnly(recovery.page.Fields()[6], Column::Default));
+    recovery.Type(1092, "20");  // Read Retry Count: locked, goes back as read
+    recovery.Type(1090, "0bb9");
+    EXPECT_EQ(recovery.page.OnSaveCurrent(), ModeSaveResult::Unchangeable);
+    EXPECT_TRUE(recovery.drive.selects.empty());
+    ASSERT_EQ(recovery.prompts.messages.size(), 1u);
+    EXPECT_EQ(recovery.prompts.messages[0].text,
+              "\"Recovery Time Limit\" cannot be set to 0bb9 on this drive: it can change only the bits ff00");
 
-    PageOnDrive<CVerifyErrRecovParms> verify("87 0A 00 14 00 00 00 00 00 00 0B B8");
-    verify.drive.SetPage(1, Hex("87 0A 0F FF 00 00 00 00 00 00 FF 00"));
-    verify.Show();
-    EXPECT_FALSE(verify.page.Locked(2)) << "byte 10 alone decides";
-    EXPECT_TRUE(verify.page.Locked(1));
-
-    PageOnDrive<CControlMode> control("8A 0A 00 00 00 00 00 00 00 00 00 00");
-    control.drive.SetPage(1, Hex("8A 0A 00 F0 00 00 00 00 FF 00 00 00"));
-    control.Show();
-    EXPECT_TRUE(control.page.Locked(1)) << "Busy Timeout Period: byte 9 alone";
-    EXPECT_FALSE(control.page.Locked(0));
+    recovery.Type(1090, "0cb8");
+    EXPECT_EQ(recovery.page.OnSaveCurrent(), ModeSaveResult::Sent);
+    EXPECT_EQ(recovery.Sent(), Hex("01 0A C0 14 00 00 00 00 0A 00 0C B8"));
 }
 
 TEST(ModePageFields, ALockReadThatFailsLocksNothing)

@@ -120,7 +120,7 @@ TEST_F(ModeSheetBenchTest, PowerConditionFoundAs1AIsReadAndWrittenAs1A)
 
     form.Edit(1086)->SetText("0000003c");
     EXPECT_EQ(page->OnSaveCurrent(), ModeSaveResult::Sent);
-    EXPECT_EQ(Drive().RecentCdbs().back(), Hex("15 00 00 00 2C 00")) << "4 + 2 + 38 bytes, no SP, no PF";
+    EXPECT_EQ(Drive().RecentCdbs().back(), Hex("15 10 00 00 2C 00")) << "4 + 2 + 38 bytes, PF, no SP";
     page->RefreshFields();
     EXPECT_EQ(form.Shown(page->Fields()[0], Column::Current), "0000003c");
     EXPECT_EQ(form.Shown(page->Fields()[0], Column::Saved), "00000014");
@@ -194,7 +194,7 @@ TEST_F(ModeSheetBenchTest, ASaveWhoseFieldIsRefusedSendsNothing)
     EXPECT_EQ(buffer[4 + 7], 0x00) << "Minimum Pre-fetch 0100 saved as 01h 00h";
 }
 
-TEST_F(ModeSheetBenchTest, ADriveRefusingTheChangeLeavesTheTypedValuesShown)
+TEST_F(ModeSheetBenchTest, LockedFieldsGoBackAsReadAndARefusalLeavesTheTypedValuesShown)
 {
     LoadDrive("");
     CModeSheetPages sheet;
@@ -203,14 +203,33 @@ TEST_F(ModeSheetBenchTest, ADriveRefusingTheChangeLeavesTheTypedValuesShown)
     FieldTextForm form(geometry->Table());
     geometry->AttachControls(&form, nullptr);
     geometry->OnInitDialog();
-    EXPECT_TRUE(geometry->Locked(FieldIndex(*geometry, "Number of Heads")));
+    ASSERT_TRUE(geometry->Locked(FieldIndex(*geometry, "Number of Heads")));
     EXPECT_FALSE(geometry->Locked(FieldIndex(*geometry, "RPL")));
-    // Locked fields are read-only, but a drive may still say no.
     form.Edit(1087)->SetText("10");
+    form.Edit(1107)->SetText("1");
+    EXPECT_EQ(geometry->OnSaveCurrent(), ModeSaveResult::Sent);
+    ModeBuffer buffer{};
+    ASSERT_TRUE(ReadModePage(buffer.data(), 0, 0x04));
+    EXPECT_EQ(buffer[4 + 5], 0x08) << "heads as the drive has them";
+    EXPECT_EQ(buffer[4 + 17], 0x01) << "RPL";
+
+    // TEST and DExcpt together: the drive says no.
+    CModePage* exceptions = sheet.AddedPage(0x1C);
+    FieldTextForm exceptionsForm(exceptions->Table());
+    exceptions->AttachControls(&exceptionsForm, nullptr);
+    exceptions->OnInitDialog();
+    exceptionsForm.Check(1154)->SetChecked(true);
+    exceptionsForm.Check(1155)->SetChecked(true);
     StreamCapture capture;
-    EXPECT_EQ(geometry->OnSaveCurrent(), ModeSaveResult::DriveRefused);
+    EXPECT_EQ(exceptions->OnSaveCurrent(), ModeSaveResult::DriveRefused);
     EXPECT_NE(capture.Log().find("Target Status = 02"), std::string::npos) << "failure report on clog";
-    EXPECT_EQ(form.Edit(1087)->Text(), "10");
+    EXPECT_EQ(exceptions->LastRefusal().status, kStatusCheckCondition);
+    EXPECT_EQ(exceptions->LastRefusal().sense.senseKey, 0x05);
+    EXPECT_EQ(exceptions->LastRefusal().sense.asc, 0x26);
+    EXPECT_TRUE(exceptionsForm.Check(1155)->Checked());
+    EXPECT_TRUE(exceptions->Edited()) << "a refused edit is still one";
+    exceptions->OnRefresh();
+    EXPECT_FALSE(exceptions->Edited());
 }
 
 TEST_F(ModeSheetBenchTest, ErrorRecoveryDefaultsComeFromTheSheetsReplyOnly)
@@ -277,14 +296,15 @@ TEST(ModeSheetScripted, SaveSendsTheParameterListLengthOfThePageAsRead)
     EXPECT_EQ(recovery.OnSaveSaveable(), ModeSaveResult::Sent);
     ASSERT_EQ(drive.selects.size(), 1u);
     const auto& select = drive.selects[0];
-    EXPECT_EQ(std::vector<uint8_t>(select.cdb.begin(), select.cdb.end()), Hex("15 01 00 00 12 00"))
-        << "SP set, PF clear, 4 + 2 + 12 = 18 bytes";
+    EXPECT_EQ(std::vector<uint8_t>(select.cdb.begin(), select.cdb.end()), Hex("15 11 00 00 12 00"))
+        << "PF and SP set, 4 + 2 + 12 = 18 bytes";
     EXPECT_EQ(select.transferLength, 255u) << "the whole buffer goes with it";
-    EXPECT_EQ(select.list, Hex("11 00 10 00  01 0C 40 1F 00 00 00 00 0A 00 0B B8 00 00")) << "PS cleared";
+    EXPECT_EQ(select.list, Hex("00 00 00 00  01 0C 40 1F 00 00 00 00 0A 00 0B B8 00 00"))
+        << "mode data length, device-specific parameter (DPOFUA) and PS cleared";
     EXPECT_EQ(drive.ModeSenseCdbs().back(), Hex("1A 08 C1 00 FF 00")) << "read first: saved values";
 
     EXPECT_EQ(recovery.OnSaveCurrent(), ModeSaveResult::Sent);
-    EXPECT_EQ(drive.selects[1].cdb[1], 0x00);
+    EXPECT_EQ(drive.selects[1].cdb[1], 0x10);
     EXPECT_EQ(drive.selects[1].list[7], 0x14) << "the Current column";
 }
 

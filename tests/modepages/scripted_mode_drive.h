@@ -57,12 +57,16 @@ public:
         if (g_pSheetDevice == &entry) g_pSheetDevice = nullptr;
     }
 
-    // A page in all four page controls (header bytes included).
+    // A page (header bytes included) as its current, default and saved
+    // values, every bit of it changeable.
     void SetPage(const std::vector<uint8_t>& page)
     {
         const uint8_t code = page[0] & 0x3F;
         if (!pages.count(code)) order.push_back(code);
-        pages[code] = {page, page, page, page};
+        std::vector<uint8_t> changeable(page.size(), 0xFF);
+        changeable[0] = page[0];
+        changeable[1] = page[1];
+        pages[code] = {page, changeable, page, page};
     }
     void SetPage(uint8_t pageControl, const std::vector<uint8_t>& page) { pages[page[0] & 0x3F][pageControl] = page; }
 

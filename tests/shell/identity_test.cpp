@@ -83,25 +83,43 @@ TEST_F(IdentityTest, ADriveThatNoLongerAnswersKeepsItsDiscoveryValues)
     EXPECT_NE(capture.Log().find("Ioctl status = 00    Target Status = 00\n"), std::string::npos);
 }
 
-TEST_F(IdentityTest, ColourOperationsFollowTheTestStates)
+TEST_F(IdentityTest, ButtonColourFollowsTheDrivesStateAlone)
 {
     Load(Bench(1, Disk(0, 0)));
     StreamCapture capture;
     Scan();
     DeviceEntry& entry = *g_devices[0];
+    struct Case {
+        bool selected;
+        void (*change)(DeviceEntry&);
+        uint32_t colour;
+    };
+    // A self-test or a test sequence ending on a drive nobody selected (as a
+    // self-test of all drives leaves it) shows it unselected.
+    const Case cases[] = {
+        {false, MarkDeviceUnderTest, 0x32DC32u}, {false, MarkDeviceIdle, 0x3232FFu},
+        {true, MarkDeviceUnderTest, 0x32DC32u},  {true, MarkDeviceIdle, 0x32FFFFu},
+        {false, SetTestColour, 0x32DC32u},       {false, SetIdleColour, 0x3232FFu},
+        {true, SetTestColour, 0x32DC32u},        {true, SetIdleColour, 0x32FFFFu},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(SetDeviceSelected(entry, c.selected));
+        c.change(entry);
+        EXPECT_EQ(ButtonColour(entry), c.colour) << "selected " << c.selected;
+        EXPECT_EQ(entry.selected, c.selected);
+        MarkDeviceIdle(entry);
+        SetIdleColour(entry);
+    }
     MarkDeviceUnderTest(entry);
-    EXPECT_EQ(entry.baseColour, 0x32DC32u);
-    EXPECT_EQ(entry.faceColour, 0x32DC32u);
     EXPECT_TRUE(entry.underTest);
     EXPECT_EQ(entry.testState, 0);
+    EXPECT_FALSE(SetDeviceSelected(entry, false)) << "not while the drive tests itself";
+    EXPECT_TRUE(entry.selected);
     MarkDeviceIdle(entry);
-    EXPECT_EQ(entry.baseColour, 0x32FFFFu);
     EXPECT_FALSE(entry.underTest);
     EXPECT_EQ(entry.testState, -1);
-    SetDeviceSelected(entry, false);
-    EXPECT_EQ(entry.baseColour, 0x3232FFu);
-    SetDeviceSelected(*g_controllers[0], true);
-    EXPECT_EQ(g_controllers[0]->baseColour, 0xE6FFE6u) << "a controller keeps its colour";
+    EXPECT_FALSE(SetDeviceSelected(*g_controllers[0], true));
+    EXPECT_EQ(ButtonColour(*g_controllers[0]), 0xE6FFE6u) << "a controller keeps its colour";
     EXPECT_FALSE(g_controllers[0]->selected);
 }
 

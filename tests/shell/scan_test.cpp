@@ -48,7 +48,7 @@ TEST_F(ScanTest, TwoDrivesOnBusZeroStandUnderTheirController)
     EXPECT_EQ(controller.targetId, 0xFF);
     EXPECT_TRUE(controller.isController);
     EXPECT_FALSE(controller.hasMenu);
-    EXPECT_EQ(controller.baseColour, 0xE6FFE6u);
+    EXPECT_EQ(ButtonColour(controller), 0xE6FFE6u);
     ExpectRect(controller, 50, 0, 250, 45);
 
     const auto drives = Drives();
@@ -61,7 +61,7 @@ TEST_F(ScanTest, TwoDrivesOnBusZeroStandUnderTheirController)
         EXPECT_EQ(drive->controlId, 201);
         EXPECT_TRUE(drive->hasMenu);
         EXPECT_EQ(drive->menuZoneWidth, 40);
-        EXPECT_EQ(drive->baseColour, 0x3232FFu);
+        EXPECT_EQ(ButtonColour(*drive), 0x3232FFu);
         EXPECT_FALSE(drive->selected);
         EXPECT_EQ(drive->testState, -1);
         EXPECT_TRUE(drive->handle);
@@ -278,7 +278,7 @@ TEST_F(ScanTest, WalkVisitsSlotsInOrderAndKeepsTheCursorAtTheEnd)
     EXPECT_FALSE(AnyDeviceSelected());
     SetDeviceSelected(*g_devices[1], true);
     EXPECT_TRUE(AnyDeviceSelected());
-    EXPECT_EQ(g_devices[1]->baseColour, 0x32FFFFu);
+    EXPECT_EQ(ButtonColour(*g_devices[1]), 0x32FFFFu);
 }
 
 class LongPathCatalog : public DeviceCatalog {

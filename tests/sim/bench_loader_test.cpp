@@ -182,6 +182,18 @@ TEST(BenchLoader, DriveNumbersAndAddressesMustBeUnique)
                         "{\"bus\": 0, \"targetId\": 4, " + device + "},\n"
                         "{\"bus\": 0, \"targetId\": 4, \"lun\": 1, " + device + "}]}"),
               "");
+    // Drive numbers go to 999: a thousand devices fit, the next is refused
+    // on its own line.
+    const auto devices = [&](int count) {
+        std::string text = "{\"buses\": 1, \"devices\": [\n";
+        for (int i = 0; i < count; ++i)
+            text += std::string(i ? ",\n" : "") + "{\"bus\": 0, \"targetId\": " + std::to_string(i % 256) +
+                    ", \"lun\": " + std::to_string(i / 256) + ", " + device + "}";
+        return text + "]}";
+    };
+    EXPECT_EQ(LoadError(devices(1000)), "");
+    EXPECT_EQ(LoadError(devices(1001)),
+              "bench.json:1002: more devices than drive numbers: a bench holds at most 1000 (drive numbers 0 to 999)");
 }
 
 TEST(BenchLoader, EveryFieldReachesTheDrive)

@@ -2,6 +2,8 @@
 // SBC-3 6.4), and the bench's "modePages" object.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "sim/bench.h"
 #include "sim/bench_loader.h"
 #include "sim_test_support.h"
@@ -19,9 +21,10 @@ std::vector<uint8_t> ModeSense(uint8_t pageControl, uint8_t pageCode, bool dbd =
             allocation, 0};
 }
 
+// PF set, as SPC-4 asks.
 std::vector<uint8_t> ModeSelect(uint8_t length, bool save)
 {
-    return {0x15, static_cast<uint8_t>(save ? 0x01 : 0x00), 0, 0, length, 0};
+    return {0x15, static_cast<uint8_t>(save ? 0x11 : 0x10), 0, 0, length, 0};
 }
 
 // The pages of a reply without block descriptors: code -> page bytes.
@@ -43,7 +46,10 @@ simtest::Answer SelectEdited(SimDisk& disk, uint8_t code, bool save,
                              const std::function<void(std::vector<uint8_t>&)>& edit)
 {
     std::vector<uint8_t> list = RunIn(disk, ModeSense(0, code), 255).data;
-    list[4] &= 0x7F;  // PS is reserved in MODE SELECT
+    // Reserved in MODE SELECT: the mode data length, the device-specific
+    // parameter and PS.
+    list[0] = list[2] = 0;
+    list[4] &= 0x7F;
     edit(list);
     const auto length = static_cast<uint8_t>(list.size());
     return RunOut(disk, ModeSelect(length, save), list);
@@ -163,6 +169,47 @@ TEST(SimModePages, SelectRefusesUnchangeableFieldsAndBadLengths)
     // A length shorter than the header.
     EXPECT_EQ(RunOut(disk, ModeSelect(3, false), {0, 0, 0}).Asc(), 0x1A);
     EXPECT_EQ(RunOut(disk, ModeSelect(0, false), {}).result.status, 0x00) << "an empty list changes nothing";
+}
+
+TEST(SimModePages, StrictDrivesRefuseWhatMustBeZeroInModeSelectAndOlderOnesIgnoreIt)
+{
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<uint8_t>& cdb, std::vector<uint8_t>& list)> edit;
+        uint8_t asc;
+        uint16_t pointer;
+        int bit;
+    };
+    const Case cases[] = {
+        {"PF clear", [](auto& cdb, auto&) { cdb[1] = 0x00; }, 0x24, 1, 4},
+        {"mode data length", [](auto&, auto& list) { list[0] = 0x17; }, 0x26, 0, 4},
+        {"DPOFUA", [](auto&, auto& list) { list[2] = 0x10; }, 0x26, 2, 4},
+        {"WP", [](auto&, auto& list) { list[2] = 0x80; }, 0x26, 2, 7},
+        {"PS", [](auto&, auto& list) { list[4] |= 0x80; }, 0x26, 4, 7},
+    };
+    for (const bool strict : {true, false}) {
+        SimDriveConfig config = simtest::PlainDrive();
+        config.modePages.strictSelect = strict;
+        for (const Case& item : cases) {
+            SimDisk disk(config);
+            std::vector<uint8_t> list = RunIn(disk, ModeSense(0, 0x08), 255).data;
+            list[0] = list[2] = 0;
+            list[6] = 0x00;  // WCE off
+            std::vector<uint8_t> cdb = ModeSelect(static_cast<uint8_t>(list.size()), false);
+            item.edit(cdb, list);
+            const auto answer = RunOut(disk, cdb, list);
+            if (!strict) {
+                EXPECT_EQ(answer.result.status, 0x00) << item.what;
+                EXPECT_EQ(RunIn(disk, ModeSense(0, 0x08)).data[6], 0x00) << item.what;
+                continue;
+            }
+            EXPECT_EQ(answer.SenseKey(), 0x05) << item.what;
+            EXPECT_EQ(answer.Asc(), item.asc) << item.what;
+            EXPECT_EQ(answer.result.sense[15], 0x80 | (item.asc == 0x24 ? 0x40 : 0) | 0x08 | item.bit) << item.what;
+            EXPECT_EQ(FieldPointer(answer), item.pointer) << item.what;
+            EXPECT_EQ(RunIn(disk, ModeSense(0, 0x08)).data[6], 0x04) << item.what << ": nothing changed";
+        }
+    }
 }
 
 TEST(SimModePages, SelectTakesABlockDescriptorOfTheDrivesBlockLength)
@@ -291,12 +338,14 @@ TEST(SimModePages, BenchModePagesObject)
     };
     std::string error;
     const SimModePagesConfig config =
-        load(R"({"pages": ["0x01", 8, "0x1A"], "saveable": false, "values": {"0x08": {"current": "00 00 ff ff 00 00 ff ff ff ff 00 10 00 00 00 00 00 00"}}})",
+        load(R"({"pages": ["0x01", 8, "0x1A"], "saveable": false, "strictSelect": false, "values": {"0x08": {"current": "00 00 ff ff 00 00 ff ff ff ff 00 10 00 00 00 00 00 00"}}})",
              error);
     EXPECT_EQ(error, "");
     ASSERT_TRUE(config.pages);
     EXPECT_EQ(*config.pages, (std::vector<uint8_t>{0x01, 0x08, 0x1A}));
     EXPECT_FALSE(config.saveable);
+    EXPECT_FALSE(config.strictSelect);
+    EXPECT_TRUE(load("{}", error).strictSelect) << "strict unless told";
     ASSERT_TRUE(config.values.at(0x08).current);
     EXPECT_EQ(config.values.at(0x08).current->at(2), 0xFF);
 

@@ -1,18 +1,38 @@
 #include "download/ui/download_view_command.h"
 
+#include <optional>
+
 #include "download/download_messages.h"
 #include "download/ui/download_dlg.h"
+#include "shell/active_runs.h"
 #include "shell/device_table.h"
 #include "shell/ui/kestrion_view.h"
 #include "shell/ui/qt_prompts.h"
 #include "shell/ui/view_commands.h"
 
+namespace {
+
+// The dialog's download, as a run the program waits for.
+class DownloadDialogRun final : public ActiveRun {
+public:
+    explicit DownloadDialogRun(CDownloadDlg& dialog) : dialog(dialog) {}
+    bool Running() const override { return dialog.Sequence().Busy(); }
+    bool Stopping() const override { return Running() && dialog.Sequence().StopRequested(); }
+    // No drive after the one in work; the dialog closes once it is back.
+    void RequestStop() override { dialog.OnCancel(); }
+
+private:
+    CDownloadDlg& dialog;
+};
+
+}  // namespace
+
 void InstallDownloadCommand(CKestrionView& view)
 {
-    view.SetCommandHandler(kCmdDownloadFile, [&view] { OnDownloadMicrocode(view.window()); });
+    view.SetCommandHandler(kCmdDownloadFile, [&view] { OnDownloadMicrocode(view.window(), nullptr, &view.Runs()); });
 }
 
-void OnDownloadMicrocode(QWidget* parent, UserPrompts* prompts)
+void OnDownloadMicrocode(QWidget* parent, UserPrompts* prompts, ActiveRuns* runs)
 {
     if (!AnyDeviceSelected()) {
         // The setup check's box belongs to no window, as it always has.
@@ -22,5 +42,8 @@ void OnDownloadMicrocode(QWidget* parent, UserPrompts* prompts)
         return;
     }
     CDownloadDlg dialog(parent, prompts);
+    DownloadDialogRun run(dialog);
+    std::optional<ActiveRuns::Scoped> counted;
+    if (runs) counted.emplace(*runs, run);
     dialog.exec();
 }

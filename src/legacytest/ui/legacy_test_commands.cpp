@@ -6,9 +6,6 @@
 #include "legacytest/ui/subtest_select_dlg.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
-#include "scsi/stop.h"
-#include "shell/device_entry.h"
-#include "shell/device_table.h"
 #include "shell/ui/kestrion_view.h"
 #include "shell/ui/view_commands.h"
 
@@ -20,6 +17,8 @@ LegacyTestCommands::LegacyTestCommands(CKestrionView& view, DeviceCatalog& catal
       run(std::make_unique<LegacyTestRun>())
 {
     setObjectName(QStringLiteral("legacyTestCommands"));
+    // Registered for the view's whole life: the program does not end under it.
+    view.Runs().Add(*this);
 }
 
 LegacyTestCommands::~LegacyTestCommands()
@@ -46,6 +45,7 @@ void LegacyTestCommands::ShowTestResultsDialog(const SubtestSelection* selection
     output = std::make_unique<PacedOutput>(dialog->OutputEdit());
     // A stopped worker may still be inside a long command: START waits for it.
     dialog->AllowStart(!run->Running());
+    dialog->ShowWaiting(run->Stopping());
     dialog->show();
 }
 
@@ -80,7 +80,9 @@ bool LegacyTestCommands::StartTests(const SubtestSelection& selection)
 void LegacyTestCommands::OnWorkerFinished()
 {
     retiredOutputs.clear();
-    if (dialog) dialog->AllowStart(true);
+    if (!dialog) return;
+    dialog->ShowWaiting(false);
+    dialog->AllowStart(true);
 }
 
 void LegacyTestCommands::PostTestStop()
@@ -95,11 +97,12 @@ void LegacyTestCommands::PostTestCancel()
 
 void LegacyTestCommands::OnTestStop()
 {
-    for (const auto& slot : g_devices) {
-        if (!slot || slot->baseColour != kColourUnderTest) continue;
-        g_bStopRequested = 1;
-        SetIdleColour(*slot);
-    }
+    // The run knows its own drives: whatever the buttons show, a running
+    // worker is told to stop.
+    run->RequestStop();
+    if (!run->Stopping()) return;
+    if (dialog) dialog->ShowWaiting(true);
+    view.NoteStopRequested();
 }
 
 void LegacyTestCommands::OnTestCancel()

@@ -9,6 +9,7 @@
 #include "legacytest/subtest_selection.h"
 #include "legacytest/test_run.h"
 #include "legacytest/ui/test_results_dlg.h"
+#include "shell/active_runs.h"
 
 class CKestrionView;
 class DeviceCatalog;
@@ -18,7 +19,7 @@ class SystemClock;
 
 // The view's test commands: 101 (quick), 102 (long) and 32778 (hand-picked
 // subtests), the results dialog they open, and the worker it starts.
-class LegacyTestCommands final : public QObject, public TestResultsOwner {
+class LegacyTestCommands final : public QObject, public TestResultsOwner, public ActiveRun {
     Q_OBJECT
 
 public:
@@ -32,8 +33,9 @@ public:
     // Command 32778: the selection dialog, then the results dialog.
     void OnSelectSubtests();
 
-    // The STOP and CANCEL messages: every drive shown under test goes back
-    // to idle and a stop is requested; CANCEL also destroys the window.
+    // The STOP and CANCEL messages: a running worker is asked to stop, and
+    // the windows say they wait while it is still inside a drive's command;
+    // CANCEL also destroys the results window.
     void OnTestStop();
     void OnTestCancel();
 
@@ -46,6 +48,11 @@ public:
     bool StartTests(const SubtestSelection& selection) override;
     void PostTestStop() override;
     void PostTestCancel() override;
+
+    // The worker, for the program that must not end under it.
+    bool Running() const override { return run->Running(); }
+    bool Stopping() const override { return run->Stopping(); }
+    void RequestStop() override { OnTestStop(); }
 
 private:
     void OnWorkerFinished();

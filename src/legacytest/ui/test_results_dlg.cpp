@@ -6,6 +6,7 @@
 
 #include "scsi/report.h"
 #include "scsi/stop.h"
+#include "shell/run_messages.h"
 #include "forms/ui_test_results_dlg.h"
 
 CTestResultsDlg::CTestResultsDlg(TestResultsOwner* owner, QWidget* parent)
@@ -25,6 +26,12 @@ QPlainTextEdit& CTestResultsDlg::OutputEdit() const { return *ui->outputEdit; }
 QPushButton& CTestResultsDlg::StartButton() const { return *ui->startButton; }
 
 void CTestResultsDlg::AllowStart(bool allowed) { ui->startButton->setEnabled(allowed && !started); }
+
+void CTestResultsDlg::ShowWaiting(bool waiting)
+{
+    ui->waitingLabel->setText(waiting ? QString::fromUtf8(kMsgWaitingForDrive) : QString());
+    ui->waitingLabel->setVisible(waiting);
+}
 
 void CTestResultsDlg::accept()
 {

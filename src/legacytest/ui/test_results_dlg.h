@@ -46,6 +46,9 @@ public:
     bool Started() const { return started; }
     // Enables START unless this window has started a run already.
     void AllowStart(bool allowed);
+    // Says, while a stopped worker is still inside a drive's command, that
+    // the run waits for that command to end.
+    void ShowWaiting(bool waiting);
 
     // START (IDOK); the dialog stays open.
     void accept() override;

@@ -4,14 +4,14 @@
 #include "shell/ui/kestrion_view.h"
 #include "shell/ui/view_commands.h"
 
-void OnModeSense(CKestrionView& view)
+void OnModeSense(CKestrionView& view, DeviceEntry& drive)
 {
     CModeSPages sheet(view.window());
-    if (!sheet.Open(view.GetCurrentDevice())) return;
+    if (!sheet.Open(&drive)) return;
     sheet.exec();
 }
 
 void InstallModePageCommand(CKestrionView& view)
 {
-    view.SetCommandHandler(kCmdModePages, [&view] { OnModeSense(view); });
+    view.SetDriveCommandHandler(kCmdModePages, [&view](DeviceEntry& drive) { OnModeSense(view, drive); });
 }

@@ -15,19 +15,8 @@
 namespace {
 
 const char* const kColumnHeadings[kColumnCount] = {"Current", "Saved", "Default"};
-
-int Digits(const ModeField& field)
-{
-    switch (field.kind) {
-    case FieldKind::Nibble: return 1;
-    case FieldKind::Byte: return 2;
-    case FieldKind::Word: return 4;
-    case FieldKind::Triple: return 6;
-    case FieldKind::Dword: return 8;
-    case FieldKind::Qword: return 16;
-    default: return 2;
-    }
-}
+// Over the numbers, which the fields show and take in hexadecimal.
+const char* const kNumberHeadings[kColumnCount] = {"Current (hex)", "Saved (hex)", "Default (hex)"};
 
 QLabel* Heading(const char* text)
 {
@@ -100,8 +89,10 @@ void CModePageWidget::Build()
         buttons[id] = button;
         row->addWidget(button);
     }
-    connect(buttons[page.Table().buttons[0]], &QPushButton::clicked, this, [this] { page.OnSaveSaveable(); });
-    connect(buttons[page.Table().buttons[1]], &QPushButton::clicked, this, [this] { page.OnSaveCurrent(); });
+    connect(buttons[page.Table().buttons[0]], &QPushButton::clicked, this,
+            [this] { emit SaveFinished(this, page.OnSaveSaveable(), Column::Saved); });
+    connect(buttons[page.Table().buttons[1]], &QPushButton::clicked, this,
+            [this] { emit SaveFinished(this, page.OnSaveCurrent(), Column::Current); });
     connect(buttons[page.Table().buttons[2]], &QPushButton::clicked, this, [this] { page.OnRefresh(); });
 
     auto* layout = new QVBoxLayout(this);
@@ -121,7 +112,7 @@ QWidget* CModePageWidget::BuildNumbers()
         if (field.kind == FieldKind::Bit) continue;
         if (row == 0) {
             for (size_t column = 0; column < kColumnCount; ++column)
-                grid->addWidget(Heading(kColumnHeadings[column]), 0, 1 + static_cast<int>(column));
+                grid->addWidget(Heading(kNumberHeadings[column]), 0, 1 + static_cast<int>(column));
             row = 1;
         }
         grid->addWidget(new QLabel(QString::fromUtf8(field.label)), row, 0);
@@ -129,8 +120,11 @@ QWidget* CModePageWidget::BuildNumbers()
             auto* edit = new QLineEdit;
             const int id = field.controls[column];
             edit->setObjectName(QString::number(id));
-            const int width = edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (Digits(field) + 2) + 12;
+            const int width = edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (field.Digits() + 2) + 12;
             edit->setFixedWidth(std::max(width, 48));
+            // No more digits than the field has, so no text stands for
+            // another value.
+            edit->setMaxLength(field.Digits());
             edit->setAlignment(Qt::AlignRight);
             edits[id] = std::make_unique<LineEditField>(edit);
             // The Default column is never edited.

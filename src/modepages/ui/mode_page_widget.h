@@ -6,8 +6,8 @@
 #include <QWidget>
 
 #include "modepages/edit_field.h"
+#include "modepages/mode_page.h"
 
-class CModePage;
 class UserPrompts;
 class QPushButton;
 
@@ -31,6 +31,8 @@ public:
 signals:
     // The first time the tab is shown, after its fill and lock.
     void FirstShown(CModePageWidget* widget);
+    // After "Save Saveable" (the Saved column) or "Save Current".
+    void SaveFinished(CModePageWidget* widget, ModeSaveResult result, Column column);
 
 protected:
     void showEvent(QShowEvent* event) override;

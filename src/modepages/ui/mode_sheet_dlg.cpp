@@ -1,11 +1,15 @@
 #include "modepages/ui/mode_sheet_dlg.h"
 
 #include <QDialogButtonBox>
+#include <QMainWindow>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "modepages/mode_save_report.h"
 #include "modepages/ui/mode_page_widget.h"
+#include "shell/device_info.h"
 #include "shell/ui/qt_prompts.h"
 
 namespace {
@@ -15,6 +19,7 @@ constexpr int kIdOk = 1;
 constexpr int kIdCancel = 2;
 constexpr int kIdHelp = 9;
 constexpr const char* kExitText = "Exit";
+constexpr const char* kUnsavedQuestion = "Close without saving the changes made on these pages?\n";
 
 }  // namespace
 
@@ -34,9 +39,14 @@ CModeSPages::CModeSPages(QWidget* parent)
     connect(buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    statusBar = new QStatusBar(this);
+    statusBar->setObjectName(QStringLiteral("statusBar"));
+    statusBar->setSizeGripEnabled(false);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addWidget(buttonBox);
+    layout->addWidget(statusBar);
 }
 
 CModeSPages::~CModeSPages()
@@ -48,10 +58,13 @@ CModeSPages::~CModeSPages()
 
 bool CModeSPages::Open(DeviceEntry* device)
 {
+    drive = device;
     if (!pages->Open(device)) return false;
+    setWindowTitle(QString::fromUtf8(kTitle) + QStringLiteral(" - ") + QString::fromStdString(DriveTitle(*device)));
     for (CModePage* page : pages->Added()) {
         auto* widget = new CModePageWidget(*page, *prompts);
         connect(widget, &CModePageWidget::FirstShown, this, &CModeSPages::OnPageShown);
+        connect(widget, &CModePageWidget::SaveFinished, this, &CModeSPages::OnSaveFinished);
         tabs->addTab(widget, QString::fromUtf8(page->Table().caption));
     }
     return true;
@@ -74,4 +87,20 @@ void CModeSPages::OnPageShown(CModePageWidget* widget)
     OkButton()->setText(QString::fromUtf8(kExitText));
     CancelButton()->hide();
     HelpButton()->hide();
+}
+
+void CModeSPages::OnSaveFinished(CModePageWidget* widget, ModeSaveResult result, Column column)
+{
+    const QString text = QString::fromStdString(SaveStatusText(widget->Page(), result, column, drive));
+    statusBar->showMessage(text);
+    if (auto* frame = qobject_cast<QMainWindow*>(parentWidget())) frame->statusBar()->showMessage(text);
+}
+
+void CModeSPages::done(int result)
+{
+    std::string edited;
+    for (CModePageWidget* widget : PageWidgets())
+        if (widget->Page().Edited()) edited += std::string("\n") + widget->Page().Table().caption;
+    if (!edited.empty() && !prompts->AskYesNo(std::string(kUnsavedQuestion) + edited, kTitle)) return;
+    QDialog::done(result);
 }

@@ -9,6 +9,7 @@
 
 class QDialogButtonBox;
 class QPushButton;
+class QStatusBar;
 class QTabWidget;
 class QtPrompts;
 class CModePageWidget;
@@ -33,15 +34,23 @@ public:
     QPushButton* OkButton() const;
     QPushButton* CancelButton() const;
     QPushButton* HelpButton() const;
+    // Says what the last save came to (and so does the main window's).
+    QStatusBar* StatusBar() const { return statusBar; }
+
+    // Closing while a tab holds edits that were not saved asks first.
+    void done(int result) override;
 
     static constexpr const char* kTitle = "Mode Sense Pages";
 
 private:
     void OnPageShown(CModePageWidget* widget);
+    void OnSaveFinished(CModePageWidget* widget, ModeSaveResult result, Column column);
 
     // The page objects outlive their tabs' widgets.
     std::unique_ptr<CModeSheetPages> pages;
     std::unique_ptr<QtPrompts> prompts;
     QTabWidget* tabs = nullptr;
     QDialogButtonBox* buttonBox = nullptr;
+    QStatusBar* statusBar = nullptr;
+    DeviceEntry* drive = nullptr;  // the one the sheet was opened on
 };

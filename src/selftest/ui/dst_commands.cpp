@@ -5,6 +5,7 @@
 #include "platform/device_catalog.h"
 #include "selftest/dst_log.h"
 #include "selftest/ui/dst_results_dlg.h"
+#include "shell/active_runs.h"
 #include "shell/device_table.h"
 #include "shell/ui/kestrion_view.h"
 #include "shell/ui/qt_prompts.h"
@@ -33,10 +34,25 @@ public:
     }
 };
 
+// The dialog's self-tests, as a run the program waits for: stopping them
+// aborts them, as closing the dialog does.
+class DstDialogRun final : public ActiveRun {
+public:
+    explicit DstDialogRun(CDstResultsDlg& dialog) : dialog(dialog) {}
+    bool Running() const override { return dialog.Run().TimerArmed(); }
+    bool Stopping() const override { return false; }
+    void RequestStop() override { dialog.OnCancelButton(); }
+
+private:
+    CDstResultsDlg& dialog;
+};
+
 void ShowDstDialog(CKestrionView& view, const DeviceCatalog& catalog, bool allDrives)
 {
     CDstResultsDlg dialog(catalog.PathPrefix(), view.window());
     dialog.SetAllDrives(allDrives);
+    DstDialogRun run(dialog);
+    ActiveRuns::Scoped counted(view.Runs(), run);
     dialog.exec();
 }
 

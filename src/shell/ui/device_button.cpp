@@ -96,7 +96,8 @@ void CDeviceButton::paintEvent(QPaintEvent*)
     const int clientRight = width();
     const int clientBottom = height();
     const int zone = MenuZone();
-    painter.fillRect(rect(), ToQColor(entry.baseColour));
+    const QColor colour = ToQColor(ButtonColour(entry));
+    painter.fillRect(rect(), colour);
 
     const int inset = DeviceEntry::inset;
     const QRect caption(QPoint(inset, inset), QPoint(clientRight - zone - inset - 1, clientBottom - inset - 1));
@@ -106,7 +107,7 @@ void CDeviceButton::paintEvent(QPaintEvent*)
         painter.setFont(CaptionFont());
         // The text cells carry the face colour, the rest of the button the base.
         const QRect textRect = painter.fontMetrics().boundingRect(caption, flags, text);
-        painter.fillRect(textRect.intersected(caption), ToQColor(entry.faceColour));
+        painter.fillRect(textRect.intersected(caption), colour);
         painter.setPen(ToQColor(entry.textColour));
         painter.drawText(caption, flags, text);
     }
@@ -150,6 +151,7 @@ void CDeviceButton::mousePressEvent(QMouseEvent* event)
     if (InMenuZone(x)) {
         OpenDeviceMenu();
     } else if (!entry.isController) {
+        // A drive a run holds keeps its selection.
         SetDeviceSelected(entry, !entry.selected);
         entry.pressed = true;
         ShowSelectionTip(true);
@@ -234,7 +236,11 @@ void CDeviceButton::ShowSelectionTip(bool show)
     // text follows every change of the selection.
     if (entry.isController) return;
     QString text;
-    if (show) text = QString::fromUtf8(entry.selected ? kStatusUnselectDrive : kStatusSelectDrive);
+    if (show && SelectionLocked(entry)) {
+        text = QString::fromUtf8(kStatusDriveHeld);
+    } else if (show) {
+        text = QString::fromUtf8(entry.selected ? kStatusUnselectDrive : kStatusSelectDrive);
+    }
     QStatusTipEvent tip(text);
     QCoreApplication::sendEvent(this, &tip);
 }

@@ -5,6 +5,7 @@
 
 #include "shell/device_entry.h"
 #include "shell/device_info.h"
+#include "shell/ui/view_commands.h"
 #include "ui_device_info_dlg.h"
 
 CDeviceInfoDlg::CDeviceInfoDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::CDeviceInfoDlg>())
@@ -28,6 +29,10 @@ void CDeviceInfoDlg::SetFromEntry(const DeviceEntry& entry)
     }
     ui->devicePathEdit->setText(QString::fromStdString(values.path));
     ui->selectedForTestCheck->setChecked(values.selected);
+    // A run holds the drive: its selection is not the user's to change now.
+    const bool locked = SelectionLocked(entry);
+    ui->selectedForTestCheck->setEnabled(!locked);
+    ui->selectedForTestCheck->setToolTip(locked ? QString::fromUtf8(kStatusDriveHeld) : QString());
 }
 
 bool CDeviceInfoDlg::SelectedForTest() const { return ui->selectedForTestCheck->isChecked(); }

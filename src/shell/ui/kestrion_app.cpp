@@ -61,6 +61,11 @@ bool ParseStartOptions(const QStringList& arguments, StartOptions& options, QStr
             error = QStringLiteral("A file is only taken after --bench: %1").arg(positional.front());
             return false;
         }
+        // An unset variable in a script must not turn into the built-in bench.
+        if (positional.front().isEmpty()) {
+            error = QStringLiteral("The bench file name is empty (--bench alone is the built-in bench)");
+            return false;
+        }
         options.benchFile = positional.front();
     }
     return true;

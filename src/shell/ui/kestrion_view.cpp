@@ -8,6 +8,7 @@
 #include "legacytest/ui/legacy_test_commands.h"
 #include "modepages/ui/mode_commands.h"
 #include "platform/device_catalog.h"
+#include "scsi/string_format.h"
 #include "selftest/ui/dst_commands.h"
 #include "shell/device_entry.h"
 #include "shell/device_table.h"
@@ -16,6 +17,7 @@
 #include "shell/ui/device_button.h"
 #include "shell/ui/device_info_dlg.h"
 #include "shell/ui/menu_status_tips.h"
+#include "shell/ui/qt_prompts.h"
 #include "shell/ui/view_commands.h"
 #include "smart/ui/smart_command.h"
 
@@ -56,7 +58,55 @@ void CKestrionView::CreateCommandActions()
             if (handler != handlers.end()) handler->second();
         });
         actions[command.id] = action;
+        if (!command.onSelectedDrive) continue;
+        auto* selectedDrive = new QAction(action->text(), this);
+        selectedDrive->setObjectName(action->objectName());
+        selectedDrive->setStatusTip(action->statusTip());
+        selectedDrive->setEnabled(false);
+        selectedDriveActions[command.id] = selectedDrive;
     }
+}
+
+QAction* CKestrionView::SelectedDriveAction(int id) const
+{
+    const auto action = selectedDriveActions.find(id);
+    return action == selectedDriveActions.end() ? nullptr : action->second;
+}
+
+void CKestrionView::SetDriveCommandHandler(int id, std::function<void(DeviceEntry&)> handler)
+{
+    if (!handler) {
+        SetCommandHandler(id, nullptr);
+        if (QAction* selectedDrive = SelectedDriveAction(id)) selectedDrive->setEnabled(false);
+        return;
+    }
+    SetCommandHandler(id, [this, handler] {
+        if (DeviceEntry* entry = GetCurrentDevice()) handler(*entry);
+    });
+    QAction* selectedDrive = SelectedDriveAction(id);
+    if (!selectedDrive) return;
+    selectedDrive->disconnect(this);
+    connect(selectedDrive, &QAction::triggered, this, [this, id, handler] {
+        if (DeviceEntry* entry = TheSelectedDrive(id)) handler(*entry);
+    });
+    selectedDrive->setEnabled(true);
+}
+
+DeviceEntry* CKestrionView::TheSelectedDrive(int id)
+{
+    const std::vector<DeviceEntry*> selected = SelectedDrives();
+    if (selected.size() == 1) return selected.front();
+
+    const ViewCommand* command = FindViewCommand(id);
+    QString name = command ? QString::fromUtf8(command->menuText) : QString::number(id);
+    name.remove(QLatin1Char('&'));
+    if (name.endsWith(QStringLiteral("..."))) name.chop(3);
+    const std::string text = selected.empty()
+                                 ? StringPrintf(kMsgNoDriveSelectedFor, name.toUtf8().constData())
+                                 : StringPrintf(kMsgSeveralDrivesSelectedFor, static_cast<int>(selected.size()),
+                                                name.toUtf8().constData());
+    QtPrompts(window()).Message(text, name.toStdString(), UserPrompts::Icon::Information);
+    return nullptr;
 }
 
 QAction* CKestrionView::CommandAction(int id) const
@@ -168,5 +218,6 @@ void CKestrionView::ShowDeviceInformation(DeviceEntry& entry)
     CDeviceInfoDlg dialog(window());
     dialog.SetFromEntry(entry);
     if (dialog.exec() != QDialog::Accepted) return;
+    // Refused for a drive a run holds or tests.
     SetDeviceSelected(entry, dialog.SelectedForTest());
 }

@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+#include "shell/active_runs.h"
+
 class QAction;
 class QMenu;
 class CDeviceButton;
@@ -16,7 +18,9 @@ struct DeviceEntry;
 // The main window's view: nothing but the device buttons that discovery
 // created, one column per bus. Commands of the device menu act on the
 // current device (the drive whose menu was opened last); the others on the
-// selected drives.
+// selected drives. The one-drive sheets are offered both ways: from a
+// drive's menu for that drive, from the main menu for the one selected
+// drive.
 class CKestrionView : public QWidget {
     Q_OBJECT
 
@@ -40,6 +44,21 @@ public:
     QAction* CommandAction(int id) const;
     // Gives a command its handler, which enables it.
     void SetCommandHandler(int id, std::function<void()> handler);
+    // A command that works on one drive: from the device menu on the
+    // current device, from the main menu on the one selected drive.
+    void SetDriveCommandHandler(int id, std::function<void(DeviceEntry&)> handler);
+    // The main menu's action of a one-drive command (objectName: its id);
+    // null for other ids.
+    QAction* SelectedDriveAction(int id) const;
+    // The one selected drive; with none or several the user is told so and
+    // there is none.
+    DeviceEntry* TheSelectedDrive(int id);
+
+    // Runs the user started on the drives; the program waits for them
+    // before it ends.
+    ActiveRuns& Runs() { return runs; }
+    // A run was asked to stop and may still wait for a drive.
+    void NoteStopRequested() { emit StopRequested(); }
 
     // The button of a drive, or of a bus's controller (target id FFh).
     CDeviceButton* ButtonFor(uint8_t bus, uint8_t targetId) const;
@@ -53,6 +72,7 @@ public:
 signals:
     // After discovery: how many drive buttons the view shows.
     void DiscoveryFinished(int driveCount);
+    void StopRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -67,7 +87,9 @@ private:
     uint8_t menuTargetId = 0xFF;
     uint8_t menuTargetBus = 0xFF;
     bool scanPending = true;
+    ActiveRuns runs;
     std::map<int, QAction*> actions;
+    std::map<int, QAction*> selectedDriveActions;
     std::map<int, std::function<void()>> handlers;
     std::vector<CDeviceButton*> buttons;
 };

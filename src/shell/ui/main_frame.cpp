@@ -1,22 +1,27 @@
 #include "shell/ui/main_frame.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QStatusBar>
 
+#include "shell/run_messages.h"
 #include "shell/ui/about_box.h"
 #include "shell/ui/kestrion_view.h"
 #include "shell/ui/lock_indicators.h"
 #include "shell/ui/menu_status_tips.h"
+#include "shell/ui/qt_prompts.h"
 #include "shell/ui/view_commands.h"
 
 namespace {
 
 constexpr const char* kIdleMessage = "Ready";
 constexpr int kMainMenuId = 128;
+// How often the frame looks whether a stopped run has ended.
+constexpr int kRunWatchMs = 100;
 
 QAction* AddFrameCommand(QMenu* menu, int id, const char* text, const char* statusText)
 {
@@ -48,6 +53,9 @@ CMainFrame::CMainFrame(DeviceCatalog& catalog, bool simulatedBench, QWidget* par
     scrollArea->setWidget(view);
     setCentralWidget(scrollArea);
     connect(view, &CKestrionView::DiscoveryFinished, this, &CMainFrame::OnDiscoveryFinished);
+    connect(view, &CKestrionView::StopRequested, this, &CMainFrame::WatchRuns);
+    runWatch.setInterval(kRunWatchMs);
+    connect(&runWatch, &QTimer::timeout, this, &CMainFrame::OnRunWatch);
 
     CreateMenus();
     CreateStatusBar();
@@ -75,11 +83,11 @@ void CMainFrame::CreateMenus()
 
     QMenu* utilities = menuBar()->addMenu(QStringLiteral("&Utilities"));
     AddViewCommands(utilities, *view, CommandPlace::UtilitiesMenu);
-    // The one-drive sheets are offered here too; they act on the drive whose
-    // menu was opened last.
+    // The one-drive sheets are offered here too, for the one selected drive.
     utilities->addSeparator();
-    utilities->addAction(view->CommandAction(kCmdSmartData));
-    utilities->addAction(view->CommandAction(kCmdModePages));
+    for (const ViewCommand& command : ViewCommands()) {
+        if (command.onSelectedDrive) utilities->addAction(view->SelectedDriveAction(command.id));
+    }
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addSeparator();
@@ -96,7 +104,8 @@ void CMainFrame::CreateStatusBar()
     bar->setObjectName(QString::number(kCmdViewStatusBar));
     // The message pane shows the idle text; a status tip covers it while the
     // pointer is on a menu item or a drive button.
-    messagePane = new QLabel(QString::fromUtf8(kIdleMessage), bar);
+    idleMessage = QString::fromUtf8(kIdleMessage);
+    messagePane = new QLabel(idleMessage, bar);
     messagePane->setObjectName(QStringLiteral("messagePane"));
     bar->addWidget(messagePane, 1);
     lockIndicators = new LockIndicators(*bar);
@@ -107,7 +116,47 @@ QString CMainFrame::IdleMessage() const { return messagePane->text(); }
 void CMainFrame::OnDiscoveryFinished(int driveCount)
 {
     if (driveCount > 0) return;
-    messagePane->setText(QString::fromUtf8(simulatedBench ? kNoBenchDrivesHint : kNoDrivesHint));
+    idleMessage = QString::fromUtf8(simulatedBench ? kNoBenchDrivesHint : kNoDrivesHint);
+    messagePane->setText(idleMessage);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    ActiveRuns& runs = view->Runs();
+    if (!runs.AnyRunning()) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    // The program ends only once every run has put back what it changed;
+    // the window closes itself when they have.
+    event->ignore();
+    if (!quitPending && !QtPrompts(this).AskYesNo(kMsgQuitDuringRun, kCaptionQuit)) return;
+    quitPending = true;
+    runs.StopAll();
+    WatchRuns();
+}
+
+void CMainFrame::WatchRuns()
+{
+    ShowRunState();
+    if (!runWatch.isActive()) runWatch.start();
+}
+
+void CMainFrame::OnRunWatch()
+{
+    ShowRunState();
+    const ActiveRuns& runs = view->Runs();
+    if (quitPending && !runs.AnyRunning()) {
+        runWatch.stop();
+        close();
+        return;
+    }
+    if (!quitPending && !runs.AnyStopping()) runWatch.stop();
+}
+
+void CMainFrame::ShowRunState()
+{
+    messagePane->setText(view->Runs().AnyStopping() ? QString::fromUtf8(kMsgWaitingForDrive) : idleMessage);
 }
 
 void CMainFrame::OnAppAbout()

@@ -8,8 +8,9 @@ namespace {
 // included.
 constexpr std::array kCommands{
     ViewCommand{kCmdInquiry, "&Inquiry", "Display basic inquiry information", CommandPlace::DeviceMenu},
-    ViewCommand{kCmdSmartData, "&SMART Data...", "Display the Normalized SMART data", CommandPlace::DeviceMenu},
-    ViewCommand{kCmdModePages, "&Mode Pages...", "Begin reading mode sense data", CommandPlace::DeviceMenu},
+    ViewCommand{kCmdSmartData, "&SMART Data...", "Display the Normalized SMART data", CommandPlace::DeviceMenu,
+                true},
+    ViewCommand{kCmdModePages, "&Mode Pages...", "Begin reading mode sense data", CommandPlace::DeviceMenu, true},
     ViewCommand{kCmdQuickTest, "&Quick Test", "perform quick test on the selected drives", CommandPlace::TestMenu},
     ViewCommand{kCmdLongTest, "&Long Test", "perform longer more complete test on selected drives",
                 CommandPlace::TestMenu},

@@ -16,6 +16,9 @@ struct ViewCommand {
     const char* menuText;
     const char* statusText;
     CommandPlace place;
+    // A one-drive command of the device menu that the main menu's
+    // "&Utilities" offers too, for the one selected drive.
+    bool onSelectedDrive = false;
 };
 
 inline constexpr int kCmdQuickTest = 101;
@@ -41,6 +44,18 @@ inline constexpr const char* kStatusSelectDrive =
     "Select the drive for \"all selected drive\" utilities and test";
 inline constexpr const char* kStatusUnselectDrive =
     "Unselect the drive for \"all selected drive\" utilities and test";
+// ...and while a run holds the drive, when a click changes nothing.
+inline constexpr const char* kStatusDriveHeld =
+    "The drive is under test: its selection cannot change until the test is done with it";
+
+// When a one-drive command comes from the main menu and not exactly one
+// drive is selected (%s: the command's name, %d: how many are).
+inline constexpr const char* kMsgNoDriveSelectedFor =
+    "No drive is selected. %s works on one drive: select it by clicking its button, or use the menu of the drive's "
+    "own button (its arrow).";
+inline constexpr const char* kMsgSeveralDrivesSelectedFor =
+    "%d drives are selected. %s works on one drive: leave only that one selected, or use the menu of the drive's "
+    "own button (its arrow).";
 
 // Every command the view offers, in menu order within each place. A command
 // is enabled once the view has a handler for it.

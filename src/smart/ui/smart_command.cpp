@@ -1,5 +1,6 @@
 #include "smart/ui/smart_command.h"
 
+#include "shell/device_info.h"
 #include "shell/ui/kestrion_view.h"
 #include "shell/ui/qt_prompts.h"
 #include "shell/ui/view_commands.h"
@@ -8,15 +9,17 @@
 
 void InstallSmartCommand(CKestrionView& view)
 {
-    view.SetCommandHandler(kCmdSmartData, [&view] { OnNormalizedSmartCommand(view); });
+    view.SetDriveCommandHandler(kCmdSmartData, [](DeviceEntry& drive) { OnNormalizedSmartCommand(drive); });
 }
 
-void OnNormalizedSmartCommand(CKestrionView& view)
+void OnNormalizedSmartCommand(DeviceEntry& drive)
 {
     // The SMART messages and the sheet have no owner window.
     QtPrompts prompts(nullptr);
-    const std::optional<SmartSheet> sheet = OnNormalizedSmart(view.GetCurrentDevice(), prompts);
+    const std::optional<SmartSheet> sheet = OnNormalizedSmart(&drive, prompts);
     if (!sheet) return;
     CNormalizedSMART dialog(*sheet, nullptr);
+    dialog.setWindowTitle(QString::fromLatin1(kSmartSheetTitle) + QStringLiteral(" - ") +
+                          QString::fromStdString(DriveTitle(drive)));
     dialog.exec();
 }

@@ -5,13 +5,14 @@ cli=$1
 data=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
 
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 
 run() {  # run EXPECTED_STATUS ARGS... ; output in $work/out, $work/err
     local expected=$1
     shift
-    "$cli" "$@" >"$work/out" 2>"$work/err"
+    timeout 30 "$cli" "$@" >"$work/out" 2>"$work/err" </dev/null
     local status=$?
     if [ "$status" -ne "$expected" ]; then
         echo "kestrion-cli $* exited $status, expected $expected"
@@ -69,6 +70,32 @@ check "missing bench file is named" grep -q "none.json" "$work/err"
 printf '{\n  "buses": 1,\n  "devices": [\n    { "bus": 0, \n' >"$work/broken.json"
 check "broken bench file" run 2 --bench "$work/broken.json" list
 check "broken bench file names file and line" grep -Eq "broken.json:[0-9]+" "$work/err"
+
+# Values that would read as an option left out, and files that are no files:
+# refused before any drive is touched. MESSAGE|ARGUMENTS, one case a line.
+mkfifo "$work/fifo"
+while IFS='|' read -r message arguments; do
+    eval "set -- $arguments"
+    check "refused: $arguments" run 2 "$@"
+    check "says why: $arguments" grep -qF -- "$message" "$work/err"
+done <<TABLE
+--bench: the file name is empty (--bench alone is the built-in bench)|--bench "" list
+--bench: the file name is empty (--bench alone is the built-in bench)|--bench= list
+--subtests: the value is empty|--bench test --subtests "" 0
+DRIVE: the value is empty|--bench test --quick ""
+DRIVE: the value is empty|--bench inquiry ""
+DRIVE: the value is empty|--bench smart ""
+DRIVE: the value is empty|--bench modes ""
+--page: the value is empty|--bench modes 0 --page ""
+DRIVE: the value is empty|--bench selftest --quick ""
+--log: the value is empty|--bench selftest --quick 0 --log ""
+--poll: Value 0 not in range 1 to 3600|--bench selftest --quick 0 --poll 0
+--poll: Value -1 not in range 1 to 3600|--bench selftest --quick 0 --poll -1
+IMAGE: the value is empty|--bench download "" 0 --yes
+DRIVE: the value is empty|--bench download fw.lod "" --yes
+cannot read bench file "$work/fifo": not a regular file|--bench "$work/fifo" list
+$work/fifo: not a regular file|--bench download "$work/fifo" 0 --yes
+TABLE
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -64,6 +64,17 @@ check "the question asks" has "Are you sure you want to downlaod $work/fw.lod? [
 : >"$work/in"
 check "no answer is no" run 1 --bench download "$work/fw.lod" 0
 check "no answer names --yes" has "give --yes" err
+# Ctrl-C, SIGTERM or SIGHUP at the question is no.
+mkfifo "$work/answer"
+exec 3<>"$work/answer"
+signal_input=$work/answer
+for signal in INT TERM HUP; do
+    signal_run "$signal" "[y/N]" --bench download "$work/fw.lod" 0
+    check "SIG$signal at the question exits 1" test "$signal_status" -eq 1
+    check "SIG$signal at the question sends nothing" has "not confirmed; nothing was sent" err
+done
+signal_input=
+exec 3>&-
 
 # Images that cannot be sent: nothing goes to the drive.
 check "missing image" run 2 --bench download "$work/none.lod" 0 --yes

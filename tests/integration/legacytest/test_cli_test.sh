@@ -5,16 +5,8 @@ cli=$1
 data=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
 
-check() {  # check NAME CONDITION...
-    local name=$1
-    shift
-    if ! "$@"; then
-        echo "FAILED: $name"
-        failures=$((failures + 1))
-    fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 
 run() {  # run EXPECTED_STATUS ARGS... ; output in $work/out, $work/err
     local expected=$1
@@ -89,6 +81,26 @@ assert stopped["stopped"] and stopped["endedBy"] == 0 and stopped["subtest"] == 
 assert not stopped["completed"] and stopped["result"] is None, stopped
 assert not later["tested"] and later["result"] is None, later
 PY
+
+# SIGTERM and SIGHUP are STOP too, in the scan of the entire drive with the
+# informational exceptions page changed by the SMART check: the run stops at
+# the next command, puts the page back and ends with its summary and exit 1.
+for signal in INT TERM HUP; do
+    signal_run "$signal" "Begin Scan of Entire Drive" --bench "$data/signals.json" test --subtests 4,11,13 --json 0
+    check "SIG$signal ends the run with exit 1" test "$signal_status" -eq 1
+    check "SIG$signal run says it stopped" grep -qx "Stopped." "$work/err"
+    check "SIG$signal json names the scan" python3 - "$work/out" <<'PY'
+import json, sys
+(drive,) = json.load(open(sys.argv[1]))
+assert drive["stopped"] and drive["endedBy"] == 11 and drive["subtest"] == "Scan of Entire Drive", drive
+PY
+done
+
+# A reader that goes away never ends a run: it goes on to its end, and the
+# exit status still tells.
+"$cli" --bench "$data/signals.json" test --subtests 0,8 0 </dev/null 2>"$work/err" | head -1 >/dev/null
+status=${PIPESTATUS[0]}
+check "closed pipe: the run ends by itself with exit 0" test "$status" -eq 0
 
 # Bad usage.
 check "a kind of run is required" run 2 --bench test 0

@@ -99,17 +99,14 @@ assert ", DST Advanced, The Send Diagnostic command failed. DST Not Running, " i
 assert rows[1].endswith(", 0, ffffffffffffffff, 05, 24, 00, 00"), rows[1]
 PY
 
-# Ctrl-C acts as STOP: the running test is aborted and its row written.
-"$cli" --bench "$bench" selftest --quick 3 --log "$work/stop.log" --poll 1 >"$work/out" 2>"$work/err" </dev/null &
-pid=$!
-sleep 2
-kill -INT "$pid"
-wait "$pid"
-status=$?
-check "stopped run exits 1" test "$status" -eq 1
-check "stop is reported" grep -qx "Stopped." "$work/out"
-check "abort is reported" grep -qx "DST Aborted" "$work/out"
-check "stopped row has begin and end" grep -Eq "^MVX-SLOW +, SNSLOW01, DST Quick, The drive self-test was aborted by the abort parameter code., $when, $when, " "$work/stop.log"
+# Ctrl-C, SIGTERM and SIGHUP act as STOP: the running test is aborted and its row written.
+for signal in INT TERM HUP; do
+    signal_run "$signal" "Quick Drive Self Test (DST)" --bench "$bench" selftest --quick 3 --log "$work/$signal.log" --poll 1
+    check "SIG$signal: stopped run exits 1" test "$signal_status" -eq 1
+    check "SIG$signal: stop is reported" grep -qx "Stopped." "$work/out"
+    check "SIG$signal: abort is reported" grep -qx "DST Aborted" "$work/out"
+    check "SIG$signal: stopped row has begin and end" grep -Eq "^MVX-SLOW +, SNSLOW01, DST Quick, The drive self-test was aborted by the abort parameter code., $when, $when, " "$work/$signal.log"
+done
 
 check "help names the options" bash -c "'$cli' selftest --help | grep -q -- '--poll'"
 
