@@ -4,7 +4,7 @@ drive=$(sg_of 0 1)
 run selftest-quick timeout 60 kestrion-cli selftest --quick "$drive" --poll 1 --log /tmp/dst.log
 run selftest-both timeout 60 kestrion-cli selftest --both --all --poll 1 --log /tmp/dst.log
 # The log file ends without a line end; the marker after it needs one.
-run dst-log sh -c 'cat /tmp/dst.log; echo'
+run dst-log cat /tmp/dst.log
 run smart timeout 60 kestrion-cli smart "$drive"
 mkfifo /tmp/dst.fifo
 run fifo-log timeout 20 kestrion-cli selftest --quick "$drive" --log /tmp/dst.fifo
