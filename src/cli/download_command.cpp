@@ -1,5 +1,6 @@
-// kestrion-cli download IMAGE DRIVE... [--yes]: the Download File dialog's
-// sequence on the named drives, with its progress on stdout.
+// kestrion-cli download IMAGE DRIVE... [--yes] [--ready-timeout SECONDS]:
+// the Download File dialog's sequence on the named drives, with its progress
+// and what became of each drive on stdout.
 #include <poll.h>
 #include <unistd.h>
 
@@ -7,7 +8,6 @@
 #include <cctype>
 #include <chrono>
 #include <iostream>
-#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -19,18 +19,17 @@
 #include "cli/cli_commands.h"
 #include "download/download_observer.h"
 #include "download/download_sequence.h"
-#include "download/download_transfer.h"
+#include "download/download_summary.h"
+#include "download/drive_download.h"
 #include "download/microcode_image.h"
+#include "download/readiness.h"
 #include "platform/stop_signals.h"
 #include "platform/user_prompts.h"
 #include "scsi/stop.h"
-#include "scsi/string_format.h"
 #include "shell/device_table.h"
 
 namespace {
 
-constexpr uint8_t kSenseKeyUnitAttention = 0x06;
-constexpr uint8_t kAscResetOccurred = 0x29;
 constexpr int kStopCheckMs = 100;
 
 // The dialog's message boxes on stderr; its question answered by --yes or
@@ -96,7 +95,8 @@ private:
     std::istream& in;
 };
 
-// Each drive's pieces as they go, its checks and its outcome.
+// Each drive's pieces as they go, the changes in its answers while it
+// restarts, and what became of it.
 class ProgressPrinter final : public DownloadObserver {
 public:
     explicit ProgressPrinter(std::ostream& out) : out(out) {}
@@ -104,6 +104,7 @@ public:
     void TransferStarting(const DeviceEntry& drive, uint32_t imageSize) override
     {
         anyTransfer = true;
+        lastAnswer.clear();
         out << drive.path << ": sending " << imageSize << " bytes\n";
     }
     void PieceSent(const DeviceEntry&, const DownloadPiece& piece, bool good) override
@@ -111,34 +112,26 @@ public:
         out << "  piece at offset " << piece.offset << ", " << piece.length << " bytes: "
             << (good ? "GOOD" : "failed") << '\n';
     }
-    void DriveChecked(const DeviceEntry&, int result, const SenseCodes& codes, uint32_t retries) override
+    void DriveChecked(const DeviceEntry&, const ReadinessCheck& check) override
     {
-        out << "  check: ";
-        if (result == kCheckReady) {
-            out << "ready";
-        } else if (result == kCheckNotReady || result == kCheckCallFailed) {
-            out << (result == kCheckNotReady ? "not ready" : "no answer") << " (" << retries << " of "
-                << kDownloadRetryLimit << ")";
-        } else if (codes.senseKey == kSenseKeyUnitAttention && codes.asc == kAscResetOccurred) {
-            out << StringPrintf("unit attention %02Xh/%02Xh: the drive restarted", unsigned{codes.asc},
-                                unsigned{codes.ascq});
-        } else {
-            out << StringPrintf("check condition, sense key %Xh, ASC %02Xh, ASCQ %02Xh", unsigned{codes.senseKey},
-                                unsigned{codes.asc}, unsigned{codes.ascq});
-        }
-        out << std::endl;
+        // A restart is many checks with the same answer: show each change.
+        const std::string answer = ReadinessCheckText(check);
+        if (answer == lastAnswer) return;
+        lastAnswer = answer;
+        out << "  check after " << check.secondsWaited << " s: " << answer << std::endl;
     }
-    void DriveFinished(const DeviceEntry& drive, DriveOutcome outcome) override
+    void DriveFinished(const DeviceEntry& drive, const DriveReport& report) override
     {
-        outcomes[&drive] = outcome;
-        out << drive.path << ": " << DriveOutcomeText(outcome) << std::endl;
+        out << drive.path << ": " << DriveOutcomeText(report.outcome) << std::endl;
     }
+    void SequenceEnded(const std::vector<DriveReport>& ended) override { reports = ended; }
 
     bool anyTransfer = false;
-    std::map<const DeviceEntry*, DriveOutcome> outcomes;
+    std::vector<DriveReport> reports;
 
 private:
     std::ostream& out;
+    std::string lastAnswer;
 };
 
 // The drives named, each once, or none when one is unknown.
@@ -152,7 +145,8 @@ bool FindTargets(CliContext& context, const std::vector<std::string>& names, std
     return true;
 }
 
-int RunDownload(CliContext& context, const std::string& image, const std::vector<std::string>& names, bool yes)
+int RunDownload(CliContext& context, const std::string& image, const std::vector<std::string>& names, bool yes,
+                uint32_t readyTimeout)
 {
     if (const int status = context.Discover(); status != kExitOk) return status;
     std::vector<DeviceEntry*> targets;
@@ -165,11 +159,13 @@ int RunDownload(CliContext& context, const std::string& image, const std::vector
     ConsolePrompts prompts(*context.console, yes, std::cin);
     PosixImageFileOpener opener;
     ProgressPrinter progress(out);
-    DownloadSequence sequence(prompts, opener, &progress);
     g_bStopRequested.store(0);
-    // Ctrl-C, SIGTERM and SIGHUP are the dialog's Cancel. A transfer is never
-    // cut: the drive in work gets its whole image, no later drive gets any.
+    // Ctrl-C, SIGTERM and SIGHUP are the dialog's Cancel: a command already
+    // sent is left to finish, nothing more goes to the drive in work, and no
+    // later drive gets anything. Built before the sequence starts its workers,
+    // which therefore leave the signals to the guard.
     const StopSignals signals;
+    DownloadSequence sequence(prompts, opener, &progress, SystemDownloadEnvironment(readyTimeout));
     sequence.OnInitDialog();
     sequence.OnDownload(image);
     while (sequence.TimerActive()) {
@@ -185,17 +181,9 @@ int RunDownload(CliContext& context, const std::string& image, const std::vector
         return kExitDeviceFailure;
     }
 
-    size_t took = 0;
-    for (const DeviceEntry* entry : targets) {
-        const auto outcome = progress.outcomes.find(entry);
-        if (outcome == progress.outcomes.end()) {
-            out << entry->path << ": not sent: the download stopped after an error\n";
-        } else if (outcome->second == DriveOutcome::TookImage) {
-            ++took;
-        }
-    }
-    out << took << " of " << targets.size() << (targets.size() == 1 ? " drive" : " drives") << " took the image\n";
-    return took == targets.size() ? kExitOk : kExitDeviceFailure;
+    out << '\n' << DownloadSummaryText(progress.reports) << std::endl;
+    const bool allOk = std::all_of(progress.reports.begin(), progress.reports.end(), DriveReportOk);
+    return allOk && !progress.reports.empty() ? kExitOk : kExitDeviceFailure;
 }
 
 }  // namespace
@@ -207,6 +195,7 @@ CLI::App* AddDownloadCommand(CLI::App& parent, CliContext& /*context*/, CliRun& 
     auto image = std::make_shared<std::string>();
     auto drives = std::make_shared<std::vector<std::string>>();
     auto yes = std::make_shared<bool>(false);
+    auto readyTimeout = std::make_shared<uint32_t>(kDefaultReadyTimeoutSeconds);
     download->add_option("IMAGE", *image, "The microcode image file (*.lod), sent unchanged")
         ->required()
         ->check(kNotEmpty);
@@ -214,6 +203,14 @@ CLI::App* AddDownloadCommand(CLI::App& parent, CliContext& /*context*/, CliRun& 
         ->required()
         ->check(kNotEmpty);
     download->add_flag("--yes,-y", *yes, "Download without asking for confirmation");
-    run = [image, drives, yes](CliContext& context) { return RunDownload(context, *image, *drives, *yes); };
+    download
+        ->add_option("--ready-timeout", *readyTimeout,
+                     "Seconds each drive may take to come back on its new microcode (default " +
+                         std::to_string(kDefaultReadyTimeoutSeconds) + ")")
+        ->check(CLI::Range(0u, kMaxReadyTimeoutSeconds))
+        ->option_text("SECONDS");
+    run = [image, drives, yes, readyTimeout](CliContext& context) {
+        return RunDownload(context, *image, *drives, *yes, *readyTimeout);
+    };
     return download;
 }

@@ -60,7 +60,8 @@ nlohmann::json DriveSummary(const DeviceEntry& entry, const LegacyRunReport& rep
         if (outcome.path == entry.path) found = &outcome;
     if (found == nullptr) {
         summary.update({{"tested", false}, {"completed", false}, {"stopped", false}, {"result", nullptr},
-                        {"endedBy", nullptr}, {"subtest", nullptr}});
+                        {"endedBy", nullptr}, {"subtest", nullptr}, {"settings_restored", true},
+                        {"read_failures", nlohmann::json::array()}});
         return summary;
     }
     const int endedBy = found->stopped ? found->sequence.current : found->sequence.endedBy;
@@ -72,13 +73,22 @@ nlohmann::json DriveSummary(const DeviceEntry& entry, const LegacyRunReport& rep
     summary["subtest"] = endedBy >= 0 && endedBy < kSubtestCount
                              ? nlohmann::json(Subtests()[static_cast<size_t>(endedBy)].label)
                              : nlohmann::json(nullptr);
+    summary["settings_restored"] = !found->sequence.settingsLeftChanged;
+    nlohmann::json failures = nlohmann::json::array();
+    for (const ReadFailure& failure : found->sequence.readFailures)
+        failures.push_back({{"subtest", failure.subtest},
+                            {"lba", failure.lba},
+                            {"blocks", failure.blocks},
+                            {"failing_lba", failure.failingLba ? nlohmann::json(*failure.failingLba) : nullptr}});
+    summary["read_failures"] = std::move(failures);
     return summary;
 }
 
 bool RanToTheEnd(const DeviceEntry& entry, const LegacyRunReport& report)
 {
     for (const DriveRunOutcome& outcome : report.drives)
-        if (outcome.path == entry.path) return outcome.sequence.Completed() && !outcome.stopped;
+        if (outcome.path == entry.path)
+            return outcome.sequence.Completed() && !outcome.stopped && !outcome.sequence.settingsLeftChanged;
     return false;
 }
 

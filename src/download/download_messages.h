@@ -19,6 +19,7 @@ inline constexpr const char* kMsgReadFailed = "Failed to read file";
 inline constexpr const char* kFmtShortRead = "File size(%lu) != bytes read(%lu)";
 inline constexpr const char* kFmtImageTooLarge =
     "File size(%lu) is too large for a microcode download: the piece offsets reach %lu bytes at most";
+inline constexpr const char* kMsgImageEmpty = "File size(0): an empty file holds no microcode; nothing was sent";
 inline constexpr const char* kMsgNoTargetDevice = "NO Target Device selected for download";
 inline constexpr const char* kPrefixDownload = "Download - ";
 inline constexpr const char* kPrefixTimeout = "Timeout during Download - ";

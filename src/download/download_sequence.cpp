@@ -1,19 +1,16 @@
 #include "download/download_sequence.h"
 
+#include <cstdio>
+#include <utility>
+
 #include "download/download_messages.h"
 #include "download/download_reports.h"
-#include "download/download_transfer.h"
 #include "platform/user_prompts.h"
 #include "scsi/string_format.h"
 #include "shell/device_entry.h"
 #include "shell/device_table.h"
 
 namespace {
-
-constexpr uint8_t kSenseKeyUnitAttention = 0x06;
-// POWER ON, RESET, OR BUS DEVICE RESET OCCURRED and its kin: the drive has
-// restarted on its new microcode.
-constexpr uint8_t kAscResetOccurred = 0x29;
 
 // A message box, nested event loop and all, must not let a second tick or
 // press run inside the first.
@@ -33,28 +30,34 @@ private:
     bool entered;
 };
 
-}  // namespace
-
-const char* DriveOutcomeText(DriveOutcome outcome)
+std::string TrimmedRevision(const char* revision)
 {
-    switch (outcome) {
-    case DriveOutcome::TookImage: return "took the image";
-    case DriveOutcome::TransferFailed: return "transfer failed";
-    case DriveOutcome::Timeout: return "did not become ready";
-    case DriveOutcome::AbnormalStatus: return "abnormal status after the transfer";
-    case DriveOutcome::NotChecked: return "not checked: the download was cancelled";
-    }
-    return "";
+    std::string text(revision);
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
 }
 
-DownloadSequence::DownloadSequence(UserPrompts& prompts, ImageFileOpener& opener, DownloadObserver* observer)
-    : prompts(prompts), opener(opener), observer(observer)
+template <typename... Handlers>
+struct Overloaded : Handlers... {
+    using Handlers::operator()...;
+};
+
+}  // namespace
+
+DownloadSequence::DownloadSequence(UserPrompts& prompts, ImageFileOpener& opener, DownloadObserver* observer,
+                                   DownloadEnvironment environment)
+    : prompts(prompts), opener(opener), observer(observer), environment(std::move(environment))
 {
+}
+
+DownloadSequence::~DownloadSequence()
+{
+    if (job) job->Cancel();
 }
 
 void DownloadSequence::OnInitDialog()
 {
-    image.clear();
+    image.reset();
     imageSize = 0;
     stopFlag = false;
     busyFlag = false;
@@ -62,17 +65,8 @@ void DownloadSequence::OnInitDialog()
 
 DeviceEntry* DownloadSequence::DriveInWork() const
 {
-    if (driveSlot < 0 || driveSlot >= kDeviceSlots) return nullptr;
-    return g_devices[static_cast<size_t>(driveSlot)].get();
-}
-
-int DownloadSequence::NextSelectedSlot(int afterSlot) const
-{
-    for (int slot = afterSlot + 1; slot < kDeviceSlots; ++slot) {
-        const auto& entry = g_devices[static_cast<size_t>(slot)];
-        if (entry && entry->selected) return slot;
-    }
-    return -1;
+    if (!job || current >= targets.size()) return nullptr;
+    return g_devices[static_cast<size_t>(targets[current])].get();
 }
 
 void DownloadSequence::OnDownload(const std::string& path)
@@ -90,38 +84,37 @@ void DownloadSequence::OnDownload(const std::string& path)
         prompts.Message(ImageReadMessage(read, fileName), kDownloadMessageCaption, UserPrompts::Icon::Warning);
         return;
     }
-    image = std::move(read.image);
-    imageSize = static_cast<uint32_t>(image.size());
-
-    const int first = NextSelectedSlot(-1);
-    if (first < 0) {
+    targets.clear();
+    reports.clear();
+    failedDrive.clear();
+    for (int slot = 0; slot < kDeviceSlots; ++slot) {
+        const auto& entry = g_devices[static_cast<size_t>(slot)];
+        if (!entry || !entry->selected) continue;
+        targets.push_back(slot);
+        DriveReport report;
+        report.path = entry->path;
+        report.revisionBefore = TrimmedRevision(entry->revision);
+        report.readyTimeoutSeconds = environment.readyTimeoutSeconds;
+        reports.push_back(std::move(report));
+    }
+    if (targets.empty()) {
         prompts.Message(kMsgNoTargetDevice, kDownloadMessageCaption, UserPrompts::Icon::Warning);
-        image.clear();
         OnCancel();
         return;
     }
+    image = std::make_shared<std::vector<uint8_t>>(std::move(read.image));
+    imageSize = static_cast<uint32_t>(image->size());
     busyFlag = true;
-    StartTransfer(first);
-    timerActive = true;
+    StartDrive(0);
 }
 
-void DownloadSequence::StartTransfer(int slot)
+void DownloadSequence::StartDrive(size_t index)
 {
-    driveSlot = slot;
-    DeviceEntry& drive = *g_devices[static_cast<size_t>(slot)];
-    downloadRetries = 0;
-    driveFinished = false;
-    if (observer) observer->TransferStarting(drive, imageSize);
-    const TransferResult result = DownloadImage(drive, image, observer);
-    driveTransferFailed = result.outcome != TransferResult::Outcome::Sent;
-    if (observer) observer->TransferEnded(drive, result);
-
-    const std::string prefix = kPrefixDownload + drive.path;
-    if (result.outcome == TransferResult::Outcome::CallFailed) {
-        ReportLastError(prompts, prefix, result.errorCode);
-    } else if (result.outcome == TransferResult::Outcome::ScsiStatus) {
-        ReportScsiFailure(prompts, prefix, result.scsiStatus, result.senseLength, result.sense);
-    }
+    current = index;
+    const DeviceEntry& drive = *g_devices[static_cast<size_t>(targets[index])];
+    job = std::make_shared<DriveDownload>(drive.handle, image, environment);
+    timerActive = true;
+    environment.launch([work = job] { work->Run(); });
 }
 
 void DownloadSequence::OnTimer()
@@ -130,75 +123,124 @@ void DownloadSequence::OnTimer()
     if (!guard.Entered() || !timerActive) return;
 
     if (stopFlag) {
+        // After an error: the tick that ends the download and closes.
         timerActive = false;
-        if (!driveFinished) FinishDrive(DriveOutcome::NotChecked);
         EndSequence();
         RequestClose();
         return;
     }
-
-    if (DeviceEntry* drive = DriveInWork(); drive != nullptr && !driveFinished) {
-        const int result = CheckDriveAfterDownload(*drive, lastSense);
-        const bool notReady = result == kCheckCallFailed || result == kCheckNotReady;
-        if (notReady) ++downloadRetries;
-        if (observer) observer->DriveChecked(*drive, result, lastSense, downloadRetries);
-
-        if (notReady) {
-            if (downloadRetries < kDownloadRetryLimit) return;
-            // An error ends the download: no further drive receives the
-            // image, and the next tick closes the dialog.
-            stopFlag = true;
-            FinishDrive(DriveOutcome::Timeout);
-            prompts.Message(kPrefixTimeout + drive->path, kDownloadMessageCaption, UserPrompts::Icon::Warning);
-            return;
-        }
-        if (result == kCheckStatus &&
-            !(lastSense.senseKey == kSenseKeyUnitAttention && lastSense.asc == kAscResetOccurred)) {
-            stopFlag = true;
-            FinishDrive(DriveOutcome::AbnormalStatus);
-            prompts.Message(StringPrintf(kFmtAbnormalStatus, drive->path.c_str(), unsigned{lastSense.senseKey},
-                                         unsigned{lastSense.asc}, unsigned{lastSense.ascq}),
-                            kDownloadMessageCaption, UserPrompts::Icon::Warning);
-            return;
-        }
-        FinishDrive(driveTransferFailed ? DriveOutcome::TransferFailed : DriveOutcome::TookImage);
-    }
-    WalkOn();
+    TakeEvents();
 }
 
-void DownloadSequence::WalkOn()
+void DownloadSequence::TakeEvents()
 {
-    timerActive = false;
-    const int next = NextSelectedSlot(driveSlot);
-    if (next >= 0) {
-        StartTransfer(next);
-        timerActive = true;
+    // The job may finish, and a next one start, while its events are passed on.
+    const std::shared_ptr<DriveDownload> taken = job;
+    if (!taken) return;
+    for (const DriveEvent& event : taken->TakeEvents()) {
+        DeviceEntry* drive = DriveInWork();
+        if (drive == nullptr) return;
+        std::visit(Overloaded{
+                       [&](const TransferStartEvent&) {
+                           if (observer) observer->TransferStarting(*drive, imageSize);
+                       },
+                       [&](const PieceEvent& piece) {
+                           if (observer) observer->PieceSent(*drive, piece.piece, piece.good);
+                       },
+                       [&](const TransferResult& result) { OnTransferEnded(*drive, result); },
+                       [&](const ReadinessCheck& check) {
+                           reports[current].lastCheck = check;
+                           if (observer) observer->DriveChecked(*drive, check);
+                       },
+                       [&](const FinishEvent& finish) { OnDriveFinished(drive, finish); },
+                   },
+                   event);
+        if (job != taken) return;
+    }
+}
+
+void DownloadSequence::OnTransferEnded(const DeviceEntry& drive, const TransferResult& result)
+{
+    reports[current].transfer = result;
+    if (observer) observer->TransferEnded(drive, result);
+    const std::string prefix = kPrefixDownload + drive.path;
+    if (result.outcome == TransferResult::Outcome::CallFailed) {
+        ReportLastError(prompts, prefix, result.errorCode);
+    } else if (result.outcome == TransferResult::Outcome::ScsiStatus) {
+        ReportScsiFailure(prompts, prefix, result.scsiStatus, result.senseLength, result.sense);
+    }
+}
+
+void DownloadSequence::OnDriveFinished(DeviceEntry* drive, const FinishEvent& finish)
+{
+    job.reset();
+    DriveReport& report = reports[current];
+    report.outcome = finish.outcome;
+    report.revisionAfter = finish.revisionAfter;
+    // The device table shows what the drive runs now.
+    if (finish.revisionAfter) {
+        std::snprintf(drive->revision, sizeof drive->revision, "%-4.4s", finish.revisionAfter->c_str());
+    }
+    if (observer) observer->DriveFinished(*drive, report);
+
+    const SenseCodes codes = report.lastCheck ? report.lastCheck->codes : SenseCodes{};
+    if (finish.outcome == DriveOutcome::Timeout || finish.outcome == DriveOutcome::AbnormalStatus) {
+        // An error ends the download: no further drive is sent an image that
+        // has just failed one, and the next tick closes the dialog.
+        stopFlag = true;
+        failedDrive = report.path;
+        if (finish.outcome == DriveOutcome::Timeout) {
+            prompts.Message(kPrefixTimeout + report.path, kDownloadMessageCaption, UserPrompts::Icon::Warning);
+        } else {
+            prompts.Message(StringPrintf(kFmtAbnormalStatus, report.path.c_str(), unsigned{codes.senseKey},
+                                         unsigned{codes.asc}, unsigned{codes.ascq}),
+                            kDownloadMessageCaption, UserPrompts::Icon::Warning);
+        }
         return;
     }
+    // Stopped (by Cancel, which takes what the worker found first): no
+    // further drive.
+    if (stopFlag) return;
+    if (current + 1 < targets.size()) {
+        StartDrive(current + 1);
+        return;
+    }
+    timerActive = false;
     EndSequence();
-}
-
-void DownloadSequence::FinishDrive(DriveOutcome outcome)
-{
-    driveFinished = true;
-    if (DeviceEntry* drive = DriveInWork(); drive != nullptr && observer) observer->DriveFinished(*drive, outcome);
 }
 
 void DownloadSequence::EndSequence()
 {
-    const bool wasBusy = busyFlag;
+    if (!busyFlag) return;
     busyFlag = false;
-    driveSlot = -1;
+    for (size_t index = current + 1; index < reports.size(); ++index) {
+        if (reports[index].outcome != DriveOutcome::NotAttempted) continue;
+        reports[index].stoppedBy = failedDrive;
+    }
+    job.reset();
     // The image is read anew at the next press.
-    image.clear();
-    image.shrink_to_fit();
-    if (wasBusy && observer) observer->SequenceEnded();
+    image.reset();
+    if (observer) observer->SequenceEnded(reports);
 }
 
 void DownloadSequence::OnCancel()
 {
     stopFlag = true;
-    if (!busyFlag) RequestClose();
+    if (busyFlag && job) {
+        job->Cancel();
+        // What the worker found before the cancel still counts; a drive it
+        // had not finished is reported cancelled.
+        TakeEvents();
+        if (job) {
+            DriveReport& report = reports[current];
+            report.outcome = DriveOutcome::Cancelled;
+            job.reset();
+            if (DeviceEntry* drive = g_devices[static_cast<size_t>(targets[current])].get(); drive && observer)
+                observer->DriveFinished(*drive, report);
+        }
+    }
+    EndSequence();
+    RequestClose();
 }
 
 void DownloadSequence::RequestClose()

@@ -3,13 +3,17 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "download/download_observer.h"
+#include "download/readiness.h"
 #include "scsi/builders.h"
-#include "shell/device_entry.h"
+#include "scsi/inquiry_data.h"
 
 namespace {
 
 constexpr uint8_t kSenseKeyNotReady = 0x02;
+// The allocation length ScsiInquiry asks for, and the end of the product
+// revision level field (bytes 32-35 of standard INQUIRY data).
+constexpr size_t kInquiryAllocation = 255;
+constexpr uint32_t kInquiryRevisionEnd = 36;
 
 void PutBe24(uint8_t* at, uint32_t value)
 {
@@ -20,10 +24,10 @@ void PutBe24(uint8_t* at, uint32_t value)
 
 // The transport says only that the call failed; the platform's own code,
 // when it left one, says why.
-bool SendPiece(DeviceEntry& drive, ScsiRequest& request, int& errorCode)
+bool SendPiece(const DeviceHandle& handle, ScsiRequest& request, int& errorCode)
 {
     errno = 0;
-    const bool delivered = drive.handle->Execute(request);
+    const bool delivered = handle->Execute(request);
     if (!delivered) errorCode = errno != 0 ? errno : EIO;
     return delivered;
 }
@@ -51,10 +55,12 @@ void BuildDownloadPieceRequest(ScsiRequest& request, uint8_t* image, const Downl
     request.Cdb[9] = 0x00;
 }
 
-TransferResult DownloadImage(DeviceEntry& drive, std::vector<uint8_t>& image, DownloadObserver* observer)
+TransferResult DownloadImage(const DeviceHandle& handle, std::vector<uint8_t>& image,
+                             const std::atomic<bool>& cancelled,
+                             const std::function<void(const DownloadPiece&, bool good)>& pieceSent)
 {
     TransferResult result;
-    if (!drive.handle) {
+    if (!handle) {
         result.outcome = TransferResult::Outcome::NoHandle;
         return result;
     }
@@ -62,13 +68,17 @@ TransferResult DownloadImage(DeviceEntry& drive, std::vector<uint8_t>& image, Do
     uint8_t* data = image.empty() ? nullptr : image.data();
     ScsiRequest request{};
     for (const DownloadPiece& piece : PlanDownloadPieces(size)) {
+        if (cancelled.load()) {
+            result.outcome = TransferResult::Outcome::Cancelled;
+            return result;
+        }
         BuildDownloadPieceRequest(request, data, piece);
         int errorCode = 0;
-        if (!SendPiece(drive, request, errorCode)) {
+        if (!SendPiece(handle, request, errorCode)) {
             result.outcome = TransferResult::Outcome::CallFailed;
             result.failedPiece = piece;
             result.errorCode = errorCode;
-            if (observer) observer->PieceSent(drive, piece, false);
+            if (pieceSent) pieceSent(piece, false);
             return result;
         }
         if (request.ScsiStatus != kStatusGood) {
@@ -79,21 +89,45 @@ TransferResult DownloadImage(DeviceEntry& drive, std::vector<uint8_t>& image, Do
             // never more than the record holds.
             result.senseLength = std::min<uint8_t>(request.SenseInfoLength, sizeof request.SenseData);
             std::copy(request.SenseData, request.SenseData + result.senseLength, result.sense);
-            if (observer) observer->PieceSent(drive, piece, false);
+            if (pieceSent) pieceSent(piece, false);
             return result;
         }
         ++result.piecesSent;
-        if (observer) observer->PieceSent(drive, piece, true);
+        if (pieceSent) pieceSent(piece, true);
     }
     return result;
 }
 
-int CheckDriveAfterDownload(DeviceEntry& drive, SenseCodes& codes)
+ReadinessCheck CheckDriveAfterDownload(DeviceHandle& handle)
 {
+    ReadinessCheck check;
     ScsiRequest request{};
-    const int result = ScsiTestUnitReady(1, request, &drive.handle, kDownloadCheckTimeOut);
-    if (result == kTestUnitReadyGood) return kCheckReady;
-    if (result == kTestUnitReadyCallFailed) return kCheckCallFailed;
-    codes = ReadSenseCodes(request.SenseData, sizeof request.SenseData);
-    return codes.senseKey == kSenseKeyNotReady ? kCheckNotReady : kCheckStatus;
+    const int result = ScsiTestUnitReady(1, request, &handle, kDownloadCheckTimeOut);
+    if (result == kTestUnitReadyGood) return check;
+    if (result == kTestUnitReadyCallFailed) {
+        check.result = kCheckCallFailed;
+        return check;
+    }
+    check.status = request.ScsiStatus;
+    // Only a CHECK CONDITION carries sense; BUSY and its kin leave none.
+    if (check.status == kStatusCheckCondition) check.codes = ReadSenseCodes(request.SenseData, sizeof request.SenseData);
+    check.result = check.codes.senseKey == kSenseKeyNotReady ? kCheckNotReady : kCheckStatus;
+    return check;
+}
+
+std::optional<std::string> ReadDriveRevision(DeviceHandle& handle)
+{
+    uint8_t data[kInquiryAllocation] = {};
+    ScsiRequest request{};
+    request.DataTransferLength = sizeof data;
+    request.DataBuffer = data;
+    const uint8_t evpd = 0;
+    const uint8_t pageCode = 0;
+    if (ScsiInquiry(&evpd, &pageCode, request, &handle, 1) != 1) return std::nullopt;
+    // A reply that ends before the revision field does not tell it.
+    const uint32_t received = DataTransferred(request);
+    if (received < kInquiryRevisionEnd) return std::nullopt;
+    std::string revision = DecodeStandardInquiry(data, received).revision;
+    revision.erase(revision.find_last_not_of(' ') + 1);
+    return revision;
 }

@@ -1,22 +1,26 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "download/microcode_image.h"
+#include "download/readiness.h"
+#include "platform/scsi_device.h"
 #include "scsi/scsi_request.h"
 #include "scsi/sense.h"
-
-struct DeviceEntry;
-class DownloadObserver;
 
 inline constexpr uint8_t kDownloadWriteBufferOpcode = 0x3B;
 // Download microcode with offsets, save and activate (SPC-4).
 inline constexpr uint8_t kWriteBufferModeDownloadSave = 0x07;
 // One piece may take the drive a while to program.
 inline constexpr uint32_t kDownloadPieceTimeOut = 120;
-// The drive resets after taking an image; its first answers may be slow.
-inline constexpr uint32_t kDownloadCheckTimeOut = 1000;
+// A drive answers TEST UNIT READY at once even while it restarts (NOT
+// READY); one that holds the command this long is not answering.
+inline constexpr uint32_t kDownloadCheckTimeOut = 30;
 
 // Fills a request the caller zeroed for the WRITE BUFFER of one piece. The
 // transfer builds its own record rather than going through a builder: the
@@ -30,6 +34,7 @@ struct TransferResult {
         NoHandle,    // the drive is not open: nothing was sent
         CallFailed,  // a piece never reached the drive
         ScsiStatus,  // a piece ended with a status other than GOOD
+        Cancelled,   // the download was cancelled between two pieces
     };
     Outcome outcome = Outcome::Sent;
     uint32_t piecesSent = 0;  // pieces that answered GOOD
@@ -41,15 +46,17 @@ struct TransferResult {
 };
 
 // Sends the whole image to the drive, piece by piece, and stops at the first
-// piece that fails; the observer hears of every piece. Reports nothing.
-TransferResult DownloadImage(DeviceEntry& drive, std::vector<uint8_t>& image, DownloadObserver* observer);
+// piece that fails or once `cancelled` is set; pieceSent hears of every
+// piece sent. Reports nothing.
+TransferResult DownloadImage(const DeviceHandle& handle, std::vector<uint8_t>& image,
+                             const std::atomic<bool>& cancelled,
+                             const std::function<void(const DownloadPiece&, bool good)>& pieceSent);
 
-// Results of the check after a transfer.
-inline constexpr int kCheckReady = 0;
-inline constexpr int kCheckStatus = 1;      // CHECK CONDITION other than NOT READY (sense in `codes`)
-inline constexpr int kCheckCallFailed = 2;  // no answer
-inline constexpr int kCheckNotReady = 3;
+// TEST UNIT READY on the drive, with its failure report on: the result
+// (kCheck...), the status when it was not GOOD and, after CHECK CONDITION,
+// the sense key, ASC and ASCQ.
+ReadinessCheck CheckDriveAfterDownload(DeviceHandle& handle);
 
-// TEST UNIT READY on the drive, with its failure report on. On 1 and 3 the
-// sense key, ASC and ASCQ of the answer are in `codes`.
-int CheckDriveAfterDownload(DeviceEntry& drive, SenseCodes& codes);
+// The product revision level of standard INQUIRY data, trailing blanks
+// removed; none when INQUIRY failed.
+std::optional<std::string> ReadDriveRevision(DeviceHandle& handle);

@@ -94,6 +94,12 @@ ImageReadResult ReadMicrocodeImage(const std::string& path, ImageFileOpener& ope
         result.outcome = ImageReadResult::Outcome::TooLarge;
         return result;
     }
+    // An empty image would go as one empty piece, which a drive may answer
+    // GOOD without having taken anything.
+    if (result.fileSize == 0) {
+        result.outcome = ImageReadResult::Outcome::Empty;
+        return result;
+    }
 
     std::vector<uint8_t> image(static_cast<size_t>(result.fileSize));
     size_t filled = 0;
@@ -130,6 +136,7 @@ std::string ImageReadMessage(const ImageReadResult& result, const std::string& p
     case Outcome::TooLarge:
         return StringPrintf(kFmtImageTooLarge, static_cast<unsigned long>(result.fileSize),
                             static_cast<unsigned long>(kMaxMicrocodeImageSize));
+    case Outcome::Empty: return kMsgImageEmpty;
     }
     return {};
 }

@@ -52,6 +52,7 @@ struct ImageReadResult {
         Ok,
         OpenFailed,  // "File could not be opened"
         TooLarge,    // beyond what the 24-bit piece offsets reach
+        Empty,       // no bytes: nothing a drive could take as microcode
         ReadFailed,  // "Failed to read file"
         ShortRead,   // fewer bytes than the size
     };

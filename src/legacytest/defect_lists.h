@@ -23,6 +23,8 @@ inline constexpr uint16_t kDefectListAllocation = 65535;
 inline constexpr size_t kDefectListHeaderLength = 4;
 inline constexpr size_t kPhysicalDefectLength = 8;
 inline constexpr uint8_t kPhysicalSectorFormat = 0x05;  // SBC-3 defect list format 101b
+// A sector number that stands for the whole track (SBC-3).
+inline constexpr uint32_t kWholeTrackDefect = 0xFFFFFFFF;
 
 // READ DEFECT DATA (10) of the primary and grown lists in physical sector
 // format into buffer (cleared first). 4 success, 2 no status, 1 a status.

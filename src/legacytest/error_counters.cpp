@@ -1,6 +1,6 @@
 #include "legacytest/error_counters.h"
 
-#include <cstdint>
+#include <algorithm>
 
 #include "legacytest/log_pages.h"
 #include "legacytest/test_context.h"
@@ -8,14 +8,12 @@
 #include "scsi/report.h"
 #include "scsi/string_format.h"
 
-std::atomic<int> g_bLogCountersReset{0};
-
 namespace {
 
-constexpr uint8_t kPcr = 0x02;  // LOG SELECT: reset the log parameters
-constexpr uint8_t kPpc = 0x02;  // LOG SENSE: only parameters changed since last read
 constexpr uint8_t kCumulativeValues = 1;
-constexpr uint16_t kCounterBufferLength = 10;
+// Room for the standard counters and a drive's vendor ones.
+constexpr uint16_t kCounterPageLength = 4096;
+constexpr size_t kParameterHeaderLength = 4;
 
 struct CounterPage {
     uint8_t code;
@@ -30,42 +28,72 @@ constexpr CounterPage kCounterPages[] = {
     {kVerifyErrorCountersPage, "Log Page 05 failed", true, "Verify Errors=%d"},
 };
 
-int ResetCounters(TestContext& context)
+// LOG SENSE of the page's current cumulative values, without parameter
+// pointer control: PPC is obsolete (SPC-4), and current drives refuse or
+// ignore it. Only a command that completed counts.
+bool ReadCounterPage(TestContext& context, uint8_t pageCode, std::vector<LogParameterBytes>& parameters)
 {
+    std::vector<uint8_t> page(kCounterPageLength);
     ScsiRequest request;
-    request.Cdb[1] = kPcr;
-    if (ScsiLogSelect(kCumulativeValues, 0, request, context.Device(), 0) == 1 || IsTolerableCheckCondition(request)) {
-        g_bLogCountersReset = 1;
-        return kErrorCountersPass;
-    }
-    return kErrorCountersResetFailed;
+    request.DataBuffer = page.data();
+    request.DataTransferLength = kCounterPageLength;
+    if (ScsiLogSense(kCumulativeValues, kCounterPageLength, pageCode, request, context.Device(), 0) != 1) return false;
+    const size_t received = DataTransferred(request);
+    if (received < kLogPageHeaderLength || (page[0] & 0x3F) != pageCode) return false;
+    parameters = DecodeLogParameters(page.data(), received);
+    return true;
 }
 
 }  // namespace
 
+std::vector<LogParameterBytes> DecodeLogParameters(const uint8_t* page, size_t size)
+{
+    std::vector<LogParameterBytes> parameters;
+    if (page == nullptr || size < kLogPageHeaderLength) return parameters;
+    const size_t end = std::min(size, kLogPageHeaderLength + ((size_t{page[2]} << 8) | page[3]));
+    size_t at = kLogPageHeaderLength;
+    while (at + kParameterHeaderLength <= end) {
+        const size_t next = at + kParameterHeaderLength + page[at + 3];
+        if (next > end) break;
+        LogParameterBytes parameter;
+        parameter.code = static_cast<uint16_t>((page[at] << 8) | page[at + 1]);
+        parameter.bytes.assign(page + at + 2, page + next);
+        parameters.push_back(std::move(parameter));
+        at = next;
+    }
+    return parameters;
+}
+
+int ChangedParameterAmount(const std::vector<LogParameterBytes>& before, const std::vector<LogParameterBytes>& now)
+{
+    int amount = 0;
+    for (const LogParameterBytes& parameter : now) {
+        if (std::find(before.begin(), before.end(), parameter) != before.end()) continue;
+        amount += static_cast<int>(parameter.bytes.size() + 2);
+    }
+    return amount;
+}
+
 int CheckErrorCounterPages(OutputWindow* output, TestContext& context)
 {
-    if (g_bLogCountersReset.load() == 0) return ResetCounters(context);
-
-    uint8_t buffer[kCounterBufferLength] = {};
+    ErrorCounterReading reading;
     for (const CounterPage& page : kCounterPages) {
-        ScsiRequest request;
-        request.DataBuffer = buffer;
-        request.DataTransferLength = kCounterBufferLength;
-        request.Cdb[1] = kPpc;
-        if (ScsiLogSense(kCumulativeValues, kCounterBufferLength, page.code, request, context.Device(), 0) != 1) {
+        std::vector<LogParameterBytes>& parameters = reading[page.code];
+        if (!ReadCounterPage(context, page.code, parameters)) {
             if (page.failureIsBlock)
                 ReportBlock(output, page.failure);
             else
                 ReportLine(output, page.failure);
             return kErrorCountersFailed;
         }
-        const int count = (buffer[2] << 8) | buffer[3];
+        if (!context.errorCounters) continue;
+        const int count = ChangedParameterAmount((*context.errorCounters)[page.code], parameters);
         if (count > kErrorCountLimit) {
             ReportBlock(output, StringPrintf(page.countFormat, count).c_str());
             ReportBlock(output, "Run Full Disk Scan");
             return kErrorCountersFailed;
         }
     }
+    context.errorCounters = std::move(reading);
     return kErrorCountersPass;
 }

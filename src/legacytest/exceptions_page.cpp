@@ -3,12 +3,16 @@
 #include <cstring>
 #include <iomanip>
 #include <iostream>
+#include <string>
 
 #include "legacytest/no_abort_step.h"
 #include "legacytest/test_context.h"
+#include "platform/clock.h"
 #include "scsi/builders.h"
 #include "scsi/mode_select_list.h"
 #include "scsi/report.h"
+#include "scsi/sense.h"
+#include "scsi/string_format.h"
 
 namespace {
 
@@ -19,6 +23,7 @@ constexpr size_t kPageBytes = 12;
 constexpr uint8_t kParameterListLength = kHeaderLength + kPageBytes;  // 16
 constexpr uint8_t kFlagsByte = 6;
 constexpr uint8_t kMrieByte = 7;
+constexpr uint8_t kRecoveredErrorKey = 0x1;
 
 constexpr const char* kMrieTexts[] = {
     "No reporting of information exception condition",
@@ -54,7 +59,12 @@ int ModeSelectPage(ExceptionsPageSave& holder, DeviceHandle* device, int report)
     request.DataTransferLength = static_cast<uint32_t>(holder.buffer.size());
     const uint8_t byte1 = kModeSelectPageFormat;  // SP 0: current values only
     const uint8_t length = kParameterListLength;
-    return ScsiModeSelect6(&byte1, &length, request, device, report);
+    if (ScsiModeSelect6(&byte1, &length, request, device, report) == 1) return 1;
+    // RECOVERED ERROR (a rounded parameter, SPC-4): the drive took the page.
+    return request.ScsiStatus == kStatusCheckCondition &&
+                   ReadSenseCodes(request.SenseData, sizeof request.SenseData).senseKey == kRecoveredErrorKey
+               ? 1
+               : 0;
 }
 
 // Where the page starts, when the data hold a whole page 1Ch of length 0Ah
@@ -73,20 +83,35 @@ size_t PageStart(const ExceptionsPageSave& holder)
 
 ExceptionsPageSave::~ExceptionsPageSave()
 {
-    if (!changed) return;
-    NoAbortStep step;
-    Restore(&changedOn, 1);
+    if (!changed || restoreFailed) return;
+    Restore(&changedOn, clock, 1);
 }
 
-int ExceptionsPageSave::Restore(DeviceHandle* device, int report)
+int ExceptionsPageSave::Restore(DeviceHandle* device, Clock* pacer, int report)
 {
+    // A drive setting left changed outlives the run: no stop cuts this off,
+    // and a transient failure (a busy drive, a reset) is waited out.
+    NoAbortStep step;
     page = buffer.data();
     buffer[kFlagsByte] = savedFlags;
     buffer[kMrieByte] = savedMrie;
     buffer[1] = 0;
-    if (ModeSelectPage(*this, device, report) != 1) return kPageFailed;
-    changed = false;
-    return kPageOk;
+    for (int attempt = 0; attempt < kPageRestoreAttempts; ++attempt) {
+        if (attempt > 0 && pacer != nullptr) pacer->Sleep(kPageRestorePauseMilliseconds);
+        if (ModeSelectPage(*this, device, report) == 1) {
+            changed = false;
+            restoreFailed = false;
+            return kPageOk;
+        }
+    }
+    restoreFailed = true;
+    std::string bytes;
+    for (size_t i = kHeaderLength; i < kHeaderLength + kPageBytes; ++i)
+        bytes += StringPrintf(" %02x", static_cast<unsigned>(buffer[i]));
+    ReportBlock(output, ("INFORMATIONAL EXCEPTIONS PAGE NOT RESTORED: the drive keeps the test's settings. The page "
+                         "as it was:" + bytes)
+                            .c_str());
+    return kPageFailed;
 }
 
 int SaveExceptionsPage(TestContext& context, ExceptionsPageSave& holder)
@@ -147,6 +172,7 @@ int EnableSmartReporting(TestContext& context, ExceptionsPageSave& holder, uint8
     if (ModeSelectPage(holder, context.Device(), 0) != 1) return kPageFailed;
     holder.changed = true;
     holder.changedOn = context.handle;
+    holder.clock = &context.clock;
     return kPageOk;
 }
 
@@ -155,7 +181,7 @@ int RestoreExceptionsPage(TestContext& context, ExceptionsPageSave& holder)
     // The page was never read for a change: there is nothing of the drive's
     // to put back, and the buffer holds nothing defined.
     if (!holder.saved) return kPageOk;
-    return holder.Restore(context.Device(), 1);
+    return holder.Restore(context.Device(), &context.clock, 1);
 }
 
 void TraceExceptionsSettings(const ExceptionsPageSave& holder)

@@ -5,6 +5,7 @@
 
 #include "platform/scsi_device.h"
 
+class Clock;
 class OutputWindow;
 class TestContext;
 
@@ -14,6 +15,11 @@ inline constexpr int kPageFailed = 1;
 inline constexpr uint8_t kSmartMrieOnRequest = 6;  // report informational exceptions only on request
 inline constexpr uint8_t kSmartFlagsLogErr = 0x01; // LogErr on, exceptions enabled, all else off
 inline constexpr uint8_t kSmartFlagsKeep = 0xFF;   // leave the flags byte as the drive has it
+
+// Times the drive's own page is written back before the run gives up, with
+// a short wait before each attempt after the first.
+inline constexpr int kPageRestoreAttempts = 5;
+inline constexpr int64_t kPageRestorePauseMilliseconds = 1000;
 
 // The informational exceptions control mode page (1Ch) as a test run found
 // it, changed it and puts it back. Layout of the buffer: mode parameter
@@ -28,6 +34,9 @@ public:
     ExceptionsPageSave& operator=(const ExceptionsPageSave&) = delete;
 
     bool Changed() const { return changed; }
+    // Every attempt to put the page back failed: the drive keeps the
+    // test's settings, and the report has said so with the page's bytes.
+    bool RestoreFailed() const { return restoreFailed; }
 
     std::array<uint8_t, 255> buffer{};
     OutputWindow* output;
@@ -50,10 +59,12 @@ public:
 private:
     friend int EnableSmartReporting(TestContext&, ExceptionsPageSave&, uint8_t, uint8_t);
     friend int RestoreExceptionsPage(TestContext&, ExceptionsPageSave&);
-    int Restore(DeviceHandle* device, int report);
+    int Restore(DeviceHandle* device, Clock* clock, int report);
 
     bool changed = false;
+    bool restoreFailed = false;
     DeviceHandle changedOn;
+    Clock* clock = nullptr;  // paces the attempts to put the page back
 };
 
 // Reads and decodes the current page and traces its settings. 4 or 1; a
@@ -62,8 +73,8 @@ int SaveExceptionsPage(TestContext& context, ExceptionsPageSave& holder);
 // Reads the page again, keeps bytes 6 and 7, writes flags (unless FFh) and
 // MRIE. 4 or 1.
 int EnableSmartReporting(TestContext& context, ExceptionsPageSave& holder, uint8_t mrie, uint8_t flags);
-// Writes the kept bytes 6 and 7 back; nothing is sent when the page was
-// never read for a change. 4 or 1.
+// Writes the kept bytes 6 and 7 back, trying again after a failure;
+// nothing is sent when the page was never read for a change. 4 or 1.
 int RestoreExceptionsPage(TestContext& context, ExceptionsPageSave& holder);
 
 // The settings trace (clog, only while the diagnostic mirror is on).

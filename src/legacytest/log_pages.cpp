@@ -48,7 +48,7 @@ int ReadAttributeLogPage(DeviceHandle* handle, uint8_t* buffer, uint16_t allocat
     return ReadLogPage(handle, buffer, allocationLength, kAttributeLogPage);
 }
 
-int SmartLogSelectProbe(DeviceHandle* handle)
+int SmartLogSelectProbe(DeviceHandle* handle, ScsiRequest* answer)
 {
     // The list lives on the stack: nothing to allocate, nothing to fail.
     std::array<uint8_t, sizeof kSmartProbeParameterList> list{};
@@ -57,7 +57,8 @@ int SmartLogSelectProbe(DeviceHandle* handle)
     ScsiRequest request{};
     request.DataBuffer = list.data();
     request.DataTransferLength = static_cast<uint32_t>(list.size());
-    if (ScsiLogSelect(kThresholdValues, static_cast<uint16_t>(list.size()), request, handle, kNoFailureReport) == 1)
-        return kLogPageOk;
+    const int sent = ScsiLogSelect(kThresholdValues, static_cast<uint16_t>(list.size()), request, handle, kNoFailureReport);
+    if (answer != nullptr) *answer = request;
+    if (sent == 1) return kLogPageOk;
     return IsTolerableCheckCondition(request) ? kLogPageOk : kLogPageFailed;
 }

@@ -35,8 +35,9 @@ int ReadAttributeLogPage(DeviceHandle* handle, uint8_t* buffer, uint16_t allocat
 
 // The vendor LOG SELECT that opens the normalized SMART data: page 06h,
 // parameter FFF0h with a fixed four-byte key. kLogPageOk when the drive
-// took it (or refused it with additional sense code 00h or 01h).
-int SmartLogSelectProbe(DeviceHandle* handle);
+// took it (or refused it with additional sense code 00h or 01h). `answer`,
+// when given, receives the request as the drive answered it.
+int SmartLogSelectProbe(DeviceHandle* handle, ScsiRequest* answer = nullptr);
 
 // The probe's 12-byte parameter list, as sent.
 inline constexpr uint8_t kSmartProbeParameterList[12] = {

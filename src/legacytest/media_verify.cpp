@@ -1,5 +1,6 @@
 #include "legacytest/media_verify.h"
 
+#include <algorithm>
 #include <iostream>
 #include <limits>
 #include <memory>
@@ -7,17 +8,45 @@
 
 #include "legacytest/test_context.h"
 #include "scsi/builders.h"
+#include "scsi/inquiry_data.h"
 #include "scsi/report.h"
+#include "scsi/sense.h"
 #include "shell/device_entry.h"
 
 namespace {
 
-constexpr uint32_t kCapacityLength = 8;
-constexpr uint32_t kRandomTail = 100;
+constexpr uint32_t kCapacity10Length = 8;
+constexpr uint32_t kCapacity16Length = 32;
+constexpr uint32_t kCapacity16Needed = 12;  // last LBA and block length
+constexpr uint64_t kRandomTail = 100;
+constexpr uint64_t kLast32BitLba = std::numeric_limits<uint32_t>::max();
 
-uint32_t Be32(const uint8_t* bytes)
+// READ (10) and WRITE AND VERIFY (10) address blocks up to FFFFFFFFh.
+bool FitsTenByteCdb(uint64_t lba, uint16_t count)
 {
-    return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) | bytes[3];
+    return lba <= kLast32BitLba && (count == 0 || lba + count - 1 <= kLast32BitLba);
+}
+
+// The block in the information field of fixed-format sense, when the drive
+// marked it valid (SPC-4 4.5.3).
+std::optional<uint64_t> InformationLba(const ScsiRequest& request)
+{
+    if (request.ScsiStatus != kStatusCheckCondition || (request.SenseData[0] & 0x80) == 0) return std::nullopt;
+    const uint8_t code = request.SenseData[0] & 0x7F;
+    if (code != kSenseFixedCurrent && code != kSenseFixedDeferred) return std::nullopt;
+    uint64_t lba = 0;
+    for (int i = 3; i <= 6; ++i) lba = (lba << 8) | request.SenseData[i];
+    return lba;
+}
+
+// A read counts only when it ended GOOD and every byte asked for arrived;
+// a failed one is kept for the report.
+int ReadResult(TestContext& context, int executed, const ScsiRequest& request, uint64_t lba, uint16_t count)
+{
+    if (executed == 1 && DataTransferred(request) == request.DataTransferLength) return kReadOk;
+    context.lastReadFailure = ReadFailure{-1, lba, count, InformationLba(request)};
+    // The executor leaves the status 0 only when the call itself failed.
+    return executed == 1 || request.ScsiStatus != 0 ? kReadStatusFailed : kReadCallFailed;
 }
 
 }  // namespace
@@ -29,22 +58,45 @@ uint32_t TestContext::BytesPerBlock() const
     return kDefaultBlockLength;
 }
 
-int QueryCapacity(TestContext& context, uint32_t& lba, uint32_t& blockLength, int pmi, int report)
+int QueryCapacity(TestContext& context, uint64_t& lba, uint32_t& blockLength, int pmi, int report, ScsiRequest* failed)
 {
-    uint8_t data[kCapacityLength] = {};
+    uint8_t data10[kCapacity10Length] = {};
     ScsiRequest request;
-    request.DataBuffer = data;
-    request.DataTransferLength = kCapacityLength;
-    if (ScsiReadCapacity(static_cast<uint8_t>(pmi), lba, request, context.Device(), report) != 1) return kCapacityFailed;
-    lba = Be32(data);
-    blockLength = Be32(data + 4);
+    request.DataBuffer = data10;
+    request.DataTransferLength = kCapacity10Length;
+    const auto address = static_cast<uint32_t>(std::min(lba, kLast32BitLba));
+    const bool read10 = ScsiReadCapacity(static_cast<uint8_t>(pmi), address, request, context.Device(), report) == 1 &&
+                        DataTransferred(request) >= kCapacity10Length;
+    if (!read10) {
+        if (failed) *failed = request;
+        return kCapacityFailed;
+    }
+    const Capacity10 capacity = DecodeReadCapacity10(data10, sizeof data10);
+    if (capacity.lastLba != kLast32BitLba) {
+        lba = capacity.lastLba;
+        blockLength = capacity.blockLength;
+        return kCapacityOk;
+    }
+    // FFFFFFFFh: the last LBA does not fit; READ CAPACITY (16) tells it.
+    uint8_t data16[kCapacity16Length] = {};
+    request = ScsiRequest{};
+    request.DataBuffer = data16;
+    request.DataTransferLength = kCapacity16Length;
+    if (ScsiReadCapacity16(static_cast<uint8_t>(pmi), lba, kCapacity16Length, request, context.Device(), report) != 1 ||
+        DataTransferred(request) < kCapacity16Needed) {
+        if (failed) *failed = request;
+        return kCapacityFailed;
+    }
+    const Capacity16 capacity16 = DecodeReadCapacity16(data16, sizeof data16);
+    lba = capacity16.lastLba;
+    blockLength = capacity16.blockLength;
     return kCapacityOk;
 }
 
-int ReadCapacityForTest(OutputWindow* output, uint32_t& lastLba, uint32_t& blockLength, TestContext& context)
+int ReadCapacityForTest(OutputWindow* output, uint64_t& lastLba, uint32_t& blockLength, TestContext& context)
 {
     lastLba = 0;
-    uint32_t lba = 0;
+    uint64_t lba = 0;
     if (QueryCapacity(context, lba, blockLength, 0, 1) != kCapacityOk) {
         ReportBlock(output, "QueryCapacity Failure");
         return kCapacityContinue;
@@ -53,7 +105,21 @@ int ReadCapacityForTest(OutputWindow* output, uint32_t& lastLba, uint32_t& block
     return context.EscapePressed() ? kCapacityEscape : kCapacityContinue;
 }
 
-int ReadBlocks(TestContext& context, uint32_t lba, uint16_t count)
+int ReadCommand(ScsiRequest& request, DeviceHandle* device, uint64_t lba, uint16_t count, int report)
+{
+    if (!FitsTenByteCdb(lba, count)) return ScsiRead16(lba, count, request, device, report);
+    const auto lba32 = static_cast<uint32_t>(lba);
+    return ScsiRead10(&lba32, &count, request, device, report);
+}
+
+int WriteVerifyCommand(ScsiRequest& request, DeviceHandle* device, uint64_t lba, uint16_t count, int report)
+{
+    if (!FitsTenByteCdb(lba, count)) return ScsiWriteVerify16(1, lba, count, request, device, report);
+    const auto lba32 = static_cast<uint32_t>(lba);
+    return ScsiWriteVerify10(1, &lba32, &count, request, device, report);
+}
+
+int ReadBlocks(TestContext& context, uint64_t lba, uint16_t count)
 {
     const size_t size = size_t{count} * context.BytesPerBlock();
     // Contents are discarded, so the buffer is not cleared first.
@@ -62,11 +128,10 @@ int ReadBlocks(TestContext& context, uint32_t lba, uint16_t count)
     ScsiRequest request;
     request.DataBuffer = buffer.get();
     request.DataTransferLength = static_cast<uint32_t>(size);
-    if (ScsiRead10(&lba, &count, request, context.Device(), 0) == 1) return kReadOk;
-    return request.ScsiStatus == 0 ? kReadCallFailed : kReadStatusFailed;
+    return ReadResult(context, ReadCommand(request, context.Device(), lba, count, 0), request, lba, count);
 }
 
-int ReadBlocksInto(TestContext& context, uint32_t lba, std::span<uint8_t> buffer, uint16_t count)
+int ReadBlocksInto(TestContext& context, uint64_t lba, std::span<uint8_t> buffer, uint16_t count)
 {
     const size_t size = size_t{count} * context.BytesPerBlock();
     std::vector<uint8_t> own;
@@ -77,32 +142,23 @@ int ReadBlocksInto(TestContext& context, uint32_t lba, std::span<uint8_t> buffer
     ScsiRequest request;
     request.DataBuffer = buffer.data();
     request.DataTransferLength = static_cast<uint32_t>(size);
-    if (ScsiRead10(&lba, &count, request, context.Device(), 1) == 1) return kReadOk;
+    if (ReadResult(context, ReadCommand(request, context.Device(), lba, count, 1), request, lba, count) == kReadOk)
+        return kReadOk;
     std::clog << std::endl;
     return 0;
 }
 
-int VerifySequentialSlice(TestContext& context, uint32_t& cursor, uint32_t limit, uint16_t count, int seconds)
+int VerifySequentialSlice(TestContext& context, uint64_t& cursor, uint64_t lastBlock, uint16_t count, int seconds)
 {
     const int64_t start = context.Now();
-    // 64-bit ends: on a drive whose last LBA is near 2^32 a 32-bit end would
-    // wrap round to LBA 0 and the scan would never finish.
-    uint64_t lba = cursor;
-    uint64_t end = lba + count;
-    while (end < limit) {
-        const int result = ReadBlocks(context, static_cast<uint32_t>(lba), count);
-        if (result != kReadOk) {
-            cursor = static_cast<uint32_t>(lba);
-            return result;
-        }
-        lba += count;
-        end += count;
-        if (seconds > 0 && context.Now() - start > seconds) {
-            cursor = static_cast<uint32_t>(lba);
-            return kSliceTimeUsedUp;
-        }
+    while (cursor <= lastBlock) {
+        // The last transfer takes only the blocks left.
+        const auto blocks = static_cast<uint16_t>(std::min<uint64_t>(count, lastBlock - cursor + 1));
+        const int result = ReadBlocks(context, cursor, blocks);
+        if (result != kReadOk) return result;
+        cursor += blocks;
+        if (seconds > 0 && context.Now() - start > seconds) return cursor > lastBlock ? kSliceLimitReached : kSliceTimeUsedUp;
     }
-    cursor = static_cast<uint32_t>(std::min<uint64_t>(end, std::numeric_limits<uint32_t>::max()));
     return kSliceLimitReached;
 }
 
@@ -110,11 +166,11 @@ int VerifyRandomBlocks(TestContext& context, TestWorkspace& workspace, int n)
 {
     // Below 100 blocks the tail cannot be left out; the range would wrap
     // round and the reads would go past the medium.
-    const uint32_t range = workspace.lastLba >= kRandomTail ? workspace.lastLba - kRandomTail : workspace.lastLba;
+    const uint64_t range = workspace.lastLba >= kRandomTail ? workspace.lastLba - kRandomTail : workspace.lastLba;
     std::vector<uint8_t> buffer(context.BytesPerBlock());
     for (int i = 0; i < n; ++i) {
         const int r = context.random.Next();
-        const auto lba = static_cast<uint32_t>(static_cast<double>(r) * range * (1.0 / TestRandom::kMax));
+        const auto lba = static_cast<uint64_t>(static_cast<double>(r) * static_cast<double>(range) * (1.0 / TestRandom::kMax));
         if (ReadBlocksInto(context, lba, buffer, 1) != kReadOk) return 0;
     }
     return 4;

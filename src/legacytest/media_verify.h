@@ -3,8 +3,11 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/scsi_device.h"
+
 class OutputWindow;
 class TestContext;
+struct ScsiRequest;
 struct TestWorkspace;
 
 // Results of the verify primitives, compared exactly by the engine.
@@ -20,27 +23,37 @@ inline constexpr int kCapacityFailed = 0;
 inline constexpr int kCapacityContinue = 0;
 inline constexpr int kCapacityEscape = 2;
 
-// READ CAPACITY (10) at lba with PMI (0 or 1); on success lba becomes the
-// last LBA and blockLength the block length. 4 success, 0 failure (the
-// outputs unchanged).
-int QueryCapacity(TestContext& context, uint32_t& lba, uint32_t& blockLength, int pmi, int report);
+// READ CAPACITY (10) at lba with PMI (0 or 1), and READ CAPACITY (16) when
+// the last LBA does not fit its 32 bits; on success lba becomes the last
+// LBA and blockLength the block length. 4 success, 0 failure (the outputs
+// unchanged). The request is the one that failed, for its sense.
+int QueryCapacity(TestContext& context, uint64_t& lba, uint32_t& blockLength, int pmi, int report,
+                  ScsiRequest* failed = nullptr);
 
 // The capacity read of the surface subtests: last LBA 0 and
 // "QueryCapacity Failure" when the drive does not answer. 0 go on, 2 Escape.
-int ReadCapacityForTest(OutputWindow* output, uint32_t& lastLba, uint32_t& blockLength, TestContext& context);
+int ReadCapacityForTest(OutputWindow* output, uint64_t& lastLba, uint32_t& blockLength, TestContext& context);
 
-// READ (10) of count blocks, data discarded, silent. 4, 1, 2 or 0 as above.
-int ReadBlocks(TestContext& context, uint32_t lba, uint16_t count);
+// READ of count blocks at lba into the request's buffer: READ (10) where
+// every block has a 32-bit address, READ (16) beyond. The executor's result.
+int ReadCommand(ScsiRequest& request, DeviceHandle* device, uint64_t lba, uint16_t count, int report);
+// WRITE AND VERIFY with byte check, (10) or (16) in the same way.
+int WriteVerifyCommand(ScsiRequest& request, DeviceHandle* device, uint64_t lba, uint16_t count, int report);
 
-// READ (10) of count blocks into buffer (which must hold them; empty: a
-// buffer of its own), failures reported. 4 success, 0 failure.
-int ReadBlocksInto(TestContext& context, uint32_t lba, std::span<uint8_t> buffer, uint16_t count);
+// READ of count blocks, data discarded, silent. 4, 1, 2 or 0 as above. A
+// read counts only when it ends GOOD with all its data.
+int ReadBlocks(TestContext& context, uint64_t lba, uint16_t count);
 
-// Reads count blocks at a time from cursor until the next read would reach
-// limit (4) or, with seconds above 0, until more than that many whole
-// seconds have passed (3). A failed read leaves the cursor on its first
-// block and returns the read's result.
-int VerifySequentialSlice(TestContext& context, uint32_t& cursor, uint32_t limit, uint16_t count, int seconds);
+// READ of count blocks into buffer (which must hold them; empty: a buffer
+// of its own), failures reported. 4 success, 0 failure.
+int ReadBlocksInto(TestContext& context, uint64_t lba, std::span<uint8_t> buffer, uint16_t count);
+
+// Reads count blocks at a time from cursor up to and including lastBlock,
+// the last transfer shorter where the blocks left are fewer (4, the cursor
+// then past lastBlock) or, with seconds above 0, until more than that many
+// whole seconds have passed (3). A failed read leaves the cursor on its
+// first block and returns the read's result.
+int VerifySequentialSlice(TestContext& context, uint64_t& cursor, uint64_t lastBlock, uint16_t count, int seconds);
 
 // n single-block reads spread over the workspace's last LBA less 100 (the
 // whole medium on a drive smaller than that). 4 all read, 0 a read failed.

@@ -3,17 +3,21 @@
 // frame around the others.
 #include "legacytest/sequence_engine.h"
 
+#include <algorithm>
+
 #include "legacytest/media_verify.h"
 #include "legacytest/no_abort_step.h"
 #include "legacytest/sequence_run.h"
 #include "scsi/builders.h"
 #include "scsi/report.h"
+#include "scsi/sense.h"
 #include "scsi/string_format.h"
 #include "shell/device_entry.h"
 
 namespace {
 
 constexpr int64_t kReadyWindowSeconds = 30;
+constexpr int64_t kReadyPauseMilliseconds = 500;
 constexpr uint32_t kTestUnitReadyTimeOut = 1000;
 constexpr uint32_t kBufferTestLength = 512;
 constexpr uint8_t kBufferDataMode = 0x02;
@@ -102,17 +106,43 @@ int SequenceRun::Run()
 SequenceRun::Step SequenceRun::DriveReady()
 {
     ReportLine(output, "Begin drive read test");
+    // Each new answer shows "TEST UNIT FAILED" at once; a run of the same
+    // answer is told once more, with its count, when it ends.
+    std::optional<ReadyAnswer> last;
+    int repeats = 0;
+    const auto tellRepeats = [&] {
+        if (repeats < 2) return;
+        ReportBlock(output, StringPrintf("TEST UNIT FAILED %d times, Target Status = %02x, SenseKey=%02x, "
+                                         "SenseCode=%02x, Qualifier=%02x",
+                                         repeats, last->status, last->senseKey, last->asc, last->ascq)
+                                .c_str());
+    };
     int64_t now = context.Now();
     while (now - context.startTime <= kReadyWindowSeconds) {
         if (Escape()) return kSequenceEscape;
         ScsiRequest request;
         if (ScsiTestUnitReady(1, request, context.Device(), kTestUnitReadyTimeOut) == kTestUnitReadyGood) {
+            tellRepeats();
             ReportLine(output, "Finished drive ready test");
             return std::nullopt;
         }
-        ReportBlock(output, "TEST UNIT FAILED");
+        const SenseCodes codes = request.ScsiStatus == kStatusCheckCondition
+                                     ? ReadSenseCodes(request.SenseData, sizeof request.SenseData)
+                                     : SenseCodes{};
+        const ReadyAnswer answer{request.ScsiStatus, codes.senseKey, codes.asc, codes.ascq};
+        if (last && *last == answer) {
+            ++repeats;
+        } else {
+            tellRepeats();
+            ReportBlock(output, "TEST UNIT FAILED");
+            last = answer;
+            repeats = 1;
+        }
+        // A drive spinning up needs time, not a flood of commands.
+        context.clock.Sleep(kReadyPauseMilliseconds);
         now = context.Now();
     }
+    tellRepeats();
     // Never ready: the sequence ends quietly, with no finished line.
     return kSequenceDone;
 }
@@ -144,78 +174,71 @@ SequenceRun::Step SequenceRun::FormatCheck()
 {
     ReportLine(output, "Begin low level format check");
     context.formatRetries = 0;
-    uint32_t lba = 0;
-    if (QueryCapacity(context, lba, context.blockLength, 1, 1) == kCapacityOk) {
-        context.lastLba = lba;
-    } else if (const Step step = FormatSense()) {
-        return step;
+    while (true) {
+        ScsiRequest failed;
+        uint64_t lba = 0;
+        if (QueryCapacity(context, lba, context.blockLength, 1, 1, &failed) == kCapacityOk) {
+            context.lastLba = lba;
+            break;
+        }
+        bool again = false;
+        if (const Step step = FormatSense(failed, again)) return step;
+        if (!again) break;
     }
     ReportLine(output, "Finished low level format check");
     return std::nullopt;
 }
 
-// What the drive says about a READ CAPACITY it refused; nothing when the
-// format check passes.
-SequenceRun::Step SequenceRun::FormatSense()
+// What the drive said with the READ CAPACITY it refused; nothing when the
+// format check passes, again set when READ CAPACITY is to be tried again.
+// A REQUEST SENSE after the command would find the sense already cleared.
+SequenceRun::Step SequenceRun::FormatSense(const ScsiRequest& failed, bool& again)
 {
-    while (true) {
-        ScsiRequest request;
-        request.DataBuffer = context.sense.data();
-        request.DataTransferLength = static_cast<uint32_t>(context.sense.size());
-        if (ScsiRequestSense(request, context.Device(), kTestSenseLength, 1) != 1) {
-            ScsiRequest again;
-            again.DataBuffer = context.sense.data();
-            again.DataTransferLength = static_cast<uint32_t>(context.sense.size());
-            if (ScsiRequestSense(again, context.Device(), kTestSenseLength, 1) != 1) {
-                ReportBlock(output, "Request sense failed");
-                return kSequenceFormatCheck;
-            }
-        }
-        // The key is byte 2 whole: a drive that sets FILEMARK, EOM or ILI
-        // there matches no row and ends the check.
-        const uint8_t key = context.sense[2];
-        const uint8_t asc = context.sense[12];
-        const uint16_t code = static_cast<uint16_t>((asc << 8) | context.sense[13]);
-        switch (key) {
-        case 0x0: return std::nullopt;
-        case 0x6:
-            if (asc != 0x29) return kSequenceFormatCheck;
-            if (context.formatRetries > 0) {
-                ReportBlock(output, StringPrintf("SenseKey=%02x, SenseCode=%02x", 6u, 0x29u).c_str());
-                return kSequenceFormatCheck;
-            }
-            context.formatRetries = 1;
-            {
-                uint32_t lba = 0;
-                if (QueryCapacity(context, lba, context.blockLength, 1, 1) == kCapacityOk) {
-                    context.lastLba = lba;
-                    return std::nullopt;
-                }
-            }
-            continue;
-        case 0x2:
-            switch (code) {
-            case 0x0400: ReportBlock(output, "DRIVE NOT READY - unreportable cause"); return kSequenceFormatCheck;
-            case 0x0401:
-                ReportBlock(output,
-                            "Drive seems to be becoming ready, but we can't wait! this isn't a drive ready test bucko!");
-                return kSequenceFormatCheck;
-            case 0x0402: {
-                ReportBlock(output, "START UNIT Required");
-                ScsiRequest start;
-                if (ScsiStartUnit(0, start, context.Device()) == 1) return std::nullopt;
-                ReportBlock(output, "START UNIT Failure");
-                return kSequenceFormatCheck;
-            }
-            case 0x0403: ReportBlock(output, "DRIVE NOT READY - manual intervention required"); return kSequenceFormatCheck;
-            default: return std::nullopt;
-            }
-        case 0x3:
-            ReportBlock(output, asc == 0x19 ? "DEFECT LIST CORRUPT" : asc == 0x31 ? "FORMAT CORRUPT" : "MEDIUM ERROR");
+    if (failed.ScsiStatus != kStatusCheckCondition) {
+        // No sense to judge (a failed call, BUSY and the like): the drive
+        // gave no capacity, and that is no pass.
+        ReportBlock(output, "QueryCapacity Failure");
+        return kSequenceFormatCheck;
+    }
+    std::copy_n(failed.SenseData, context.sense.size(), context.sense.begin());
+    // The key is byte 2 whole: a drive that sets FILEMARK, EOM or ILI
+    // there matches no row and ends the check.
+    const uint8_t key = context.sense[2];
+    const uint8_t asc = context.sense[12];
+    const uint16_t code = static_cast<uint16_t>((asc << 8) | context.sense[13]);
+    switch (key) {
+    case 0x0: return std::nullopt;
+    case 0x6:
+        if (asc != 0x29) return kSequenceFormatCheck;
+        if (context.formatRetries > 0) {
+            ReportBlock(output, StringPrintf("SenseKey=%02x, SenseCode=%02x", 6u, 0x29u).c_str());
             return kSequenceFormatCheck;
-        case 0x4: ReportBlock(output, "HARDWARE ERROR"); return kSequenceFormatCheck;
-        default: return kSequenceFormatCheck;
         }
+        context.formatRetries = 1;
+        again = true;
+        return std::nullopt;
+    case 0x2:
+        switch (code) {
+        case 0x0400: ReportBlock(output, "DRIVE NOT READY - unreportable cause"); return kSequenceFormatCheck;
+        case 0x0401:
+            ReportBlock(output,
+                        "Drive seems to be becoming ready, but we can't wait! this isn't a drive ready test bucko!");
+            return kSequenceFormatCheck;
+        case 0x0402: {
+            ReportBlock(output, "START UNIT Required");
+            ScsiRequest start;
+            if (ScsiStartUnit(0, start, context.Device()) == 1) return std::nullopt;
+            ReportBlock(output, "START UNIT Failure");
+            return kSequenceFormatCheck;
+        }
+        case 0x0403: ReportBlock(output, "DRIVE NOT READY - manual intervention required"); return kSequenceFormatCheck;
+        default: return std::nullopt;
+        }
+    case 0x3:
+        ReportBlock(output, asc == 0x19 ? "DEFECT LIST CORRUPT" : asc == 0x31 ? "FORMAT CORRUPT" : "MEDIUM ERROR");
+        return kSequenceFormatCheck;
+    case 0x4: ReportBlock(output, "HARDWARE ERROR"); return kSequenceFormatCheck;
+    default: return kSequenceFormatCheck;
     }
 }
 

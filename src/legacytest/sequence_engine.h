@@ -1,5 +1,8 @@
 #pragma once
 
+#include <vector>
+
+#include "legacytest/read_failure.h"
 #include "legacytest/subtest_selection.h"
 
 class OutputWindow;
@@ -23,6 +26,11 @@ struct SequenceOutcome {
     int current = -1;
     // Every selected subtest ran to its end.
     bool completed = false;
+    // A drive setting the run changed could not be put back (the report
+    // says which, with its old bytes).
+    bool settingsLeftChanged = false;
+    // The reads of the surface subtests that failed, in order.
+    std::vector<ReadFailure> readFailures;
     bool Completed() const { return completed; }
 };
 

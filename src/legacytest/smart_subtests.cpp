@@ -56,8 +56,20 @@ SequenceRun::Step SequenceRun::UnsolicitedSense(int endResult)
         failure = "SMART TRIP";
     if (failure == nullptr) return std::nullopt;
     ReportBlock(output, failure);
-    RestoreExceptionsPage(context, *holder);
+    RestorePage();
     return endResult;
+}
+
+bool SequenceRun::RestorePage()
+{
+    if (RestoreExceptionsPage(context, *holder) == kPageOk) return true;
+    outcome.settingsLeftChanged = true;
+    return false;
+}
+
+SequenceRun::~SequenceRun()
+{
+    if (holder && holder->Changed() && !holder->RestoreFailed()) RestorePage();
 }
 
 SequenceRun::Step SequenceRun::SmartCheck()
@@ -99,7 +111,9 @@ SequenceRun::Step SequenceRun::SmartRecheck()
     if (context.smartUsable == 1) {
         if (const Step step = UnsolicitedSense(kSubtestSmartRecheck)) return step;
     }
-    RestoreExceptionsPage(context, *holder);
+    // A page that cannot go back fails the run: the drive keeps the test's
+    // settings.
+    if (!RestorePage()) return kSubtestSmartRecheck;
     ReportLine(output, "Finished SMART recheck");
     return std::nullopt;
 }

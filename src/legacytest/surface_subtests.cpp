@@ -14,9 +14,9 @@
 
 namespace {
 
-constexpr uint32_t kFirstScanBlocks = 600000;  // 300 MB of 512-byte blocks
-constexpr uint32_t kLastScanBlocks = 200000;   // 100 MB
-constexpr uint32_t kEdgeScanBlocks = 50000;    // 25 MB
+constexpr uint64_t kFirstScanBlocks = 600000;  // 300 MB of 512-byte blocks
+constexpr uint64_t kLastScanBlocks = 200000;   // 100 MB
+constexpr uint64_t kEdgeScanBlocks = 50000;    // 25 MB
 constexpr uint16_t kScanCount = 64;
 constexpr uint16_t kMiddleScanCount = 32;
 constexpr int kScanSeconds = 2;
@@ -39,17 +39,37 @@ SequenceRun::Step SequenceRun::Capacity(int subtest)
     return std::nullopt;
 }
 
-SequenceRun::Step SequenceRun::Scan(int subtest, uint32_t until, uint16_t count, int seconds, const char* failure,
-                                    bool escapeEnds)
+SequenceRun::Step SequenceRun::Scan(int subtest, uint64_t until, uint64_t lastBlock, uint16_t count, int seconds,
+                                    const char* failure, bool escapeEnds)
 {
     while (context.working < until) {
-        if (VerifySequentialSlice(context, context.working, context.lastLba, count, seconds) < kSliceTimeUsedUp) {
+        const int result = VerifySequentialSlice(context, context.working, lastBlock, count, seconds);
+        if (result < kSliceTimeUsedUp) {
             ReportBlock(output, failure);
+            ReportReadFailure(subtest);
             return subtest;
         }
         if (Escape() && escapeEnds) return kSequenceEscape;
+        if (result == kSliceLimitReached) break;
     }
     return std::nullopt;
+}
+
+void SequenceRun::ReportReadFailure(int subtest)
+{
+    if (!context.lastReadFailure) return;
+    ReadFailure failure = *context.lastReadFailure;
+    context.lastReadFailure.reset();
+    failure.subtest = subtest;
+    const auto first = static_cast<unsigned long long>(failure.lba);
+    const auto last = static_cast<unsigned long long>(failure.lba + (failure.blocks > 0 ? failure.blocks - 1 : 0));
+    if (failure.failingLba)
+        ReportBlock(output, StringPrintf("Read of LBA %llu to %llu failed, failing LBA %llu", first, last,
+                                         static_cast<unsigned long long>(*failure.failingLba))
+                                .c_str());
+    else
+        ReportBlock(output, StringPrintf("Read of LBA %llu to %llu failed", first, last).c_str());
+    outcome.readFailures.push_back(failure);
 }
 
 SequenceRun::Step SequenceRun::PhysicalHeads()
@@ -78,6 +98,7 @@ SequenceRun::Step SequenceRun::RandomVerify()
     for (int reads = 50; reads < 1000; reads += 50) {
         if (VerifyRandomBlocks(context, context.workspace, reads) < kSliceTimeUsedUp) {
             ReportBlock(output, "Read Random Test Error");
+            ReportReadFailure(kSubtestRandomVerify);
             return kSubtestRandomVerify;
         }
         if (Escape()) return kSequenceEscape;
@@ -90,8 +111,9 @@ SequenceRun::Step SequenceRun::First300MB()
 {
     ReportLine(output, "Begin ID scan");
     if (const Step step = Capacity(kSubtestFirst300MB)) return step;
+    // The slice that crosses the 300 MB runs to the end of its time.
     context.working = 0;
-    if (const Step step = Scan(kSubtestFirst300MB, kFirstScanBlocks, kScanCount, kScanSeconds,
+    if (const Step step = Scan(kSubtestFirst300MB, kFirstScanBlocks, context.lastLba, kScanCount, kScanSeconds,
                                "Read Entire Disk Test Error, ID pre calc"))
         return step;
     ReportLine(output, "Finished ID scan");
@@ -102,12 +124,12 @@ SequenceRun::Step SequenceRun::Last100MB()
 {
     ReportLine(output, "Begin OD scan");
     if (const Step step = Capacity(kSubtestLast100MB)) return step;
-    // On a drive of fewer blocks the start wraps round above the last LBA
-    // and nothing is read. Keys are read here and ignored, Escape too.
-    context.working = context.lastLba - kLastScanBlocks;
-    if (context.working < context.lastLba) {
-        if (const Step step =
-                Scan(kSubtestLast100MB, context.lastLba, kScanCount, kScanSeconds, "Read OD Scan Test Error", false))
+    // A drive of fewer blocks has no last 100 MB apart from its first; keys
+    // are read here and ignored, Escape too.
+    if (context.lastLba >= kLastScanBlocks) {
+        context.working = context.lastLba - kLastScanBlocks;
+        if (const Step step = Scan(kSubtestLast100MB, context.lastLba + 1, context.lastLba, kScanCount, kScanSeconds,
+                                   "Read OD Scan Test Error", false))
             return step;
     }
     ReportLine(output, "Finished OD scan");
@@ -128,6 +150,8 @@ SequenceRun::Step SequenceRun::DefectAdjacent()
     std::vector<uint8_t> work(size_t{kAdjacentBlocks} * context.BytesPerBlock());
 
     for (const PhysicalDefect& defect : defects) {
+        // A whole track is defective (SBC-3): it has no sector next to it.
+        if (defect.sector == kWholeTrackDefect) continue;
         // The whole sector field: the block before the defect, or sector 1
         // of the track when the defect is its first sector.
         const uint32_t target = defect.sector == 0 ? 1 : defect.sector - 1;
@@ -142,13 +166,14 @@ SequenceRun::Step SequenceRun::DefectAdjacent()
         }
         if (lba >= context.lastLba) continue;
         // Three blocks, or fewer where the medium ends before the third.
-        const auto count = static_cast<uint16_t>(std::min<uint64_t>(kAdjacentBlocks, uint64_t{context.lastLba} - lba + 1));
+        const auto count = static_cast<uint16_t>(std::min<uint64_t>(kAdjacentBlocks, context.lastLba - lba + 1));
         if (ReadBlocksInto(context, lba, work, count) != kReadOk) {
             ReportBlock(output, "Sector Adjacent to P&G List Failure\n");
             ReportBlock(output, StringPrintf("read block Failure, %lx, %x, %lx\nLBA=%lx defect(*8)=%x",
                                              Long(defect.cylinder), static_cast<unsigned>(defect.head), Long(target),
                                              Long(lba - 1), defect.offset)
                                     .c_str());
+            ReportReadFailure(kSubtestDefectAdjacent);
             // Twenty failures are tolerated, and one more; the 22nd ends it.
             if (context.errorBudget < 0) return kSubtestDefectAdjacent;
             --context.errorBudget;
@@ -164,17 +189,19 @@ SequenceRun::Step SequenceRun::EntireScan()
     ReportLine(output, "Begin Scan of Entire Drive");
     context.scanStartTime = context.Now();
     if (const Step step = Capacity(kSubtestEntireScan)) return step;
-    const uint32_t lastLba = context.lastLba;
+    const uint64_t lastLba = context.lastLba;
 
-    context.working = lastLba - kEdgeScanBlocks;
-    if (context.working < lastLba) {
-        if (const Step step = Scan(kSubtestEntireScan, lastLba, kScanCount, kScanSeconds,
+    // Three parts that meet without overlapping, each read to its own last
+    // block, so a failure is reported under the part that holds it.
+    if (lastLba >= kEdgeScanBlocks) {
+        context.working = lastLba - kEdgeScanBlocks;
+        if (const Step step = Scan(kSubtestEntireScan, lastLba + 1, lastLba, kScanCount, kScanSeconds,
                                    "OD Scan of 25MB error, OD pre calc"))
             return step;
     }
     context.working = 0;
-    if (const Step step =
-            Scan(kSubtestEntireScan, kEdgeScanBlocks, kScanCount, kScanSeconds, "ID Scan of 25MB error, ID pre calc"))
+    if (const Step step = Scan(kSubtestEntireScan, kEdgeScanBlocks, std::min<uint64_t>(kEdgeScanBlocks - 1, lastLba),
+                               kScanCount, kScanSeconds, "ID Scan of 25MB error, ID pre calc"))
         return step;
 
     // The two 25 MB edges took this long; the rest takes as long per block.
@@ -189,8 +216,9 @@ SequenceRun::Step SequenceRun::EntireScan()
 
     context.working = kEdgeScanBlocks;
     if (lastLba > 2 * kEdgeScanBlocks) {
-        if (const Step step = Scan(kSubtestEntireScan, lastLba - kEdgeScanBlocks, kMiddleScanCount,
-                                   kMiddleScanSeconds, "ID Scan Test Error"))
+        const uint64_t middleEnd = lastLba - kEdgeScanBlocks;
+        if (const Step step = Scan(kSubtestEntireScan, middleEnd, middleEnd - 1, kMiddleScanCount, kMiddleScanSeconds,
+                                   "ID Scan Test Error"))
             return step;
     }
     ReportLine(output, "Finish Scan of Entire Drive");

@@ -2,9 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "platform/clock.h"
 #include "platform/keyboard.h"
+#include "legacytest/error_counters.h"
+#include "legacytest/read_failure.h"
 #include "platform/scsi_device.h"
 
 class DeviceCatalog;
@@ -39,7 +42,7 @@ private:
 
 // The second per-drive record the subtest operations receive.
 struct TestWorkspace {
-    uint32_t lastLba = 0;
+    uint64_t lastLba = 0;
     uint32_t blockLength = 0;
     uint8_t headCount = 0;
     DeviceEntry* device = nullptr;
@@ -69,11 +72,11 @@ public:
     Keyboard& keyboard;
     TestRandom random;
 
-    uint32_t lastLba = 0;
+    uint64_t lastLba = 0;
     uint32_t blockLength = 0;
-    uint32_t startCursor = 0;
-    uint32_t endCursor = 0;
-    uint32_t working = 0;
+    uint64_t startCursor = 0;
+    uint64_t endCursor = 0;
+    uint64_t working = 0;
     int formatRetries = 0;
     int smartUsable = 1;
     int errorBudget = kInitialErrorBudget;
@@ -81,4 +84,8 @@ public:
     int64_t startTime = 0;
     int64_t scanStartTime = 0;
     TestWorkspace workspace;
+    // The error counters as the last error-log check read them.
+    std::optional<ErrorCounterReading> errorCounters;
+    // The last read of the verify primitives that failed, for the report.
+    std::optional<ReadFailure> lastReadFailure;
 };

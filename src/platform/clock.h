@@ -8,6 +8,9 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual int64_t Now() = 0;
+    // Waits about this long before a command is tried again. A fake clock
+    // moves its time on instead, so no test waits.
+    virtual void Sleep(int64_t milliseconds);
 };
 
 class SystemClock final : public Clock {

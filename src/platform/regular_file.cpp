@@ -1,6 +1,5 @@
 #include "platform/regular_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,19 +10,28 @@ namespace {
 
 constexpr int kNotRegularFile = EINVAL;
 
+int NotRegularCode(const struct stat& status) { return S_ISDIR(status.st_mode) ? EISDIR : kNotRegularFile; }
+
 }  // namespace
 
-int OpenRegularFile(const std::string& path, int& errorCode)
+int OpenRegularFile(const std::string& path, int& errorCode, int flags)
 {
-    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Looked at before it is opened: opening a device may already act on it.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        errorCode = NotRegularCode(status);
+        return -1;
+    }
+    // Without O_NONBLOCK, opening a FIFO that takes the name between the look
+    // and the open would wait for a peer that may never come.
+    const int descriptor = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
     if (descriptor < 0) {
         errorCode = errno;
         return -1;
     }
-    struct stat status {};
-    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
-        errorCode = S_ISDIR(status.st_mode) ? EISDIR : kNotRegularFile;
+    const bool looked = ::fstat(descriptor, &status) == 0;
+    if (!looked || !S_ISREG(status.st_mode)) {
+        errorCode = looked ? NotRegularCode(status) : errno;
         ::close(descriptor);
         return -1;
     }

@@ -1,6 +1,5 @@
 #include "scsi/builders.h"
 
-#include "scsi/byte_order.h"
 #include "scsi/execute.h"
 
 namespace {
@@ -22,6 +21,12 @@ void PutBe32(uint8_t* at, uint32_t value)
 {
     at[0] = static_cast<uint8_t>(value >> 24);
     PutBe24(at + 1, value);
+}
+
+void PutBe64(uint8_t* at, uint64_t value)
+{
+    PutBe32(at, static_cast<uint32_t>(value >> 32));
+    PutBe32(at + 4, static_cast<uint32_t>(value));
 }
 
 void Prepare(ScsiRequest& request, uint8_t opcode, uint8_t cdbLength, uint32_t timeOut)
@@ -114,17 +119,6 @@ int ScsiReadCapacity(uint8_t pmi, uint32_t lba, ScsiRequest& request, DeviceHand
     return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
 }
 
-int ScsiReadCapacity16(uint8_t pmi, uint64_t lba, uint32_t allocationLength, ScsiRequest& request,
-                       DeviceHandle* handle, int report)
-{
-    Prepare(request, 0x9E, 16, kDefaultTimeOut);
-    request.Cdb[1] = 0x10;  // service action READ CAPACITY (16)
-    StoreBigEndian<8>(request.Cdb + 2, lba);
-    StoreBigEndian<4>(request.Cdb + 10, allocationLength);
-    if (pmi <= 1) request.Cdb[14] = pmi;
-    return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
-}
-
 int ScsiRead10(const uint32_t* lba, const uint16_t* blockCount, ScsiRequest& request, DeviceHandle* handle, int report)
 {
     Prepare(request, 0x28, 10, kDefaultTimeOut);
@@ -193,5 +187,34 @@ int ScsiVendorDF(ScsiRequest& request, DeviceHandle* handle, int report)
     Prepare(request, 0xDF, 6, kDefaultTimeOut);
     static constexpr uint8_t kVendorCdb[6] = {0xDF, 0x00, 0x71, 0x0E, 0x00, 0x00};
     for (int i = 0; i < 6; ++i) request.Cdb[i] = kVendorCdb[i];
+    return ExecuteScsiRequest(request, handle, kScsiDataOut, report);
+}
+
+int ScsiReadCapacity16(uint8_t pmi, uint64_t lba, uint32_t allocationLength, ScsiRequest& request,
+                       DeviceHandle* handle, int report)
+{
+    Prepare(request, 0x9E, 16, kDefaultTimeOut);
+    request.Cdb[1] = 0x10;
+    PutBe64(request.Cdb + 2, lba);
+    PutBe32(request.Cdb + 10, allocationLength);
+    if (pmi <= 1) request.Cdb[14] = pmi;
+    return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
+}
+
+int ScsiRead16(uint64_t lba, uint32_t blockCount, ScsiRequest& request, DeviceHandle* handle, int report)
+{
+    Prepare(request, 0x88, 16, kDefaultTimeOut);
+    PutBe64(request.Cdb + 2, lba);
+    PutBe32(request.Cdb + 10, blockCount);
+    return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
+}
+
+int ScsiWriteVerify16(int byteCheck, uint64_t lba, uint32_t blockCount, ScsiRequest& request, DeviceHandle* handle,
+                      int report)
+{
+    Prepare(request, 0x8E, 16, kDefaultTimeOut);
+    request.Cdb[1] = byteCheck != 0 ? 0x02 : 0x00;
+    PutBe64(request.Cdb + 2, lba);
+    PutBe32(request.Cdb + 10, blockCount);
     return ExecuteScsiRequest(request, handle, kScsiDataOut, report);
 }

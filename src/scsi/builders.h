@@ -27,10 +27,6 @@ int ScsiReceiveDiagnostic(uint16_t allocationLength, ScsiRequest& request, Devic
 int ScsiSendDiagnostic(uint8_t byte1, uint16_t parameterListLength, ScsiRequest& request, DeviceHandle* handle,
                        int report);
 int ScsiReadCapacity(uint8_t pmi, uint32_t lba, ScsiRequest& request, DeviceHandle* handle, int report);
-// READ CAPACITY(16), SERVICE ACTION IN(16) 9Eh/10h: 2-9 = address, 10-13 =
-// allocation length, 14 = PMI when PMI is 0 or 1 (as ScsiReadCapacity).
-int ScsiReadCapacity16(uint8_t pmi, uint64_t lba, uint32_t allocationLength, ScsiRequest& request,
-                       DeviceHandle* handle, int report);
 int ScsiRead10(const uint32_t* lba, const uint16_t* blockCount, ScsiRequest& request, DeviceHandle* handle,
                int report);
 int ScsiWriteVerify10(int byteCheck, const uint32_t* lba, const uint16_t* blockCount, ScsiRequest& request,
@@ -45,3 +41,12 @@ int ScsiLogSelect(uint8_t pageControl, uint16_t parameterListLength, ScsiRequest
 int ScsiLogSense(uint8_t pageControl, uint16_t allocationLength, uint8_t pageCode, ScsiRequest& request,
                  DeviceHandle* handle, int report);
 int ScsiVendorDF(ScsiRequest& request, DeviceHandle* handle, int report);
+
+// The 16-byte forms, for drives whose blocks do not all have 32-bit
+// addresses (SBC-3). READ CAPACITY (16) is SERVICE ACTION IN (16), service
+// action 10h, asking for allocationLength bytes.
+int ScsiReadCapacity16(uint8_t pmi, uint64_t lba, uint32_t allocationLength, ScsiRequest& request,
+                       DeviceHandle* handle, int report);
+int ScsiRead16(uint64_t lba, uint32_t blockCount, ScsiRequest& request, DeviceHandle* handle, int report);
+int ScsiWriteVerify16(int byteCheck, uint64_t lba, uint32_t blockCount, ScsiRequest& request, DeviceHandle* handle,
+                      int report);

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// SCSI fields are big-endian (SPC-4, 3.5): every multi-byte field of a CDB,
-// parameter data or sense data is read and written through these.
+// SCSI fields are big-endian (SPC-4, 3.5): multi-byte fields of parameter
+// data are read through these.
 
 template <size_t Bytes>
 constexpr uint64_t LoadBigEndian(const uint8_t* at)
@@ -13,13 +13,6 @@ constexpr uint64_t LoadBigEndian(const uint8_t* at)
     uint64_t value = 0;
     for (size_t i = 0; i < Bytes; ++i) value = (value << 8) | at[i];
     return value;
-}
-
-template <size_t Bytes>
-constexpr void StoreBigEndian(uint8_t* at, uint64_t value)
-{
-    static_assert(Bytes >= 1 && Bytes <= 8);
-    for (size_t i = 0; i < Bytes; ++i) at[i] = static_cast<uint8_t>(value >> (8 * (Bytes - 1 - i)));
 }
 
 inline uint16_t LoadBe16(const uint8_t* at) { return static_cast<uint16_t>(LoadBigEndian<2>(at)); }

@@ -81,3 +81,4 @@ Capacity16 DecodeReadCapacity16(const uint8_t* data, size_t size)
     capacity.blockLength = LoadBe32(data + 8);
     return capacity;
 }
+

@@ -55,13 +55,13 @@ Capacity10 DecodeReadCapacity10(const uint8_t* data, size_t size);
 // must describe.
 inline constexpr uint32_t kCapacity10Overflow = 0xFFFFFFFF;
 
-// READ CAPACITY(16) parameter data (SBC-3 5.16.2): 32 bytes, of which the
-// last LBA and the block length are needed here.
+// READ CAPACITY(16) parameter data (SBC-3 5.16.2), the fields the program
+// uses.
 struct Capacity16 {
     uint64_t lastLba = 0;
     uint32_t blockLength = 0;
 };
 inline constexpr size_t kReadCapacity16Length = 32;
 inline constexpr size_t kReadCapacity16Needed = 12;
-// Zeros when fewer than the first 12 bytes arrived.
+// The data must hold at least the first 12 bytes; otherwise zeros.
 Capacity16 DecodeReadCapacity16(const uint8_t* data, size_t size);

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/regular_file.h"
 #include "platform/user_prompts.h"
 #include "scsi/string_format.h"
 #include "shell/device_entry.h"
@@ -34,31 +35,32 @@ bool WriteAll(int fd, const std::string& bytes, size_t& done)
     return true;
 }
 
-std::string CannotUse(const std::string& path, const char* what, int code)
+std::string CannotUse(const std::string& path, const char* what, const std::string& why)
 {
-    return StringPrintf("The DST log file \"%s\" could not be %s: %s.", path.c_str(), what, std::strerror(code));
+    return StringPrintf("The DST log file \"%s\" could not be %s: %s.", path.c_str(), what, why.c_str());
 }
 
 struct LogFile {
     int fd = -1;
     off_t size = 0;
-    bool regular = false;
 
     ~LogFile()
     {
         if (fd >= 0) ::close(fd);
     }
-    // Appending, creating when absent, never truncating.
+    // Appending, creating when absent, never truncating; a regular file only,
+    // so that a FIFO or a device chosen by mistake cannot hang the run or
+    // swallow its rows.
     bool Open(const std::string& path, std::string& error)
     {
-        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+        int code = 0;
+        fd = OpenRegularFile(path, code, O_WRONLY | O_CREAT | O_APPEND);
         struct stat status{};
         if (fd < 0 || ::fstat(fd, &status) != 0) {
-            error = CannotUse(path, "opened", errno);
+            error = CannotUse(path, "opened", fd < 0 ? OpenFailureReason(code) : std::strerror(errno));
             return false;
         }
         size = status.st_size;
-        regular = S_ISREG(status.st_mode);
         return true;
     }
     // Writes bytes at the end; on a failure takes back whatever part of them
@@ -66,12 +68,11 @@ struct LogFile {
     bool Append(const std::string& bytes, const std::string& path, std::string& error)
     {
         size_t done = 0;
-        // fsync brings out a write the system had only promised; files that
-        // cannot be synced (devices, pipes) say EINVAL and are fine.
-        if (WriteAll(fd, bytes, done) && (::fsync(fd) == 0 || errno == EINVAL)) return true;
+        // fsync brings out a write the system had only promised.
+        if (WriteAll(fd, bytes, done) && ::fsync(fd) == 0) return true;
         const int code = errno;
-        error = CannotUse(path, "written", code);
-        if (done > 0 && (!regular || ::ftruncate(fd, size) != 0)) error += " Its end may hold part of a row.";
+        error = CannotUse(path, "written", std::strerror(code));
+        if (done > 0 && ::ftruncate(fd, size) != 0) error += " Its end may hold part of a row.";
         return false;
     }
     bool Close(const std::string& path, std::string& error)
@@ -79,7 +80,7 @@ struct LogFile {
         const int result = ::close(fd);
         fd = -1;
         if (result == 0) return true;
-        error = CannotUse(path, "written", errno);
+        error = CannotUse(path, "written", std::strerror(errno));
         return false;
     }
 };

@@ -13,6 +13,10 @@ namespace {
 
 constexpr const char* kNoDst = "Drive does not support DST";
 constexpr int kStartedBar = 2;
+// Polls in a row at which a drive reports nothing pending and its log
+// holds nothing of the test before the test is taken as gone without an
+// entry: a drive running a self-test says so at once.
+constexpr int kQuietPollsForNoEntry = 3;
 
 DstOutcome& OutcomeOfType(DeviceEntry& entry) { return entry.dstType == 1 ? entry.dstQuick : entry.dstAdvanced; }
 
@@ -73,11 +77,15 @@ void DstRun::StartSelfTests(uint8_t code)
     KillTimer();
     SelfTestCommander commander;
     int started = 0;
+    int tried = 0;
     for (auto& slot : g_devices) {
         if (!slot || !TakesPart(*slot)) continue;
         DeviceEntry& entry = *slot;
+        ++tried;
         entry.testState = 0;
         entry.underTest = false;
+        if (entry.dstMode == kDstModeBoth && entry.dstType == 1) bothRun_ = true;
+        phase_ = entry.dstType;
         const DstDriveContext context = ContextFor(entry);
         OutcomeOfType(entry).ended = 0;
 
@@ -91,8 +99,11 @@ void DstRun::StartSelfTests(uint8_t code)
                 entry.dstAdvResult = kNoDst;
             }
             ReportLine(setup_.output, kNoDst);
+            commander.ReportDriveSense(setup_.output);
             continue;
         }
+        // What the log holds now is not this test's result.
+        drives_[&entry] = DriveRun{commander.MarkRun(code)};
         ReportLine(setup_.output, "for drive ", PathWithoutPrefix(entry.path, setup_.pathPrefix).c_str());
 
         const time_t now = Now();
@@ -116,18 +127,70 @@ void DstRun::StartSelfTests(uint8_t code)
         DstOutcome& outcome = OutcomeOfType(entry);
         outcome.ended = 1;
         outcome.endTime = outcome.beginTime;
-        commander.ReadLatestResult(context, &entry.handle);
+        commander.RecordRefusedStart(setup_.output, entry);
         commander.DumpResultsPage();
         commander.ReportForDrive(context, "\nDST Failed");
     }
     host_.SetProgress(kStartedBar);
-    if (started > 0) SetTimer();
+    if (started > 0)
+        SetTimer();
+    else if (tried > 0)
+        ClosePhase();  // the refusals belong in the log file too
+}
+
+DstRun::PollVerdict DstRun::JudgePoll(SelfTestCommander& commander, DeviceEntry& entry, DriveRun& drive)
+{
+    if (commander.SenseShowsSelfTestRunning()) {
+        drive.mark.seenRunning = true;
+        drive.quietPolls = 0;
+        return PollVerdict::Running;
+    }
+    // Other sense (a unit attention, a deferred error) or none: only the
+    // test's own entry in the results log says it has ended.
+    if (commander.ReadResultsPage(&entry.handle) == 1) {
+        switch (commander.RunEntryState(drive.mark)) {
+        case DstRunEntryState::Ended: return PollVerdict::Ended;
+        case DstRunEntryState::InProgress:
+            drive.mark.seenRunning = true;
+            drive.quietPolls = 0;
+            return PollVerdict::Running;
+        case DstRunEntryState::None: break;
+        }
+    }
+    if (!commander.SenseShowsNothingPending()) return PollVerdict::Running;
+    return ++drive.quietPolls >= kQuietPollsForNoEntry ? PollVerdict::EndedWithoutEntry : PollVerdict::Running;
+}
+
+void DstRun::EndDrive(SelfTestCommander& commander, DeviceEntry& entry, PollVerdict verdict)
+{
+    MarkDeviceIdle(entry);
+    if (verdict == PollVerdict::Ended)
+        commander.ParseLatestResult(setup_.output, entry, drives_[&entry].mark);
+    else
+        commander.RecordNoEntry(setup_.output, entry);
+    commander.DumpResultsPage();
+    ReportLine(setup_.output, "DST completed for ", entry.path.c_str());
+    const time_t now = Now();
+    if (entry.dstType == 1 || entry.dstType == 2) {
+        DstOutcome& outcome = OutcomeOfType(entry);
+        outcome.ended = 1;
+        outcome.endTime = now;
+    }
+    ReportLine(setup_.output, "DST 100% complete");
+    entry.testState = 100;
+}
+
+int DstRun::SlowestRunningDrive() const
+{
+    int slowest = 100;
+    for (const auto& slot : g_devices)
+        if (slot && slot->underTest) slowest = std::min(slowest, slot->testState.load());
+    return slowest;
 }
 
 void DstRun::OnTimer()
 {
     SelfTestCommander commander;
-    int largest = 0;
     int counted = 0;
     for (auto& slot : g_devices) {
         if (!slot || !slot->underTest) continue;
@@ -135,9 +198,9 @@ void DstRun::OnTimer()
         if (entry.dstMode == kDstModeBoth && entry.dstType == 1) bothRun_ = true;
         phase_ = entry.dstType;
 
-        const int previous = entry.testState;
-        int progress = previous;
+        int progress = entry.testState;
         const DstDriveContext context = ContextFor(entry);
+        DriveRun& drive = drives_[&entry];
         const int polled = commander.PollProgress(&entry.handle, progress);
         if (EscapePressed()) {
             counted = 0;
@@ -145,44 +208,36 @@ void DstRun::OnTimer()
         }
         if (polled != 1) {
             // Polled again next tick; not counted as running.
-            commander.ReadLatestResult(context, &entry.handle);
+            commander.ReadLatestResult(context, &entry.handle, drive.mark);
             commander.ReportForDrive(context, "\nDST Progress Failed");
             commander.DumpResultsPage();
             continue;
         }
         ++counted;
-        // A test that was over before any tick saw it running never shows a
-        // drop; the drive saying no self-test is in progress tells the end.
-        if (progress == 0 && previous == 0 && !commander.SenseShowsSelfTestRunning()) progress = 100;
-        if (progress >= 100) {
-            MarkDeviceIdle(entry);
-            commander.ReadLatestResult(context, &entry.handle);
-            commander.DumpResultsPage();
-            ReportLine(setup_.output, "DST completed for ", entry.path.c_str());
-            const time_t now = Now();
-            if (entry.dstType == 1 || entry.dstType == 2) {
-                DstOutcome& outcome = OutcomeOfType(entry);
-                outcome.ended = 1;
-                outcome.endTime = now;
-            }
-            ReportLine(setup_.output, "DST 100% complete");
-            largest = 100;
-        }
-        entry.testState = progress;
-        largest = std::max(largest, progress);
+        const PollVerdict verdict = JudgePoll(commander, entry, drive);
+        if (verdict == PollVerdict::Running)
+            entry.testState = progress;
+        else
+            EndDrive(commander, entry, verdict);
     }
 
     if (counted > 0) {
+        // The bar follows the slowest drive still running.
+        const int percent = SlowestRunningDrive();
         if (!bothRun_)
-            host_.SetProgress(std::min(largest, 100));
+            host_.SetProgress(percent);
         else if (phase_ == 1)
-            host_.SetProgress(std::min(largest / 3, 33));
+            host_.SetProgress(std::min(percent / 3, 33));
         else
-            host_.SetProgress(std::min(2 * largest / 3 + 33, 100));
+            host_.SetProgress(std::min(2 * percent / 3 + 33, 100));
         return;
     }
-
     // Nothing counted running: the phase is over (or Escape ended it).
+    ClosePhase();
+}
+
+void DstRun::ClosePhase()
+{
     KillTimer();
     AbortRunningSelfTests();
     if (phase_ == 1) {
@@ -236,7 +291,8 @@ void DstRun::AbortRunningSelfTests()
         MarkDeviceIdle(entry);
         commander.ReportForDrive(context, "\r\nDST Aborted");
         commander.AbortSelfTest(&entry.handle);
-        commander.ReadLatestResult(context, &entry.handle);
+        if (commander.ReadLatestResult(context, &entry.handle, drives_[&entry].mark) == kDstResultNoEntry)
+            commander.RecordNoEntry(setup_.output, entry);
     });
     KillTimer();
 }

@@ -1,15 +1,18 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "selftest/dst_drive_context.h"
 #include "selftest/dst_log.h"
+#include "selftest/dst_results_log.h"
 
 class Clock;
 class Keyboard;
 class OutputWindow;
+class SelfTestCommander;
 class UserPrompts;
 struct DeviceEntry;
 
@@ -75,6 +78,19 @@ public:
     bool TimerArmed() const { return timerArmed_; }
 
 private:
+    // What the run keeps of each drive it started a test on.
+    struct DriveRun {
+        DstRunMark mark;
+        int quietPolls = 0;  // polls in a row with no sign of the test
+    };
+    enum class PollVerdict { Running, Ended, EndedWithoutEntry };
+
+    PollVerdict JudgePoll(SelfTestCommander& commander, DeviceEntry& entry, DriveRun& drive);
+    void EndDrive(SelfTestCommander& commander, DeviceEntry& entry, PollVerdict verdict);
+    int SlowestRunningDrive() const;
+    // Nothing runs any more: aborts what is left, writes the phase's rows,
+    // then starts the advanced phase of a "Both" run or gives START back.
+    void ClosePhase();
     DstDriveContext ContextFor(DeviceEntry& entry) const;
     time_t Now() const;
     bool EscapePressed() const;
@@ -84,6 +100,7 @@ private:
 
     DstRunHost& host_;
     DstRunSetup setup_;
+    std::map<const DeviceEntry*, DriveRun> drives_;
     uint8_t phase_ = 0;      // dstType of the last running drive a tick saw
     bool bothRun_ = false;   // a "Both" run that has reached its timer phase
     bool timerArmed_ = false;

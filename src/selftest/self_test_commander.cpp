@@ -7,6 +7,7 @@
 
 #include "scsi/execute.h"
 #include "scsi/report.h"
+#include "scsi/sense.h"
 #include "scsi/scsi_request.h"
 #include "scsi/string_format.h"
 #include "shell/device_entry.h"
@@ -38,13 +39,9 @@ constexpr uint8_t kOpRequestSense = 0x03;
 constexpr uint8_t kOpLogSense = 0x4D;
 constexpr uint8_t kSelfTestResultsPage = 0x10;
 constexpr uint8_t kCumulativeValues = 0x40;  // page control 01b
-constexpr uint8_t kPageLengthHigh = 0x01;    // page length 400 = 0190h
-constexpr uint8_t kPageLengthLow = 0x90;
-
-uint32_t Be32(const uint8_t* bytes)
-{
-    return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) | bytes[3];
-}
+constexpr uint8_t kSenseKeySpecificValid = 0x80;
+// The self-test log's own word for "no address" (SPC-4).
+constexpr uint32_t kNoAddress = 0xFFFFFFFF;
 
 DstOutcome* OutcomeFor(DeviceEntry& entry)
 {
@@ -81,15 +78,25 @@ int SelfTestCommander::SendSelfTestCode(uint8_t code, ScsiRequest& request, Devi
     request.Cdb[0] = kOpSendDiagnostic;
     request.Cdb[1] = code;
     request.TimeOutValue = kCommandTimeOut;
-    if (ExecuteScsiRequest(request, handle, kScsiDataOut, 1) == 1) return 1;
+    if (Issue(request, handle, kScsiDataOut) == 1) return 1;
     std::clog << "Send Diagnostic command FAILED" << std::flush;
     return 0;
+}
+
+int SelfTestCommander::Issue(ScsiRequest& request, DeviceHandle* handle, uint8_t direction)
+{
+    const int result = ExecuteScsiRequest(request, handle, direction, 1);
+    if (result != 1) lastFailure_ = request;
+    return result;
 }
 
 int SelfTestCommander::RequestProgressSense(ScsiRequest& request, DeviceHandle* handle)
 {
     request = ScsiRequest{};
-    if (!sense_) return 0;
+    if (!sense_) {
+        lastFailure_ = request;
+        return 0;
+    }
     request.CdbLength = 6;
     request.Cdb[0] = kOpRequestSense;
     request.Cdb[4] = static_cast<uint8_t>(kDstSenseLength);
@@ -99,7 +106,7 @@ int SelfTestCommander::RequestProgressSense(ScsiRequest& request, DeviceHandle* 
     // A drive answering with fewer bytes must not leave the last drive's
     // progress behind.
     std::memset(sense_.get(), 0, kDstSenseLength);
-    const int result = ExecuteScsiRequest(request, handle, kScsiDataIn, 1);
+    const int result = Issue(request, handle, kScsiDataIn);
     if (result != 1) std::clog << "Request Sense command FAILED" << std::flush;
     return result;
 }
@@ -107,7 +114,10 @@ int SelfTestCommander::RequestProgressSense(ScsiRequest& request, DeviceHandle* 
 int SelfTestCommander::LogSenseSelfTestPage(ScsiRequest& request, DeviceHandle* handle)
 {
     request = ScsiRequest{};
-    if (!resultsPage_) return 0;
+    if (!resultsPage_) {
+        lastFailure_ = request;
+        return 0;
+    }
     request.CdbLength = 10;
     request.Cdb[0] = kOpLogSense;
     request.Cdb[2] = kCumulativeValues | kSelfTestResultsPage;
@@ -119,14 +129,14 @@ int SelfTestCommander::LogSenseSelfTestPage(ScsiRequest& request, DeviceHandle* 
     // One commander reads the pages of several drives: a shorter page must
     // not be completed with the previous drive's entries.
     std::memset(resultsPage_.get(), 0, kDstResultsPageSize);
-    return ExecuteScsiRequest(request, handle, kScsiDataIn, 1) == 1 ? 1 : 0;
+    return Issue(request, handle, kScsiDataIn) == 1 ? 1 : 0;
 }
 
 int SelfTestCommander::StartSelfTest(DeviceHandle* handle, uint8_t code)
 {
     ScsiRequest request;
     if (SendSelfTestCode(code, request, handle) == 1) return 1;
-    std::clog << "The Send Diagnostic command failed. DST Not Running" << std::endl;
+    std::clog << kDstRefusedText << std::endl;
     return 0;
 }
 
@@ -134,19 +144,19 @@ int SelfTestCommander::AbortSelfTest(DeviceHandle* handle) { return StartSelfTes
 
 int SelfTestCommander::PollProgress(DeviceHandle* handle, int& progress)
 {
-    const int previous = progress;
     ScsiRequest request;
     if (RequestProgressSense(request, handle) != 1) {
         std::clog << "The Request Sense command failed." << std::endl;
         return 0;
     }
     // Sense-key specific bytes 16-17: the progress indication, a fraction
-    // of 65536 (SPC-4).
-    const uint32_t indication = uint32_t{sense_[16]} * 256 + sense_[17];
-    const int percent = static_cast<int>((indication * 100) >> 16);
-    // A running test's indication rises; an ended one reports none, so a
-    // drop is the end.
-    progress = percent < previous ? 100 : percent;
+    // of 65536 (SPC-4); it means that only in the sense of a running
+    // self-test, and only with SKSV set. Other sense (a unit attention, a
+    // deferred error) tells nothing of the test.
+    if (SenseShowsSelfTestRunning() && (sense_[15] & kSenseKeySpecificValid) != 0) {
+        const uint32_t indication = uint32_t{sense_[16]} * 256 + sense_[17];
+        progress = static_cast<int>((indication * 100) >> 16);
+    }
     return 1;
 }
 
@@ -155,42 +165,45 @@ bool SelfTestCommander::SenseShowsSelfTestRunning() const
     return sense_ && sense_[12] == 0x04 && sense_[13] == 0x09;
 }
 
+bool SelfTestCommander::SenseShowsNothingPending() const
+{
+    return sense_ && (sense_[2] & 0x0F) == 0 && sense_[12] == 0 && sense_[13] == 0;
+}
+
 int SelfTestCommander::ReadResultsPage(DeviceHandle* handle)
 {
     ScsiRequest request;
     return LogSenseSelfTestPage(request, handle);
 }
 
-int SelfTestCommander::ReadLatestResult(const DstDriveContext& context, DeviceHandle* handle)
+int SelfTestCommander::ReadLatestResult(const DstDriveContext& context, DeviceHandle* handle, const DstRunMark& mark)
 {
-    if (ReadResultsPage(handle) != 1 || context.entry == nullptr) return 0;
-    return ParseLatestResult(context.output, *context.entry);
+    if (ReadResultsPage(handle) != 1 || context.entry == nullptr) return kDstResultNoEntry;
+    return ParseLatestResult(context.output, *context.entry, mark);
 }
 
-int SelfTestCommander::ParseLatestResult(OutputWindow* window, DeviceEntry& entry)
+DstRunMark SelfTestCommander::MarkRun(uint8_t code) const
 {
-    const uint8_t* page = resultsPage_.get();
-    if (!page || page[0] != kSelfTestResultsPage || page[1] != 0x00 || page[2] != kPageLengthHigh ||
-        page[3] != kPageLengthLow)
-        return 0;
+    return MarkDstRun(DecodeDstResultsPage(resultsPage_.get()).value_or(std::vector<DstLogEntry>{}), code);
+}
 
-    // The entry with the largest time stamp (power-on hours) wins; on a tie
-    // the one nearer the start of the page.
-    const uint8_t* chosen = nullptr;
-    uint32_t largest = 0;
-    for (size_t k = 0; k < kDstEntryCount; ++k) {
-        const uint8_t* candidate = page + 4 + kDstEntrySize * k;
-        const uint32_t stamp = (uint32_t{candidate[6]} << 8) | candidate[7];
-        if (stamp > largest) {
-            largest = stamp;
-            chosen = candidate;
-        }
-    }
-    timeStamp_ = largest;
-    if (DstOutcome* outcome = OutcomeFor(entry)) outcome->timeStamp = largest;
-    if (chosen == nullptr) return 0;
+DstRunEntryState SelfTestCommander::RunEntryState(const DstRunMark& mark) const
+{
+    const auto entries = DecodeDstResultsPage(resultsPage_.get());
+    return entries ? FindDstRunEntry(*entries, mark) : DstRunEntryState::None;
+}
 
-    const uint8_t result = chosen[4] & 0x0F;
+int SelfTestCommander::ParseLatestResult(OutputWindow* window, DeviceEntry& entry, const DstRunMark& mark)
+{
+    const auto entries = DecodeDstResultsPage(resultsPage_.get());
+    if (!entries || FindDstRunEntry(*entries, mark) == DstRunEntryState::None) return kDstResultNoEntry;
+
+    // The log keeps the newest entry first (SPC-4): the run's own.
+    const DstLogEntry& chosen = entries->front();
+    timeStamp_ = chosen.TimeStamp();
+    if (DstOutcome* outcome = OutcomeFor(entry)) outcome->timeStamp = timeStamp_;
+
+    const uint8_t result = chosen.Result();
     const char* text = g_selfTestResultText[result];
     if (result <= 2) {
         RecordResult(entry, result == 0 ? 1 : 0, text);
@@ -199,12 +212,12 @@ int SelfTestCommander::ParseLatestResult(OutputWindow* window, DeviceEntry& entr
     }
 
     ReportLine(window, text);
-    failingLbaHigh_ = Be32(chosen + 8);
-    failingLbaLow_ = Be32(chosen + 12);
-    senseKey_ = chosen[16];
-    asc_ = chosen[17];
-    ascq_ = chosen[18];
-    fru_ = chosen[19];
+    failingLbaHigh_ = chosen.FailingLbaHigh();
+    failingLbaLow_ = chosen.FailingLbaLow();
+    senseKey_ = chosen.SenseKey();
+    asc_ = chosen.Asc();
+    ascq_ = chosen.Ascq();
+    fru_ = chosen.Fru();
     ReportValue(window, "Failing LBA High Order Bytes = ", failingLbaHigh_);
     ReportValue(window, "Failing LBA Low Order Bytes = ", failingLbaLow_);
     ReportHex(window, "Sense Key = ", senseKey_);
@@ -221,6 +234,44 @@ int SelfTestCommander::ParseLatestResult(OutputWindow* window, DeviceEntry& entr
     }
     RecordResult(entry, 2, text);
     return 0;
+}
+
+void SelfTestCommander::RecordRefusedStart(OutputWindow* window, DeviceEntry& entry) const
+{
+    const bool sensed = lastFailure_.ScsiStatus == kStatusCheckCondition;
+    RecordWithoutEntry(window, entry, kDstRefusedText, sensed ? lastFailure_.SenseData : nullptr);
+}
+
+void SelfTestCommander::RecordNoEntry(OutputWindow* window, DeviceEntry& entry) const
+{
+    RecordWithoutEntry(window, entry, kDstNoEntryText, nullptr);
+}
+
+void SelfTestCommander::RecordWithoutEntry(OutputWindow* window, DeviceEntry& entry, const char* text,
+                                           const uint8_t* sense) const
+{
+    ReportLine(window, text);
+    if (sense != nullptr) ReportDriveSense(window);
+    if (DstOutcome* outcome = OutcomeFor(entry)) {
+        outcome->failingLbaHigh = kNoAddress;
+        outcome->failingLbaLow = kNoAddress;
+        const SenseCodes codes = sense ? ReadSenseCodes(sense, kSenseInfoLength) : SenseCodes{};
+        outcome->senseKey = codes.senseKey;
+        outcome->asc = codes.asc;
+        outcome->ascq = codes.ascq;
+        outcome->fru = sense ? sense[14] : 0;  // FIELD REPLACEABLE UNIT CODE
+        outcome->timeStamp = 0;
+    }
+    RecordResult(entry, 2, text);
+}
+
+void SelfTestCommander::ReportDriveSense(OutputWindow* window) const
+{
+    if (lastFailure_.ScsiStatus != kStatusCheckCondition) return;
+    const SenseCodes codes = ReadSenseCodes(lastFailure_.SenseData, kSenseInfoLength);
+    ReportHex(window, "Sense Key = ", codes.senseKey);
+    ReportHex(window, "Sense Code = ", codes.asc);
+    ReportHex(window, "Additional Sense Code = ", codes.ascq);
 }
 
 void SelfTestCommander::DumpResultsPage() const

@@ -67,7 +67,8 @@
 //                        1-16777215 (default 262144), "offsetBoundary" 0-23
 //                        or 255, "stuckBit" {"offset", "bit", "value"}
 //   "microcode"          WRITE BUFFER mode 7: "capacity" (default 8 MiB),
-//                        "resetCommands" 0-1000000 (default 2), "neverReady",
+//                        "restartSeconds" 0-86400 (default 3), "neverReady",
+//                        "revisionAfter" (text) or "revisionOffset",
 //                        "rejectImage" {senseKey, asc, ascq}, "failPiece"
 //                        {"piece", "action": "sense" | "callFails", sense}
 //   "logs"               log pages and SMART data: "pages" (codes from 02h,

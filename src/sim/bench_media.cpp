@@ -39,7 +39,8 @@ bool ReadUnreadable(BenchReader& reader, const Json& device, const std::string& 
     return true;
 }
 
-// One defect: [cylinder, head, sector] inside the geometry.
+// One defect: [cylinder, head, sector] inside the geometry, or a whole
+// track with sector 4294967295 (FFFFFFFFh).
 bool ReadDefect(BenchReader& reader, const Json& value, const std::string& path, const SimGeometry& geometry,
                 SimPhysicalSector& out)
 {
@@ -48,10 +49,16 @@ bool ReadDefect(BenchReader& reader, const Json& value, const std::string& path,
     const uint64_t limits[3] = {geometry.cylinders - 1u, geometry.heads - 1u, geometry.sectorsPerTrack - 1u};
     const char* names[3] = {"its cylinder", "its head", "its sector"};
     uint64_t parts[3] = {};
-    for (size_t i = 0; i < 3; ++i)
-        if (!ReadUnsignedElement(reader, value[i], JsonLineMap::Child(path, i), limits[i],
-                                 std::string(names[i]) + " (inside the geometry)", parts[i]))
+    for (size_t i = 0; i < 3; ++i) {
+        if (i == 2 && value[i].is_number_unsigned() && value[i].get<uint64_t>() == kSimWholeTrack) {
+            parts[i] = kSimWholeTrack;
+            continue;
+        }
+        const std::string what = std::string(names[i]) + " (inside the geometry" +
+                                 (i == 2 ? ", or 4294967295 for the whole track)" : ")");
+        if (!ReadUnsignedElement(reader, value[i], JsonLineMap::Child(path, i), limits[i], what, parts[i]))
             return false;
+    }
     out = {static_cast<uint32_t>(parts[0]), static_cast<uint32_t>(parts[1]), static_cast<uint32_t>(parts[2])};
     return true;
 }

@@ -7,8 +7,6 @@ namespace {
 
 using Json = BenchReader::Json;
 
-constexpr uint32_t kMaxResetCommands = 1000000;
-
 bool ReadSense(BenchReader& reader, const Json& object, const std::string& path, SimBufferSense& sense)
 {
     return reader.Require(object, path, "senseKey") && reader.Require(object, path, "asc") &&
@@ -83,17 +81,46 @@ bool ReadFailPiece(BenchReader& reader, const Json& microcode, const std::string
     return true;
 }
 
+bool ReadRevisionAfter(BenchReader& reader, const Json& microcode, const std::string& path, SimBufferConfig& config)
+{
+    if (microcode.contains("revisionAfter") && microcode.contains("revisionOffset"))
+        return reader.Fail(JsonLineMap::Child(path, "revisionOffset"),
+                           "\"revisionOffset\" and \"revisionAfter\" cannot both be given");
+    if (microcode.contains("revisionAfter")) {
+        std::string revision;
+        if (!reader.ReadText(microcode, path, "revisionAfter", kSimRevisionLength, revision)) return false;
+        config.revisionAfter = revision;
+    }
+    if (microcode.contains("revisionOffset")) {
+        // The four characters lie inside the largest image the drive takes.
+        const uint32_t last = config.microcodeCapacity > kSimRevisionLength
+                                  ? config.microcodeCapacity - static_cast<uint32_t>(kSimRevisionLength)
+                                  : 0;
+        uint32_t offset = 0;
+        if (!reader.ReadNumber(microcode, path, "revisionOffset", 0, last, offset)) return false;
+        config.revisionOffset = offset;
+    }
+    return true;
+}
+
 bool ReadMicrocode(BenchReader& reader, const Json& device, const std::string& devicePath, SimBufferConfig& config)
 {
     if (!reader.IsObject(device, devicePath, "microcode")) return false;
     const auto found = device.find("microcode");
     if (found == device.end()) return true;
     const std::string path = JsonLineMap::Child(devicePath, "microcode");
-    if (!reader.CheckFields(*found, path, {"capacity", "resetCommands", "neverReady", "rejectImage", "failPiece"}) ||
+    // Bench files written when the restart was a count of commands.
+    if (found->contains("resetCommands"))
+        return reader.Fail(JsonLineMap::Child(path, "resetCommands"),
+                           "\"resetCommands\" is no longer read: the restart lasts \"restartSeconds\" of the "
+                           "drive's clock");
+    if (!reader.CheckFields(*found, path,
+                            {"capacity", "restartSeconds", "neverReady", "revisionAfter", "revisionOffset",
+                             "rejectImage", "failPiece"}) ||
         !reader.ReadNumber(*found, path, "capacity", 0, 0xFFFFFFFFu, config.microcodeCapacity) ||
-        !reader.ReadNumber(*found, path, "resetCommands", 0, kMaxResetCommands, config.resetCommands) ||
+        !reader.ReadNumber(*found, path, "restartSeconds", 0, kSimMaxRestartSeconds, config.restartSeconds) ||
         !reader.ReadBool(*found, path, "neverReady", config.neverReady) ||
-        !reader.IsObject(*found, path, "rejectImage"))
+        !ReadRevisionAfter(reader, *found, path, config) || !reader.IsObject(*found, path, "rejectImage"))
         return false;
     if (const auto reject = found->find("rejectImage"); reject != found->end()) {
         const std::string rejectPath = JsonLineMap::Child(path, "rejectImage");

@@ -92,6 +92,81 @@ bool ReadFailure(BenchReader& reader, const Json& selfTest, const std::string& s
     return true;
 }
 
+// "refuse": the kinds of self-test the drive does not offer.
+bool ReadRefused(BenchReader& reader, const Json& selfTest, const std::string& path, SimSelfTestConfig& out)
+{
+    if (!reader.IsList(selfTest, path, "refuse")) return false;
+    const auto found = selfTest.find("refuse");
+    if (found == selfTest.end()) return true;
+    const std::string listPath = JsonLineMap::Child(path, "refuse");
+    for (size_t i = 0; i < found->size(); ++i) {
+        const Json& name = (*found)[i];
+        const std::string text = name.is_string() ? name.get<std::string>() : std::string();
+        if (text == "short")
+            out.refusesShort = true;
+        else if (text == "extended")
+            out.refusesExtended = true;
+        else
+            return reader.Fail(JsonLineMap::Child(listPath, i), "each of \"refuse\" must be \"short\" or \"extended\"");
+    }
+    return true;
+}
+
+bool ReadTestKind(BenchReader& reader, const Json& entry, const std::string& path, uint8_t& code)
+{
+    static const std::pair<const char*, uint8_t> kKinds[] = {
+        {"default", 0x0}, {"short", 0x1}, {"extended", 0x2}, {"foregroundShort", 0x5}, {"foregroundExtended", 0x6}};
+    const auto found = entry.find("test");
+    const std::string text = found != entry.end() && found->is_string() ? found->get<std::string>() : std::string();
+    for (const auto& [name, value] : kKinds) {
+        if (text != name) continue;
+        code = value;
+        return true;
+    }
+    return reader.Fail(JsonLineMap::Child(path, "test"),
+                       "\"test\" must be \"default\", \"short\", \"extended\", \"foregroundShort\" or "
+                       "\"foregroundExtended\"");
+}
+
+// "history": the results log's earlier entries, newest first; none of them
+// newer than the drive's power-on hours, nor than the entry above it.
+bool ReadHistory(BenchReader& reader, const Json& selfTest, const std::string& path, SimSelfTestConfig& out)
+{
+    if (!reader.IsList(selfTest, path, "history")) return false;
+    const auto found = selfTest.find("history");
+    if (found == selfTest.end()) return true;
+    const std::string listPath = JsonLineMap::Child(path, "history");
+    if (found->size() > 20) return reader.Fail(listPath, "\"history\" holds at most 20 entries");
+    uint32_t newest = out.powerOnHours;
+    for (size_t i = 0; i < found->size(); ++i) {
+        const Json& item = (*found)[i];
+        const std::string itemPath = JsonLineMap::Child(listPath, i);
+        if (!item.is_object()) return reader.Fail(itemPath, "each of \"history\" must be an object");
+        SimSelfTestLogEntry entry;
+        entry.powerOnHours = newest;
+        std::optional<uint64_t> lba;
+        if (!reader.CheckFields(item, itemPath,
+                                {"test", "result", "powerOnHours", "segment", "lba", "senseKey", "asc", "ascq",
+                                 "vendor"}) ||
+            !reader.Require(item, itemPath, "test") || !ReadTestKind(reader, item, itemPath, entry.code) ||
+            !reader.ReadNumber(item, itemPath, "result", 0, 14, entry.result) ||
+            !reader.ReadNumber(item, itemPath, "powerOnHours", 0, newest, entry.powerOnHours) ||
+            !reader.ReadNumber(item, itemPath, "segment", 0, 255, entry.number) ||
+            !ReadAddress(reader, item, itemPath, "lba", lba) ||
+            !reader.ReadByte(item, itemPath, "senseKey", 0x0F, entry.senseKey) ||
+            !reader.ReadByte(item, itemPath, "asc", 0xFF, entry.asc) ||
+            !reader.ReadByte(item, itemPath, "ascq", 0xFF, entry.ascq) ||
+            !reader.ReadByte(item, itemPath, "vendor", 0xFF, entry.vendor))
+            return false;
+        if (lba) entry.firstFailure = *lba;
+        if (!item.contains("segment") && entry.result >= 5 && entry.result <= 7)
+            entry.number = static_cast<uint8_t>(entry.result - 4);
+        newest = entry.powerOnHours;
+        out.history.push_back(entry);
+    }
+    return true;
+}
+
 bool ReadSelfTest(BenchReader& reader, const Json& device, const std::string& devicePath, SimSelfTestConfig& out)
 {
     if (!reader.IsObject(device, devicePath, "selfTest")) return false;
@@ -100,12 +175,14 @@ bool ReadSelfTest(BenchReader& reader, const Json& device, const std::string& de
     const Json& selfTest = *found;
     const std::string path = JsonLineMap::Child(devicePath, "selfTest");
     return reader.CheckFields(selfTest, path,
-                              {"supported", "shortSeconds", "extendedSeconds", "powerOnHours", "failure"}) &&
+                              {"supported", "shortSeconds", "extendedSeconds", "powerOnHours", "failure", "refuse",
+                               "history"}) &&
            reader.ReadBool(selfTest, path, "supported", out.supported) &&
            reader.ReadNumber(selfTest, path, "shortSeconds", 1, kMaxTestSeconds, out.shortSeconds) &&
            reader.ReadNumber(selfTest, path, "extendedSeconds", 1, kMaxTestSeconds, out.extendedSeconds) &&
            reader.ReadNumber(selfTest, path, "powerOnHours", 0, 1000000, out.powerOnHours) &&
-           ReadFailure(reader, selfTest, path, out);
+           ReadFailure(reader, selfTest, path, out) && ReadRefused(reader, selfTest, path, out) &&
+           ReadHistory(reader, selfTest, path, out);
 }
 
 bool ReadGeometry(BenchReader& reader, const Json& device, const std::string& devicePath, SimDriveConfig& drive)

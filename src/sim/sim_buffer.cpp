@@ -2,8 +2,10 @@
 // and descriptor mode (03h), and microcode download with offsets, save and
 // activate (mode 07h), after which the drive restarts.
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
+#include "platform/clock.h"
 #include "sim/sim_disk.h"
 
 namespace {
@@ -184,50 +186,80 @@ void SimDisk::DownloadMicrocode(SimCommand& command)
     if (length == kSimMicrocodePieceSize) return;
 
     // The short (or empty) piece completes the image.
-    if (buffer.rejectImage) {
+    const std::optional<std::string> revision = RevisionOfImage(microcodePending_);
+    if (buffer.rejectImage || (buffer.revisionOffset && !revision)) {
         startOver();
-        command.Fail(ToSense(*buffer.rejectImage));
+        // An image without the revision where this drive looks for it is
+        // not one of its images: INVALID FIELD IN PARAMETER LIST.
+        command.Fail(buffer.rejectImage ? ToSense(*buffer.rejectImage) : MakeSense(kSenseKeyIllegalRequest, 0x26, 0x00));
         return;
     }
     microcodeImage_ = std::move(microcodePending_);
     startOver();
     ++microcodeImagesTaken_;
-    ResetAfterMicrocode();
+    if (revision) revision_ = *revision;
+    RestartOnMicrocode();
 }
 
-void SimDisk::ResetAfterMicrocode()
+std::optional<std::string> SimDisk::RevisionOfImage(const std::vector<uint8_t>& image) const
 {
     const SimBufferConfig& buffer = config_.buffer;
-    // The drive restarts on the new microcode and loses its buffer. Until
-    // the restart is over it answers every command NOT READY; then it
-    // reports the reset. Both go in front of the bench's faults, the one
-    // place a command meets before the readiness rules.
-    dataBuffer_.clear();
-    std::erase_if(faults_, [](const FaultState& state) {
-        return state.fault.times && state.fired >= *state.fault.times;
-    });
+    if (buffer.revisionAfter) return buffer.revisionAfter;
+    if (!buffer.revisionOffset) return std::nullopt;
+    const uint64_t offset = *buffer.revisionOffset;
+    if (offset + kSimRevisionLength > image.size()) return std::nullopt;
+    const auto first = image.begin() + static_cast<std::ptrdiff_t>(offset);
+    const auto last = first + static_cast<std::ptrdiff_t>(kSimRevisionLength);
+    // INQUIRY's ASCII fields hold printable characters only (SPC-4 4.4.1).
+    if (!std::all_of(first, last, [](uint8_t c) { return c >= 0x20 && c <= 0x7E; })) return std::nullopt;
+    return std::string(first, last);
+}
 
-    std::vector<FaultState> restart;
-    SimFault notReady;
-    notReady.action = SimFault::Action::Sense;
-    notReady.senseKey = kSenseKeyNotReady;
-    notReady.asc = 0x04;
-    if (buffer.neverReady) {
-        notReady.ascq = 0x03;  // manual intervention required
-        restart.push_back({notReady, 0});
-    } else {
-        notReady.ascq = 0x01;  // in process of becoming ready
-        notReady.times = buffer.resetCommands;
-        if (buffer.resetCommands > 0) restart.push_back({notReady, 0});
-        SimFault reset;
-        reset.action = SimFault::Action::Sense;
-        reset.senseKey = kSenseKeyUnitAttention;
-        reset.asc = 0x29;
-        reset.ascq = 0x04;  // device internal reset
-        reset.times = 1;
-        restart.push_back({reset, 0});
-    }
-    faults_.insert(faults_.begin(), restart.begin(), restart.end());
+void SimDisk::RestartOnMicrocode()
+{
+    // The drive restarts on the new microcode: the buffer and any unit
+    // attention it held are gone; what it reports when it is back comes
+    // from SettleRestart.
+    dataBuffer_.clear();
+    unitAttentions_.clear();
+    restarting_ = true;
+    restartEndsAt_ = RestartNow() + config_.buffer.restartSeconds;
+}
+
+int64_t SimDisk::RestartNow() const
+{
+    if (restartClock_) return restartClock_->Now();
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void SimDisk::SettleRestart()
+{
+    if (!restarting_ || config_.buffer.neverReady || RestartNow() < restartEndsAt_) return;
+    restarting_ = false;
+    // Back on the new microcode: the reset first (SAM-5 gives it the highest
+    // priority), then what changed (SPC-4, WRITE BUFFER download modes).
+    unitAttentions_.push_back(MakeSense(kSenseKeyUnitAttention, 0x29, 0x00));
+    unitAttentions_.push_back(MakeSense(kSenseKeyUnitAttention, 0x3F, 0x01));
+}
+
+std::optional<SimSense> SimDisk::RestartCondition() const
+{
+    if (!restarting_) return std::nullopt;
+    if (config_.buffer.neverReady) return MakeSense(kSenseKeyNotReady, 0x04, 0x03);  // manual intervention required
+    return MakeSense(kSenseKeyNotReady, 0x04, 0x01);  // in process of becoming ready
+}
+
+void SimDisk::SetRestartClock(Clock* clock)
+{
+    std::lock_guard lock(mutex_);
+    restartClock_ = clock;
+}
+
+bool SimDisk::Restarting() const
+{
+    std::lock_guard lock(mutex_);
+    return restarting_;
 }
 
 std::vector<uint8_t> SimDisk::MicrocodeImage() const

@@ -29,21 +29,25 @@ bool Before(const SimPhysicalSector& a, const SimPhysicalSector& b)
     return std::tie(a.cylinder, a.head, a.sector) < std::tie(b.cylinder, b.head, b.sector);
 }
 
-void AppendDescriptor(std::vector<uint8_t>& list, uint8_t format, const SimPhysicalSector& place,
+void AppendDescriptor(std::vector<uint8_t>& list, uint8_t format, SimPhysicalSector place,
                       const SimGeometry& geometry, uint32_t blockLength)
 {
+    // A whole track keeps FFFFFFFFh in the physical sector and
+    // bytes-from-index formats; a block list names its first block.
+    const bool wholeTrack = place.sector == kSimWholeTrack;
+    if (wholeTrack) place.sector = 0;
     switch (format) {
     case kFormatShortBlock: PutBe(list, std::min<uint64_t>(LbaOf(geometry, place), 0xFFFFFFFFu), 4); return;
     case kFormatLongBlock: PutBe(list, LbaOf(geometry, place), 8); return;
     case kFormatBytesFromIndex:
         PutBe(list, place.cylinder, 3);
         PutBe(list, place.head, 1);
-        PutBe(list, uint64_t{place.sector} * blockLength, 4);
+        PutBe(list, wholeTrack ? kSimWholeTrack : uint64_t{place.sector} * blockLength, 4);
         return;
     default:
         PutBe(list, place.cylinder, 3);
         PutBe(list, place.head, 1);
-        PutBe(list, place.sector, 4);
+        PutBe(list, wholeTrack ? kSimWholeTrack : place.sector, 4);
         return;
     }
 }

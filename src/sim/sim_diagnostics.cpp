@@ -110,7 +110,7 @@ void SimDisk::RunSelfTestCode(SimCommand& command, uint8_t code, int64_t now)
     const bool background = code == kSelfTestCodeBackgroundShort || code == kSelfTestCodeBackgroundExtended;
     const bool foreground = code == kSelfTestCodeForegroundShort || code == kSelfTestCodeForegroundExtended;
     const bool known = code == kSelfTestCodeDefault || background || foreground || code == kSelfTestCodeAbortBackground;
-    if (!known || (code != kSelfTestCodeDefault && !selfTest_.Supported())) {
+    if (!known || (code != kSelfTestCodeDefault && !selfTest_.Supported()) || selfTest_.Refuses(code)) {
         command.Fail(InvalidFieldInCdb(1, 7));
         return;
     }

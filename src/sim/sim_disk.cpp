@@ -111,6 +111,13 @@ void SimDisk::Process(SimCommand& command, uint64_t commandIndex)
         command.EndWithStatus(fault->status);
         return;
     }
+    // INQUIRY and REQUEST SENSE are answered during a restart as they are
+    // past a unit attention (SPC-4); everything else finds the unit not ready.
+    SettleRestart();
+    if (const auto restart = RestartCondition(); restart && !entry.passesUnitAttention) {
+        command.Fail(*restart);
+        return;
+    }
     // A unit attention is reported once, to the first command that does not
     // pass it, and is then cleared (UA_INTLCK_CTRL 00b).
     if (!entry.passesUnitAttention && !unitAttentions_.empty()) {

@@ -47,6 +47,9 @@ public:
     void SetHangClock(Clock* clock);
     // The drive answers every command hanging now: each then runs.
     void ReleaseHangs();
+    // Time source of the restart after a microcode download (sim_buffer.cpp);
+    // null is real time.
+    void SetRestartClock(Clock* clock);
     // Time source of the self-tests (sim_selftest.cpp); null is real time.
     // Power-on hours count from the moment it is set.
     void SetSelfTestClock(Clock* clock);
@@ -65,9 +68,11 @@ public:
     std::vector<std::vector<uint8_t>> RecentCdbs() const;
     size_t StoredBlocks() const;
     std::vector<uint8_t> ReadMedium(uint64_t lba, uint32_t blocks) const;
-    // sim_buffer.cpp: the last microcode image the drive took, and how many it took.
+    // sim_buffer.cpp: the last microcode image the drive took, how many it
+    // took, and whether it is restarting on the last one.
     std::vector<uint8_t> MicrocodeImage() const;
     uint32_t MicrocodeImagesTaken() const;
+    bool Restarting() const;
 
 private:
     using Handler = void (SimDisk::*)(SimCommand&);
@@ -172,12 +177,22 @@ private:
     void WriteDataBuffer(SimCommand& command);
     void DownloadMicrocode(SimCommand& command);
     bool CheckBufferOffset(SimCommand& command, uint32_t offset) const;
-    void ResetAfterMicrocode();
+    std::optional<std::string> RevisionOfImage(const std::vector<uint8_t>& image) const;
+    void RestartOnMicrocode();
+    // The restart on new microcode: ended (and reported) once its time is
+    // up; while it lasts, the answer to commands that need the unit.
+    void SettleRestart();
+    std::optional<SimSense> RestartCondition() const;
+    int64_t RestartNow() const;
     std::vector<uint8_t> dataBuffer_;        // allocated at the first write
     std::vector<uint8_t> microcodePending_;  // the pieces of an image received so far
     uint32_t microcodePieces_ = 0;
     std::vector<uint8_t> microcodeImage_;    // the last image taken
     uint32_t microcodeImagesTaken_ = 0;
+    std::string revision_{config_.revision};  // what INQUIRY reports now
+    bool restarting_ = false;
+    int64_t restartEndsAt_ = 0;
+    Clock* restartClock_ = nullptr;
 
     // sim_log_pages.cpp: LOG SENSE, LOG SELECT (SPC-4) and the vendor
     // SMART command DFh; the log counters and what was last reported.

@@ -15,6 +15,9 @@ struct SimGeometry {
     uint64_t Sectors() const { return uint64_t{cylinders} * heads * sectorsPerTrack; }
 };
 
+// The sector number of a defect that takes a whole track (SBC-3).
+inline constexpr uint32_t kSimWholeTrack = 0xFFFFFFFF;
+
 struct SimPhysicalSector {
     uint32_t cylinder = 0;
     uint32_t head = 0;

@@ -143,7 +143,11 @@ void SimDisk::Inquiry(SimCommand& command)
             command.Fail(InvalidFieldInCdb(2));
             return;
         }
-        command.SendData(StandardInquiryData(), allocationLength);
+        // The adapter keeps what it saw at its scan; the drive itself
+        // reports the revision it runs now.
+        std::vector<uint8_t> data = StandardInquiryData();
+        PutAscii(data, 32, revision_, 4);
+        command.SendData(data, allocationLength);
         return;
     }
     const std::vector<uint8_t> page = VpdPage(pageCode);

@@ -36,6 +36,7 @@ std::optional<SimSense> PendingInformationalException(const SimInformationalExce
 
 std::optional<SimSense> SimDisk::NotReadyCondition(bool consume)
 {
+    if (auto restart = RestartCondition()) return restart;
     if (stopped_) return MakeSense(kSenseKeyNotReady, 0x04, 0x02);  // initializing command required
     if (notReadyRemaining_ > 0) {
         if (consume) --notReadyRemaining_;

@@ -39,6 +39,15 @@ SimSelfTestUnit::SimSelfTestUnit(const SimSelfTestConfig& config, int64_t powerO
 {
     config_.shortSeconds = std::max<uint32_t>(config_.shortSeconds, 1);
     config_.extendedSeconds = std::max<uint32_t>(config_.extendedSeconds, 1);
+    const auto& history = config_.history;
+    log_.assign(history.begin(), history.begin() + static_cast<ptrdiff_t>(std::min(history.size(), kSelfTestLogEntries)));
+}
+
+bool SimSelfTestUnit::Refuses(uint8_t code) const
+{
+    if (IsShort(code)) return config_.refusesShort;
+    const bool extended = code == kSelfTestCodeBackgroundExtended || code == kSelfTestCodeForegroundExtended;
+    return extended && config_.refusesExtended;
 }
 
 void SimSelfTestUnit::PowerOn(int64_t now) { powerOnAt_ = now; }

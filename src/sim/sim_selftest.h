@@ -23,21 +23,6 @@ inline constexpr uint8_t kSelfTestInProgress = 0xF;
 inline constexpr size_t kSelfTestLogEntries = 20;
 inline constexpr size_t kSelfTestParameterLength = 20;  // 4-byte header + 16 bytes
 
-// One parameter of the self-test results log.
-struct SimSelfTestLogEntry {
-    uint8_t code = 0;
-    uint8_t result = 0;
-    uint8_t number = 0;
-    uint32_t powerOnHours = 0;  // stored in full, sent saturated at FFFFh
-    uint64_t firstFailure = ~uint64_t{0};
-    uint8_t senseKey = 0;
-    uint8_t asc = 0;
-    uint8_t ascq = 0;
-    uint8_t vendor = 0;
-
-    bool operator==(const SimSelfTestLogEntry&) const = default;
-};
-
 // The self-test machinery of one drive, reckoned against whole seconds of
 // a clock the drive hands in. A background test is not a thread: it is a
 // start time and an end time, and the state is brought up to date whenever
@@ -47,6 +32,8 @@ public:
     SimSelfTestUnit(const SimSelfTestConfig& config, int64_t powerOnAt);
 
     bool Supported() const { return config_.supported; }
+    // The drive does not offer this self-test code.
+    bool Refuses(uint8_t code) const;
     // The drive was powered on at this moment of its clock: power-on hours
     // count from here.
     void PowerOn(int64_t now);

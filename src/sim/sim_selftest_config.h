@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 // How a drive's self-tests fail when the bench makes them fail: what the
 // self-test results log then records (SPC-4, self-test results log
@@ -20,6 +21,21 @@ struct SimSelfTestFailure {
     bool defaultTest = false;           // the default self-test (SELFTEST bit) fails
 };
 
+// One parameter of the self-test results log.
+struct SimSelfTestLogEntry {
+    uint8_t code = 0;
+    uint8_t result = 0;
+    uint8_t number = 0;
+    uint32_t powerOnHours = 0;  // stored in full, sent saturated at FFFFh
+    uint64_t firstFailure = ~uint64_t{0};
+    uint8_t senseKey = 0;
+    uint8_t asc = 0;
+    uint8_t ascq = 0;
+    uint8_t vendor = 0;
+
+    bool operator==(const SimSelfTestLogEntry&) const = default;
+};
+
 // The drive's own self-tests (SEND DIAGNOSTIC self-test codes) and their
 // results log (log page 10h).
 struct SimSelfTestConfig {
@@ -28,4 +44,9 @@ struct SimSelfTestConfig {
     uint32_t extendedSeconds = 300;     // how long an extended self-test runs
     uint32_t powerOnHours = 1000;       // accumulated power-on hours when the bench starts
     std::optional<SimSelfTestFailure> failure;
+    // Tests of this kind (background and foreground) are not offered: ILLEGAL
+    // REQUEST, INVALID FIELD IN CDB.
+    bool refusesShort = false;
+    bool refusesExtended = false;
+    std::vector<SimSelfTestLogEntry> history;  // the log when the bench starts, newest first
 };

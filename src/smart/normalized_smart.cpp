@@ -8,6 +8,8 @@
 #include "modepages/mode_page_io.h"
 #include "platform/user_prompts.h"
 #include "scsi/builders.h"
+#include "scsi/sense.h"
+#include "scsi/string_format.h"
 #include "shell/device_entry.h"
 
 namespace {
@@ -23,14 +25,25 @@ int ReadInto(int (*reader)(DeviceHandle*, uint8_t*, uint16_t), DeviceHandle* han
     return reader(handle, buffer, static_cast<uint16_t>(kSmartLogBufferSize));
 }
 
+// The program's text, then, when the drive refused with sense, its own words.
+std::string WithDriveAnswer(const char* text, const ScsiRequest& answer)
+{
+    if (answer.ScsiStatus != kStatusCheckCondition) return text;
+    const SenseCodes codes = ReadSenseCodes(answer.SenseData, kSenseInfoLength);
+    return StringPrintf("%s\n\nThe drive answered with sense key %Xh, additional sense code %02Xh, qualifier %02Xh.",
+                        text, codes.senseKey, codes.asc, codes.ascq);
+}
+
 }  // namespace
 
-int SmartVendorCommand(DeviceHandle* handle)
+int SmartVendorCommand(DeviceHandle* handle, ScsiRequest* answer)
 {
     ScsiRequest request{};
     request.DataBuffer = nullptr;
     request.DataTransferLength = 0;
-    if (ScsiVendorDF(request, handle, kNoFailureReport) == 1) return kSmartOk;
+    const int sent = ScsiVendorDF(request, handle, kNoFailureReport);
+    if (answer != nullptr) *answer = request;
+    if (sent == 1) return kSmartOk;
     return IsTolerableCheckCondition(request) ? kSmartOk : kSmartFailed;
 }
 
@@ -52,8 +65,9 @@ std::optional<SmartSheet> OnNormalizedSmart(DeviceEntry* device, UserPrompts& pr
     DeviceHandle* handle = &device->handle;
 
     SmartSheet sheet;
-    if (SmartLogSelectProbe(handle) != kLogPageOk || SmartVendorCommand(handle) != kSmartOk) {
-        ShowSmartError(prompts, kSmartNotSupported);
+    ScsiRequest answer{};
+    if (SmartLogSelectProbe(handle, &answer) != kLogPageOk || SmartVendorCommand(handle, &answer) != kSmartOk) {
+        ShowSmartError(prompts, WithDriveAnswer(kSmartNotSupported, answer));
         return std::nullopt;
     }
 

@@ -11,6 +11,7 @@
 #include "smart/smart_parameters.h"
 
 class UserPrompts;
+struct ScsiRequest;
 struct DeviceEntry;
 
 inline constexpr int kSmartOk = 4;
@@ -36,7 +37,8 @@ struct SmartSheet {
 // The vendor command DFh that, with the LOG SELECT probe, opens the
 // normalized SMART data. kSmartOk when the drive took it, or refused it
 // with additional sense code 00h or 01h; otherwise kSmartFailed.
-int SmartVendorCommand(DeviceHandle* handle);
+// `answer`, when given, receives the request as the drive answered it.
+int SmartVendorCommand(DeviceHandle* handle, ScsiRequest* answer = nullptr);
 
 // A message box without owner: title "SMART error", information icon, OK.
 void ShowSmartError(UserPrompts& prompts, const std::string& text);

@@ -1,5 +1,6 @@
 // The download against simulated drives of a bench: the drive takes the
-// image, restarts, and the sequence sees it come back (or not).
+// image, restarts for seconds of its clock, and comes back on a new
+// revision (or not).
 #include <gtest/gtest.h>
 
 #include "download/download_sequence.h"
@@ -18,6 +19,7 @@ protected:
         Load(Bench(2, devices));
         Scan();
         for (DeviceEntry* entry = FirstDevice(); entry != nullptr; entry = NextDevice()) SetDeviceSelected(*entry, true);
+        for (uint32_t number = 0; number < Sim().DriveCount(); ++number) Sim().Disk(number)->SetRestartClock(time.get());
     }
 
     void Download(size_t size)
@@ -27,42 +29,54 @@ protected:
         for (int ticks = 0; sequence.TimerActive() && ticks < 100; ++ticks) sequence.OnTimer();
     }
 
-    std::vector<DriveOutcome> Outcomes() const
+    std::vector<std::string> Messages() const
     {
-        std::vector<DriveOutcome> outcomes;
-        for (const auto& [path, outcome] : observer.outcomes) outcomes.push_back(outcome);
-        return outcomes;
+        std::vector<std::string> texts;
+        for (const auto& shown : prompts.messages) texts.push_back(shown.text);
+        return texts;
     }
 
     StreamCapture capture;
     RecordingPrompts prompts;
     dltest::MemoryImageOpener opener;
     dltest::RecordingObserver observer;
-    DownloadSequence sequence{prompts, opener, &observer};
+    std::shared_ptr<FakeTime> time = std::make_shared<FakeTime>();
+    DownloadSequence sequence{prompts, opener, &observer, dltest::InPlaceEnvironment(time, 120)};
 };
 
-TEST_F(DownloadBenchTest, EveryDriveTakesTheImageAndComesBack)
+TEST_F(DownloadBenchTest, EveryDriveTakesTheImageRestartsAndComesBackOnItsNewRevision)
 {
-    Start(Disk(0, 0) + "," + Disk(1, 3, "VELDRAKE", "\"microcode\": {\"resetCommands\": 5}"));
-    Download(300000);
-    EXPECT_EQ(Outcomes(), (std::vector<DriveOutcome>{DriveOutcome::TookImage, DriveOutcome::TookImage}));
+    Start(Disk(0, 0, "MORVANE", R"("microcode": {"revisionAfter": "0415"})") + "," +
+          Disk(1, 3, "VELDRAKE", R"("microcode": {"restartSeconds": 90, "revisionOffset": 1000})"));
+    std::vector<uint8_t> image = dltest::Pattern(300000);
+    std::copy_n("B23 ", 4, image.begin() + 1000);
+    opener.files["fw.lod"] = {.bytes = image};
+    sequence.OnDownload("fw.lod");
+    for (int ticks = 0; sequence.TimerActive() && ticks < 100; ++ticks) sequence.OnTimer();
+
     EXPECT_TRUE(prompts.messages.empty());
+    EXPECT_EQ(DownloadSummaryText(observer.ended),
+              "\\\\.\\physicaldrive0: OK, took the image; revision 0100 before, 0415 after\n"
+              "\\\\.\\physicaldrive1: OK, took the image; revision 0100 before, B23 after\n"
+              "2 of 2 drives took the image");
+    EXPECT_NEAR(observer.ended[1].lastCheck->secondsWaited, 90, 1) << "the restart takes the drive's seconds";
     for (uint32_t number : {0u, 1u}) {
         SimDisk* disk = Sim().Disk(number);
-        EXPECT_EQ(disk->MicrocodeImagesTaken(), 1u);
-        EXPECT_EQ(disk->MicrocodeImage(), dltest::Pattern(300000));
+        EXPECT_EQ(disk->MicrocodeImage(), image);
+        EXPECT_EQ(disk->PendingUnitAttentions(), 0u) << "the restart's unit attentions were taken by the checks";
     }
-    // The reset is over: the drive answers again.
-    EXPECT_EQ(Sim().Disk(1)->PendingUnitAttentions(), 0u);
 }
 
-TEST_F(DownloadBenchTest, ADriveThatStaysNotReadyTimesOut)
+TEST_F(DownloadBenchTest, ADriveStillRestartingWhenTheTimeIsUpTimesOutAndTheNextIsNotSent)
 {
-    Start(Disk(0, 0, "MORVANE", "\"microcode\": {\"resetCommands\": 6}") + "," + Disk(0, 1));
+    Start(Disk(0, 0, "MORVANE", R"("microcode": {"restartSeconds": 121})") + "," + Disk(0, 1));
     Download(1000);
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text, "Timeout during Download - \\\\.\\physicaldrive0");
-    EXPECT_EQ(Outcomes(), std::vector<DriveOutcome>{DriveOutcome::Timeout});
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Timeout during Download - \\\\.\\physicaldrive0"});
+    EXPECT_EQ(DownloadSummaryText(observer.ended),
+              "\\\\.\\physicaldrive0: failed, did not become ready within 120 s (last answer: not ready, becoming "
+              "ready (04h/01h))\n"
+              "\\\\.\\physicaldrive1: not attempted, the download stopped at the failure of \\\\.\\physicaldrive0\n"
+              "0 of 2 drives took the image");
     EXPECT_EQ(Sim().Disk(1)->MicrocodeImagesTaken(), 0u);
     EXPECT_TRUE(sequence.CloseRequested());
 }
@@ -77,7 +91,7 @@ TEST_F(DownloadBenchTest, ADriveThatRejectsTheImageSaysSoWithItsSense)
     const std::string& text = prompts.messages[0].text;
     EXPECT_EQ(text.rfind("Download - \\\\.\\physicaldrive0\nScsi status: 02h\n", 0), 0u) << text;
     EXPECT_NE(text.find("\n70 00 05 00 00 00 00 0A 00 00 00 00 26 02 "), std::string::npos) << text;
-    EXPECT_EQ(Outcomes(), (std::vector<DriveOutcome>{DriveOutcome::TransferFailed, DriveOutcome::TookImage}));
+    EXPECT_EQ(observer.Outcomes(), (std::vector<DriveOutcome>{DriveOutcome::TransferFailed, DriveOutcome::TookImage}));
     EXPECT_EQ(Sim().Disk(0)->MicrocodeImagesTaken(), 0u);
     EXPECT_EQ(Sim().Disk(1)->MicrocodeImagesTaken(), 1u);
 }
@@ -86,18 +100,17 @@ TEST_F(DownloadBenchTest, APieceThatNeverReachesTheDriveIsAFailedCall)
 {
     Start(Disk(0, 0, "MORVANE", "\"microcode\": {\"failPiece\": {\"piece\": 1, \"action\": \"callFails\"}}"));
     Download(200000);
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text, "Download - \\\\.\\physicaldrive0\nError 5:\nInput/output error");
-    EXPECT_EQ(Outcomes(), std::vector<DriveOutcome>{DriveOutcome::TransferFailed});
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Download - \\\\.\\physicaldrive0\nError 5:\nInput/output error"});
+    EXPECT_EQ(observer.Outcomes(), std::vector<DriveOutcome>{DriveOutcome::TransferFailed});
     EXPECT_EQ(Sim().Disk(0)->MicrocodeImagesTaken(), 0u);
 }
 
-TEST_F(DownloadBenchTest, ADriveThatNeverComesBackTimesOut)
+TEST_F(DownloadBenchTest, ADriveThatNeedsAHandIsNamedWithItsSenseAtOnce)
 {
     Start(Disk(0, 0, "MORVANE", "\"microcode\": {\"neverReady\": true}"));
     Download(10);
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text, "Timeout during Download - \\\\.\\physicaldrive0");
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Abnormal status during Download - \\\\.\\physicaldrive0, 02 04 03"});
+    EXPECT_EQ(observer.ended.at(0).lastCheck->secondsWaited, 0);
     EXPECT_EQ(Sim().Disk(0)->MicrocodeImagesTaken(), 1u) << "it took the image, then did not restart";
 }
 

@@ -4,14 +4,17 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "download/download_observer.h"
+#include "download/drive_download.h"
 #include "download/microcode_image.h"
 #include "shell/device_entry.h"
+#include "support/fake_time.h"
 
 namespace dltest {
 
@@ -88,7 +91,8 @@ inline std::vector<uint8_t> Pattern(size_t size)
 class RecordingObserver final : public DownloadObserver {
 public:
     std::vector<std::string> events;
-    std::vector<std::pair<std::string, DriveOutcome>> outcomes;
+    std::vector<DriveReport> finished;
+    std::vector<DriveReport> ended;  // the reports SequenceEnded gave
 
     void TransferStarting(const DeviceEntry& drive, uint32_t size) override
     {
@@ -99,16 +103,41 @@ public:
         events.push_back("piece " + drive.path + " " + std::to_string(piece.offset) + "+" +
                          std::to_string(piece.length) + (good ? " good" : " failed"));
     }
-    void DriveChecked(const DeviceEntry& drive, int result, const SenseCodes&, uint32_t retries) override
+    void DriveChecked(const DeviceEntry& drive, const ReadinessCheck& check) override
     {
-        events.push_back("check " + drive.path + " " + std::to_string(result) + " " + std::to_string(retries));
+        events.push_back("check " + drive.path + " " + std::to_string(check.secondsWaited) + " s " +
+                         ReadinessCheckText(check));
     }
-    void DriveFinished(const DeviceEntry& drive, DriveOutcome outcome) override
+    void DriveFinished(const DeviceEntry& drive, const DriveReport& report) override
     {
-        outcomes.emplace_back(drive.path, outcome);
-        events.push_back("finished " + drive.path + " " + DriveOutcomeText(outcome));
+        finished.push_back(report);
+        events.push_back("finished " + drive.path + " " + DriveOutcomeText(report.outcome));
     }
-    void SequenceEnded() override { events.push_back("ended"); }
+    void SequenceEnded(const std::vector<DriveReport>& reports) override
+    {
+        ended = reports;
+        events.push_back("ended");
+    }
+
+    std::vector<DriveOutcome> Outcomes() const
+    {
+        std::vector<DriveOutcome> outcomes;
+        for (const DriveReport& report : ended) outcomes.push_back(report.outcome);
+        return outcomes;
+    }
 };
+
+// Fake time for the readiness wait, and each drive's work run in place at
+// once, so a whole download happens within OnDownload and its ticks.
+inline DownloadEnvironment InPlaceEnvironment(const std::shared_ptr<FakeTime>& time,
+                                              uint32_t readyTimeout = kDefaultReadyTimeoutSeconds)
+{
+    DownloadEnvironment environment;
+    environment.clock = time;
+    environment.pause = time;
+    environment.readyTimeoutSeconds = readyTimeout;
+    environment.launch = [](std::function<void()> work) { work(); };
+    return environment;
+}
 
 }  // namespace dltest

@@ -90,19 +90,30 @@ TEST(MicrocodeImageRead, FailuresSayWhatWentWrong)
     EXPECT_EQ(ReadMicrocodeImage("nosize.lod", opener).outcome, Outcome::ReadFailed);
 }
 
-TEST(MicrocodeImageRead, ImageBeyondTheOffsetFieldIsRefusedBeforeReading)
+TEST(MicrocodeImageRead, ImagesOutsideTheSizeLimitsAreRefusedBeforeReading)
 {
-    MemoryImageOpener opener;
-    opener.files["big.lod"] = {.bytes = std::vector<uint8_t>(kMaxMicrocodeImageSize + 1)};
-    opener.files["edge.lod"] = {.bytes = std::vector<uint8_t>(kMaxMicrocodeImageSize)};
-
-    const auto big = ReadMicrocodeImage("big.lod", opener);
-    EXPECT_EQ(big.outcome, Outcome::TooLarge);
-    EXPECT_EQ(opener.bytesRead, 0u);
-    EXPECT_EQ(ImageReadMessage(big, "big.lod"),
-              "File size(16777216) is too large for a microcode download: the piece offsets reach 16777215 bytes "
-              "at most");
-    EXPECT_EQ(ReadMicrocodeImage("edge.lod", opener).outcome, Outcome::Ok);
+    struct Case {
+        size_t size;
+        Outcome outcome;
+        const char* message;
+    };
+    const Case cases[] = {
+        {kMaxMicrocodeImageSize + 1, Outcome::TooLarge,
+         "File size(16777216) is too large for a microcode download: the piece offsets reach 16777215 bytes at most"},
+        {0, Outcome::Empty, "File size(0): an empty file holds no microcode; nothing was sent"},
+        {kMaxMicrocodeImageSize, Outcome::Ok, ""},
+        {1, Outcome::Ok, ""},
+    };
+    for (const Case& c : cases) {
+        MemoryImageOpener opener;
+        opener.files["fw.lod"] = {.bytes = std::vector<uint8_t>(c.size)};
+        const auto read = ReadMicrocodeImage("fw.lod", opener);
+        EXPECT_EQ(read.outcome, c.outcome) << c.size;
+        EXPECT_EQ(ImageReadMessage(read, "fw.lod"), c.message);
+        if (c.outcome != Outcome::Ok) {
+            EXPECT_EQ(opener.bytesRead, 0u) << c.size;
+        }
+    }
 }
 
 TEST(MicrocodeImageRead, RealFilesDirectoriesAndMissingFiles)

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -8,7 +9,6 @@
 #include "download/download_transfer.h"
 #include "download/microcode_image.h"
 #include "platform/sim_device.h"
-#include "shell/device_entry.h"
 #include "sim/sim_disk.h"
 
 namespace {
@@ -68,14 +68,18 @@ void DownloadThroughDrive(const uint8_t* data, size_t size)
     const std::vector<uint8_t> file(data + std::min<size_t>(size, 2), data + size);
     ChunkedOpener opener(file, size > 1 ? 1 + data[1] * 311u : 1);
     ImageReadResult read = ReadMicrocodeImage("fuzz.lod", opener);
+    if (file.empty()) {
+        if (read.outcome != ImageReadResult::Outcome::Empty) __builtin_trap();
+        return;
+    }
     if (read.outcome != ImageReadResult::Outcome::Ok || read.image != file) __builtin_trap();
 
     SimDriveConfig config = SmallDrive(data, 0);
     config.buffer.microcodeCapacity = kMaxMicrocodeImageSize;
     auto disk = std::make_shared<SimDisk>(config);
-    DeviceEntry drive;
-    drive.handle = std::make_shared<SimScsiDevice>(disk, nullptr, 0, 0);
-    const TransferResult sent = DownloadImage(drive, read.image, nullptr);
+    const DeviceHandle handle = std::make_shared<SimScsiDevice>(disk, nullptr, 0, 0);
+    const std::atomic<bool> cancelled{false};
+    const TransferResult sent = DownloadImage(handle, read.image, cancelled, nullptr);
     if (sent.outcome != TransferResult::Outcome::Sent || disk->MicrocodeImage() != file) __builtin_trap();
 }
 

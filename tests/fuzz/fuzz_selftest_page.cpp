@@ -51,7 +51,7 @@ protected:
 
 }  // namespace
 
-// The self-test results page as a drive returns it: the latest-entry choice,
+// The self-test results page as a drive returns it: the choice of the run's own entry,
 // the recorded outcome and the log row made of it.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -66,8 +66,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     DstDriveContext context;
     context.entry = &entry;
     SelfTestCommander commander;
-    commander.ReadLatestResult(context, &handle);
-    int progress = size > 1 ? data[1] : 0;
+    // Once against an empty log at the start, once against the page itself.
+    const uint8_t code = entry.dstType == 2 ? kDstCodeAdvanced : kDstCodeQuick;
+    commander.ReadLatestResult(context, &handle, MarkDstRun({}, code));
+    DstRunMark mark = commander.MarkRun(code);
+    mark.seenRunning = size > 2 && (data[2] & 1) != 0;
+    commander.ReadLatestResult(context, &handle, mark);
+    int progress = size > 1 ? data[1] % 101 : 0;  // a percentage the run could hold
     commander.PollProgress(&handle, progress);
     if (progress < 0 || progress > 100) __builtin_trap();
     const std::string quick = ComposeDstLogRow(entry, DstKind::Quick);

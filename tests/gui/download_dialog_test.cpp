@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,13 +16,14 @@
 #include <nlohmann/json.hpp>
 
 #include "download/ui/download_dlg.h"
-#include "shell/ui/main_frame.h"
 #include "platform/sim_catalog.h"
 #include "shell/device_table.h"
 #include "shell/ui/device_button.h"
 #include "shell/ui/kestrion_view.h"
+#include "shell/ui/main_frame.h"
 #include "sim/sim_disk.h"
 #include "box_answerer.h"
+#include "support/blocking_device.h"
 #include "workstation_fixture.h"
 
 namespace {
@@ -29,14 +32,18 @@ constexpr int kDownloadCommand = 32789;
 
 class DownloadDialogTest : public WorkstationTest {
 protected:
-    // Two drives on bus 0; extra bench keys for the first.
+    // Two drives on bus 0 that restart at once and come back on 0415; extra
+    // bench keys for the first.
     void StartBench(const nlohmann::json& firstExtra = nlohmann::json::object())
     {
-        nlohmann::json first = {{"bus", 0}, {"targetId", 0}, {"vendor", "MORVANE"}, {"product", "MVX-18LW"},
-                                {"revision", "0412"}, {"serial", "3KA04417"}, {"blocks", 1000}};
+        const nlohmann::json microcode = {{"restartSeconds", 0}, {"revisionAfter", "0415"}};
+        nlohmann::json first = {{"bus", 0},         {"targetId", 0},           {"vendor", "MORVANE"},
+                                {"product", "MVX-18LW"}, {"revision", "0412"}, {"serial", "3KA04417"},
+                                {"blocks", 1000},   {"microcode", microcode}};
         first.update(firstExtra);
-        nlohmann::json second = {{"bus", 0}, {"targetId", 1}, {"vendor", "MORVANE"}, {"product", "MVX-36LW"},
-                                 {"revision", "0412"}, {"serial", "3KB11090"}, {"blocks", 1000}};
+        nlohmann::json second = {{"bus", 0},         {"targetId", 1},           {"vendor", "MORVANE"},
+                                 {"product", "MVX-36LW"}, {"revision", "0412"}, {"serial", "3KB11090"},
+                                 {"blocks", 1000},   {"microcode", microcode}};
         Start(nlohmann::json{{"buses", 1}, {"devices", {first, second}}}.dump());
         ASSERT_TRUE(folder.isValid());
         imagePath = folder.filePath(QStringLiteral("fw0412.lod"));
@@ -134,16 +141,21 @@ TEST_F(DownloadDialogTest, DownloadAsksThenSendsToEverySelectedDriveAndStaysOpen
         EXPECT_TRUE(dialog.isVisible());
         EXPECT_TRUE(dialog.DownloadButton()->isEnabled());
         EXPECT_FALSE(dialog.TimerRunning());
-        EXPECT_EQ(answerer.boxes.size(), 1u) << "no message after a good download";
+        ASSERT_EQ(answerer.boxes.size(), 2u) << "what became of each drive";
+        EXPECT_EQ(answerer.boxes[1].text, "\\\\.\\physicaldrive0: OK, took the image; revision 0412 before, 0415 after\n"
+                                          "\\\\.\\physicaldrive1: OK, took the image; revision 0412 before, 0415 after\n"
+                                          "2 of 2 drives took the image");
+        EXPECT_EQ(dialog.StatusLine()->text(), "2 of 2 drives took the image");
         EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait cursor is gone";
         SaveScreenshot(dialog.grab().toImage(), QStringLiteral("download-dialog.png"));
         dialog.reject();
     });
     EXPECT_EQ(Disk(0).MicrocodeImage(), std::vector<uint8_t>(70000, 0x5A));
     EXPECT_EQ(Disk(1).MicrocodeImagesTaken(), 1u);
+    EXPECT_STREQ(g_devices[0]->revision, "0415") << "Device Information shows the revision the drive runs now";
 }
 
-TEST_F(DownloadDialogTest, ATimeoutIsShownAndClosesTheDialog)
+TEST_F(DownloadDialogTest, AnAbnormalAnswerIsShownWithWhatBecameOfEachDriveAndClosesTheDialog)
 {
     StartBench({{"microcode", {{"neverReady", true}}}});
     Select(0);
@@ -152,11 +164,65 @@ TEST_F(DownloadDialogTest, ATimeoutIsShownAndClosesTheDialog)
         BoxAnswerer answerer;
         QTest::mouseClick(dialog.DownloadButton(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 3000);
-        ASSERT_EQ(answerer.boxes.size(), 2u);
-        EXPECT_EQ(answerer.boxes[1].text, "Timeout during Download - \\\\.\\physicaldrive0");
+        ASSERT_EQ(answerer.boxes.size(), 3u);
+        EXPECT_EQ(answerer.boxes[1].text, "Abnormal status during Download - \\\\.\\physicaldrive0, 02 04 03");
+        EXPECT_EQ(answerer.boxes[2].text,
+                  "\\\\.\\physicaldrive0: failed, abnormal status after the transfer: not ready, manual intervention "
+                  "required (04h/03h)\n"
+                  "\\\\.\\physicaldrive1: not attempted, the download stopped at the failure of \\\\.\\physicaldrive0\n"
+                  "0 of 2 drives took the image");
     });
     EXPECT_EQ(Disk(1).MicrocodeImagesTaken(), 0u) << "the download ends at the error";
 }
+
+// The drive holds TEST UNIT READY after its transfer, as a drive that does
+// not answer does; Cancel (or the window's close box) must act at once.
+class DownloadHeldDriveTest : public DownloadDialogTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DownloadHeldDriveTest, CancelAndTheCloseBoxActAtOnceWhileADriveHoldsItsCheck)
+{
+    const bool closeBox = GetParam();
+    StartBench();
+    Select(0);
+    Select(1);
+    auto held = std::make_shared<BlockingDevice>(g_devices[0]->handle, 0x00);
+    g_devices[0]->handle = held;
+    int sentBeforeCancel = 0;
+    OpenDialog([&](CDownloadDlg& dialog) {
+        BoxAnswerer answerer;
+        QTest::mouseClick(dialog.DownloadButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(held->blocked.load(), 3000);
+        QTest::qWait(100);
+        EXPECT_TRUE(dialog.TimerRunning()) << "the window goes on while the drive holds the check";
+        EXPECT_EQ(dialog.StatusLine()->text(),
+                  "\\\\.\\physicaldrive0: image sent, waiting for the drive to restart on it");
+
+        sentBeforeCancel = held->received;
+        QElapsedTimer clock;
+        clock.start();
+        if (closeBox) {
+            dialog.close();
+        } else {
+            QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
+        }
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_LT(clock.elapsed(), 1000);
+        EXPECT_TRUE(held->blocked) << "the command sent is left to finish by itself";
+        ASSERT_EQ(answerer.boxes.size(), 2u);
+        EXPECT_EQ(answerer.boxes[1].text,
+                  "\\\\.\\physicaldrive0: cancelled while in work; nothing more was sent to it\n"
+                  "\\\\.\\physicaldrive1: not attempted, the download was cancelled\n"
+                  "0 of 2 drives took the image");
+    });
+    held->Release();
+    QTRY_COMPARE_WITH_TIMEOUT(held->answered.load(), sentBeforeCancel, 3000);
+    QTest::qWait(200);
+    EXPECT_EQ(held->received.load(), sentBeforeCancel) << "nothing more went to that drive";
+    EXPECT_EQ(Disk(1).MicrocodeImagesTaken(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, DownloadHeldDriveTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "CloseBox" : "Cancel"; });
 
 TEST_F(DownloadDialogTest, NotConfirmedSendsNothing)
 {
@@ -175,26 +241,24 @@ TEST_F(DownloadDialogTest, NotConfirmedSendsNothing)
 
 TEST_F(DownloadDialogTest, QuitDuringADownloadAsksThenEndsItBeforeTheNextDrive)
 {
-    StartBench();
+    // The first drive takes long enough to restart that the quit comes while
+    // it is waited for.
+    StartBench({{"microcode", {{"restartSeconds", 60}}}});
     Select(0);
     Select(1);
-    QString question;
     OpenDialog([&](CDownloadDlg& dialog) {
-        {
-            BoxAnswerer confirm;
-            QTest::mouseClick(dialog.DownloadButton(), Qt::LeftButton);
-        }
-        ASSERT_TRUE(dialog.Sequence().Busy()) << "the first drive is being checked";
-        WithModalDialog([&] { Frame().close(); },
-                        [&](QDialog& dialog) {
-                            auto* box = qobject_cast<QMessageBox*>(&dialog);
-                            ASSERT_NE(box, nullptr);
-                            question = box->text();
-                            box->button(QMessageBox::Yes)->click();
-                        });
+        BoxAnswerer answerer;
+        QTest::mouseClick(dialog.DownloadButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.StatusLine()->text().contains(QStringLiteral("waiting for the drive")), 3000);
+        Frame().close();
         QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 3000);
+        ASSERT_EQ(answerer.boxes.size(), 3u);
+        EXPECT_TRUE(answerer.boxes[1].text.startsWith(QStringLiteral("Drives are still being worked on. Quit anyway?")));
+        EXPECT_EQ(answerer.boxes[2].text,
+                  "\\\\.\\physicaldrive0: cancelled while in work; nothing more was sent to it\n"
+                  "\\\\.\\physicaldrive1: not attempted, the download was cancelled\n"
+                  "0 of 2 drives took the image");
     });
-    EXPECT_TRUE(question.startsWith(QStringLiteral("Drives are still being worked on. Quit anyway?")));
     QTRY_VERIFY(!Frame().isVisible());
     EXPECT_EQ(Disk(0).MicrocodeImagesTaken(), 1u);
     EXPECT_EQ(Disk(1).MicrocodeImagesTaken(), 0u);

@@ -1,5 +1,7 @@
 // The "DST Results" dialog and the self-test commands on the simulated
 // bench, offscreen; timer ticks are called directly against a fake clock.
+#include <algorithm>
+
 #include <QAction>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -126,13 +128,19 @@ TEST_F(SelfTestDialogTest, BothRunOnTheBenchFollowsEveryDrive)
                         EXPECT_TRUE(dialog.Timer().isActive());
                         EXPECT_EQ(ButtonColour(*g_devices[0]), kColourUnderTest);
 
-                        // The quick phase: 10 of MVX-18LW's 20 seconds is the largest share.
-                        clock.Advance(10);
-                        dialog.OnTimer();
-                        EXPECT_EQ(bar->value(), 16);
-                        for (int i = 0; i < 3; ++i) {
+                        // The quick phase follows the slowest drive, VD-9100's 35 seconds,
+                        // in a third of the bar.
+                        const auto running = [] {
+                            return std::count_if(g_devices.begin(), g_devices.end(),
+                                                 [](const auto& entry) { return entry && entry->underTest; });
+                        };
+                        for (const int expected : {9, 19, 28, 33}) {
                             clock.Advance(10);
                             dialog.OnTimer();
+                            EXPECT_EQ(bar->value(), expected) << running() << " drives running";
+                            if (expected == 19) {
+                                EXPECT_EQ(running(), 3) << "three of six have ended";
+                            }
                         }
                         clock.Advance(10);
                         dialog.OnTimer();  // nothing left running: the advanced phase starts
@@ -140,21 +148,26 @@ TEST_F(SelfTestDialogTest, BothRunOnTheBenchFollowsEveryDrive)
                         EXPECT_EQ(SelfTestCodes(0), (std::vector<uint8_t>{0x20, 0x40}));
                         clock.Advance(30);
                         dialog.OnTimer();
-                        EXPECT_EQ(bar->value(), 66) << "half of MVX-18LW's 60 seconds";
+                        EXPECT_EQ(bar->value(), 49) << "a quarter of MVE-4000SAS's 120 seconds";
 
                         const QString text = Control<QPlainTextEdit>(dialog, 1090)->toPlainText();
                         EXPECT_TRUE(text.contains("for drive physicaldrive1\nQuick Drive Self Test (DST)\n"));
                         EXPECT_TRUE(text.contains("The read/verify element of the self-test failed.\n"
                                                   "Failing LBA High Order Bytes =   0 0.\n"));
                         EXPECT_TRUE(text.contains("Advanced Drive Self Test (DST)"));
+                        EXPECT_TRUE(text.contains("The Send Diagnostic command failed. DST Not Running\n"
+                                                  "Sense Key =   5\n"))
+                            << "VD-9100 refuses the advanced test";
                         SaveScreenshot(dialog.grab().toImage(), QStringLiteral("dst-results.png"));
                         SaveScreenshot(Frame().grab().toImage(), QStringLiteral("dst-main-window.png"));
 
                         // Closing the dialog while drives run aborts them.
                         dialog.close();
                     });
+    const std::vector<uint8_t> aborted{0x20, 0x40, 0x80};
+    const std::vector<uint8_t> refused{0x20, 0x40};
     for (uint32_t drive = 0; drive < 6; ++drive)
-        EXPECT_EQ(SelfTestCodes(drive), (std::vector<uint8_t>{0x20, 0x40, 0x80})) << drive;
+        EXPECT_EQ(SelfTestCodes(drive), drive == 3 ? refused : aborted) << drive;
     for (auto& entry : g_devices) {
         if (entry) {
             EXPECT_FALSE(entry->underTest);

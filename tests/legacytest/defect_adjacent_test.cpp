@@ -61,8 +61,11 @@ TEST_F(DefectAdjacentTest, FailureNamesThePlaceTheBlockBeforeAndTheDescriptor)
     EXPECT_EQ(RunAdjacent(), 0);
     // Cylinder 1, head 2, target sector 499 (1F3h); LBA 6499 - 1 = 6498 (1962h); descriptor at 4.
     EXPECT_TRUE(output.Contains("\r\nSector Adjacent to P&G List Failure\n\r\n"
-                                "\r\nread block Failure, 1, 2, 1f3\nLBA=1962 defect(*8)=4\r\n"));
+                                "\r\nread block Failure, 1, 2, 1f3\nLBA=1962 defect(*8)=4\r\n"
+                                "\r\nRead of LBA 6499 to 6501 failed, failing LBA 6500\r\n"));
     EXPECT_EQ(output.Count("read block Failure"), 1u);
+    ASSERT_EQ(outcome.readFailures.size(), 1u);
+    EXPECT_EQ(outcome.readFailures[0].subtest, kSubtestDefectAdjacent);
 }
 
 TEST_F(DefectAdjacentTest, ThreeBlocksAroundEachDefectAreReadFromTheSectorBefore)
@@ -79,6 +82,19 @@ TEST_F(DefectAdjacentTest, ThreeBlocksAroundEachDefectAreReadFromTheSectorBefore
     EXPECT_EQ(ReadLba(reads[1]), LbaOf(5, 0, 299)) << "the whole sector field, not its low byte";
     EXPECT_EQ(ReadLba(reads[2]), LbaOf(7, 3, 998));
     for (const auto& read : reads) EXPECT_EQ(read.cdb[8], 3);
+}
+
+TEST_F(DefectAdjacentTest, WholeTrackDefectsAreSkipped)
+{
+    Start(OneDrive(R"("geometry": {"cylinders": 100, "heads": 4, "sectorsPerTrack": 1000},
+                      "defects": {"grown": [[2, 1, 4294967295], [7, 3, 999]]})",
+                   400000));
+    auto& tap = Tap(Entry(0));
+    EXPECT_EQ(RunAdjacent(), 0);
+    const auto reads = tap.WithOpcode(kRead10);
+    ASSERT_EQ(reads.size(), 1u);
+    EXPECT_EQ(ReadLba(reads[0]), LbaOf(7, 3, 998));
+    EXPECT_EQ(output.Text(), "Begin Verify Sect Adj to P & G List\r\nFinished Verify Sect Adj to P & G List\r\n");
 }
 
 TEST_F(DefectAdjacentTest, DefectListTheDriveWillNotGiveIsAnEmptyList)

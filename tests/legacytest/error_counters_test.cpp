@@ -2,6 +2,7 @@
 
 #include "legacy_bench_fixture.h"
 #include "legacytest/error_counters.h"
+#include "sim/sim_disk.h"
 #include "sim/sim_sense.h"
 #include "support/scripted_device.h"
 
@@ -11,17 +12,28 @@ using legacytest::FixedSense;
 
 std::vector<uint8_t> Cdb(const ScsiRequest& request) { return {request.Cdb, request.Cdb + request.CdbLength}; }
 
+// A counter page: parameters 0000h, 0001h, ... with these value lengths,
+// each value filled with `fill`.
+std::vector<uint8_t> CounterPage(uint8_t code, std::vector<uint8_t> lengths, uint8_t fill)
+{
+    std::vector<uint8_t> page{code, 0, 0, 0};
+    for (size_t i = 0; i < lengths.size(); ++i) {
+        page.insert(page.end(), {0, static_cast<uint8_t>(i), 0x00, lengths[i]});
+        page.insert(page.end(), lengths[i], fill);
+    }
+    page[2] = static_cast<uint8_t>((page.size() - 4) >> 8);
+    page[3] = static_cast<uint8_t>(page.size() - 4);
+    return page;
+}
+
 class ErrorCountersScriptedTest : public ::testing::Test {
 protected:
-    void SetUp() override { g_bLogCountersReset = 1; }
-    void TearDown() override { g_bLogCountersReset = 0; }
+    int Check(legacytest::RecordingOutput& to) { return CheckErrorCounterPages(&to, context); }
 
-    int Check() { return CheckErrorCounterPages(&output, context); }
-
-    // Page length answered for each page code, in the LOG SENSE header.
-    void Answer(std::map<uint8_t, uint16_t> lengths, uint8_t failingPage = 0)
+    // Every page answers with these value lengths and fill; failingPage is refused.
+    void Answer(std::vector<uint8_t> lengths, std::map<uint8_t, uint8_t> fills, uint8_t failingPage = 0)
     {
-        device->script = [lengths, failingPage](const ScsiRequest& request) {
+        device->script = [lengths, fills, failingPage](const ScsiRequest& request) {
             ScriptedDevice::Reply reply;
             const uint8_t page = request.Cdb[2] & 0x3F;
             if (page == failingPage) {
@@ -29,8 +41,7 @@ protected:
                 reply.sense = FixedSense(kSenseKeyIllegalRequest, 0x24);
                 return reply;
             }
-            const uint16_t length = lengths.count(page) ? lengths.at(page) : 0;
-            reply.data = {page, 0, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length), 0, 0, 0, 0, 0, 0};
+            reply.data = CounterPage(page, lengths, fills.count(page) ? fills.at(page) : 0);
             return reply;
         };
     }
@@ -44,40 +55,55 @@ protected:
     StreamCapture streams;
 };
 
-TEST_F(ErrorCountersScriptedTest, ChangedAmountsOf100PassAnd101AsksForAFullScan)
+TEST_F(ErrorCountersScriptedTest, FirstCheckReadsTheCumulativeCountersWithoutPpcAndResetsNothing)
 {
-    Answer({{0x02, 100}, {0x03, 100}, {0x05, 100}});
-    EXPECT_EQ(Check(), kErrorCountersPass);
-    ASSERT_EQ(device->requests.size(), 3u);
-    EXPECT_EQ(Cdb(device->requests[0]), (std::vector<uint8_t>{0x4D, 0x02, 0x42, 0, 0, 0, 0, 0, 0x0A, 0}));
-    EXPECT_EQ(Cdb(device->requests[1]), (std::vector<uint8_t>{0x4D, 0x02, 0x43, 0, 0, 0, 0, 0, 0x0A, 0}));
-    EXPECT_EQ(Cdb(device->requests[2]), (std::vector<uint8_t>{0x4D, 0x02, 0x45, 0, 0, 0, 0, 0, 0x0A, 0}));
-    EXPECT_EQ(device->requests[0].DataTransferLength, 10u);
+    Answer({8, 8, 8}, {});
+    EXPECT_EQ(Check(output), kErrorCountersPass);
+    ASSERT_EQ(device->requests.size(), 3u) << "no LOG SELECT";
+    EXPECT_EQ(Cdb(device->requests[0]), (std::vector<uint8_t>{0x4D, 0x00, 0x42, 0, 0, 0, 0, 0x10, 0x00, 0}));
+    EXPECT_EQ(Cdb(device->requests[1]), (std::vector<uint8_t>{0x4D, 0x00, 0x43, 0, 0, 0, 0, 0x10, 0x00, 0}));
+    EXPECT_EQ(Cdb(device->requests[2]), (std::vector<uint8_t>{0x4D, 0x00, 0x45, 0, 0, 0, 0, 0x10, 0x00, 0}));
     EXPECT_EQ(output.Text(), "");
-
-    device->requests.clear();
-    Answer({{0x02, 0}, {0x03, 101}, {0x05, 500}});
-    EXPECT_EQ(Check(), kErrorCountersFailed);
-    EXPECT_EQ(output.Text(), "\r\nRead Errors=101\r\n\r\nRun Full Disk Scan\r\n");
-    EXPECT_EQ(device->requests.size(), 2u) << "page 05h is not read after a failure";
 }
 
-TEST_F(ErrorCountersScriptedTest, EachPageNamesItsCount)
+TEST_F(ErrorCountersScriptedTest, ReCheckCountsTheParameterDataChangedSinceTheFirst)
 {
-    Answer({{0x02, 0x1234}});
-    EXPECT_EQ(Check(), kErrorCountersFailed);
-    EXPECT_EQ(output.Text(), "\r\nWrite Errors=4660\r\n\r\nRun Full Disk Scan\r\n");
+    struct Row {
+        std::vector<uint8_t> lengths;
+        std::map<uint8_t, uint8_t> fills;  // changed pages at the re-check
+        int result;
+        const char* report;
+    };
+    const Row rows[] = {
+        {{8, 8, 8, 8, 8, 8, 8}, {}, kErrorCountersPass, ""},
+        // One parameter of 96 value bytes: 100 bytes changed pass, 101 do not.
+        {{96}, {{0x03, 1}}, kErrorCountersPass, ""},
+        {{97}, {{0x03, 1}}, kErrorCountersFailed, "\r\nRead Errors=101\r\n\r\nRun Full Disk Scan\r\n"},
+        {{8, 8, 8, 8, 8, 8, 8, 8, 8}, {{0x02, 1}}, kErrorCountersFailed, "\r\nWrite Errors=108\r\n\r\nRun Full Disk Scan\r\n"},
+        {{8, 8, 8, 8, 8, 8, 8, 8, 8}, {{0x05, 1}}, kErrorCountersFailed, "\r\nVerify Errors=108\r\n\r\nRun Full Disk Scan\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.report);
+        context.errorCounters.reset();
+        legacytest::RecordingOutput first;
+        legacytest::RecordingOutput again;
+        Answer(row.lengths, {});
+        ASSERT_EQ(Check(first), kErrorCountersPass);
+        Answer(row.lengths, row.fills);
+        EXPECT_EQ(Check(again), row.result);
+        EXPECT_EQ(again.Text(), row.report);
+    }
 }
 
 TEST_F(ErrorCountersScriptedTest, UnreadablePageEndsTheCheckWithItsOwnMessage)
 {
-    Answer({}, 0x02);
-    EXPECT_EQ(Check(), kErrorCountersFailed);
+    Answer({8}, {}, 0x02);
+    EXPECT_EQ(Check(output), kErrorCountersFailed);
     EXPECT_EQ(output.Text(), "\r\nLog Page 02 failed\r\n");
     EXPECT_EQ(device->requests.size(), 1u);
 
-    Answer({}, 0x03);
-    EXPECT_EQ(CheckErrorCounterPages(&output, context), kErrorCountersFailed);
+    Answer({8}, {}, 0x03);
+    EXPECT_EQ(Check(output), kErrorCountersFailed);
     EXPECT_EQ(output.Text(), "\r\nLog Page 02 failed\r\nLog Page 03 failed\r\n") << "a plain line, not a block";
 
     // No tolerance for sense data here, even "no sense".
@@ -85,52 +111,32 @@ TEST_F(ErrorCountersScriptedTest, UnreadablePageEndsTheCheckWithItsOwnMessage)
     device->script = nullptr;
     device->next.status = kStatusCheckCondition;
     device->next.sense = FixedSense(kSenseKeyNoSense, 0x00);
-    EXPECT_EQ(CheckErrorCounterPages(&fifth, context), kErrorCountersFailed);
+    EXPECT_EQ(Check(fifth), kErrorCountersFailed);
 }
 
-TEST_F(ErrorCountersScriptedTest, FirstCheckOfTheRunResetsTheCountersAndPrintsNothing)
-{
-    g_bLogCountersReset = 0;
-    EXPECT_EQ(Check(), kErrorCountersPass);
-    ASSERT_EQ(device->requests.size(), 1u);
-    EXPECT_EQ(Cdb(device->requests[0]), (std::vector<uint8_t>{0x4C, 0x02, 0x40, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(device->requests[0].DataTransferLength, 0u);
-    EXPECT_EQ(g_bLogCountersReset.load(), 1);
-    EXPECT_EQ(output.Text(), "");
-}
-
-TEST_F(ErrorCountersScriptedTest, RefusedResetFailsSilentlyAndIsTriedAgainNextTime)
-{
-    g_bLogCountersReset = 0;
-    device->next.status = kStatusCheckCondition;
-    device->next.sense = FixedSense(kSenseKeyIllegalRequest, 0x24);
-    EXPECT_EQ(Check(), kErrorCountersResetFailed);
-    EXPECT_EQ(g_bLogCountersReset.load(), 0);
-    EXPECT_EQ(output.Text(), "");
-
-    // A refusal with additional sense code 00h counts as done.
-    device->next.sense = FixedSense(kSenseKeyIllegalRequest, 0x00);
-    EXPECT_EQ(Check(), kErrorCountersPass);
-    EXPECT_EQ(g_bLogCountersReset.load(), 1);
-    EXPECT_EQ(Cdb(device->requests[1])[1], 0x02);
-}
-
+// Drives as they take the obsolete PPC bit: refusing it, or ignoring it and
+// returning every parameter (on page 02h 9 of them, 108 bytes).
 class ErrorCountersBenchTest : public LegacyBenchTest {};
 
-TEST_F(ErrorCountersBenchTest, OnlyTheFirstDriveOfTheProgramRunIsReset)
+TEST_F(ErrorCountersBenchTest, CurrentDrivesPassBothChecksAndKeepTheirCounters)
 {
-    Start(Bench(1, Disk(0, 0) + "," + Disk(0, 1)));
-    auto& first = Tap(Entry(0));
-    auto& second = Tap(Entry(1));
-    TestContext one(Entry(0).handle, clock, keyboard);
-    TestContext two(Entry(1).handle, clock, keyboard);
-    EXPECT_EQ(CheckErrorCounterPages(&output, one), kErrorCountersPass);
-    EXPECT_EQ(CheckErrorCounterPages(&output, two), kErrorCountersPass);
-    EXPECT_EQ(CheckErrorCounterPages(&output, one), kErrorCountersPass);
-    EXPECT_EQ(first.WithOpcode(0x4C).size(), 1u);
-    EXPECT_EQ(first.WithOpcode(0x4D).size(), 3u);
-    EXPECT_TRUE(second.WithOpcode(0x4C).empty());
-    EXPECT_EQ(second.WithOpcode(0x4D).size(), 3u);
+    for (const char* ppc : {"rejected", "ignored"}) {
+        SCOPED_TRACE(ppc);
+        Start(OneDrive(std::string(R"("logs": {"ppc": ")") + ppc +
+                       R"(", "errorCounters": {"write": {"0x0001": 3, "0x8000": 1, "0x8001": 2},
+                                               "read": {"0x0003": 12}}})"));
+        auto& tap = Tap(Entry(0));
+        legacytest::RecordingOutput report;
+        EXPECT_EQ(RunTestSequence(Only({kSubtestErrorLog, kSubtestErrorLogRecheck}), Entry(0), &report, environment), 0);
+        EXPECT_EQ(report.Text(), "Begin error log pages read\r\nFinished error log pages read\r\n"
+                                 "Begin recheck of error log\r\nFinished recheck of error log\r\n");
+        EXPECT_TRUE(tap.WithOpcode(0x4C).empty()) << "the drive's counters are never reset";
+        // The drive still holds its history for every other tool.
+        uint8_t page[64] = {};
+        const uint8_t cdb[10] = {0x4D, 0, 0x43, 0, 0, 0, 0, 0, sizeof page, 0};
+        ASSERT_EQ(Sim().Disk(0)->Execute(cdb, 10, SimDirection::In, page, sizeof page, 2).status, 0);
+        EXPECT_EQ(page[4 + 3 * 12 + 11], 12) << "read counter 0003h";
+    }
 }
 
 }  // namespace

@@ -141,6 +141,19 @@ TEST_F(ExceptionsPageTest, RefusedModeSelectIsAFailureAndChangesNothing)
     EXPECT_FALSE(holder.Changed());
 }
 
+TEST_F(ExceptionsPageTest, ModeSelectEndingInRecoveredErrorTookThePageAndItGoesBack)
+{
+    // A drive that rounded a parameter (37h/00h) still took the page.
+    const std::vector<uint8_t> before = CurrentPage(*disk);
+    disk->AddFault({.action = SimFault::Action::Recovered, .opcode = kModeSelect6, .asc = 0x37, .times = 1});
+    ExceptionsPageSave holder(&output);
+    EXPECT_EQ(EnableSmartReporting(*context, holder, kSmartMrieOnRequest, kSmartFlagsLogErr), kPageOk);
+    EXPECT_TRUE(holder.Changed());
+    EXPECT_EQ(CurrentPage(*disk)[3], 0x06);
+    EXPECT_EQ(RestoreExceptionsPage(*context, holder), kPageOk);
+    EXPECT_EQ(CurrentPage(*disk), before);
+}
+
 TEST(ExceptionsPageScriptedTest, RecoveredErrorWithFailurePredictionShowsSmartTrip)
 {
     auto device = std::make_shared<ScriptedDevice>();

@@ -20,7 +20,6 @@ protected:
     {
         g_bStopRequested = 0;
         g_bNoAbort = 0;
-        g_bLogCountersReset = 0;
         environment.clock = &clock;
         environment.keyboard = &keyboard;
     }

@@ -19,12 +19,19 @@
 
 namespace legacytest {
 
-// Time that moves only when told, or by `step` seconds at every reading.
+// Time that moves only when told, by `step` seconds at every reading, or by
+// what the program sleeps.
 class FakeClock final : public Clock {
 public:
     int64_t Now() override { return now.fetch_add(step); }
+    void Sleep(int64_t milliseconds) override
+    {
+        const int64_t before = slept.fetch_add(milliseconds);
+        now += (before + milliseconds) / 1000 - before / 1000;
+    }
     std::atomic<int64_t> now{1000};
     std::atomic<int64_t> step{0};
+    std::atomic<int64_t> slept{0};  // milliseconds in all
 };
 
 // Escape at chosen polls (counted from 1), nothing otherwise.

@@ -34,7 +34,7 @@ TEST_F(MediaVerifyTest, CapacityIsReadWithPmiAndAddressAsAsked)
     Start(OneDrive("", 1001, 4096));
     auto& tap = Tap(Entry(0));
     TestContext& test = Context();
-    uint32_t lba = 0x10;
+    uint64_t lba = 0x10;
     uint32_t blockLength = 0;
     EXPECT_EQ(QueryCapacity(test, lba, blockLength, 1, 0), kCapacityOk);
     EXPECT_EQ(lba, 1000u);
@@ -44,11 +44,26 @@ TEST_F(MediaVerifyTest, CapacityIsReadWithPmiAndAddressAsAsked)
     EXPECT_EQ(tap.Commands()[0].transferLength, 8u);
 }
 
+TEST_F(MediaVerifyTest, CapacityBeyond32BitsIsReadWithReadCapacity16)
+{
+    Start(OneDrive("", 0x180000000ull));  // 3 TiB
+    auto& tap = Tap(Entry(0));
+    TestContext& test = Context();
+    uint64_t lba = 0;
+    uint32_t blockLength = 0;
+    EXPECT_EQ(QueryCapacity(test, lba, blockLength, 1, 0), kCapacityOk);
+    EXPECT_EQ(lba, 0x17FFFFFFFull);
+    EXPECT_EQ(blockLength, 512u);
+    ASSERT_EQ(tap.Commands().size(), 2u);
+    EXPECT_EQ(tap.Commands()[1].cdb,
+              (std::vector<uint8_t>{0x9E, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 1, 0}));
+}
+
 TEST_F(MediaVerifyTest, DriveThatDoesNotAnswerShowsQueryCapacityFailureAndLastLbaZero)
 {
     Start(OneDrive(R"("faults": [{"opcode": "0x25", "action": "callFails"}])"));
     TestContext& test = Context();
-    uint32_t lastLba = 77;
+    uint64_t lastLba = 77;
     uint32_t blockLength = 512;
     EXPECT_EQ(ReadCapacityForTest(&output, lastLba, blockLength, test), kCapacityContinue);
     EXPECT_EQ(lastLba, 0u);
@@ -60,24 +75,28 @@ TEST_F(MediaVerifyTest, DriveThatDoesNotAnswerShowsQueryCapacityFailureAndLastLb
     EXPECT_EQ(lastLba, 1000u);
 }
 
-TEST_F(MediaVerifyTest, SliceStopsBeforeTheLimitAndNeverReadsThePartShorterThanACount)
+TEST_F(MediaVerifyTest, SliceReadsUpToAndIncludingItsLastBlock)
 {
-    Start(OneDrive("", 1001));
+    Start(OneDrive(R"("unreadableBlocks": [1000])", 1001));
     auto& tap = Tap(Entry(0));
     TestContext& test = Context();
-    uint32_t cursor = 700;
-    EXPECT_EQ(VerifySequentialSlice(test, cursor, 1000, 64, 0), kSliceLimitReached);
+    uint64_t cursor = 700;
+    // 700, 764, 828, 892, then the 37 blocks left, up to the last one.
+    EXPECT_EQ(VerifySequentialSlice(test, cursor, 999, 64, 0), kSliceLimitReached);
     const auto reads = tap.WithOpcode(kRead10);
-    ASSERT_EQ(reads.size(), 4u);  // 700, 764, 828, 892; 956 + 64 would reach 1000
-    EXPECT_EQ(LbaOf(reads.back()), 892u);
-    EXPECT_EQ(cursor, 1020u);
+    ASSERT_EQ(reads.size(), 5u);
+    EXPECT_EQ(LbaOf(reads.back()), 956u);
+    EXPECT_EQ(reads.back().cdb[8], 44);
+    EXPECT_EQ(cursor, 1000u);
+    // The last block of the drive is read too, and fails.
+    EXPECT_EQ(VerifySequentialSlice(test, cursor, 1000, 64, 0), kReadStatusFailed);
+    EXPECT_EQ(cursor, 1000u);
 
-    // Already at the limit: nothing read, the cursor moves on by a count.
+    // Past its last block: nothing read.
     tap.Forget();
-    cursor = 990;
+    cursor = 1001;
     EXPECT_EQ(VerifySequentialSlice(test, cursor, 1000, 64, 2), kSliceLimitReached);
     EXPECT_TRUE(tap.Commands().empty());
-    EXPECT_EQ(cursor, 1054u);
 }
 
 TEST_F(MediaVerifyTest, SliceEndsWhenMoreThanItsSecondsHavePassed)
@@ -86,25 +105,45 @@ TEST_F(MediaVerifyTest, SliceEndsWhenMoreThanItsSecondsHavePassed)
     auto& tap = Tap(Entry(0));
     TestContext& test = Context();
     clock.step = 1;  // every reading of the clock is a second later
-    uint32_t cursor = 0;
+    uint64_t cursor = 0;
     EXPECT_EQ(VerifySequentialSlice(test, cursor, 99999, 64, 2), kSliceTimeUsedUp);
     // Read at +1 s and +2 s go on; the third is followed by +3 s > 2 s.
     EXPECT_EQ(tap.WithOpcode(kRead10).size(), 3u);
     EXPECT_EQ(cursor, 192u);
 }
 
-TEST_F(MediaVerifyTest, FailedReadLeavesTheCursorOnItsFirstBlock)
+TEST_F(MediaVerifyTest, FailedReadLeavesTheCursorOnItsFirstBlockAndNamesItsBlocks)
 {
     Start(OneDrive(R"("unreadableBlocks": [150])", 1001));
     TestContext& test = Context();
-    uint32_t cursor = 0;
+    uint64_t cursor = 0;
     EXPECT_EQ(VerifySequentialSlice(test, cursor, 1000, 64, 2), kReadStatusFailed);
     EXPECT_EQ(cursor, 128u);
+    ASSERT_TRUE(test.lastReadFailure);
+    EXPECT_EQ(test.lastReadFailure->lba, 128u);
+    EXPECT_EQ(test.lastReadFailure->blocks, 64u);
+    EXPECT_EQ(test.lastReadFailure->failingLba, 150u);
 
     Sim().Disk(0)->AddFault({SimFault::Action::CallFails, 0x28});
     cursor = 256;
     EXPECT_EQ(VerifySequentialSlice(test, cursor, 1000, 64, 2), kReadCallFailed);
     EXPECT_EQ(cursor, 256u);
+    EXPECT_EQ(test.lastReadFailure->lba, 256u);
+    EXPECT_FALSE(test.lastReadFailure->failingLba);
+}
+
+TEST_F(MediaVerifyTest, ReadThatEndsGoodWithoutAllItsDataFails)
+{
+    Start(OneDrive("", 1001));
+    auto& tap = Tap(Entry(0));
+    tap.hook = [&tap](ScsiRequest& request, bool& delivered) {
+        delivered = tap.inner->Execute(request);
+        request.DataResidual = 512;
+        return true;
+    };
+    TestContext& test = Context();
+    EXPECT_EQ(ReadBlocks(test, 0, 64), kReadStatusFailed);
+    EXPECT_EQ(ReadBlocksInto(test, 0, {}, 3), 0);
 }
 
 TEST_F(MediaVerifyTest, ScanNearTheEndOfA32BitAddressSpaceEndsInsteadOfWrapping)
@@ -112,11 +151,25 @@ TEST_F(MediaVerifyTest, ScanNearTheEndOfA32BitAddressSpaceEndsInsteadOfWrapping)
     Start(OneDrive("", 0x100000000ull));  // last LBA FFFFFFFFh
     auto& tap = Tap(Entry(0));
     TestContext& test = Context();
-    uint32_t cursor = 0xFFFFFF80u;
+    uint64_t cursor = 0xFFFFFF80u;
     EXPECT_EQ(VerifySequentialSlice(test, cursor, 0xFFFFFFFFu, 64, 2), kSliceLimitReached);
-    ASSERT_EQ(tap.WithOpcode(kRead10).size(), 1u);
-    EXPECT_EQ(LbaOf(tap.WithOpcode(kRead10)[0]), 0xFFFFFF80u);
-    EXPECT_EQ(cursor, 0xFFFFFFFFu);
+    ASSERT_EQ(tap.WithOpcode(kRead10).size(), 2u);
+    EXPECT_EQ(LbaOf(tap.WithOpcode(kRead10)[1]), 0xFFFFFFC0u);
+    EXPECT_EQ(cursor, 0x100000000ull);
+}
+
+TEST_F(MediaVerifyTest, BlocksBeyond32BitsAreReadWithRead16)
+{
+    Start(OneDrive("", 0x100000100ull));
+    auto& tap = Tap(Entry(0));
+    TestContext& test = Context();
+    EXPECT_EQ(ReadBlocks(test, 0xFFFFFFF0ull, 32), kReadOk);
+    EXPECT_EQ(ReadBlocksInto(test, 0x1000000FFull, {}, 1), kReadOk);
+    const auto reads = tap.WithOpcode(0x88);
+    ASSERT_EQ(reads.size(), 2u);
+    EXPECT_EQ(reads[0].cdb, (std::vector<uint8_t>{0x88, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xF0, 0, 0, 0, 32, 0, 0}));
+    EXPECT_EQ(reads[1].cdb, (std::vector<uint8_t>{0x88, 0, 0, 0, 0, 1, 0, 0, 0, 0xFF, 0, 0, 0, 1, 0, 0}));
+    EXPECT_TRUE(tap.WithOpcode(kRead10).empty());
 }
 
 TEST_F(MediaVerifyTest, TransfersAreSizedByTheDrivesBlockLength)
@@ -124,7 +177,7 @@ TEST_F(MediaVerifyTest, TransfersAreSizedByTheDrivesBlockLength)
     Start(OneDrive("", 1001, 4096));
     auto& tap = Tap(Entry(0));
     TestContext& test = Context();
-    uint32_t lba = 0;
+    uint64_t lba = 0;
     ASSERT_EQ(QueryCapacity(test, lba, test.blockLength, 0, 0), kCapacityOk);
     EXPECT_EQ(ReadBlocks(test, 0, 64), kReadOk);
     EXPECT_EQ(ReadBlocksInto(test, 64, {}, 3), kReadOk);

@@ -7,11 +7,15 @@
 
 namespace {
 
-using legacytest::CheckCondition;
-using legacytest::FixedSense;
+using Action = SimFault::Action;
 
 constexpr uint8_t kRead10 = 0x28;
 constexpr uint8_t kWriteVerify10 = 0x2E;
+
+struct Fault {
+    const char* name;
+    SimFault fault;
+};
 
 class ReadWriteVerifyTest : public LegacyBenchTest {
 protected:
@@ -24,25 +28,28 @@ protected:
         const uint8_t cdb[10] = {kWriteVerify10, 0, 0, 0, 0, 7, 0, 0, 1, 0};
         std::vector<uint8_t> data(512, 0xFF);
         ASSERT_EQ(disk->Execute(cdb, 10, SimDirection::Out, data.data(), 512, 2).status, 0);
+        // A hang's time-out passes in a few polls.
+        hangClock.step = 1;
+        disk->SetHangClock(&hangClock);
         tap = &Tap(Entry(0));
         context = std::make_unique<TestContext>(Entry(0).handle, clock, keyboard);
         context->workspace.output = &output;
     }
     int Pass(uint32_t lba = 7) { return ReadWriteVerifyBlocks(*context, context->workspace, lba, 1, 512); }
 
-    // Answers the nth command with this opcode (counted from 1) after the
-    // drive did it, as CHECK CONDITION with the given sense.
-    void AfterNth(uint8_t opcode, int nth, std::vector<uint8_t> sense)
+    // The fault, acting on the nth command of the next pass (0: its read,
+    // 1: the new data, 2 on: the old data) and, without `times`, on every
+    // command from there.
+    void Inject(SimFault fault, uint64_t nth)
     {
-        auto seen = std::make_shared<int>(0);
-        tap->hook = [this, opcode, nth, seen, sense](ScsiRequest& request, bool& delivered) {
-            if (request.Cdb[0] != opcode || ++*seen != nth) return false;
-            delivered = tap->inner->Execute(request);
-            return CheckCondition(request, delivered, sense);
-        };
+        disk->ClearFaults();
+        fault.afterCommands = disk->CommandsReceived() + nth;
+        disk->AddFault(fault);
     }
+    std::vector<uint8_t> Block7() const { return disk->ReadMedium(7, 1); }
 
     SimDisk* disk = nullptr;
+    legacytest::FakeClock hangClock;
     legacytest::TapDevice* tap = nullptr;
     std::unique_ptr<TestContext> context;
 };
@@ -57,71 +64,98 @@ TEST_F(ReadWriteVerifyTest, BlockOfFFhIsWrittenAs00hThenAsFFhAgain)
     EXPECT_EQ(commands[1].dataOut, std::vector<uint8_t>(512, 0x00));
     EXPECT_EQ(commands[2].cdb, commands[1].cdb);
     EXPECT_EQ(commands[2].dataOut, std::vector<uint8_t>(512, 0xFF));
-    EXPECT_EQ(disk->ReadMedium(7, 1), std::vector<uint8_t>(512, 0xFF));
+    EXPECT_EQ(Block7(), std::vector<uint8_t>(512, 0xFF));
     EXPECT_EQ(output.Text(), "");
+}
+
+TEST_F(ReadWriteVerifyTest, NothingIsWrittenUnlessTheOldDataWereReadWhole)
+{
+    const Fault faults[] = {
+        {"BUSY", {.action = Action::Status, .opcode = kRead10, .status = kSimStatusBusy}},
+        {"RESERVATION CONFLICT", {.action = Action::Status, .opcode = kRead10, .status = kSimStatusReservationConflict}},
+        {"TASK SET FULL", {.action = Action::Status, .opcode = kRead10, .status = kSimStatusTaskSetFull}},
+        {"RECOVERED ERROR, no data", {.action = Action::Recovered, .opcode = kRead10, .transferBytes = 0}},
+        {"GOOD, half the data", {.action = Action::ShortTransfer, .opcode = kRead10, .transferBytes = 256}},
+        {"MEDIUM ERROR", {.action = Action::Sense, .opcode = kRead10, .senseKey = kSenseKeyMediumError, .asc = 0x11}},
+        {"call failed", {.action = Action::CallFails, .opcode = kRead10}},
+        {"hang", {.action = Action::Hang, .opcode = kRead10}},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.name);
+        tap->Forget();
+        Inject(fault.fault, 0);
+        EXPECT_EQ(Pass(), kRwvFailed);
+        EXPECT_TRUE(tap->WithOpcode(kWriteVerify10).empty());
+        EXPECT_EQ(Block7(), std::vector<uint8_t>(512, 0xFF));
+    }
+    EXPECT_TRUE(output.Contains("READ ERROR at LBA=00000007"));
+    EXPECT_TRUE(output.Contains("error during read at LBA=00000007\r\n\r\nIoctl FAILED. Target Status = 08"));
+    EXPECT_NE(streams.Log().find("error during read at LBA=7"), std::string::npos);
+}
+
+TEST_F(ReadWriteVerifyTest, ReadEndingInRecoveredErrorWithItsDataIsAcceptedButAWriteSoEndingIsNot)
+{
+    Inject({.action = Action::Recovered, .opcode = kRead10, .times = 1}, 0);
+    EXPECT_EQ(Pass(), kRwvOk);
+    EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 2u);
+    EXPECT_EQ(Block7(), std::vector<uint8_t>(512, 0xFF));
+
+    tap->Forget();
+    Inject({.action = Action::Recovered, .opcode = kWriteVerify10, .times = 1}, 1);
+    EXPECT_EQ(Pass(), kRwvFailed);
+    EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 2u);
+    EXPECT_EQ(Block7(), std::vector<uint8_t>(512, 0xFF));
 }
 
 TEST_F(ReadWriteVerifyTest, OldDataGoBackWhenTheNewDataWriteFails)
 {
-    AfterNth(kWriteVerify10, 1, FixedSense(kSenseKeyMediumError, 0x0C));
+    Inject({.action = Action::Sense, .opcode = kWriteVerify10, .senseKey = kSenseKeyMediumError, .asc = 0x0C, .times = 1},
+           1);
     EXPECT_EQ(Pass(), kRwvFailed);
     const auto writes = tap->WithOpcode(kWriteVerify10);
     ASSERT_EQ(writes.size(), 2u);
     EXPECT_EQ(writes[1].dataOut, std::vector<uint8_t>(512, 0xFF));
-    EXPECT_EQ(disk->ReadMedium(7, 1), std::vector<uint8_t>(512, 0xFF));
+    EXPECT_EQ(Block7(), std::vector<uint8_t>(512, 0xFF));
     EXPECT_TRUE(output.Contains("WRITE VERIFY DATA ERROR of new data at LBA=00000007"));
-}
 
-TEST_F(ReadWriteVerifyTest, OldDataGoBackAfterAMiscompareOrAFailedCall)
-{
     // A spot that no longer takes data: the verify miscompares.
-    disk->MarkUnwritable(7);
-    EXPECT_EQ(Pass(), kRwvFailed);
-    EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 2u);
-    EXPECT_TRUE(output.Contains("error during write verify of new data at LBA=00000007"));
-
     tap->Forget();
-    disk->AddFault({SimFault::Action::CallFails, kWriteVerify10, 0, 0, 0, 1});
+    disk->ClearFaults();
+    disk->MarkUnwritable(8);
     EXPECT_EQ(Pass(8), kRwvFailed);
-    const auto writes = tap->WithOpcode(kWriteVerify10);
-    ASSERT_EQ(writes.size(), 2u);
-    EXPECT_EQ(writes[1].dataOut, std::vector<uint8_t>(512, 0x00));
-    EXPECT_NE(streams.Log().find("error during write verify of new data at LBA=8"), std::string::npos);
-    EXPECT_TRUE(output.Contains("Ioctl FAILED. Target Status = 00"));
-}
-
-TEST_F(ReadWriteVerifyTest, ReadEndingInRecoveredErrorIsAcceptedButAWriteSoEndingIsNot)
-{
-    AfterNth(kRead10, 1, FixedSense(kSenseKeyRecoveredError, 0x17, 0x01));
-    EXPECT_EQ(Pass(), kRwvOk);
     EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 2u);
-    EXPECT_EQ(disk->ReadMedium(7, 1), std::vector<uint8_t>(512, 0xFF));
-
-    tap->Forget();
-    AfterNth(kWriteVerify10, 1, FixedSense(kSenseKeyRecoveredError, 0x17, 0x01));
-    EXPECT_EQ(Pass(), kRwvFailed);
-    EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 2u);
-    EXPECT_EQ(disk->ReadMedium(7, 1), std::vector<uint8_t>(512, 0xFF));
+    EXPECT_TRUE(output.Contains("error during write verify of new data at LBA=00000008"));
 }
 
-TEST_F(ReadWriteVerifyTest, FailedReadWritesNothing)
+TEST_F(ReadWriteVerifyTest, RestoreIsTriedAgainAfterATransientFailure)
 {
-    disk->MarkUnreadable(7);
-    EXPECT_EQ(Pass(), kRwvFailed);
-    EXPECT_TRUE(tap->WithOpcode(kWriteVerify10).empty());
-    EXPECT_TRUE(output.Contains("READ ERROR at LBA=00000007"));
-
-    disk->AddFault({SimFault::Action::CallFails, kRead10});
-    EXPECT_EQ(Pass(9), kRwvFailed);
-    EXPECT_TRUE(tap->WithOpcode(kWriteVerify10).empty());
-    EXPECT_NE(streams.Log().find("error during read at LBA=9"), std::string::npos);
+    const Fault faults[] = {
+        {"BUSY", {.action = Action::Status, .times = 1, .status = kSimStatusBusy}},
+        {"UNIT ATTENTION", {.action = Action::Sense, .senseKey = kSenseKeyUnitAttention, .asc = 0x29, .times = 1}},
+        {"call failed", {.action = Action::CallFails, .times = 1}},
+        {"hang", {.action = Action::Hang, .times = 1}},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.name);
+        tap->Forget();
+        clock.slept = 0;
+        Inject(fault.fault, 2);
+        EXPECT_EQ(Pass(), kRwvOk);
+        EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 3u);
+        EXPECT_EQ(Block7(), std::vector<uint8_t>(512, 0xFF));
+        EXPECT_EQ(clock.slept.load(), kRestorePauseMilliseconds);
+    }
 }
 
-TEST_F(ReadWriteVerifyTest, FailedRestoreIsAFailure)
+TEST_F(ReadWriteVerifyTest, OldDataThatCannotGoBackAreReportedWithTheirLbaAndFailThePass)
 {
-    AfterNth(kWriteVerify10, 2, FixedSense(kSenseKeyHardwareError, 0x44));
+    Inject({.action = Action::Sense, .opcode = kWriteVerify10, .senseKey = kSenseKeyHardwareError, .asc = 0x44}, 2);
     EXPECT_EQ(Pass(), kRwvFailed);
+    EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 1u + kRestoreAttempts);
     EXPECT_TRUE(output.Contains("HARD WRITE VERIFY ERROR of old data at LBA=00000007"));
+    EXPECT_TRUE(output.Contains("\r\nUSER DATA NOT RESTORED at LBA=00000007: the block holds test data. Its old data:\r\n"
+                                "0000: ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff\r\n"));
+    EXPECT_TRUE(output.Contains("\r\n01f0: ff ff"));
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include "legacy_bench_fixture.h"
 #include "legacytest/attribute_warnings.h"
+#include "legacytest/exceptions_page.h"
 #include "sim/sim_disk.h"
+#include "scsi/string_format.h"
 #include "sim/sim_sense.h"
 #include "support/sim_mode_page.h"
 
@@ -178,6 +180,57 @@ TEST_F(SmartCheckTest, PageIsPutBackWhenALaterSubtestEndsTheSequence)
     StartDrive(kSmartPages, R"("unreadableBlocks": [100])");
     EXPECT_EQ(Run(Only({kSubtestSmartCheck, kSubtestFirst300MB, kSubtestSmartRecheck}), Entry(0)), 8);
     EXPECT_EQ(CurrentPage(*disk), original);
+}
+
+TEST_F(SmartCheckTest, PutBackIsTriedAgainAndAPageThatCannotGoBackFailsTheRun)
+{
+    struct Row {
+        int refusals;  // put-backs answered BUSY before the drive takes one
+        bool stop;     // STOP pressed during the scan between check and recheck
+        int result;
+        bool restored;
+    };
+    const Row rows[] = {
+        {1, false, 0, true},
+        {kPageRestoreAttempts - 1, false, 0, true},
+        {kPageRestoreAttempts, false, kSubtestSmartRecheck, false},
+        {2, true, -1, true},
+        {kPageRestoreAttempts, true, -1, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.refusals << " refusals" << (row.stop ? ", stopped" : ""));
+        StartDrive(kSmartPages);
+        clock.slept = 0;
+        auto selects = std::make_shared<int>(0);
+        tap->hook = [row, selects](ScsiRequest& request, bool& delivered) {
+            if (row.stop && request.Cdb[0] == 0x28) g_bStopRequested = 1;
+            if (request.Cdb[0] != kModeSelect6 || ++*selects == 1 || *selects > 1 + row.refusals) return false;
+            request.ScsiStatus = kStatusBusy;
+            delivered = true;
+            return true;
+        };
+        legacytest::RecordingOutput report;
+        outcome = {};
+        MarkTestWorkerThread(true);
+        int result = -1;
+        try {
+            result = RunTestSequence(Only({kSubtestSmartCheck, kSubtestFirst300MB, kSubtestSmartRecheck}), Entry(0),
+                                     &report, environment, &outcome);
+        } catch (const WorkerStopped&) {
+        }
+        MarkTestWorkerThread(false);
+        EXPECT_EQ(result, row.result);
+        EXPECT_EQ(CurrentPage(*disk) == original, row.restored);
+        EXPECT_EQ(outcome.settingsLeftChanged, !row.restored);
+        EXPECT_EQ(report.Contains("Finished SMART recheck"), row.restored && !row.stop);
+        EXPECT_EQ(clock.slept.load(), std::min(row.refusals, kPageRestoreAttempts - 1) * kPageRestorePauseMilliseconds);
+        // The page's own bytes, PS (reserved in MODE SELECT) aside.
+        std::string bytes = StringPrintf(" %02x", original[0] & 0x7F);
+        for (size_t i = 1; i < original.size(); ++i) bytes += StringPrintf(" %02x", original[i]);
+        EXPECT_EQ(report.Contains("\r\nINFORMATIONAL EXCEPTIONS PAGE NOT RESTORED: the drive keeps the test's settings. "
+                                  "The page as it was:" + bytes + "\r\n"),
+                  !row.restored);
+    }
 }
 
 TEST(AttributeWarningsTest, WalkStopsAtTheBitErrorRateAttributeAndStaysInsideTheData)

@@ -120,6 +120,24 @@ TEST_F(BuildersTest, TenByteCommandsAreBigEndian)
     EXPECT_EQ(Sent().DataIn, 1);
 }
 
+TEST_F(BuildersTest, SixteenByteCommandsCarry64BitAddresses)
+{
+    ScsiRead16(0x0102030405060708ull, 0x090A0B0C, request, &handle, 0);
+    EXPECT_EQ(SentCdb(), (Bytes{0x88, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0x09, 0x0A, 0x0B, 0x0C, 0, 0}));
+    EXPECT_EQ(Sent().DataIn, 1);
+    EXPECT_EQ(Sent().TimeOutValue, 2u);
+
+    request = {};
+    ScsiWriteVerify16(1, 0x0102030405060708ull, 0x20, request, &handle, 0);
+    EXPECT_EQ(SentCdb(), (Bytes{0x8E, 0x02, 1, 2, 3, 4, 5, 6, 7, 8, 0, 0, 0, 0x20, 0, 0}));
+    EXPECT_EQ(Sent().DataIn, 0);
+
+    request = {};
+    ScsiReadCapacity16(1, 0x1122334455667788ull, 32, request, &handle, 0);
+    EXPECT_EQ(SentCdb(), (Bytes{0x9E, 0x10, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0, 0, 0, 32, 0x01, 0}));
+    EXPECT_EQ(Sent().DataIn, 1);
+}
+
 TEST_F(BuildersTest, ReadCapacityWithPmiAboveOneLeavesByteEight)
 {
     request.Cdb[8] = 0x5A;
@@ -130,15 +148,6 @@ TEST_F(BuildersTest, ReadCapacityWithPmiAboveOneLeavesByteEight)
     request.Cdb[14] = 0x5A;
     ScsiReadCapacity16(2, 0, 32, request, &handle, 0);
     EXPECT_EQ(Sent().Cdb[14], 0x5A);
-}
-
-TEST_F(BuildersTest, ReadCapacitySixteenIsAServiceActionWithA64BitAddress)
-{
-    ScsiReadCapacity16(1, 0x0102030405060708ull, 0x0A0B0C0D, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x9E, 0x10, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x0A, 0x0B, 0x0C, 0x0D,
-                                0x01, 0x00}));
-    EXPECT_EQ(Sent().DataIn, 1);
-    EXPECT_EQ(Sent().TimeOutValue, 2u);
 }
 
 TEST_F(BuildersTest, LogPagesKeepCallerBitsWhenPageControlIsOutOfRange)

@@ -2,7 +2,12 @@
 // file cannot be written.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include "selftest/dst_log.h"
 #include "selftest/dst_test_support.h"
@@ -118,18 +123,54 @@ TEST_F(DstLogTest, HeaderOnlyInAnEmptyFileAndCarriageReturnLineEnds)
     EXPECT_EQ(ReadFile(folder.File("new.log")), kHeader);
 }
 
+TEST_F(DstLogTest, OnlyARegularFileIsTakenForTheLog)
+{
+    // A FIFO with a reader would take the rows away; without one, opening
+    // it for writing would wait for ever.
+    const std::string fifo = folder.File("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    const std::string missing = folder.File("no/such/dst.log");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {folder.Path(), "Is a directory"},
+        {missing, "No such file or directory"},
+        {fifo, "not a regular file"},
+        {"/dev/full", "not a regular file"},
+    };
+    for (const auto& [path, why] : cases) {
+        const std::string expected = "The DST log file \"" + path + "\" could not be opened: " + why + ".";
+        std::string error;
+        EXPECT_FALSE(AppendDstLogRows(path, {"row"}, error)) << path;
+        EXPECT_EQ(error, expected);
+        error.clear();
+        EXPECT_FALSE(PrepareDstLogFile(path, error)) << path;
+        EXPECT_EQ(error, expected);
+    }
+    char byte = 0;
+    EXPECT_LE(read(reader, &byte, 1), 0) << "nothing went into the FIFO";
+    close(reader);
+}
+
 TEST_F(DstLogTest, FileThatCannotBeWrittenKeepsWhatItHeld)
 {
+    const std::string path = folder.File("dst.log");
     std::string error;
-    EXPECT_FALSE(AppendDstLogRows(folder.Path(), {"row"}, error)) << "a folder";
-    EXPECT_NE(error.find("could not be opened"), std::string::npos) << error;
-    EXPECT_FALSE(AppendDstLogRows(folder.File("no/such/dst.log"), {"row"}, error));
-    EXPECT_EQ(error, "The DST log file \"" + folder.File("no/such/dst.log") +
-                         "\" could not be opened: No such file or directory.");
-
-    // A device that takes no bytes.
-    EXPECT_FALSE(AppendDstLogRows("/dev/full", {"row"}, error));
-    EXPECT_EQ(error, "The DST log file \"/dev/full\" could not be written: No space left on device.");
+    ASSERT_TRUE(AppendDstLogRows(path, {"row 1"}, error)) << error;
+    const std::string before = ReadFile(path);
+    // The file may grow by a few bytes only: the row is cut short.
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = before.size() + 5;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = AppendDstLogRows(path, {"row 2, far longer than five bytes"}, error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(error, "The DST log file \"" + path + "\" could not be written: File too large.");
+    EXPECT_EQ(ReadFile(path), before);
 }
 
 TEST_F(DstLogTest, ChoosingTheLogFile)

@@ -13,6 +13,7 @@
 #include "sim/sim_disk.h"
 #include "support/bench_fixture.h"
 #include "support/recording_prompts.h"
+#include "support/scripted_device.h"
 #include "support/stream_capture.h"
 
 using dsttest::ManualClock;
@@ -217,24 +218,42 @@ TEST_F(DstRunTest, OneFailedPollDoesNotHideTheOthersProgress)
     EXPECT_TRUE(Drive(0).underTest) << "polled again next tick";
     EXPECT_EQ(Drive(0).testState, 0);
     EXPECT_EQ(Drive(1).testState, 25);
-    EXPECT_EQ(host.bar.back(), 25);
+    EXPECT_EQ(host.bar.back(), 0) << "the bar waits for the drive it could not poll";
     EXPECT_TRUE(host.timer);
 }
 
-TEST_F(DstRunTest, NoDriveStartsThenStopWritesNothing)
+TEST_F(DstRunTest, BarFollowsTheSlowestDriveStillRunning)
+{
+    Start({SelfTestDisk(0, kPassing), SelfTestDisk(1, R"({"shortSeconds": 300})")});
+    run->OnStart(kDstModeQuick);
+    Tick(50);
+    EXPECT_EQ(host.bar.back(), 16);
+    Tick(50);  // the first drive has ended
+    EXPECT_FALSE(Drive(0).underTest);
+    EXPECT_EQ(host.bar.back(), 33);
+    Tick(200);
+    EXPECT_EQ(host.bar.back(), 100);
+}
+
+TEST_F(DstRunTest, NoDriveStartsAndThePhaseClosesAtOnce)
 {
     Start({SelfTestDisk(0, R"({"supported": false})")});
     run->OnStart(kDstModeQuick);
-    EXPECT_EQ(output.Text(), "Drive does not support DST\r\n");
+    EXPECT_EQ(output.Text(),
+              "Drive does not support DST\r\n"
+              "Sense Key =   5\r\n"
+              "Sense Code =   24\r\n"
+              "Additional Sense Code =   0\r\n")
+        << "with the drive's answer to LOG SENSE";
     EXPECT_EQ(Drive(0).dstQuickResult, "Drive does not support DST");
     EXPECT_EQ(host.bar, std::vector<int>{2});
     EXPECT_FALSE(host.timer);
-    EXPECT_FALSE(host.startEnabled) << "until STOP";
+    EXPECT_TRUE(host.startEnabled);
+    ASSERT_EQ(host.logged.size(), 1u);
+    EXPECT_EQ(host.logged[0], "MVX-00          , SN0     , DST Quick, Drive does not support DST, , , 0, , , , ,");
     run->OnStop();
     EXPECT_EQ(host.bar.back(), 0);
-    EXPECT_TRUE(host.startEnabled);
-    EXPECT_TRUE(host.logged.empty());
-    EXPECT_EQ(Log(), "") << "no file written";
+    EXPECT_EQ(host.logged.size(), 1u) << "STOP with nothing running writes nothing";
 }
 
 TEST_F(DstRunTest, StopAbortsAndLogsBeginAndEndTimes)
@@ -302,20 +321,94 @@ TEST_F(DstRunTest, TestOverBeforeTheFirstTickIsStillSeenToEnd)
     EXPECT_NE(host.logged[0].find("completed without error"), std::string::npos);
 }
 
-TEST_F(DstRunTest, RefusedStartIsReportedAndNeverRuns)
+TEST_F(DstRunTest, RefusedTestIsAFailureNotTheEarlierResultOfAnotherTest)
+{
+    dsttest::UtcZone utc;
+    Start({SelfTestDisk(0, R"({"shortSeconds": 100, "refuse": ["extended"],
+                               "history": [{"test": "short", "result": 0}, {"test": "extended", "result": 0}]})")});
+    run->OnStart(kDstModeBoth);
+    Tick(100);
+    Tick(10);  // the quick phase closes; the advanced test is refused
+    EXPECT_EQ(SelfTestCodes(0), (std::vector<uint8_t>{0x20, 0x40}));
+    EXPECT_NE(output.Text().find("Advanced Drive Self Test (DST)\r\n"
+                                 "The Send Diagnostic command failed. DST Not Running\r\n"
+                                 "Sense Key =   5\r\nSense Code =   24\r\nAdditional Sense Code =   0\r\n"
+                                 "for drive physicaldrive0 \nDST Failed\r\n"),
+              std::string::npos)
+        << output.Text();
+    EXPECT_EQ(Drive(0).dstQuickStatus, 1);
+    EXPECT_EQ(Drive(0).dstAdvStatus, 2);
+    EXPECT_EQ(Drive(0).dstAdvResult, kDstRefusedText);
+    EXPECT_FALSE(Drive(0).underTest);
+    EXPECT_FALSE(host.timer);
+    EXPECT_TRUE(host.startEnabled) << "nothing runs: the phase is over";
+    ASSERT_EQ(host.logged.size(), 2u);
+    EXPECT_EQ(host.logged[1],
+              "MVX-00          , SN0     , DST Advanced, The Send Diagnostic command failed. DST Not Running, "
+              "Tue Nov 14 22:15:10 2023, Tue Nov 14 22:15:10 2023, 0, ffffffffffffffff, 05, 24, 00, 00");
+}
+
+TEST_F(DstRunTest, TestThatLeavesNoEntryIsAFailureOfItsOwn)
 {
     Start({SelfTestDisk(0, kPassing)});
-    SimFault refuse;
-    refuse.opcode = 0x1D;
-    refuse.senseKey = 0x5;
-    refuse.asc = 0x24;
-    Sim().Disk(0)->AddFault(refuse);
+    // A drive that takes the test but never runs it: its log keeps only an
+    // earlier quick pass, and REQUEST SENSE first reports unit attentions
+    // (no sign either way), then nothing pending.
+    auto drive = std::make_shared<ScriptedDevice>();
+    int senseRequests = 0;
+    drive->script = [&senseRequests](const ScsiRequest& request) {
+        ScriptedDevice::Reply reply;
+        if (request.Cdb[0] == 0x4D) reply.data = dsttest::ResultsPage({{.stamp = 1000}});
+        if (request.Cdb[0] == 0x03) {
+            const uint8_t key = ++senseRequests <= 3 ? 0x6 : 0x0;
+            reply.data = {0x70, 0, key, 0, 0, 0, 0, 10, 0, 0, 0, 0, static_cast<uint8_t>(key ? 0x29 : 0)};
+        }
+        return reply;
+    };
+    Drive(0).handle = drive;
     run->OnStart(kDstModeQuick);
-    EXPECT_NE(output.Text().find("for drive physicaldrive0 \nDST Failed\r\n"), std::string::npos);
+    for (int tick = 0; tick < 5; ++tick) Tick(10);
+    EXPECT_TRUE(Drive(0).underTest) << "three unit attentions and two quiet polls are no end";
+    Tick(10);
     EXPECT_FALSE(Drive(0).underTest);
-    EXPECT_EQ(Drive(0).dstQuick.ended, 1);
-    EXPECT_EQ(Drive(0).dstQuick.endTime, Drive(0).dstQuick.beginTime);
-    EXPECT_FALSE(host.timer);
+    EXPECT_NE(output.Text().find(std::string(kDstNoEntryText) + "\r\nDST completed for"), std::string::npos);
+    Tick(10);
+    ASSERT_EQ(host.logged.size(), 1u);
+    EXPECT_NE(host.logged[0].find(std::string("DST Quick, ") + kDstNoEntryText), std::string::npos);
+    EXPECT_TRUE(host.logged[0].ends_with(", 0, ffffffffffffffff, 00, 00, 00, 00")) << host.logged[0];
+}
+
+TEST_F(DstRunTest, TestSeenRunningIsFoundAtopALogOfTheSameEntries)
+{
+    // Twenty quick passes in the same hour: the new one looks like them all.
+    std::string history;
+    for (int i = 0; i < 20; ++i) history += std::string(i ? ", " : "") + R"({"test": "short"})";
+    Start({SelfTestDisk(0, R"({"shortSeconds": 100, "history": [)" + history + "]}")});
+    run->OnStart(kDstModeQuick);
+    Tick(50);
+    Tick(50);
+    EXPECT_FALSE(Drive(0).underTest);
+    EXPECT_EQ(Drive(0).dstQuickStatus, 1);
+    EXPECT_EQ(Drive(0).dstQuickResult, "The drive self-test completed without error.");
+}
+
+TEST_F(DstRunTest, OtherSensePendingAtAPollIsNotTheEndOfTheTest)
+{
+    Start({SelfTestDisk(0, kPassing)});
+    run->OnStart(kDstModeQuick);
+    Tick(30);
+    const int before = Drive(0).testState;
+    Sim().Disk(0)->RaiseUnitAttention(0x29, 0x00);
+    Tick(30);
+    EXPECT_TRUE(Drive(0).underTest);
+    EXPECT_EQ(Drive(0).testState, before) << "the unit attention tells no progress";
+    EXPECT_EQ(output.Text().find("DST completed"), std::string::npos);
+    Tick(40);
+    EXPECT_FALSE(Drive(0).underTest);
+    Tick(10);
+    ASSERT_EQ(host.logged.size(), 1u);
+    EXPECT_NE(host.logged[0].find("completed without error"), std::string::npos);
+    EXPECT_EQ(SelfTestCodes(0), std::vector<uint8_t>{0x20}) << "never aborted";
 }
 
 TEST_F(DstRunTest, OnlySelectedDrivesTakePartUnlessAllAreAsked)

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/clock.h"
 #include "scsi/output_window.h"
@@ -37,6 +38,44 @@ public:
 private:
     std::string text_;
 };
+
+// One entry of a self-test results page as a test writes it.
+struct LogEntry {
+    uint8_t result = 0;
+    uint16_t stamp = 0;
+    uint64_t lba = ~uint64_t{0};
+    uint8_t senseKey = 0;
+    uint8_t asc = 0;
+    uint8_t ascq = 0;
+    uint8_t fru = 0;
+    uint8_t code = 1;  // self-test code: 1 background short, 2 background extended
+};
+
+// A self-test results page as a drive returns it, entries in page order.
+inline std::vector<uint8_t> ResultsPage(const std::vector<LogEntry>& entries)
+{
+    std::vector<uint8_t> page(404, 0);
+    page[0] = 0x10;
+    page[2] = 0x01;
+    page[3] = 0x90;
+    for (size_t k = 0; k < 20; ++k) {
+        uint8_t* out = &page[4 + 20 * k];
+        out[1] = static_cast<uint8_t>(k + 1);
+        out[2] = 0x03;
+        out[3] = 0x10;
+        if (k >= entries.size()) continue;
+        const LogEntry& entry = entries[k];
+        out[4] = static_cast<uint8_t>(entry.code << 5 | entry.result);
+        out[6] = static_cast<uint8_t>(entry.stamp >> 8);
+        out[7] = static_cast<uint8_t>(entry.stamp);
+        for (int i = 0; i < 8; ++i) out[8 + i] = static_cast<uint8_t>(entry.lba >> (56 - 8 * i));
+        out[16] = entry.senseKey;
+        out[17] = entry.asc;
+        out[18] = entry.ascq;
+        out[19] = entry.fru;
+    }
+    return page;
+}
 
 inline std::string ReadFile(const std::string& path)
 {

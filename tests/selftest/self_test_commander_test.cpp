@@ -9,58 +9,30 @@
 #include "support/scripted_device.h"
 #include "support/stream_capture.h"
 
+using dsttest::LogEntry;
 using dsttest::RecordingOutput;
+using dsttest::ResultsPage;
 
 namespace {
 
-struct Entry {
-    uint8_t result = 0;
-    uint16_t stamp = 0;
-    uint64_t lba = ~uint64_t{0};
-    uint8_t senseKey = 0;
-    uint8_t asc = 0;
-    uint8_t ascq = 0;
-    uint8_t fru = 0;
-};
-
-// A self-test results page as a drive returns it, entries in page order.
-std::vector<uint8_t> ResultsPage(const std::vector<Entry>& entries)
-{
-    std::vector<uint8_t> page(404, 0);
-    page[0] = 0x10;
-    page[2] = 0x01;
-    page[3] = 0x90;
-    for (size_t k = 0; k < 20; ++k) {
-        uint8_t* out = &page[4 + 20 * k];
-        out[1] = static_cast<uint8_t>(k + 1);
-        out[2] = 0x03;
-        out[3] = 0x10;
-        if (k >= entries.size()) continue;
-        const Entry& entry = entries[k];
-        out[4] = static_cast<uint8_t>(0x20 | entry.result);
-        out[6] = static_cast<uint8_t>(entry.stamp >> 8);
-        out[7] = static_cast<uint8_t>(entry.stamp);
-        for (int i = 0; i < 8; ++i) out[8 + i] = static_cast<uint8_t>(entry.lba >> (56 - 8 * i));
-        out[16] = entry.senseKey;
-        out[17] = entry.asc;
-        out[18] = entry.ascq;
-        out[19] = entry.fru;
-    }
-    return page;
-}
-
-std::vector<uint8_t> Sense(uint8_t byte16, uint8_t byte17)
+// REQUEST SENSE data in fixed format.
+std::vector<uint8_t> Sense(uint8_t key, uint8_t asc, uint8_t ascq, uint8_t byte15 = 0, uint8_t byte16 = 0,
+                           uint8_t byte17 = 0, uint8_t response = 0x70)
 {
     std::vector<uint8_t> sense(19, 0);
-    sense[0] = 0x70;
+    sense[0] = response;
+    sense[2] = key;
     sense[7] = 10;
-    sense[12] = 0x04;
-    sense[13] = 0x09;
-    sense[15] = 0x80;
+    sense[12] = asc;
+    sense[13] = ascq;
+    sense[15] = byte15;
     sense[16] = byte16;
     sense[17] = byte17;
     return sense;
 }
+
+// A self-test in progress, with its progress indication.
+std::vector<uint8_t> Progress(uint8_t byte16, uint8_t byte17) { return Sense(0, 0x04, 0x09, 0x80, byte16, byte17); }
 
 std::vector<uint8_t> CdbOf(const ScsiRequest& request)
 {
@@ -71,12 +43,13 @@ class CommanderTest : public ::testing::Test {
 protected:
     CommanderTest() : device(std::make_shared<ScriptedDevice>()), handle(device) {}
 
-    // Reads `page` as the drive's results page and parses it for entry.
-    int Parse(const std::vector<uint8_t>& page)
+    // Reads `page` as the drive's results page and parses it for entry, as
+    // the end of a test `code` started on an empty log.
+    int Parse(const std::vector<uint8_t>& page, uint8_t code = kDstCodeQuick)
     {
         device->next.data = page;
         EXPECT_EQ(commander.ReadResultsPage(&handle), 1);
-        return commander.ParseLatestResult(&output, entry);
+        return commander.ParseLatestResult(&output, entry, MarkDstRun({}, code));
     }
     int Poll(std::vector<uint8_t> sense, int previous)
     {
@@ -124,32 +97,60 @@ TEST_F(CommanderTest, BuildsTheThreeCommandsByteForByte)
     EXPECT_EQ(log.TimeOutValue, 2u);
 }
 
-TEST_F(CommanderTest, RefusedStartIsReportedOnTheErrorStream)
+TEST_F(CommanderTest, RefusedStartIsAFailureWithTheDrivesSense)
 {
     device->next.status = kStatusCheckCondition;
-    device->next.sense = {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x24, 0x00};
+    device->next.sense = {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x24, 0x00, 0x07};
     EXPECT_EQ(commander.StartSelfTest(&handle, kDstCodeAdvanced), 0);
     EXPECT_NE(streams.Log().find("Send Diagnostic command FAILED"
                                  "The Send Diagnostic command failed. DST Not Running\n"),
               std::string::npos)
         << streams.Log();
+
+    entry.dstType = 2;
+    entry.dstAdvStatus = 1;
+    commander.RecordRefusedStart(&output, entry);
+    EXPECT_EQ(output.Text(),
+              "The Send Diagnostic command failed. DST Not Running\r\n"
+              "Sense Key =   5\r\n"
+              "Sense Code =   24\r\n"
+              "Additional Sense Code =   0\r\n");
+    EXPECT_EQ(entry.dstAdvStatus, 2);
+    EXPECT_EQ(entry.dstAdvResult, kDstRefusedText);
+    EXPECT_EQ(entry.dstAdvanced.failingLbaHigh, 0xFFFFFFFFu) << "no address";
+    EXPECT_EQ(entry.dstAdvanced.failingLbaLow, 0xFFFFFFFFu);
+    EXPECT_EQ(entry.dstAdvanced.senseKey, 5);
+    EXPECT_EQ(entry.dstAdvanced.asc, 0x24);
+    EXPECT_EQ(entry.dstAdvanced.fru, 7);
 }
 
-TEST_F(CommanderTest, ProgressComesFromTheSenseKeySpecificBytes)
+TEST_F(CommanderTest, ProgressOnlyFromASelfTestInProgress)
 {
-    EXPECT_EQ(Poll(Sense(0xFF, 0xFF), 0), 1);
-    EXPECT_EQ(progress, 99);
-    EXPECT_EQ(Poll(Sense(0x80, 0x00), 0), 1);
-    EXPECT_EQ(progress, 50);
-    EXPECT_EQ(Poll(Sense(0x00, 0x00), 0), 1);
-    EXPECT_EQ(progress, 0);
-    // A drop means the test has ended.
-    EXPECT_EQ(Poll(Sense(0x00, 0x00), 40), 1);
-    EXPECT_EQ(progress, 100);
-    // 0 after 0 is not a drop: a test that ended unseen is not recognised here.
-    EXPECT_EQ(Poll(Sense(0x00, 0x00), 0), 1);
-    EXPECT_EQ(progress, 0);
-    EXPECT_TRUE(commander.SenseShowsSelfTestRunning());
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> sense;
+        int previous;
+        int progress;
+        bool running;
+        bool nothingPending;
+    };
+    const Case cases[] = {
+        {"all ones", Progress(0xFF, 0xFF), 0, 99, true, false},
+        {"half way", Progress(0x80, 0x00), 0, 50, true, false},
+        {"the drive's word, even lower", Progress(0x00, 0x00), 40, 0, true, false},
+        {"no valid progress", Sense(0, 0x04, 0x09, 0x00, 0x80, 0x00), 10, 10, true, false},
+        {"nothing pending", Sense(0, 0, 0), 40, 40, false, true},
+        {"a unit attention", Sense(0x6, 0x29, 0x00), 40, 40, false, false},
+        {"a deferred error", Sense(0x3, 0x11, 0x00, 0, 0, 0, 0x71), 30, 30, false, false},
+    };
+    for (const Case& c : cases) {
+        device->next.data = c.sense;
+        progress = c.previous;
+        EXPECT_EQ(commander.PollProgress(&handle, progress), 1) << c.name;
+        EXPECT_EQ(progress, c.progress) << c.name;
+        EXPECT_EQ(commander.SenseShowsSelfTestRunning(), c.running) << c.name;
+        EXPECT_EQ(commander.SenseShowsNothingPending(), c.nothingPending) << c.name;
+    }
 
     device->next.delivered = false;
     progress = 37;
@@ -158,31 +159,42 @@ TEST_F(CommanderTest, ProgressComesFromTheSenseKeySpecificBytes)
     EXPECT_NE(streams.Log().find("Request Sense command FAILEDThe Request Sense command failed.\n"), std::string::npos);
 }
 
-TEST_F(CommanderTest, ChoosesTheLatestEntryByItsTimeStamp)
+TEST_F(CommanderTest, TakesOnlyTheEntryOfTheRunsOwnTest)
 {
     entry.dstType = 1;
-    // All time stamps 0: no entry, and the outcome's time stamp becomes 0.
     entry.dstQuick.timeStamp = 99;
-    EXPECT_EQ(Parse(ResultsPage({{0, 0}, {0, 0}})), 0);
-    EXPECT_EQ(entry.dstQuick.timeStamp, 0u);
+    const std::vector<uint8_t> before = ResultsPage({{.stamp = 0x30}});
+    device->next.data = before;
+    ASSERT_EQ(commander.ReadResultsPage(&handle), 1);
+    const DstRunMark mark = commander.MarkRun(kDstCodeQuick);
+    EXPECT_EQ(commander.ParseLatestResult(&output, entry, mark), kDstResultNoEntry);
     EXPECT_EQ(output.Text(), "");
+    EXPECT_EQ(entry.dstQuick.timeStamp, 99u) << "nothing recorded";
 
-    // Largest time stamp wins; of two equal ones, the earlier in the page.
-    EXPECT_EQ(Parse(ResultsPage({{7, 0x10}, {0, 0x30}, {1, 0x30}, {7, 0x2F}})), 1);
-    EXPECT_EQ(entry.dstQuick.timeStamp, 0x30u);
-    EXPECT_EQ(entry.dstQuickStatus, 1);
-    EXPECT_EQ(entry.dstQuickResult, "The drive self-test completed without error.");
-    EXPECT_EQ(output.Text(), "The drive self-test completed without error.\r\n");
+    device->next.data = ResultsPage({{.result = 1, .stamp = 0x31}, {.stamp = 0x30}});
+    ASSERT_EQ(commander.ReadResultsPage(&handle), 1);
+    EXPECT_EQ(commander.RunEntryState(mark), DstRunEntryState::Ended);
+    EXPECT_EQ(commander.ParseLatestResult(&output, entry, mark), 1);
+    EXPECT_EQ(entry.dstQuick.timeStamp, 0x31u);
+    EXPECT_EQ(entry.dstQuickStatus, 0);
+    EXPECT_EQ(entry.dstQuickResult, "The drive self-test was aborted by the abort parameter code.");
+
+    output.Clear();
+    commander.RecordNoEntry(&output, entry);
+    EXPECT_EQ(output.Text(), std::string(kDstNoEntryText) + "\r\n");
+    EXPECT_EQ(entry.dstQuickStatus, 2);
+    EXPECT_EQ(entry.dstQuick.timeStamp, 0u);
+    EXPECT_EQ(entry.dstQuick.senseKey, 0);
 }
 
 TEST_F(CommanderTest, AbortedAndInterruptedTestsRecordNoStatusButTheirText)
 {
     entry.dstType = 2;
     entry.dstAdvStatus = 1;
-    EXPECT_EQ(Parse(ResultsPage({{1, 5}})), 1);
+    EXPECT_EQ(Parse(ResultsPage({{.result = 1, .stamp = 5, .code = 2}}), kDstCodeAdvanced), 1);
     EXPECT_EQ(entry.dstAdvStatus, 0);
     EXPECT_EQ(entry.dstAdvResult, "The drive self-test was aborted by the abort parameter code.");
-    EXPECT_EQ(Parse(ResultsPage({{2, 5}})), 1);
+    EXPECT_EQ(Parse(ResultsPage({{.result = 2, .stamp = 5, .code = 2}}), kDstCodeAdvanced), 1);
     EXPECT_EQ(entry.dstAdvStatus, 0);
     EXPECT_EQ(entry.dstAdvResult, "The drive self-test was interrupted or aborted by the calling program.");
 }
@@ -240,7 +252,7 @@ TEST_F(CommanderTest, AnotherPageOrAShortReplyIsNotTakenForThisDrivesResult)
     entry.dstType = 1;
     std::vector<uint8_t> page = ResultsPage({{7, 3}});
     page[3] = 0x80;
-    EXPECT_EQ(Parse(page), 0);
+    EXPECT_EQ(Parse(page), kDstResultNoEntry);
     EXPECT_EQ(output.Text(), "") << "nothing reported";
     EXPECT_EQ(entry.dstQuickStatus, 0) << "nothing recorded";
 
@@ -249,7 +261,7 @@ TEST_F(CommanderTest, AnotherPageOrAShortReplyIsNotTakenForThisDrivesResult)
     EXPECT_EQ(Parse(ResultsPage({{7, 3}})), 0);
     output.Clear();
     entry.dstQuickStatus = 0;
-    EXPECT_EQ(Parse({0x10, 0x00, 0x01, 0x90}), 0);
+    EXPECT_EQ(Parse({0x10, 0x00, 0x01, 0x90}), kDstResultNoEntry);
     EXPECT_EQ(output.Text(), "");
     EXPECT_EQ(entry.dstQuickStatus, 0);
 }

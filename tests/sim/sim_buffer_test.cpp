@@ -4,6 +4,7 @@
 
 #include "sim/bench_loader.h"
 #include "sim_test_support.h"
+#include "support/fake_time.h"
 
 using simtest::Hex;
 using simtest::RunIn;
@@ -121,8 +122,11 @@ TEST(SimBuffer, AStuckBitShowsInWhatIsReadBack)
 TEST(SimMicrocode, PiecesInOrderAreTakenWhenTheShortOneArrivesThenTheDriveRestarts)
 {
     SimDriveConfig config = simtest::PlainDrive();
-    config.buffer.resetCommands = 2;
+    config.buffer.restartSeconds = 5;
+    config.buffer.revisionAfter = "0200";
     SimDisk disk(config);
+    FakeTime time;
+    disk.SetRestartClock(&time);
     EXPECT_EQ(RunOut(disk, WriteCdb(0x07, 0, 65536), Bytes(65536, 1)).result.status, 0x00);
     EXPECT_EQ(RunOut(disk, WriteCdb(0x07, 65536, 65536), Bytes(65536, 2)).result.status, 0x00);
     EXPECT_EQ(disk.MicrocodeImagesTaken(), 0u) << "whole pieces: more to come";
@@ -133,27 +137,88 @@ TEST(SimMicrocode, PiecesInOrderAreTakenWhenTheShortOneArrivesThenTheDriveRestar
     expected.insert(expected.end(), second.begin(), second.end());
     EXPECT_EQ(disk.MicrocodeImage(), expected);
 
-    for (int i = 0; i < 2; ++i) {
-        const auto notReady = RunIn(disk, kTestUnitReady, 0);
-        EXPECT_EQ(notReady.SenseKey(), 0x2);
-        EXPECT_EQ(notReady.Asc(), 0x04);
-        EXPECT_EQ(notReady.Ascq(), 0x01);
+    // The restart lasts seconds, however many commands come meanwhile; only
+    // INQUIRY and REQUEST SENSE are answered.
+    const std::vector<uint8_t> kReadCapacity = {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const std::vector<uint8_t> kModeSense = {0x1A, 0, 0x3F, 0, 0xFF, 0};
+    const std::vector<uint8_t> kRequestSense = {0x03, 0, 0, 0, 18, 0};
+    for (int second = 0; second < 5; ++second) {
+        for (int i = 0; i < 20; ++i) {
+            for (const auto& cdb : {kTestUnitReady, kReadCapacity, kModeSense}) {
+                const auto answer = RunIn(disk, cdb, 255);
+                EXPECT_EQ(answer.SenseKey(), 0x2) << "second " << second;
+                EXPECT_EQ(answer.Asc(), 0x04);
+                EXPECT_EQ(answer.Ascq(), 0x01);
+            }
+        }
+        const auto inquiry = RunIn(disk, kInquiry, 36);
+        ASSERT_EQ(inquiry.result.status, 0x00) << "second " << second;
+        EXPECT_EQ(std::string(inquiry.data.begin() + 32, inquiry.data.begin() + 36), "0200");
+        const auto sense = RunIn(disk, kRequestSense, 18);
+        ASSERT_EQ(sense.data.size(), 18u);
+        EXPECT_EQ(sense.data[2], 0x2);
+        EXPECT_EQ(sense.data[12], 0x04);
+        EXPECT_EQ(sense.data[13], 0x01);
+        time.AdvanceSeconds(1);
     }
-    const auto reset = RunIn(disk, kTestUnitReady, 0);
-    EXPECT_EQ(reset.SenseKey(), 0x6);
-    EXPECT_EQ(reset.Asc(), 0x29);
+    // Back: the reset, then the microcode change, each reported once.
+    for (const auto& [asc, ascq] : {std::pair{0x29, 0x00}, std::pair{0x3F, 0x01}}) {
+        const auto attention = RunIn(disk, kTestUnitReady, 0);
+        EXPECT_EQ(attention.SenseKey(), 0x6);
+        EXPECT_EQ(attention.Asc(), asc);
+        EXPECT_EQ(attention.Ascq(), ascq);
+    }
     EXPECT_EQ(RunIn(disk, kTestUnitReady, 0).result.status, 0x00);
-    EXPECT_EQ(RunIn(disk, kInquiry, 36).result.status, 0x00);
+    EXPECT_FALSE(disk.Restarting());
+}
+
+TEST(SimMicrocode, TheNewRevisionComesFromTheBenchOrFromTheImage)
+{
+    struct Case {
+        const char* name;
+        std::optional<std::string> revisionAfter;
+        std::optional<uint32_t> revisionOffset;
+        std::vector<uint8_t> image;
+        const char* revision;  // null: the image is refused
+    };
+    const std::vector<uint8_t> carrying = {0x00, 0x00, 'B', '7', '0', '2', 0xFF};
+    const Case cases[] = {
+        {"unchanged", std::nullopt, std::nullopt, carrying, "0100"},
+        {"configured", "A1", std::nullopt, carrying, "A1  "},
+        {"from the image", std::nullopt, 2, carrying, "B702"},
+        {"not printable there", std::nullopt, 3, carrying, nullptr},
+        {"image too short", std::nullopt, 4, carrying, nullptr},
+    };
+    for (const Case& c : cases) {
+        SimDriveConfig config = simtest::PlainDrive();
+        config.buffer.restartSeconds = 0;
+        config.buffer.revisionAfter = c.revisionAfter;
+        config.buffer.revisionOffset = c.revisionOffset;
+        SimDisk disk(config);
+        const auto taken = RunOut(disk, WriteCdb(0x07, 0, static_cast<uint32_t>(c.image.size())), c.image);
+        if (c.revision == nullptr) {
+            EXPECT_EQ(taken.SenseKey(), 0x5) << c.name;
+            EXPECT_EQ(taken.Asc(), 0x26) << c.name;
+            EXPECT_EQ(disk.MicrocodeImagesTaken(), 0u) << c.name;
+            continue;
+        }
+        EXPECT_EQ(taken.result.status, 0x00) << c.name;
+        const auto inquiry = RunIn(disk, kInquiry, 36);
+        EXPECT_EQ(std::string(inquiry.data.begin() + 32, inquiry.data.begin() + 36), c.revision) << c.name;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(disk.StandardInquiryData().data()) + 32, 4), "0100")
+            << "the adapter keeps what it saw at its scan";
+    }
 }
 
 TEST(SimMicrocode, TheRestartLosesTheDataBuffer)
 {
     SimDriveConfig config = simtest::PlainDrive();
-    config.buffer.resetCommands = 0;
+    config.buffer.restartSeconds = 0;
     SimDisk disk(config);
     RunOut(disk, WriteCdb(0x02, 0, 4), Hex("DE AD BE EF"));
     RunOut(disk, WriteCdb(0x07, 0, 3), Hex("01 02 03"));
     EXPECT_EQ(RunIn(disk, kTestUnitReady, 0).Asc(), 0x29);
+    EXPECT_EQ(RunIn(disk, kTestUnitReady, 0).Asc(), 0x3F);
     EXPECT_EQ(RunIn(disk, ReadCdb(0x02, 0, 4), 4).data, Hex("00 00 00 00"));
 }
 
@@ -202,7 +267,8 @@ TEST(SimMicrocode, RejectedImageFailedPieceAndNeverReady)
     SimDisk never(dead);
     RunOut(never, WriteCdb(0x07, 0, 1), Hex("01"));
     EXPECT_EQ(never.MicrocodeImagesTaken(), 1u);
-    for (int i = 0; i < 20; ++i) EXPECT_EQ(RunIn(never, kTestUnitReady, 0).SenseKey(), 0x2);
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(RunIn(never, kTestUnitReady, 0).Ascq(), 0x03);
+    EXPECT_EQ(RunIn(never, kInquiry, 36).result.status, 0x00);
 }
 
 TEST(SimMicrocode, BenchKeysReachTheDriveAndMistakesAreNamed)
@@ -210,7 +276,7 @@ TEST(SimMicrocode, BenchKeysReachTheDriveAndMistakesAreNamed)
     const std::string good = R"({"buses": 1, "devices": [{"bus": 0, "targetId": 0, "vendor": "V", "product": "P",
       "blocks": 10,
       "buffer": {"capacity": 8192, "offsetBoundary": "0x09", "stuckBit": {"offset": 7, "bit": 1, "value": 1}},
-      "microcode": {"capacity": 70000, "resetCommands": 4, "neverReady": false,
+      "microcode": {"capacity": 70000, "restartSeconds": 40, "neverReady": false, "revisionOffset": 69996,
                     "rejectImage": {"senseKey": 5, "asc": "0x26"},
                     "failPiece": {"piece": 2, "action": "callFails"}}}]})";
     Bench bench;
@@ -223,7 +289,8 @@ TEST(SimMicrocode, BenchKeysReachTheDriveAndMistakesAreNamed)
     EXPECT_EQ(buffer.stuckBit, 1);
     EXPECT_TRUE(buffer.stuckValue);
     EXPECT_EQ(buffer.microcodeCapacity, 70000u);
-    EXPECT_EQ(buffer.resetCommands, 4u);
+    EXPECT_EQ(buffer.restartSeconds, 40u);
+    EXPECT_EQ(buffer.revisionOffset, 69996u);
     ASSERT_TRUE(buffer.rejectImage);
     EXPECT_EQ(buffer.rejectImage->asc, 0x26);
     EXPECT_EQ(buffer.failPiece, 2u);
@@ -240,7 +307,15 @@ TEST(SimMicrocode, BenchKeysReachTheDriveAndMistakesAreNamed)
     EXPECT_EQ(errorOf("\"buffer\": {\"capacity\": 0}"), "b.json:3: \"capacity\" must be a number from 1 to 16777215");
     EXPECT_EQ(errorOf("\"buffer\": {\"offsetBoundary\": 24}"),
               "b.json:3: \"offsetBoundary\" must be a number from 0 to 23, or 255 (offset 0 only)");
-    EXPECT_EQ(errorOf("\"microcode\": {\"resetComands\": 2}"), "b.json:3: unknown field \"resetComands\"");
+    EXPECT_EQ(errorOf("\"microcode\": {\"restartSecond\": 2}"), "b.json:3: unknown field \"restartSecond\"");
+    EXPECT_EQ(errorOf("\"microcode\": {\"resetCommands\": 2}"),
+              "b.json:3: \"resetCommands\" is no longer read: the restart lasts \"restartSeconds\" of the drive's clock");
+    EXPECT_EQ(errorOf("\"microcode\": {\"restartSeconds\": 86401}"),
+              "b.json:3: \"restartSeconds\" must be a number from 0 to 86400");
+    EXPECT_EQ(errorOf("\"microcode\": {\"revisionAfter\": \"A\", \"revisionOffset\": 0}"),
+              "b.json:3: \"revisionOffset\" and \"revisionAfter\" cannot both be given");
+    EXPECT_EQ(errorOf("\"microcode\": {\"revisionAfter\": \"12345\"}"),
+              "b.json:3: \"revisionAfter\" must be text of at most 4 printable ASCII characters");
     EXPECT_EQ(errorOf("\"microcode\": {\"rejectImage\": {\"asc\": 1}}"),
               "b.json:3: missing required field \"senseKey\"");
     EXPECT_EQ(errorOf("\"microcode\": {\"failPiece\": {\"piece\": 1, \"action\": \"callFails\", \"asc\": 1}}"),

@@ -74,6 +74,17 @@ TEST(SimDefects, BlockAndBytesFromIndexFormats)
               simtest::Hex("00 14 00 10  00 00 01 00 00 00 C6 00  00 00 05 02 00 00 22 00"));
 }
 
+TEST(SimDefects, WholeTrackKeepsItsMarkerWhereTheFormatHasOne)
+{
+    SimDriveConfig config = DefectiveDrive();
+    config.media.primaryDefects.clear();
+    config.media.grownDefects = {{3, 3, kSimWholeTrack}};
+    SimDisk disk(config);
+    EXPECT_EQ(RunIn(disk, ReadDefectData(0x0D, 512), 512).data, simtest::Hex("00 0D 00 08  00 00 03 03 FF FF FF FF"));
+    EXPECT_EQ(RunIn(disk, ReadDefectData(0x0C, 512), 512).data, simtest::Hex("00 0C 00 08  00 00 03 03 FF FF FF FF"));
+    EXPECT_EQ(RunIn(disk, ReadDefectData(0x08, 512), 512).data, simtest::Hex("00 08 00 04  00 00 05 DC"));
+}
+
 TEST(SimDefects, ListLengthIsTheWholeListEvenWhenTheAllocationCutsIt)
 {
     SimDisk disk(DefectiveDrive());
@@ -111,14 +122,15 @@ TEST(SimMediaBench, KeysLoadIntoTheDrive)
     const std::string text = R"({"buses": 1, "devices": [{"bus": 0, "targetId": 0, "vendor": "MORVANE",
         "product": "MVX", "blocks": 4000, "geometry": {"cylinders": 10, "heads": 4, "sectorsPerTrack": 100},
         "unreadableBlocks": [5, 3999], "mediaRate": 150000000, "latencyMicroseconds": 4000,
-        "defects": {"primary": [[1, 2, 3]], "grown": [[9, 3, 99], [0, 0, 0]]}}]})";
+        "defects": {"primary": [[1, 2, 3]], "grown": [[9, 3, 99], [0, 0, 0], [4, 1, 4294967295]]}}]})";
     ASSERT_TRUE(LoadBench(text, "bench.json", bench, error)) << error;
     const SimMediaConfig& media = bench.devices[0].drive.media;
     EXPECT_EQ(media.unreadableBlocks, (std::vector<uint64_t>{5, 3999}));
     EXPECT_EQ(media.mediaRate, 150000000u);
     EXPECT_EQ(media.latencyMicroseconds, 4000u);
     EXPECT_EQ(media.primaryDefects, (std::vector<SimPhysicalSector>{{1, 2, 3}}));
-    EXPECT_EQ(media.grownDefects.size(), 2u);
+    EXPECT_EQ(media.grownDefects.size(), 3u);
+    EXPECT_EQ(media.grownDefects[2], (SimPhysicalSector{4, 1, kSimWholeTrack}));
 }
 
 TEST(SimMediaBench, BadValuesAreRefusedWithTheirLine)
@@ -132,6 +144,9 @@ TEST(SimMediaBench, BadValuesAreRefusedWithTheirLine)
     const std::string geometry = R"("geometry": {"cylinders": 10, "heads": 4, "sectorsPerTrack": 100}, )";
     EXPECT_EQ(LoadError(geometry + R"("defects": {"grown": [[1, 4, 3]]})"),
               "bench.json:2: its head (inside the geometry) must be a number from 0 to 3");
+    EXPECT_EQ(LoadError(geometry + R"("defects": {"grown": [[1, 2, 100]]})"),
+              "bench.json:2: its sector (inside the geometry, or 4294967295 for the whole track) must be a number from "
+              "0 to 99");
     EXPECT_EQ(LoadError(geometry + R"("defects": {"grown": [[1, 2]]})"),
               "bench.json:2: a defect must be [cylinder, head, sector]");
     EXPECT_EQ(LoadError(geometry + R"("defects": {"new": []})"), "bench.json:2: unknown field \"new\"");

@@ -3,6 +3,8 @@
 // pages (supported pages, SBC-3 translate address).
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "selftest/dst_test_support.h"
 #include "sim/bench_loader.h"
 #include "sim/default_bench.h"
@@ -247,6 +249,44 @@ TEST_F(SimSelfTestDriveTest, DriveWithoutSelfTestRefusesEveryCodeButTheDefaultTe
     EXPECT_EQ(translate.Asc(), 0x24);
 }
 
+TEST_F(SimSelfTestDriveTest, RefusedKindAndEarlierEntriesOfTheLog)
+{
+    SimDriveConfig config = SelfTestDrive();
+    config.selfTest.refusesExtended = true;
+    SimSelfTestLogEntry earlier;
+    earlier.code = kSelfTestCodeBackgroundShort;
+    earlier.powerOnHours = 480;
+    SimSelfTestLogEntry failed = earlier;
+    failed.code = kSelfTestCodeForegroundExtended;
+    failed.result = 6;
+    failed.number = 2;
+    failed.powerOnHours = 470;
+    failed.senseKey = 0x4;
+    failed.asc = 0x09;
+    config.selfTest.history = {earlier, failed};
+    Make(config);
+    for (uint8_t byte1 : {0x40, 0xC0}) {
+        const simtest::Answer answer = Send(SendDiagnostic(byte1));
+        EXPECT_EQ(answer.SenseKey(), 0x5) << int{byte1};
+        EXPECT_EQ(answer.Asc(), 0x24) << int{byte1};
+        ASSERT_GE(answer.result.sense.size(), 18u);
+        EXPECT_EQ(answer.result.sense[15], 0xCF) << "SKSV, C/D, BPV: byte 1, bit 7 of the CDB";
+        EXPECT_EQ(answer.result.sense[17], 0x01);
+    }
+    EXPECT_EQ(Send(SendDiagnostic(0x20)).result.status, 0x00) << "the short test is offered";
+    clock.Advance(100);
+
+    const simtest::Answer page = RunIn(*disk, {0x4D, 0, 0x50, 0, 0, 0, 0, 0x01, 0x94, 0}, 404);
+    ASSERT_EQ(page.data.size(), 404u);
+    const std::vector<uint8_t> log(page.data.begin() + 4, page.data.end());
+    EXPECT_EQ(Parameter(log, 0)[4], 0x20) << "the new short pass on top";
+    EXPECT_EQ(Parameter(log, 1), (std::vector<uint8_t>{0x00, 0x02, 0x03, 0x10, 0x20, 0, 0x01, 0xE0, 0xFF, 0xFF, 0xFF,
+                                                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}));
+    EXPECT_EQ(Parameter(log, 2), (std::vector<uint8_t>{0x00, 0x03, 0x03, 0x10, 0xC6, 0x02, 0x01, 0xD6, 0xFF, 0xFF, 0xFF,
+                                                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x04, 0x09, 0, 0}));
+    EXPECT_EQ(Parameter(log, 3)[4], 0x00) << "nothing more";
+}
+
 TEST_F(SimSelfTestDriveTest, TranslatesBetweenBlocksAndPhysicalSectors)
 {
     Make(SelfTestDrive());
@@ -347,6 +387,21 @@ TEST(SimSelfTestBench, ReadsSelfTestAndGeometry)
     ASSERT_TRUE(drive.geometry);
     EXPECT_EQ(drive.geometry->heads, 4u);
 
+    ASSERT_TRUE(LoadBench(OneDrive(R"("selfTest": {"powerOnHours": 900, "refuse": ["extended"], "history": [
+        {"test": "short", "result": 0},
+        {"test": "foregroundExtended", "result": 5, "powerOnHours": 850, "lba": 4096, "senseKey": 4, "asc": "0x40",
+         "ascq": 1, "vendor": 2},
+        {"test": "default", "result": 1, "powerOnHours": 12, "segment": 9}]})"),
+                          "b.json", bench, error))
+        << error;
+    const SimSelfTestConfig& selfTest = bench.devices.at(0).drive.selfTest;
+    EXPECT_FALSE(selfTest.refusesShort);
+    EXPECT_TRUE(selfTest.refusesExtended);
+    ASSERT_EQ(selfTest.history.size(), 3u);
+    EXPECT_EQ(selfTest.history[0], (SimSelfTestLogEntry{1, 0, 0, 900}));
+    EXPECT_EQ(selfTest.history[1], (SimSelfTestLogEntry{6, 5, 1, 850, 4096, 4, 0x40, 1, 2})) << "segment 1 of result 5";
+    EXPECT_EQ(selfTest.history[2], (SimSelfTestLogEntry{0, 1, 9, 12}));
+
     ASSERT_TRUE(LoadBench(OneDrive(R"("selfTest": {"supported": false})"), "b.json", bench, error)) << error;
     EXPECT_FALSE(bench.devices.at(0).drive.selfTest.supported);
     EXPECT_FALSE(bench.devices.at(0).drive.geometry) << "no geometry: no translate address page";
@@ -365,6 +420,17 @@ TEST(SimSelfTestBench, RefusesWhatCannotBeSimulatedWithALineAndAReason)
         {R"("selfTest": {"failure": {"result": 2}})", "b.json:2: \"result\" must be a number from 3 to 7"},
         {R"("selfTest": {"failure": {"tests": ["quick"]}})",
          "b.json:2: each of \"tests\" must be \"short\", \"extended\" or \"default\""},
+        {R"("selfTest": {"refuse": ["quick"]})", "b.json:2: each of \"refuse\" must be \"short\" or \"extended\""},
+        {R"("selfTest": {"history": [{"result": 0}]})", "b.json:2: missing required field \"test\""},
+        {R"("selfTest": {"history": [{"test": "long"}]})",
+         "b.json:2: \"test\" must be \"default\", \"short\", \"extended\", \"foregroundShort\" or "
+         "\"foregroundExtended\""},
+        {R"("selfTest": {"history": [{"test": "short", "result": 15}]})",
+         "b.json:2: \"result\" must be a number from 0 to 14"},
+        {R"("selfTest": {"powerOnHours": 50, "history": [{"test": "short", "powerOnHours": 51}]})",
+         "b.json:2: \"powerOnHours\" must be a number from 0 to 50"},
+        {R"("selfTest": {"history": [{"test": "short", "powerOnHours": 7}, {"test": "short", "powerOnHours": 8}]})",
+         "b.json:2: \"powerOnHours\" must be a number from 0 to 7"},
         {R"("selfTest": {"failure": {"lba": "12345"}})",
          "b.json:2: \"lba\" must be a number from 0 to 9223372036854775807 or hexadecimal text such as \"0x12345\""},
     };
@@ -376,20 +442,37 @@ TEST(SimSelfTestBench, RefusesWhatCannotBeSimulatedWithALineAndAReason)
     }
 }
 
-TEST(SimSelfTestBench, DefaultBenchHasOneFailingSelfTestAndGeometryEverywhere)
+TEST(SimSelfTestBench, DefaultBenchShowsEveryKindOfSelfTestOutcome)
 {
     Bench bench;
     std::string error;
     ASSERT_TRUE(LoadBench(DefaultBenchJson(), "default", bench, error)) << error;
     int failing = 0;
+    int refusing = 0;
+    std::set<uint8_t> codes;
+    std::set<uint8_t> results;
     for (const BenchDevice& device : bench.devices) {
         if (device.drive.deviceType != 0) continue;
-        EXPECT_TRUE(device.drive.selfTest.supported) << device.drive.product;
+        const SimSelfTestConfig& selfTest = device.drive.selfTest;
+        EXPECT_TRUE(selfTest.supported) << device.drive.product;
         EXPECT_TRUE(device.drive.geometry) << device.drive.product;
-        if (device.drive.selfTest.failure) {
+        EXPECT_FALSE(selfTest.history.empty()) << device.drive.product << " has earlier entries";
+        for (const SimSelfTestLogEntry& entry : selfTest.history) {
+            codes.insert(entry.code);
+            results.insert(entry.result);
+        }
+        if (selfTest.failure) {
             ++failing;
-            EXPECT_EQ(device.drive.selfTest.failure->lba, 0x12345u);
+            EXPECT_EQ(selfTest.failure->lba, 0x12345u);
+        }
+        if (selfTest.refusesExtended) {
+            ++refusing;
+            EXPECT_EQ(selfTest.history.front().code, kSelfTestCodeBackgroundShort)
+                << "a quick result is the newest entry of the drive that refuses the advanced test";
         }
     }
     EXPECT_EQ(failing, 1);
+    EXPECT_EQ(refusing, 1);
+    EXPECT_EQ(codes, (std::set<uint8_t>{0, 1, 2, 5, 6}));
+    EXPECT_TRUE(results.contains(0) && results.contains(1) && results.contains(2) && results.contains(7));
 }

@@ -125,7 +125,10 @@ TEST_F(NormalizedSmartTest, EveryMessageIsASmartErrorBox)
     entry = FirstDevice();
     EXPECT_FALSE(Open());
     ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text, "Normalized SMART not supported");
+    EXPECT_EQ(prompts.messages[0].text,
+              "Normalized SMART not supported\n\n"
+              "The drive answered with sense key 5h, additional sense code 26h, qualifier 00h.")
+        << "the vendor key in the LOG SELECT list is an invalid field to another vendor's drive";
     EXPECT_EQ(prompts.messages[0].caption, "SMART error");
     EXPECT_EQ(prompts.messages[0].icon, UserPrompts::Icon::Information);
 }
@@ -135,7 +138,8 @@ TEST_F(NormalizedSmartTest, VendorCommandsRefusedMeanNotSupported)
     StartDrive(kAllPages);
     FailCommand(0xDF, 0, 0x05, 0x20);
     EXPECT_FALSE(Open());
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"Normalized SMART not supported"}));
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"Normalized SMART not supported\n\nThe drive answered with "
+                                                    "sense key 5h, additional sense code 20h, qualifier 00h."}));
 
     // Refused with additional sense code 00h or 01h still counts as accepted.
     prompts.messages.clear();

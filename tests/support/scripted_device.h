@@ -32,7 +32,7 @@ public:
         const size_t dataLength = std::min<size_t>(reply.data.size(), request.DataTransferLength);
         if (request.DataIn == kScsiDataIn && request.DataBuffer != nullptr && dataLength > 0)
             std::memcpy(request.DataBuffer, reply.data.data(), dataLength);
-        // As a transport reports it: data-in the reply did not fill did not move.
+        // As a transport tells it: data-in moves only the reply's bytes.
         request.DataResidual =
             request.DataIn == kScsiDataIn ? request.DataTransferLength - static_cast<uint32_t>(dataLength) : 0;
         const size_t senseLength = std::min<size_t>(reply.sense.size(), request.SenseInfoLength);

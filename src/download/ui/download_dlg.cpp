@@ -1,15 +1,21 @@
 #include "download/ui/download_dlg.h"
 
+#include <algorithm>
+
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTreeView>
 
 #include "download/download_messages.h"
+#include "download/download_summary.h"
+#include "platform/user_prompts.h"
+#include "shell/device_entry.h"
 #include "shell/ui/qt_prompts.h"
 
 namespace {
@@ -19,12 +25,14 @@ constexpr int kDownloadButtonId = 1106;
 constexpr int kCancelButtonId = 2;
 // On this platform "*.*" would leave out names without a dot.
 constexpr const char* kAllFilesFilter = "All Files (*)";
+constexpr const char* kStatusLineName = "downloadStatus";
 
 }  // namespace
 
-CDownloadDlg::CDownloadDlg(QWidget* parent, UserPrompts* prompts)
+CDownloadDlg::CDownloadDlg(QWidget* parent, UserPrompts* prompts, DownloadEnvironment environment)
     : QFileDialog(parent, QString::fromUtf8(kDownloadFileTitle)),
-      ownPrompts(prompts ? nullptr : std::make_unique<QtPrompts>(this))
+      ownPrompts(prompts ? nullptr : std::make_unique<QtPrompts>(this)),
+      prompts(prompts ? *prompts : *ownPrompts)
 {
     // Only the dialog drawn by Qt itself can take the Download button.
     setOption(QFileDialog::DontUseNativeDialog, true);
@@ -33,8 +41,8 @@ CDownloadDlg::CDownloadDlg(QWidget* parent, UserPrompts* prompts)
     setNameFilters({QString::fromUtf8(kDownloadFileFilter), QString::fromUtf8(kAllFilesFilter)});
     setWindowTitle(QString::fromUtf8(kDownloadFileTitle));
 
-    sequence = std::make_unique<DownloadSequence>(prompts ? *prompts : *ownPrompts, opener,
-                                                  static_cast<DownloadObserver*>(this));
+    sequence = std::make_unique<DownloadSequence>(this->prompts, opener, static_cast<DownloadObserver*>(this),
+                                                  std::move(environment));
     HideStandardButtons();
     AddDownloadButtons();
     ShowWholeColumns();
@@ -47,7 +55,7 @@ CDownloadDlg::CDownloadDlg(QWidget* parent, UserPrompts* prompts)
 CDownloadDlg::~CDownloadDlg()
 {
     timer.stop();
-    if (waitCursor) QGuiApplication::restoreOverrideCursor();
+    RestoreCursor();
 }
 
 void CDownloadDlg::ShowWholeColumns()
@@ -73,7 +81,10 @@ void CDownloadDlg::AddDownloadButtons()
     row->setObjectName(QString::number(kChildTemplateId));
     auto* buttons = new QHBoxLayout(row);
     buttons->setContentsMargins(0, 0, 0, 0);
-    buttons->addStretch(1);
+    statusLine = new QLabel(row);
+    statusLine->setObjectName(QString::fromUtf8(kStatusLineName));
+    statusLine->setTextFormat(Qt::PlainText);
+    buttons->addWidget(statusLine, 1);
     downloadButton = new QPushButton(QString::fromUtf8(kDownloadButtonText), row);
     downloadButton->setObjectName(QString::number(kDownloadButtonId));
     downloadButton->setDefault(true);
@@ -154,14 +165,49 @@ void CDownloadDlg::reject()
     OnCancel();
 }
 
-void CDownloadDlg::TransferStarting(const DeviceEntry&, uint32_t)
+void CDownloadDlg::TransferStarting(const DeviceEntry& drive, uint32_t imageSize)
 {
+    statusLine->setText(QStringLiteral("%1: sending %2 bytes")
+                            .arg(QString::fromStdString(drive.path))
+                            .arg(imageSize));
     if (waitCursor) return;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     waitCursor = true;
 }
 
-void CDownloadDlg::TransferEnded(const DeviceEntry&, const TransferResult&)
+void CDownloadDlg::TransferEnded(const DeviceEntry& drive, const TransferResult& result)
+{
+    RestoreCursor();
+    const bool sent = result.outcome == TransferResult::Outcome::Sent;
+    statusLine->setText(QString::fromStdString(drive.path) +
+                        (sent ? QStringLiteral(": image sent, waiting for the drive to restart on it")
+                              : QStringLiteral(": transfer failed, checking the drive")));
+}
+
+void CDownloadDlg::DriveChecked(const DeviceEntry& drive, const ReadinessCheck& check)
+{
+    statusLine->setText(QStringLiteral("%1: waiting for the drive, %2 s: %3")
+                            .arg(QString::fromStdString(drive.path))
+                            .arg(check.secondsWaited)
+                            .arg(QString::fromStdString(ReadinessCheckText(check))));
+}
+
+void CDownloadDlg::DriveFinished(const DeviceEntry&, const DriveReport& report)
+{
+    statusLine->setText(QString::fromStdString(DriveReportText(report)));
+}
+
+void CDownloadDlg::SequenceEnded(const std::vector<DriveReport>& reports)
+{
+    RestoreCursor();
+    const bool allOk = std::all_of(reports.begin(), reports.end(), DriveReportOk);
+    const std::string summary = DownloadSummaryText(reports);
+    // The count stays in view after the message is gone.
+    statusLine->setText(QString::fromStdString(summary.substr(summary.rfind('\n') + 1)));
+    prompts.Message(summary, kDownloadMessageCaption, allOk ? UserPrompts::Icon::Information : UserPrompts::Icon::Warning);
+}
+
+void CDownloadDlg::RestoreCursor()
 {
     if (!waitCursor) return;
     QGuiApplication::restoreOverrideCursor();

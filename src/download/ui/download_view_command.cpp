@@ -18,7 +18,8 @@ public:
     explicit DownloadDialogRun(CDownloadDlg& dialog) : dialog(dialog) {}
     bool Running() const override { return dialog.Sequence().Busy(); }
     bool Stopping() const override { return Running() && dialog.Sequence().StopRequested(); }
-    // No drive after the one in work; the dialog closes once it is back.
+    // Cancel: nothing more goes to the drive in work, no later drive starts,
+    // and the dialog closes at once.
     void RequestStop() override { dialog.OnCancel(); }
 
 private:

@@ -47,7 +47,8 @@ check "json summary of a drive that ran to the end" python3 - "$work/out" <<'PY'
 import json, sys
 drives = json.load(open(sys.argv[1]))
 assert drives == [{"drive": "\\\\.\\physicaldrive0", "tested": True, "completed": True, "stopped": False,
-                   "result": 0, "endedBy": None, "subtest": None}], drives
+                   "result": 0, "endedBy": None, "subtest": None, "settings_restored": True,
+                   "read_failures": []}], drives
 PY
 
 # A failing drive: exit 1, the subtest that ended it; the other drive still runs.
@@ -61,7 +62,10 @@ good, bad = drives
 assert good["completed"] and good["result"] == 0, good
 assert not bad["completed"] and bad["result"] == 8 and bad["endedBy"] == 8, bad
 assert bad["subtest"] == "Sequential Verify First 300MB", bad
+assert bad["read_failures"] == [{"subtest": 8, "lba": 249984, "blocks": 64, "failing_lba": 250000}], bad
+assert good["read_failures"] == [] and good["settings_restored"], good
 PY
+check "failed read named in the report" grep -qx "Read of LBA 249984 to 250047 failed, failing LBA 250000" "$work/err"
 
 # Ctrl-C is STOP: the run ends at the drive's next command.
 "$cli" --bench "$data/faults.json" test --quick --json 1 0 >"$work/out" 2>"$work/err" </dev/null &

@@ -33,16 +33,23 @@ done
 export LD_LIBRARY_PATH="$(cat /etc/kestrion/libpath)"
 cd /tmp
 
+# A file's text, with a line end added when its last line has none, so the
+# marker after it starts a line of its own.
+show() {
+    cat "$1"
+    [ -s "$1" ] && [ -n "$(tail -c 1 "$1")" ] && echo
+}
+
 run() {
     name=$1
     shift
     "$@" >"/tmp/$name.out" 2>"/tmp/$name.err"
     rc=$?
     echo "@@KESTRION-BEGIN $name stdout"
-    cat "/tmp/$name.out"
+    show "/tmp/$name.out"
     echo "@@KESTRION-END $name stdout"
     echo "@@KESTRION-BEGIN $name stderr"
-    cat "/tmp/$name.err"
+    show "/tmp/$name.err"
     echo "@@KESTRION-END $name stderr"
     echo "@@KESTRION-RC $name $rc"
 }

@@ -17,7 +17,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 run() {  # run EXPECTED_STATUS ARGS... ; output in $work/out, $work/err
     local expected=$1
     shift
-    "$cli" "$@" >"$work/out" 2>"$work/err" </dev/null
+    timeout 120 "$cli" "$@" >"$work/out" 2>"$work/err" </dev/null
     local status=$?
     if [ "$status" -ne "$expected" ]; then
         echo "kestrion-cli $* exited $status, expected $expected"
@@ -37,6 +37,9 @@ check "unknown drive is named" grep -q "no drive .*physicaldrive9" "$work/err"
 check "unusable log file" run 2 --bench "$bench" selftest --quick 0 --log "$work/missing/dst.log"
 check "unusable log file is explained" grep -q 'could not be opened: No such file or directory' "$work/err"
 check "nothing started for it" bash -c "! grep -q 'Quick Drive Self Test' '$work/out'"
+mkfifo "$work/dst.fifo"
+check "a FIFO as log file is refused at once" run 2 --bench "$bench" selftest --quick 0 --log "$work/dst.fifo"
+check "the FIFO's refusal is explained" grep -q 'could not be opened: not a regular file' "$work/err"
 
 # A passing drive: exit 0, the report, the log in the current folder.
 check "quick on a passing drive exits 0" run 0 --bench "$bench" selftest --quick 0 --poll 1
@@ -64,7 +67,7 @@ PY
 check "both on all drives exits 1" run 1 --bench "$bench" selftest --both 0 1 2 --log "$work/line3.log" --poll 1
 check "failure reported" grep -qx "The read/verify element of the self-test failed." "$work/out"
 check "failing LBA reported" grep -q "Failing LBA Low Order Bytes =   12345 74565." "$work/out"
-check "drive without DST reported" grep -qx "Drive does not support DST" "$work/out"
+check "drive without DST reported with its sense" bash -c "grep -A1 -x 'Drive does not support DST' '$work/out' | grep -qx 'Sense Key =   5'"
 check "advanced phase followed the quick one" grep -qx "Advanced Drive Self Test (DST)" "$work/out"
 check "verdicts" bash -c "grep -qx 'physicaldrive0: quick passed; advanced passed' '$work/out' &&
     grep -q '^physicaldrive1: quick FAILED' '$work/out' && grep -q '^physicaldrive2: quick no result' '$work/out'"
@@ -82,6 +85,19 @@ assert all(", Drive does not support DST, , , 0, , , , ," in r for r in nodst), 
 PY
 check "a second run appends without a header" run 0 --bench "$bench" selftest --advanced 0 --log "$work/line3.log" --poll 1
 check "seven rows" bash -c "[ \$(grep -c 'Product ID' '$work/line3.log') -eq 1 ] && [ \$(tr -cd '\n' < '$work/line3.log' | wc -c) -eq 7 ]"
+
+# A drive that refuses the advanced test: a failure of its own, not its earlier quick pass.
+check "refused advanced test exits 1" run 1 --bench "$bench" selftest --both 4 --log "$work/refused.log" --poll 1
+check "refusal reported with the drive's sense" bash -c "grep -A1 -x 'The Send Diagnostic command failed. DST Not Running' '$work/out' | grep -qx 'Sense Key =   5'"
+check "refusal verdict" grep -qx "physicaldrive4: quick passed; advanced FAILED (The Send Diagnostic command failed. DST Not Running)" "$work/out"
+check "refusal logged" python3 - "$work/refused.log" <<'PY'
+import sys
+rows = open(sys.argv[1], "rb").read().decode().split("\r\n")[1:]
+assert len(rows) == 2, rows
+assert ", DST Quick, The drive self-test completed without error., " in rows[0], rows[0]
+assert ", DST Advanced, The Send Diagnostic command failed. DST Not Running, " in rows[1], rows[1]
+assert rows[1].endswith(", 0, ffffffffffffffff, 05, 24, 00, 00"), rows[1]
+PY
 
 # Ctrl-C, SIGTERM and SIGHUP act as STOP: the running test is aborted and its row written.
 for signal in INT TERM HUP; do

@@ -56,6 +56,7 @@ PY
 # Failures: the sheet's messages on stderr, exit 1, nothing on stdout.
 check "other vendor's drive exits 1" run 1 --bench smart 3
 check "other vendor's drive is not supported" grep -qx 'kestrion-cli: SMART error: Normalized SMART not supported' "$work/err"
+check "with the drive's own answer" grep -qx 'The drive answered with sense key 5h, additional sense code 26h, qualifier 00h.' "$work/err"
 check "no sheet on stdout" test ! -s "$work/out"
 
 bench '{"pages": ["0x2F", "0x30"], "attributes": [{"code": "0x0043", "normalized": 97}]}'
