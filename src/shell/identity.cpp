@@ -1,5 +1,6 @@
 #include "shell/identity.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <optional>
