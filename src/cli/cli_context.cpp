@@ -4,10 +4,11 @@
 #include <cstring>
 #include <ostream>
 
-#include "platform/catalogs.h"
+#include "drives/device_table.h"
+#include "drives/scan.h"
+#include "platform/linux_catalog.h"
 #include "scsi/drive_identity.h"
-#include "shell/device_table.h"
-#include "shell/scan.h"
+#include "sim/sim_catalog.h"
 
 int CliContext::Discover()
 {

@@ -23,10 +23,10 @@
 #include "download/drive_download.h"
 #include "download/microcode_image.h"
 #include "download/readiness.h"
+#include "drives/device_table.h"
 #include "platform/stop_signals.h"
 #include "platform/user_prompts.h"
 #include "scsi/stop.h"
-#include "shell/device_table.h"
 
 namespace {
 

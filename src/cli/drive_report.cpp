@@ -5,9 +5,9 @@
 #include <ostream>
 #include <string>
 
-#include "shell/device_entry.h"
-#include "shell/device_info.h"
-#include "shell/device_table.h"
+#include "drives/device_entry.h"
+#include "drives/device_info.h"
+#include "drives/device_table.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
 #include "cli/drive_report.h"
-#include "shell/device_table.h"
-#include "shell/identity.h"
+#include "drives/device_table.h"
+#include "drives/identity.h"
 
 CLI::App* AddListCommand(CLI::App& parent, CliContext& context, CliRun& run)
 {

@@ -12,12 +12,12 @@
 
 #include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
+#include "drives/device_entry.h"
 #include "modepages/field_text_form.h"
 #include "modepages/mode_save_report.h"
 #include "modepages/mode_sheet.h"
 #include "platform/user_prompts.h"
 #include "scsi/string_format.h"
-#include "shell/device_entry.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 
 #include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
+#include "drives/device_table.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
 #include "platform/stop_signals.h"
@@ -18,7 +19,6 @@
 #include "selftest/dst_drive_context.h"
 #include "selftest/dst_log.h"
 #include "selftest/dst_run.h"
-#include "shell/device_table.h"
 
 namespace {
 

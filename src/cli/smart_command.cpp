@@ -10,8 +10,8 @@
 
 #include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
+#include "drives/device_entry.h"
 #include "platform/user_prompts.h"
-#include "shell/device_entry.h"
 #include "smart/normalized_smart.h"
 
 namespace {

@@ -9,14 +9,14 @@
 
 #include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
+#include "drives/device_entry.h"
+#include "drives/device_table.h"
 #include "legacytest/test_run.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
 #include "platform/stop_signals.h"
 #include "scsi/output_window.h"
 #include "scsi/stop.h"
-#include "shell/device_entry.h"
-#include "shell/device_table.h"
 
 namespace {
 

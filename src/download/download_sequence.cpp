@@ -5,10 +5,10 @@
 
 #include "download/download_messages.h"
 #include "download/download_reports.h"
+#include "drives/device_entry.h"
+#include "drives/device_table.h"
 #include "platform/user_prompts.h"
 #include "scsi/string_format.h"
-#include "shell/device_entry.h"
-#include "shell/device_table.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "download/microcode_image.h"
 #include "download/readiness.h"
-#include "platform/scsi_device.h"
+#include "scsi/scsi_device.h"
 #include "scsi/scsi_request.h"
 #include "scsi/sense.h"
 

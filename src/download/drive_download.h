@@ -16,7 +16,7 @@
 #include "download/readiness.h"
 #include "platform/clock.h"
 #include "platform/pause.h"
-#include "platform/scsi_device.h"
+#include "scsi/scsi_device.h"
 
 // How long a drive may take to come back on new microcode unless told
 // otherwise: activating it and spinning up take real drives up to minutes.

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "legacytest/log_pages.h"
+#include "drives/log_pages.h"
 #include "legacytest/test_context.h"
 #include "scsi/builders.h"
 #include "scsi/report.h"

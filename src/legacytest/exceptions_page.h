@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/scsi_device.h"
+#include "scsi/scsi_device.h"
 
 class Clock;
 class OutputWindow;

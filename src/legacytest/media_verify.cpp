@@ -6,12 +6,12 @@
 #include <memory>
 #include <vector>
 
+#include "drives/device_entry.h"
 #include "legacytest/test_context.h"
 #include "scsi/builders.h"
 #include "scsi/inquiry_data.h"
 #include "scsi/report.h"
 #include "scsi/sense.h"
-#include "shell/device_entry.h"
 
 namespace {
 

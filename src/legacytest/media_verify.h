@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/scsi_device.h"
+#include "scsi/scsi_device.h"
 
 class OutputWindow;
 class TestContext;

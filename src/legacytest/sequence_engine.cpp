@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "drives/device_entry.h"
 #include "legacytest/media_verify.h"
 #include "legacytest/no_abort_step.h"
 #include "legacytest/sequence_run.h"
@@ -12,7 +13,6 @@
 #include "scsi/report.h"
 #include "scsi/sense.h"
 #include "scsi/string_format.h"
-#include "shell/device_entry.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The SMART check (subtest 4) and the SMART recheck (subtest 13).
 #include <memory>
 
+#include "drives/log_pages.h"
 #include "legacytest/attribute_warnings.h"
-#include "legacytest/log_pages.h"
 #include "legacytest/sequence_run.h"
 #include "scsi/builders.h"
 #include "scsi/report.h"

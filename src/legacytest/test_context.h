@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/clock.h"
-#include "platform/keyboard.h"
 #include "legacytest/error_counters.h"
 #include "legacytest/read_failure.h"
-#include "platform/scsi_device.h"
+#include "platform/clock.h"
+#include "platform/keyboard.h"
+#include "scsi/scsi_device.h"
 
 class DeviceCatalog;
 class OutputWindow;

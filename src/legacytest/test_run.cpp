@@ -2,10 +2,10 @@
 
 #include <iostream>
 
+#include "drives/device_entry.h"
 #include "platform/device_catalog.h"
 #include "scsi/report.h"
 #include "scsi/stop.h"
-#include "shell/device_entry.h"
 
 namespace {
 

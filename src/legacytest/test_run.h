@@ -7,10 +7,10 @@
 #include <thread>
 #include <vector>
 
+#include "drives/run_drives.h"
 #include "legacytest/sequence_engine.h"
 #include "legacytest/subtest_selection.h"
 #include "legacytest/test_context.h"
-#include "shell/run_drives.h"
 
 class OutputWindow;
 

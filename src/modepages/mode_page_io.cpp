@@ -5,20 +5,11 @@
 #include "modepages/mode_buffer.h"
 #include "scsi/builders.h"
 #include "scsi/mode_select_list.h"
-#include "shell/device_entry.h"
-
-DeviceEntry* g_pSheetDevice = nullptr;
 
 namespace {
 
 constexpr uint8_t kSenseKeyNoSense = 0x00;
 constexpr uint8_t kSenseKeyRecoveredError = 0x01;
-
-DeviceHandle* OpenSheetHandle()
-{
-    if (g_pSheetDevice == nullptr || !g_pSheetDevice->handle) return nullptr;
-    return &g_pSheetDevice->handle;
-}
 
 ScsiRequest RequestOn(uint8_t* buffer)
 {
@@ -30,14 +21,9 @@ ScsiRequest RequestOn(uint8_t* buffer)
 
 }  // namespace
 
-bool SheetDeviceOpen()
-{
-    return OpenSheetHandle() != nullptr;
-}
-
 bool ReadModePage(uint8_t* buffer, uint8_t pageControl, uint8_t pageCode)
 {
-    DeviceHandle* handle = OpenSheetHandle();
+    DeviceHandle* handle = SheetDeviceHandle();
     if (!handle) return false;
     ScsiRequest request = RequestOn(buffer);
     const uint8_t disableBlockDescriptors = 1;
@@ -51,7 +37,7 @@ bool ReadModePage(uint8_t* buffer, uint8_t pageControl, uint8_t pageCode)
 
 int WriteModePage(uint8_t* buffer, int save, ModeWriteRefusal* refusal)
 {
-    DeviceHandle* handle = OpenSheetHandle();
+    DeviceHandle* handle = SheetDeviceHandle();
     if (!handle) return kModeWriteNoDevice;
     // A mode data length of FFh would make a parameter list of 256 bytes,
     // which neither the buffer nor the 8-bit length can carry: sending

@@ -2,17 +2,8 @@
 
 #include <cstdint>
 
+#include "drives/sheet_device.h"
 #include "scsi/sense.h"
-
-struct DeviceEntry;
-
-// The drive on which the open mode page sheet (or SMART sheet) works; it
-// stays set after the sheet closes. Every mode page read and write goes to
-// the handle this entry holds.
-extern DeviceEntry* g_pSheetDevice;
-
-// Whether g_pSheetDevice is set and its handle open.
-bool SheetDeviceOpen();
 
 inline constexpr int kModeWriteNoDevice = 0;
 inline constexpr int kModeWriteFailed = 1;

@@ -1,7 +1,7 @@
 #include "modepages/mode_save_report.h"
 
+#include "drives/device_entry.h"
 #include "scsi/scsi_request.h"
-#include "shell/device_entry.h"
 #include "scsi/string_format.h"
 
 namespace {

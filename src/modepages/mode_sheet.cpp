@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "drives/device_entry.h"
 #include "modepages/mode_page_io.h"
-#include "shell/device_entry.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/scsi_device.h"
+#include "scsi/scsi_device.h"
 
 // The drives a machine (or a simulated bench) offers, by drive number.
 class DeviceCatalog {

@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/catalogs.h"
 #include "platform/linux_sg_device.h"
 
 namespace {

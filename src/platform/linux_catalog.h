@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/device_catalog.h"
@@ -23,3 +24,6 @@ public:
 private:
     std::string sysfsRoot_;
 };
+
+// The machine's real drives: "/dev/sg%d" through SG_IO.
+std::unique_ptr<DeviceCatalog> MakeLinuxCatalog();

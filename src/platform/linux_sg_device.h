@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/linux_sysfs.h"
-#include "platform/scsi_device.h"
+#include "scsi/scsi_device.h"
 
 // The adapter's capabilities from what Linux exposes: the sg driver's
 // reserved buffer size and scatter-gather table size, replaced by the block

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/scsi_device.h"
+#include "scsi/scsi_device.h"
 #include "scsi/scsi_request.h"
 
 // Command builders: each writes its CDB bytes, CDB length and time-out into

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/scsi_device.h"
+#include "scsi/scsi_device.h"
 #include "scsi/scsi_request.h"
 
 // The one place a command reaches a drive. Returns 1 when the command

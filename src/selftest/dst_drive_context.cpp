@@ -1,6 +1,6 @@
 #include "selftest/dst_drive_context.h"
 
-#include "shell/device_entry.h"
+#include "drives/device_entry.h"
 
 DstDriveContext MakeDstDriveContext(DeviceEntry& entry, OutputWindow* output, const std::string& pathPrefix)
 {

@@ -6,10 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "drives/device_entry.h"
 #include "platform/regular_file.h"
 #include "platform/user_prompts.h"
 #include "scsi/string_format.h"
-#include "shell/device_entry.h"
 
 std::string g_strDstLogPath;
 

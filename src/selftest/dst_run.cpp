@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "drives/device_table.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
 #include "platform/user_prompts.h"
 #include "scsi/report.h"
 #include "selftest/self_test_commander.h"
-#include "shell/device_table.h"
 
 namespace {
 

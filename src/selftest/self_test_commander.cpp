@@ -5,12 +5,12 @@
 #include <new>
 #include <string>
 
+#include "drives/device_entry.h"
 #include "scsi/execute.h"
 #include "scsi/report.h"
-#include "scsi/sense.h"
 #include "scsi/scsi_request.h"
+#include "scsi/sense.h"
 #include "scsi/string_format.h"
-#include "shell/device_entry.h"
 
 const std::array<const char*, 16> g_selfTestResultText = {
     "The drive self-test completed without error.",

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/scsi_device.h"
+#include "scsi/scsi_device.h"
 #include "scsi/scsi_request.h"
 #include "selftest/dst_drive_context.h"
 #include "selftest/dst_results_log.h"

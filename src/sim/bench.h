@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/scsi_device.h"
+#include "scsi/scsi_device.h"
 #include "sim/sim_drive_config.h"
 
 // One device on the simulated bench: where it sits, how the adapter lists

@@ -4,13 +4,13 @@
 #include <new>
 #include <span>
 
-#include "legacytest/log_pages.h"
-#include "modepages/mode_page_io.h"
+#include "drives/device_entry.h"
+#include "drives/log_pages.h"
+#include "drives/sheet_device.h"
 #include "platform/user_prompts.h"
 #include "scsi/builders.h"
 #include "scsi/sense.h"
 #include "scsi/string_format.h"
-#include "shell/device_entry.h"
 
 namespace {
 

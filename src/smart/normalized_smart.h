@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/scsi_device.h"
+#include "scsi/scsi_device.h"
 #include "smart/smart_parameters.h"
 
 class UserPrompts;

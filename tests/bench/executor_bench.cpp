@@ -6,9 +6,9 @@
 
 #include <memory>
 
-#include "platform/catalogs.h"
-#include "platform/sim_catalog.h"
 #include "scsi/builders.h"
+#include "sim/sim_catalog.h"
+#include "sim/sim_catalog.h"
 #include "sim/sim_disk.h"
 
 namespace {

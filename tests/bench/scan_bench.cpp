@@ -13,14 +13,14 @@
 #include <string>
 #include <thread>
 
+#include "drives/device_entry.h"
 #include "legacytest/sequence_engine.h"
 #include "legacytest/test_context.h"
-#include "platform/catalogs.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
 #include "scsi/scsi_request.h"
 #include "scsi/stop.h"
-#include "shell/device_entry.h"
+#include "sim/sim_catalog.h"
 
 namespace {
 

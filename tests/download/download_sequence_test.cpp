@@ -11,7 +11,7 @@
 
 #include "download/download_sequence.h"
 #include "download_test_support.h"
-#include "shell/device_table.h"
+#include "drives/device_table.h"
 #include "support/blocking_device.h"
 #include "support/recording_prompts.h"
 #include "support/scripted_device.h"

@@ -13,7 +13,7 @@
 #include "download/download_observer.h"
 #include "download/drive_download.h"
 #include "download/microcode_image.h"
-#include "shell/device_entry.h"
+#include "drives/device_entry.h"
 #include "support/fake_time.h"
 
 namespace dltest {

@@ -3,8 +3,8 @@
 #include <iostream>
 #include <sstream>
 
+#include "drives/scan.h"
 #include "platform/adapter_list.h"
-#include "shell/scan.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

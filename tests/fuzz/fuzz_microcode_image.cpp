@@ -8,7 +8,7 @@
 
 #include "download/download_transfer.h"
 #include "download/microcode_image.h"
-#include "platform/sim_device.h"
+#include "sim/sim_device.h"
 #include "sim/sim_disk.h"
 
 namespace {

@@ -5,12 +5,12 @@
 #include <memory>
 #include <vector>
 
+#include "drives/device_entry.h"
 #include "modepages/field_text_form.h"
 #include "modepages/mode_page_io.h"
 #include "modepages/mode_sheet.h"
 #include "scsi/mode_select_list.h"
 #include "scsi/scsi_request.h"
-#include "shell/device_entry.h"
 #include "sim/sim_mode_pages.h"
 
 namespace {

@@ -6,11 +6,11 @@
 #include <streambuf>
 #include <vector>
 
-#include "platform/scsi_device.h"
+#include "drives/device_entry.h"
+#include "scsi/scsi_device.h"
 #include "scsi/scsi_request.h"
 #include "selftest/dst_log.h"
 #include "selftest/self_test_commander.h"
-#include "shell/device_entry.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <QTest>
 #include <QWindow>
 
-#include "shell/device_entry.h"
-#include "shell/device_table.h"
-#include "shell/ui/device_button.h"
-#include "shell/ui/kestrion_view.h"
-#include "shell/ui/main_frame.h"
+#include "drives/device_entry.h"
+#include "drives/device_table.h"
+#include "ui/shell/device_button.h"
+#include "ui/shell/kestrion_view.h"
+#include "ui/shell/main_frame.h"
 #include "workstation_fixture.h"
 
 namespace {

@@ -5,13 +5,13 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "platform/sim_catalog.h"
-#include "shell/device_entry.h"
-#include "shell/device_table.h"
-#include "shell/ui/device_button.h"
-#include "shell/ui/device_info_dlg.h"
-#include "shell/ui/kestrion_view.h"
+#include "drives/device_entry.h"
+#include "drives/device_table.h"
+#include "sim/sim_catalog.h"
 #include "sim/sim_disk.h"
+#include "ui/shell/device_button.h"
+#include "ui/shell/device_info_dlg.h"
+#include "ui/shell/kestrion_view.h"
 #include "workstation_fixture.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <QStatusBar>
 #include <QTest>
 
-#include "shell/device_entry.h"
-#include "shell/ui/device_button.h"
-#include "shell/ui/kestrion_view.h"
-#include "shell/ui/main_frame.h"
+#include "drives/device_entry.h"
+#include "ui/shell/device_button.h"
+#include "ui/shell/kestrion_view.h"
+#include "ui/shell/main_frame.h"
 #include "workstation_fixture.h"
 
 namespace {

@@ -15,15 +15,15 @@
 
 #include <nlohmann/json.hpp>
 
-#include "download/ui/download_dlg.h"
-#include "platform/sim_catalog.h"
-#include "shell/device_table.h"
-#include "shell/ui/device_button.h"
-#include "shell/ui/kestrion_view.h"
-#include "shell/ui/main_frame.h"
-#include "sim/sim_disk.h"
 #include "box_answerer.h"
+#include "drives/device_table.h"
+#include "sim/sim_catalog.h"
+#include "sim/sim_disk.h"
 #include "support/blocking_device.h"
+#include "ui/download/download_dlg.h"
+#include "ui/shell/device_button.h"
+#include "ui/shell/kestrion_view.h"
+#include "ui/shell/main_frame.h"
 #include "workstation_fixture.h"
 
 namespace {

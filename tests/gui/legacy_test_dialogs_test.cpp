@@ -14,15 +14,15 @@
 #include <thread>
 
 #include "../legacytest/legacy_test_support.h"
-#include "legacytest/ui/legacy_test_commands.h"
-#include "legacytest/ui/test_results_dlg.h"
+#include "drives/device_entry.h"
+#include "drives/device_table.h"
 #include "scsi/stop.h"
-#include "shell/device_entry.h"
-#include "shell/device_table.h"
-#include "shell/ui/device_button.h"
-#include "shell/ui/kestrion_view.h"
-#include "shell/ui/main_frame.h"
-#include "legacytest/ui/paced_output.h"
+#include "ui/legacytest/legacy_test_commands.h"
+#include "ui/legacytest/paced_output.h"
+#include "ui/legacytest/test_results_dlg.h"
+#include "ui/shell/device_button.h"
+#include "ui/shell/kestrion_view.h"
+#include "ui/shell/main_frame.h"
 #include "workstation_fixture.h"
 
 namespace {

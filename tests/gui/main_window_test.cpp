@@ -10,14 +10,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "platform/catalogs.h"
+#include "drives/device_entry.h"
+#include "drives/device_table.h"
 #include "platform/device_catalog.h"
-#include "shell/device_entry.h"
-#include "shell/device_table.h"
-#include "shell/ui/device_button.h"
-#include "shell/ui/kestrion_app.h"
-#include "shell/ui/kestrion_view.h"
-#include "shell/ui/main_frame.h"
+#include "sim/sim_catalog.h"
+#include "ui/app/kestrion_app.h"
+#include "ui/app/workstation.h"
+#include "ui/shell/device_button.h"
+#include "ui/shell/kestrion_view.h"
+#include "ui/shell/main_frame.h"
 #include "workstation_fixture.h"
 
 namespace {
@@ -64,7 +65,7 @@ TEST_F(MainWindowTest, NoDriveLeavesTheViewEmptyAndSaysHowToUseTheBench)
     // A machine without drives points at the bench.
     frame.reset();
     ClearDeviceTable();
-    frame = std::make_unique<CMainFrame>(*catalog, false);
+    frame = MakeWorkstation(*catalog, false);
     frame->show();
     EXPECT_TRUE(View().Buttons().empty());
     EXPECT_EQ(Frame().IdleMessage(), "No drives found. Start with --bench to use the simulated test bench.");

@@ -12,15 +12,15 @@
 #include <QTest>
 #include <QTimer>
 
-#include "modepages/mode_page_io.h"
-#include "modepages/ui/mode_page_widget.h"
-#include "modepages/ui/mode_sheet_dlg.h"
-#include "platform/sim_catalog.h"
-#include "shell/ui/device_button.h"
-#include "shell/ui/kestrion_view.h"
-#include "shell/ui/main_frame.h"
-#include "sim/sim_disk.h"
 #include "box_answerer.h"
+#include "modepages/mode_page_io.h"
+#include "sim/sim_catalog.h"
+#include "sim/sim_disk.h"
+#include "ui/modepages/mode_page_widget.h"
+#include "ui/modepages/mode_sheet_dlg.h"
+#include "ui/shell/device_button.h"
+#include "ui/shell/kestrion_view.h"
+#include "ui/shell/main_frame.h"
 #include "workstation_fixture.h"
 
 namespace {

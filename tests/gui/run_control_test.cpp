@@ -6,14 +6,14 @@
 #include <QTest>
 
 #include "../selftest/dst_test_support.h"
-#include "platform/sim_catalog.h"
+#include "drives/device_table.h"
 #include "selftest/dst_log.h"
-#include "selftest/ui/dst_results_dlg.h"
-#include "shell/device_table.h"
-#include "shell/ui/device_button.h"
-#include "shell/ui/kestrion_view.h"
-#include "shell/ui/main_frame.h"
+#include "sim/sim_catalog.h"
 #include "sim/sim_disk.h"
+#include "ui/selftest/dst_results_dlg.h"
+#include "ui/shell/device_button.h"
+#include "ui/shell/kestrion_view.h"
+#include "ui/shell/main_frame.h"
 #include "workstation_fixture.h"
 
 namespace {

@@ -12,14 +12,14 @@
 #include <QTest>
 #include <QTimer>
 
-#include "platform/sim_catalog.h"
-#include "selftest/dst_log.h"
 #include "../selftest/dst_test_support.h"
-#include "selftest/ui/dst_results_dlg.h"
-#include "shell/device_table.h"
-#include "shell/ui/kestrion_view.h"
-#include "shell/ui/main_frame.h"
+#include "drives/device_table.h"
+#include "selftest/dst_log.h"
+#include "sim/sim_catalog.h"
 #include "sim/sim_disk.h"
+#include "ui/selftest/dst_results_dlg.h"
+#include "ui/shell/kestrion_view.h"
+#include "ui/shell/main_frame.h"
 #include "workstation_fixture.h"
 
 using dsttest::ManualClock;

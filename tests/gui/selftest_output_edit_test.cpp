@@ -7,7 +7,7 @@
 
 #include <thread>
 
-#include "shell/ui/output_edit.h"
+#include "ui/shell/output_edit.h"
 
 namespace {
 

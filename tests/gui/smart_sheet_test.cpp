@@ -8,10 +8,10 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "shell/ui/device_button.h"
-#include "shell/ui/kestrion_view.h"
-#include "smart/ui/normalized_smart_sheet.h"
-#include "smart/ui/smart_page.h"
+#include "ui/shell/device_button.h"
+#include "ui/shell/kestrion_view.h"
+#include "ui/smart/normalized_smart_sheet.h"
+#include "ui/smart/smart_page.h"
 #include "workstation_fixture.h"
 
 namespace {

@@ -8,13 +8,14 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/catalogs.h"
-#include "platform/device_catalog.h"
-#include "shell/device_table.h"
-#include "shell/ui/device_button.h"
-#include "shell/ui/kestrion_view.h"
-#include "shell/ui/main_frame.h"
 #include "box_answerer.h"
+#include "drives/device_table.h"
+#include "platform/device_catalog.h"
+#include "sim/sim_catalog.h"
+#include "ui/app/workstation.h"
+#include "ui/shell/device_button.h"
+#include "ui/shell/kestrion_view.h"
+#include "ui/shell/main_frame.h"
 
 std::string BenchJson(const std::vector<BenchDrive>& drives)
 {
@@ -55,7 +56,7 @@ void WorkstationTest::Start(const std::string& benchJson)
     std::string error;
     catalog = benchJson.empty() ? MakeBenchCatalog("", error) : MakeBenchCatalogFromJson(benchJson, error);
     ASSERT_TRUE(catalog) << error;
-    frame = std::make_unique<CMainFrame>(*catalog, true);
+    frame = MakeWorkstation(*catalog, true);
     frame->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
 }

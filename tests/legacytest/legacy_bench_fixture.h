@@ -3,12 +3,12 @@
 #include <memory>
 #include <string>
 
+#include "drives/device_table.h"
 #include "legacy_test_support.h"
 #include "legacytest/error_counters.h"
 #include "legacytest/sequence_engine.h"
 #include "legacytest/test_context.h"
 #include "scsi/stop.h"
-#include "shell/device_table.h"
 #include "support/bench_fixture.h"
 #include "support/stream_capture.h"
 

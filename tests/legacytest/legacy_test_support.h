@@ -13,8 +13,8 @@
 #include "legacytest/test_context.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
-#include "platform/scsi_device.h"
 #include "scsi/output_window.h"
+#include "scsi/scsi_device.h"
 #include "scsi/scsi_request.h"
 
 namespace legacytest {

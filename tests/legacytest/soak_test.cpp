@@ -10,11 +10,11 @@
 #include <random>
 #include <thread>
 
+#include "drives/device_entry.h"
 #include "legacy_bench_fixture.h"
 #include "legacytest/exceptions_page.h"
 #include "legacytest/read_write_verify.h"
 #include "legacytest/test_run.h"
-#include "shell/device_entry.h"
 #include "sim/sim_disk.h"
 #include "sim/sim_sense.h"
 

@@ -5,10 +5,10 @@
 #include <optional>
 #include <thread>
 
+#include "drives/device_entry.h"
 #include "legacy_bench_fixture.h"
 #include "legacytest/test_run.h"
 #include "platform/stop_signals.h"
-#include "shell/device_entry.h"
 #include "sim/sim_disk.h"
 #include "support/signal_stop.h"
 #include "support/sim_mode_page.h"

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "drives/device_entry.h"
 #include "modepages/mode_page_io.h"
-#include "shell/device_entry.h"
-#include "platform/scsi_device.h"
+#include "scsi/scsi_device.h"
 #include "scsi/scsi_request.h"
 
 namespace modetest {

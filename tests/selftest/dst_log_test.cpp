@@ -9,9 +9,9 @@
 
 #include <csignal>
 
+#include "drives/device_entry.h"
 #include "selftest/dst_log.h"
 #include "selftest/dst_test_support.h"
-#include "shell/device_entry.h"
 #include "support/recording_prompts.h"
 
 using dsttest::ReadFile;

@@ -4,12 +4,12 @@
 
 #include <memory>
 
+#include "drives/device_table.h"
 #include "platform/keyboard.h"
-#include "platform/sim_catalog.h"
 #include "selftest/dst_run.h"
 #include "selftest/dst_test_support.h"
 #include "selftest/self_test_commander.h"
-#include "shell/device_table.h"
+#include "sim/sim_catalog.h"
 #include "sim/sim_disk.h"
 #include "support/bench_fixture.h"
 #include "support/recording_prompts.h"

@@ -3,9 +3,9 @@
 
 #include <memory>
 
+#include "drives/device_entry.h"
 #include "selftest/dst_test_support.h"
 #include "selftest/self_test_commander.h"
-#include "shell/device_entry.h"
 #include "support/scripted_device.h"
 #include "support/stream_capture.h"
 

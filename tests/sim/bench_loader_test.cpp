@@ -1,10 +1,10 @@
 // Bench files: what loads, and the message a broken file gets.
 #include <gtest/gtest.h>
 
-#include "platform/catalogs.h"
-#include "platform/sim_catalog.h"
 #include "sim/bench_loader.h"
 #include "sim/default_bench.h"
+#include "sim/sim_catalog.h"
+#include "sim/sim_catalog.h"
 #include "sim_test_support.h"
 
 namespace {

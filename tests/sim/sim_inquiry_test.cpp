@@ -1,10 +1,10 @@
 // INQUIRY answers checked against SPC-4's layouts byte by byte.
 #include <gtest/gtest.h>
 
-#include "platform/sim_catalog.h"
 #include "sim/bench.h"
 #include "sim/bench_loader.h"
 #include "sim/default_bench.h"
+#include "sim/sim_catalog.h"
 #include "sim_test_support.h"
 
 using simtest::Hex;

@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "platform/adapter_list.h"
-#include "platform/catalogs.h"
-#include "platform/sim_catalog.h"
 #include "scsi/scsi_request.h"
+#include "sim/sim_catalog.h"
+#include "sim/sim_catalog.h"
 #include "sim_test_support.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "modepages/mode_page_io.h"
-#include "shell/device_table.h"
+#include "drives/device_table.h"
+#include "drives/sheet_device.h"
 #include "sim/sim_disk.h"
 #include "smart/normalized_smart.h"
 #include "support/bench_fixture.h"

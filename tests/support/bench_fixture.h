@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/catalogs.h"
-#include "platform/sim_catalog.h"
-#include "shell/device_table.h"
-#include "shell/scan.h"
+#include "drives/device_table.h"
+#include "drives/scan.h"
+#include "sim/sim_catalog.h"
+#include "sim/sim_catalog.h"
 
 // A bench given as JSON, scanned into an empty device table.
 class BenchFixture : public ::testing::Test {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/scsi_device.h"
+#include "scsi/scsi_device.h"
 #include "scsi/scsi_request.h"
 
 // Passes commands on to a drive, except that one operation code is held,

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/scsi_device.h"
+#include "scsi/scsi_device.h"
 #include "scsi/scsi_request.h"
 
 // A device that records every request and answers as a test scripts it:

@@ -1,0 +1,246 @@
+#include "ui/shell/device_button.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPolygon>
+#include <QRegion>
+#include <QStatusTipEvent>
+
+#include "ui/shell/kestrion_view.h"
+#include "ui/shell/view_commands.h"
+
+namespace {
+
+// Entries keep colours as 0x00BBGGRR.
+QColor ToQColor(uint32_t colour)
+{
+    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+// A 3-D frame one pixel wide around [left, right) x [top, bottom): top and
+// left edges in one colour, bottom and right edges in the other.
+void Draw3dRect(QPainter& painter, int left, int top, int right, int bottom, const QColor& topLeft,
+                const QColor& bottomRight)
+{
+    const int width = right - left;
+    const int height = bottom - top;
+    if (width <= 0 || height <= 0) return;
+    painter.fillRect(left, top, width - 1, 1, topLeft);
+    painter.fillRect(left, top, 1, height - 1, topLeft);
+    painter.fillRect(right - 1, top, 1, height, bottomRight);
+    painter.fillRect(left, bottom - 1, width, 1, bottomRight);
+}
+
+// A variable-pitch font like the stock one the captions always used.
+QFont CaptionFont()
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setFixedPitch(false);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+}  // namespace
+
+CDeviceButton::CDeviceButton(DeviceEntry& entry, CKestrionView& view, QWidget* parent)
+    : QWidget(parent), entry(entry), view(view)
+{
+    setObjectName(QString::number(entry.controlId));
+    setAccessibleName(QString::fromStdString(entry.caption));
+    setGeometry(entry.rect.left, entry.rect.top, entry.rect.Width(), entry.rect.Height());
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    entry.menuZoneWidth = entry.rect.Width() / DeviceEntry::menuZoneDivisor;
+    entry.button = this;
+}
+
+CDeviceButton::~CDeviceButton()
+{
+    if (entry.button == this) entry.button = nullptr;
+}
+
+void CDeviceButton::RequestRepaint()
+{
+    QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+}
+
+void CDeviceButton::SetDeviceMenu(QMenu* newMenu)
+{
+    if (menu) {
+        menu->removeEventFilter(this);
+        delete menu;
+    }
+    menu = newMenu;
+    if (menu) {
+        menu->setParent(this, menu->windowFlags());
+        menu->installEventFilter(this);
+        connect(menu, &QMenu::aboutToShow, menu, [this] { menu->setAttribute(Qt::WA_NoMouseReplay, false); });
+        connect(menu, &QMenu::aboutToHide, this, &CDeviceButton::OnMenuHidden);
+    }
+    update();
+}
+
+int CDeviceButton::MenuZone() const { return entry.hasMenu && menu ? entry.menuZoneWidth : 0; }
+
+bool CDeviceButton::InMenuZone(int x) const
+{
+    const int zone = MenuZone();
+    return zone > 0 && x >= width() - zone && x < width();
+}
+
+void CDeviceButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const int clientRight = width();
+    const int clientBottom = height();
+    const int zone = MenuZone();
+    const QColor colour = ToQColor(ButtonColour(entry));
+    painter.fillRect(rect(), colour);
+
+    const int inset = DeviceEntry::inset;
+    const QRect caption(QPoint(inset, inset), QPoint(clientRight - zone - inset - 1, clientBottom - inset - 1));
+    if (!entry.caption.empty() && caption.isValid()) {
+        const QString text = QString::fromStdString(entry.caption);
+        const int flags = Qt::AlignCenter | Qt::TextSingleLine;
+        painter.setFont(CaptionFont());
+        // The text cells carry the face colour, the rest of the button the base.
+        const QRect textRect = painter.fontMetrics().boundingRect(caption, flags, text);
+        painter.fillRect(textRect.intersected(caption), colour);
+        painter.setPen(ToQColor(entry.textColour));
+        painter.drawText(caption, flags, text);
+    }
+
+    if (zone > 0) {
+        const int arrow = DeviceEntry::arrowSize;
+        const int zoneLeft = clientRight - zone;
+        const int d = entry.menuOpen || entry.pressed ? 1 : 0;
+        const int x = (zoneLeft + clientRight) / 2 - arrow + d;
+        const int y = clientBottom / 2 + d;
+        const QPolygon triangle({QPoint(x, y), QPoint(x + 2 * arrow, y), QPoint(x + arrow, y + arrow)});
+        for (const QRect& part : QRegion(triangle, Qt::WindingFill)) painter.fillRect(part, Qt::black);
+    }
+
+    const QColor highlight = palette().color(QPalette::Light);
+    const QColor shadow = palette().color(QPalette::Dark);
+    if (entry.menuOpen) {
+        Draw3dRect(painter, 0, 0, clientRight - zone, clientBottom, highlight, shadow);
+        Draw3dRect(painter, clientRight - zone, 0, clientRight, clientBottom, shadow, highlight);
+    } else if (entry.hot) {
+        const int shrink = 8;
+        const int left = shrink;
+        const int top = shrink;
+        const int right = clientRight - zone - shrink;
+        const int bottom = clientBottom - shrink;
+        if (entry.pressed) {
+            Draw3dRect(painter, left, top, right, bottom, shadow, highlight);
+        } else {
+            Draw3dRect(painter, left, top, right, bottom, highlight, shadow);
+        }
+    }
+}
+
+void CDeviceButton::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const int x = qRound(event->position().x());
+    if (InMenuZone(x)) {
+        OpenDeviceMenu();
+    } else if (!entry.isController) {
+        // A drive a run holds keeps its selection.
+        SetDeviceSelected(entry, !entry.selected);
+        entry.pressed = true;
+        ShowSelectionTip(true);
+    }
+    update();
+}
+
+void CDeviceButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    QWidget::mouseReleaseEvent(event);
+    entry.pressed = false;
+    update();
+}
+
+void CDeviceButton::mouseMoveEvent(QMouseEvent* event)
+{
+    QWidget::mouseMoveEvent(event);
+    // While the left button is held the pointer stays ours; track whether it
+    // is still over the button so the frame follows it.
+    const bool inside = rect().contains(event->position().toPoint());
+    if (inside != entry.hot) {
+        entry.hot = inside;
+        update();
+    }
+}
+
+void CDeviceButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second click of a double click is not a second toggle.
+    event->accept();
+}
+
+void CDeviceButton::enterEvent(QEnterEvent* event)
+{
+    QWidget::enterEvent(event);
+    entry.hot = true;
+    if (!(QApplication::mouseButtons() & Qt::LeftButton)) entry.pressed = false;
+    ShowSelectionTip(true);
+    update();
+}
+
+void CDeviceButton::leaveEvent(QEvent* event)
+{
+    QWidget::leaveEvent(event);
+    entry.hot = false;
+    ShowSelectionTip(false);
+    update();
+}
+
+bool CDeviceButton::eventFilter(QObject* watched, QEvent* event)
+{
+    // The click on this button that closes its menu only closes it: on
+    // platforms that pass the closing click on to the window below, it must
+    // not reach the button again and reopen the menu or toggle the drive.
+    if (watched == menu && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint local = mapFromGlobal(mouse->globalPosition().toPoint());
+        if (!menu->rect().contains(mouse->position().toPoint()) && rect().contains(local)) {
+            menu->setAttribute(Qt::WA_NoMouseReplay);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CDeviceButton::OpenDeviceMenu()
+{
+    entry.menuOpen = true;
+    repaint();
+    view.SetMenuTarget(entry.bus, entry.targetId);
+    menu->popup(mapToGlobal(QPoint(0, height())));
+}
+
+void CDeviceButton::OnMenuHidden()
+{
+    entry.menuOpen = false;
+    update();
+}
+
+void CDeviceButton::ShowSelectionTip(bool show)
+{
+    // Told on the spot rather than kept as the widget's status tip, so the
+    // text follows every change of the selection.
+    if (entry.isController) return;
+    QString text;
+    if (show && SelectionLocked(entry)) {
+        text = QString::fromUtf8(kStatusDriveHeld);
+    } else if (show) {
+        text = QString::fromUtf8(entry.selected ? kStatusUnselectDrive : kStatusSelectDrive);
+    }
+    QStatusTipEvent tip(text);
+    QCoreApplication::sendEvent(this, &tip);
+}

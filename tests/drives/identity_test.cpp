@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include "drives/device_info.h"
+#include "drives/identity.h"
+#include "sim/sim_disk.h"
+#include "support/bench_fixture.h"
+#include "support/stream_capture.h"
+
+namespace {
+
+using IdentityTest = BenchFixture;
+
+TEST_F(IdentityTest, CapabilityFlagsComeFromTheirInquiryBits)
+{
+    Load(Bench(1, Disk(0, 0, "MORVANE",
+                       "\"capabilities\": {\"relAdr\": true, \"wbus16\": true, \"sync\": true, \"cmdQue\": true, "
+                       "\"addr32\": true, \"trmIop\": true}")));
+    StreamCapture capture;
+    Scan();
+    const DeviceEntry& entry = *g_devices[0];
+    EXPECT_EQ(entry.RelAdr, 1u);
+    EXPECT_EQ(entry.WBus32, 0u);
+    EXPECT_EQ(entry.WBus16, 1u);
+    EXPECT_EQ(entry.Sync, 1u);
+    EXPECT_EQ(entry.Linked, 0u);
+    EXPECT_EQ(entry.CmdQue, 1u);
+    EXPECT_EQ(entry.SftRe, 0u);
+    EXPECT_EQ(entry.ADDR32, 1u);
+    EXPECT_EQ(entry.ADDR16, 0u);
+    EXPECT_EQ(entry.AERC, 0u);
+    EXPECT_EQ(entry.TrmIOP, 1u);
+}
+
+TEST_F(IdentityTest, DeviceInformationShowsVendorNameCapacityAndAddress)
+{
+    Load(Bench(2, Disk(0, 0) + "," + Disk(1, 5, "SEAFARER")));
+    StreamCapture capture;
+    Scan();
+    const DeviceInfoValues maker = ReadDeviceInfoValues(*g_devices[0]);
+    const DeviceInfoValues other = ReadDeviceInfoValues(*g_devices[1]);
+    auto text = [](const DeviceInfoValues& values, int id) {
+        for (const auto& t : values.texts)
+            if (t.controlId == id) return t.value;
+        return std::string("<missing>");
+    };
+    EXPECT_EQ(text(maker, 1002), "Morvane");
+    EXPECT_EQ(text(other, 1002), "Other");
+    EXPECT_EQ(text(other, 1006), "1000") << "the last block's address, not the count";
+    EXPECT_EQ(text(other, 1007), "512");
+    EXPECT_EQ(text(other, 1020), "5");
+    EXPECT_EQ(text(other, 1019), "1");
+    EXPECT_EQ(other.path, "\\\\.\\physicaldrive1");
+    EXPECT_EQ(other.flags.size(), 12u);
+}
+
+TEST_F(IdentityTest, RefreshRereadsIdentityAndCapacity)
+{
+    Load(Bench(1, Disk(0, 0)));
+    StreamCapture capture;
+    Scan();
+    DeviceEntry& entry = *g_devices[0];
+    entry.lastLba = 7;
+    entry.productId[0] = 'x';
+    EXPECT_EQ(RefreshDriveIdentity(*catalog, entry), kIdentityOk);
+    EXPECT_EQ(entry.lastLba, 1000u);
+    EXPECT_STREQ(entry.productId, "MVX-00          ");
+    // The Inquiry command prints the path it formats from the entry's own.
+    EXPECT_NE(capture.Out().rfind("\\\\.\\physicaldrive0\nDrive Vendor Id"), std::string::npos);
+}
+
+TEST_F(IdentityTest, ADriveThatNoLongerAnswersKeepsItsDiscoveryValues)
+{
+    Load(Bench(1, Disk(0, 0)));
+    StreamCapture capture;
+    Scan();
+    DeviceEntry& entry = *g_devices[0];
+    SimFault fault;
+    fault.action = SimFault::Action::CallFails;
+    Sim().Disk(0)->AddFault(fault);
+    EXPECT_EQ(RefreshDriveIdentity(*catalog, entry), kIdentityInquiryFailed);
+    EXPECT_EQ(entry.lastLba, 1000u);
+    EXPECT_STREQ(entry.serialNumber, "SN0     ");
+    EXPECT_NE(capture.Log().find("Ioctl status = 00    Target Status = 00\n"), std::string::npos);
+}
+
+// What discovery stores for drives past 2 TiB, drives that keep their serial
+// only in VPD page 80h, and replies that moved less than they claim.
+TEST_F(IdentityTest, CapacityAndSerialAsTheDriveReallyAnswers)
+{
+    struct Case {
+        const char* name;
+        const char* fields;
+        bool found;
+        uint64_t lastLba;
+        uint32_t blockLength;
+        const char* serial;
+    };
+    const Case cases[] = {
+        {"4 TB", "\"blocks\": 7814037168", true, 7814037167ull, 512, "SN-TEST1"},
+        {"last LBA FFFFFFFEh", "\"lastLba\": 4294967294", true, 0xFFFFFFFEull, 512, "SN-TEST1"},
+        {"last LBA FFFFFFFFh", "\"lastLba\": 4294967295", true, 0xFFFFFFFFull, 512, "SN-TEST1"},
+        {"4096-byte blocks past 16 TiB", "\"blocks\": 8589934592, \"blockLength\": 4096", true, 8589934591ull, 4096,
+         "SN-TEST1"},
+        {"READ CAPACITY (16) refused", "\"blocks\": 7814037168, \"faults\": [{\"opcode\": \"0x9E\", \"senseKey\": 5, "
+                                       "\"asc\": \"0x20\"}]",
+         true, 0xFFFFFFFFull, 512, "SN-TEST1"},
+        {"READ CAPACITY (16) cut short", "\"blocks\": 7814037168, \"faults\": [{\"opcode\": \"0x9E\", "
+                                         "\"action\": \"shortTransfer\", \"bytes\": 8}]",
+         true, 0xFFFFFFFFull, 512, "SN-TEST1"},
+        {"READ CAPACITY (10) cut short", "\"blocks\": 1001, \"faults\": [{\"opcode\": \"0x25\", "
+                                         "\"action\": \"shortTransfer\", \"bytes\": 4}]",
+         true, 0, 0, "SN-TEST1"},
+        {"serial only in page 80h", "\"blocks\": 1001, \"serial\": \"ZA1B2C3D0000C1234567\", \"serialInInquiry\": false",
+         true, 1000, 512, "ZA1B2C3D0000C1234567"},
+        {"no serial anywhere", "\"blocks\": 1001, \"serial\": \"\", \"serialInInquiry\": false", true, 1000, 512,
+         "        "},
+        {"INQUIRY moves nothing", "\"blocks\": 1001, \"faults\": [{\"opcode\": \"0x12\", "
+                                  "\"action\": \"shortTransfer\", \"bytes\": 0}]",
+         false, 0, 0, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string fields = c.fields;
+        const std::string serial = fields.find("\"serial\"") == std::string::npos ? "\"serial\": \"SN-TEST1\", " : "";
+        Load(Bench(1, "{\"bus\": 0, \"targetId\": 0, \"vendor\": \"MORVANE\", \"product\": \"MVX-T\", " + serial +
+                          fields + "}"));
+        StreamCapture capture;
+        Scan();
+        ASSERT_EQ(g_devices[0] != nullptr, c.found) << c.name;
+        if (!c.found) continue;
+        const DeviceEntry& entry = *g_devices[0];
+        EXPECT_EQ(entry.lastLba, c.lastLba) << c.name;
+        EXPECT_EQ(entry.blockLength, c.blockLength) << c.name;
+        EXPECT_STREQ(entry.serialNumber, c.serial) << c.name;
+        const DeviceInfoValues values = ReadDeviceInfoValues(entry);
+        EXPECT_EQ(values.texts[0].value, c.serial) << c.name;
+        EXPECT_EQ(values.texts[4].value, std::to_string(c.lastLba)) << c.name;
+        EXPECT_NE(capture.Out().find(std::string("Serial Number.............") + c.serial + "\n"), std::string::npos)
+            << c.name;
+    }
+}
+
+TEST_F(IdentityTest, ButtonColourFollowsTheDrivesStateAlone)
+{
+    Load(Bench(1, Disk(0, 0)));
+    StreamCapture capture;
+    Scan();
+    DeviceEntry& entry = *g_devices[0];
+    struct Case {
+        bool selected;
+        void (*change)(DeviceEntry&);
+        uint32_t colour;
+    };
+    // A self-test or a test sequence ending on a drive nobody selected (as a
+    // self-test of all drives leaves it) shows it unselected.
+    const Case cases[] = {
+        {false, MarkDeviceUnderTest, 0x32DC32u}, {false, MarkDeviceIdle, 0x3232FFu},
+        {true, MarkDeviceUnderTest, 0x32DC32u},  {true, MarkDeviceIdle, 0x32FFFFu},
+        {false, SetTestColour, 0x32DC32u},       {false, SetIdleColour, 0x3232FFu},
+        {true, SetTestColour, 0x32DC32u},        {true, SetIdleColour, 0x32FFFFu},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(SetDeviceSelected(entry, c.selected));
+        c.change(entry);
+        EXPECT_EQ(ButtonColour(entry), c.colour) << "selected " << c.selected;
+        EXPECT_EQ(entry.selected, c.selected);
+        MarkDeviceIdle(entry);
+        SetIdleColour(entry);
+    }
+    MarkDeviceUnderTest(entry);
+    EXPECT_TRUE(entry.underTest);
+    EXPECT_EQ(entry.testState, 0);
+    EXPECT_FALSE(SetDeviceSelected(entry, false)) << "not while the drive tests itself";
+    EXPECT_TRUE(entry.selected);
+    MarkDeviceIdle(entry);
+    EXPECT_FALSE(entry.underTest);
+    EXPECT_EQ(entry.testState, -1);
+    EXPECT_FALSE(SetDeviceSelected(*g_controllers[0], true));
+    EXPECT_EQ(ButtonColour(*g_controllers[0]), 0xE6FFE6u) << "a controller keeps its colour";
+    EXPECT_FALSE(g_controllers[0]->selected);
+}
+
+}  // namespace

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "drives/log_pages.h"
+#include "support/scripted_device.h"
+
+namespace {
+
+std::vector<uint8_t> Cdb(const ScsiRequest& request)
+{
+    return {request.Cdb, request.Cdb + request.CdbLength};
+}
+
+// Fixed-format sense with the given key and additional sense code.
+std::vector<uint8_t> Sense(uint8_t key, uint8_t asc, uint8_t ascq = 0)
+{
+    std::vector<uint8_t> sense(18, 0);
+    sense[0] = 0x70;
+    sense[2] = key;
+    sense[7] = 10;
+    sense[12] = asc;
+    sense[13] = ascq;
+    return sense;
+}
+
+class LogPagesTest : public ::testing::Test {
+protected:
+    std::shared_ptr<ScriptedDevice> device = std::make_shared<ScriptedDevice>();
+    DeviceHandle handle = device;
+};
+
+TEST_F(LogPagesTest, ReadLogPageAsksForCumulativeValuesOfThePageIntoTheBuffer)
+{
+    device->next.data = {0x30, 0x00, 0x00, 0x08, 0x00, 0x04, 0x03, 0x04, 0x64, 0x63, 0x24, 0x00};
+    std::vector<uint8_t> buffer(1024, 0);
+    EXPECT_EQ(ReadLogPage(&handle, buffer.data(), 1024, 0x30), kLogPageOk);
+
+    ASSERT_EQ(device->requests.size(), 1u);
+    const ScsiRequest& sent = device->requests[0];
+    EXPECT_EQ(Cdb(sent), (std::vector<uint8_t>{0x4D, 0x00, 0x70, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00}));
+    EXPECT_EQ(sent.DataIn, kScsiDataIn);
+    EXPECT_EQ(sent.DataTransferLength, 1024u);
+    EXPECT_EQ(sent.DataBuffer, buffer.data());
+    EXPECT_EQ(sent.TimeOutValue, 2u);
+    EXPECT_EQ(buffer[8], 0x64);
+}
+
+TEST_F(LogPagesTest, WrappersReadTheirPagesWithTheGivenLength)
+{
+    std::vector<uint8_t> buffer(32768, 0);
+    EXPECT_EQ(ReadSupportedLogPages(&handle, buffer.data(), 32768), kLogPageOk);
+    EXPECT_EQ(ReadSmartStatusLogPage(&handle, buffer.data(), 32768), kLogPageOk);
+    EXPECT_EQ(ReadAttributeLogPage(&handle, buffer.data(), 512), kLogPageOk);
+    ASSERT_EQ(device->requests.size(), 3u);
+    EXPECT_EQ(Cdb(device->requests[0]), (std::vector<uint8_t>{0x4D, 0, 0x40, 0, 0, 0, 0, 0x80, 0x00, 0}));
+    EXPECT_EQ(Cdb(device->requests[1]), (std::vector<uint8_t>{0x4D, 0, 0x6F, 0, 0, 0, 0, 0x80, 0x00, 0}));
+    EXPECT_EQ(Cdb(device->requests[2]), (std::vector<uint8_t>{0x4D, 0, 0x70, 0, 0, 0, 0, 0x02, 0x00, 0}));
+}
+
+TEST_F(LogPagesTest, ReadLogPageToleratesOnlyAdditionalSenseCodesZeroAndOne)
+{
+    uint8_t buffer[64] = {};
+    struct Case {
+        uint8_t status;
+        std::vector<uint8_t> sense;
+        int expected;
+    };
+    const std::vector<Case> cases{
+        {kStatusCheckCondition, Sense(0x01, 0x00), kLogPageOk},
+        {kStatusCheckCondition, Sense(0x05, 0x00), kLogPageOk},
+        {kStatusCheckCondition, Sense(0x03, 0x01), kLogPageOk},
+        {kStatusCheckCondition, Sense(0x05, 0x24), kLogPageFailed},
+        {kStatusCheckCondition, Sense(0x03, 0x11), kLogPageFailed},
+        // A status without sense data says nothing about the page.
+        {kStatusBusy, {}, kLogPageFailed},
+        {kStatusReservationConflict, {}, kLogPageFailed},
+    };
+    for (const Case& c : cases) {
+        device->next = {};
+        device->next.status = c.status;
+        device->next.sense = c.sense;
+        EXPECT_EQ(ReadLogPage(&handle, buffer, sizeof buffer, 0x02), c.expected)
+            << "status " << int(c.status) << " asc " << (c.sense.empty() ? -1 : int(c.sense[12]));
+    }
+    device->next = {};
+    device->next.delivered = false;
+    EXPECT_EQ(ReadLogPage(&handle, buffer, sizeof buffer, 0x02), kLogPageFailed);
+    EXPECT_EQ(ReadLogPage(nullptr, buffer, sizeof buffer, 0x02), kLogPageFailed);
+}
+
+TEST_F(LogPagesTest, ProbeSendsTheVendorKeyToPageSixAsThresholdValues)
+{
+    EXPECT_EQ(SmartLogSelectProbe(&handle), kLogPageOk);
+    ASSERT_EQ(device->requests.size(), 1u);
+    const ScsiRequest& sent = device->requests[0];
+    EXPECT_EQ(Cdb(sent), (std::vector<uint8_t>{0x4C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0C, 0x00}));
+    EXPECT_EQ(sent.DataIn, kScsiDataOut);
+    EXPECT_EQ(sent.DataTransferLength, 12u);
+    EXPECT_EQ(sent.TimeOutValue, 2u);
+    // The list itself is gone with the call; check the bytes the device saw.
+    std::vector<uint8_t> seen;
+    device->script = [&](const ScsiRequest& request) {
+        const auto* list = static_cast<const uint8_t*>(request.DataBuffer);
+        seen.assign(list, list + request.DataTransferLength);
+        return ScriptedDevice::Reply{};
+    };
+    SmartLogSelectProbe(&handle);
+    EXPECT_EQ(seen, (std::vector<uint8_t>{0x06, 0x00, 0x00, 0x08, 0xFF, 0xF0, 0x03, 0x04, 0x5C, 0x2A, 0x00, 0x00}));
+}
+
+TEST_F(LogPagesTest, ProbeIsAcceptedWhenRefusedWithAdditionalSenseCodeZero)
+{
+    device->next.status = kStatusCheckCondition;
+    device->next.sense = Sense(0x05, 0x00);
+    EXPECT_EQ(SmartLogSelectProbe(&handle), kLogPageOk);
+    device->next.sense = Sense(0x05, 0x26);  // invalid field in parameter list: no SMART here
+    EXPECT_EQ(SmartLogSelectProbe(&handle), kLogPageFailed);
+    device->next = {};
+    device->next.delivered = false;
+    EXPECT_EQ(SmartLogSelectProbe(&handle), kLogPageFailed);
+}
+
+}  // namespace
