@@ -1,10 +1,10 @@
 #include "drives/device_entry.h"
 
-uint32_t ButtonColour(const DeviceEntry& entry)
+DeviceState StateOf(const DeviceEntry& entry)
 {
-    if (entry.isController) return kColourController;
-    if (entry.inSequence || entry.underTest) return kColourUnderTest;
-    return entry.selected ? kColourSelected : kColourNotSelected;
+    if (entry.isController) return DeviceState::Controller;
+    if (entry.inSequence || entry.underTest) return DeviceState::UnderTest;
+    return entry.selected ? DeviceState::Selected : DeviceState::NotSelected;
 }
 
 void SetIdleColour(DeviceEntry& entry)

@@ -8,14 +8,6 @@
 #include "scsi/inquiry_data.h"
 #include "scsi/scsi_device.h"
 
-// Colours as the Windows colour values the program has always stored
-// (red in the low byte).
-inline constexpr uint32_t kColourNotSelected = 0x3232FF;  // red
-inline constexpr uint32_t kColourSelected = 0x32FFFF;     // yellow
-inline constexpr uint32_t kColourUnderTest = 0x32DC32;    // green
-inline constexpr uint32_t kColourController = 0xE6FFE6;   // pale green
-inline constexpr uint32_t kColourButtonText = 0x000000;
-
 inline constexpr uint8_t kControllerTargetId = 0xFF;
 
 // Details of one self-test kind's last run.
@@ -32,33 +24,16 @@ struct DstOutcome {
     uint8_t ended = 0;
 };
 
-// The GUI's button for an entry; core code asks it to repaint after a
-// colour change, from any thread.
+// Whatever shows an entry (the GUI's button); core code tells it from any
+// thread that the entry's state changed.
 class DeviceButtonSink {
 public:
     virtual ~DeviceButtonSink() = default;
     virtual void RequestRepaint() = 0;
 };
 
-struct ButtonRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-};
-
-// One discovered drive, or one bus's controller button.
+// One discovered drive, or one bus's controller.
 struct DeviceEntry {
-    // Button look, kept by the GUI.
-    bool hot = false;
-    bool pressed = false;
-    bool menuOpen = false;
-    int menuZoneWidth = 0;
-    bool hasMenu = false;  // drives carry the device menu, controllers none
-    uint32_t textColour = kColourButtonText;
-
     // Self-test state.
     uint8_t dstQuickStatus = 0;
     uint8_t dstAdvStatus = 0;
@@ -68,10 +43,6 @@ struct DeviceEntry {
     uint8_t dstMode = 0;
     DstOutcome dstQuick;
     DstOutcome dstAdvanced;
-
-    static constexpr int menuZoneDivisor = 5;
-    static constexpr int inset = 4;
-    static constexpr int arrowSize = 3;
 
     char vendorId[9] = {};
     char productId[17] = {};
@@ -110,10 +81,6 @@ struct DeviceEntry {
     // its selection stays as it is until they are.
     std::atomic<int> runHolds{0};
 
-    // What discovery decided for the button: caption and place in the view.
-    std::string caption;
-    ButtonRect rect;
-    int controlId = 0;
     DeviceButtonSink* button = nullptr;
 
     void RequestRepaint() const
@@ -122,11 +89,12 @@ struct DeviceEntry {
     }
 };
 
-// The button's colour, from the drive's state alone: green while a test
-// sequence or a self-test runs on it, otherwise yellow when selected and red
-// when not; a controller's is always pale green. Nothing stores a colour, so
-// no path can leave a button showing a state the drive is not in.
-uint32_t ButtonColour(const DeviceEntry& entry);
+// What an entry shows, from the drive's state alone: under test while a test
+// sequence or a self-test runs on it, otherwise selected or not; a
+// controller is always a controller. Nothing stores it, so no path can leave
+// a drive shown in a state it is not in.
+enum class DeviceState { NotSelected, Selected, UnderTest, Controller };
+DeviceState StateOf(const DeviceEntry& entry);
 
 // The test worker starts (SetTestColour) or ends (SetIdleColour) its
 // sequence on the drive; the button follows.

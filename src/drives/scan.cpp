@@ -1,6 +1,5 @@
 #include "drives/scan.h"
 
-#include <array>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -16,11 +15,6 @@
 namespace {
 
 constexpr int kMaxBus = 3;
-constexpr int kButtonWidth = 200;
-constexpr int kButtonHeight = 45;
-constexpr int kColumnLeft = 50;
-constexpr int kControllerControlId = 200;
-constexpr int kDeviceControlId = 201;
 constexpr uint16_t kNoBus = 0xFFFF;
 
 void PrintCapabilities(const AdapterCapabilities& c)
@@ -34,25 +28,6 @@ void PrintCapabilities(const AdapterCapabilities& c)
               << StringPrintf("Adapter scans down=%x, ", static_cast<unsigned>(c.adapterScansDown))
               << StringPrintf("Adapter uses pio=%x\n", static_cast<unsigned>(c.adapterUsesPio));
     std::cout.flush();
-}
-
-ButtonRect ButtonAt(int bus, int row)
-{
-    ButtonRect rect;
-    rect.left = kColumnLeft + kButtonWidth * bus;
-    rect.right = rect.left + kButtonWidth;
-    rect.top = kButtonHeight * row;
-    rect.bottom = rect.top + kButtonHeight;
-    return rect;
-}
-
-void PlaceButton(DeviceEntry& entry, std::string caption, int controlId, ButtonRect rect, bool hasMenu)
-{
-    entry.caption = std::move(caption);
-    entry.controlId = controlId;
-    entry.rect = rect;
-    entry.hasMenu = hasMenu;
-    entry.menuZoneWidth = rect.Width() / DeviceEntry::menuZoneDivisor;
 }
 
 DriveIdentity IdentityFor(const DeviceCatalog& catalog, uint32_t driveNumber, DeviceEntry* entry)
@@ -151,9 +126,6 @@ bool ProbeDrive(const DeviceCatalog& catalog, uint32_t driveNumber, uint32_t pos
 int ScanScsiDevices(DeviceCatalog& catalog)
 {
     uint16_t lastBus = kNoBus;
-    // One row count per bus: a bus met again after another keeps its column
-    // growing instead of stacking buttons on top of earlier ones.
-    std::array<int, kMaxBus + 1> rows{};
     size_t nextSlot = 0;
 
     // The drives the system lists, gaps and all: a removed device must not
@@ -188,8 +160,6 @@ int ScanScsiDevices(DeviceCatalog& catalog)
                 controller->targetId = kControllerTargetId;
                 controller->bus = bus;
                 controller->isController = true;
-                PlaceButton(*controller, StringPrintf("Controller %d", bus), kControllerControlId, ButtonAt(bus, 0),
-                            false);
                 g_controllers[bus] = std::move(controller);
             }
         }
@@ -201,8 +171,6 @@ int ScanScsiDevices(DeviceCatalog& catalog)
         DriveIdentity identity = IdentityFor(catalog, driveNumber, entry.get());
         if (ReadDriveIdentity(identity, &handle, 1) != kIdentityOk) continue;
 
-        const int row = ++rows[bus];
-        PlaceButton(*entry, StringPrintf("SCSI Device %d", targetId), kDeviceControlId, ButtonAt(bus, row), true);
         ReadDriveCapacity(identity, &handle, 0, 0, 2);
         entry->lastLba = identity.lastLba;
         entry->blockLength = static_cast<uint16_t>(identity.blockLength);

@@ -139,7 +139,7 @@ TEST_F(IdentityTest, CapacityAndSerialAsTheDriveReallyAnswers)
     }
 }
 
-TEST_F(IdentityTest, ButtonColourFollowsTheDrivesStateAlone)
+TEST_F(IdentityTest, StateShownFollowsTheDrivesStateAlone)
 {
     Load(Bench(1, Disk(0, 0)));
     StreamCapture capture;
@@ -148,20 +148,20 @@ TEST_F(IdentityTest, ButtonColourFollowsTheDrivesStateAlone)
     struct Case {
         bool selected;
         void (*change)(DeviceEntry&);
-        uint32_t colour;
+        DeviceState state;
     };
     // A self-test or a test sequence ending on a drive nobody selected (as a
     // self-test of all drives leaves it) shows it unselected.
     const Case cases[] = {
-        {false, MarkDeviceUnderTest, 0x32DC32u}, {false, MarkDeviceIdle, 0x3232FFu},
-        {true, MarkDeviceUnderTest, 0x32DC32u},  {true, MarkDeviceIdle, 0x32FFFFu},
-        {false, SetTestColour, 0x32DC32u},       {false, SetIdleColour, 0x3232FFu},
-        {true, SetTestColour, 0x32DC32u},        {true, SetIdleColour, 0x32FFFFu},
+        {false, MarkDeviceUnderTest, DeviceState::UnderTest}, {false, MarkDeviceIdle, DeviceState::NotSelected},
+        {true, MarkDeviceUnderTest, DeviceState::UnderTest},  {true, MarkDeviceIdle, DeviceState::Selected},
+        {false, SetTestColour, DeviceState::UnderTest},       {false, SetIdleColour, DeviceState::NotSelected},
+        {true, SetTestColour, DeviceState::UnderTest},        {true, SetIdleColour, DeviceState::Selected},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(SetDeviceSelected(entry, c.selected));
         c.change(entry);
-        EXPECT_EQ(ButtonColour(entry), c.colour) << "selected " << c.selected;
+        EXPECT_EQ(StateOf(entry), c.state) << "selected " << c.selected;
         EXPECT_EQ(entry.selected, c.selected);
         MarkDeviceIdle(entry);
         SetIdleColour(entry);
@@ -175,7 +175,7 @@ TEST_F(IdentityTest, ButtonColourFollowsTheDrivesStateAlone)
     EXPECT_FALSE(entry.underTest);
     EXPECT_EQ(entry.testState, -1);
     EXPECT_FALSE(SetDeviceSelected(*g_controllers[0], true));
-    EXPECT_EQ(ButtonColour(*g_controllers[0]), 0xE6FFE6u) << "a controller keeps its colour";
+    EXPECT_EQ(StateOf(*g_controllers[0]), DeviceState::Controller) << "a controller stays one";
     EXPECT_FALSE(g_controllers[0]->selected);
 }
 

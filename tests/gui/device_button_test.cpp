@@ -8,6 +8,7 @@
 
 #include "drives/device_entry.h"
 #include "drives/device_table.h"
+#include "ui/shell/button_layout.h"
 #include "ui/shell/device_button.h"
 #include "ui/shell/kestrion_view.h"
 #include "ui/shell/main_frame.h"
@@ -39,12 +40,12 @@ TEST_F(DeviceButtonTest, ButtonsStandInOneColumnPerBusUnderTheController)
     EXPECT_EQ(controller->geometry(), QRect(QPoint(50, 0), QPoint(249, 44)));
     EXPECT_EQ(first->geometry(), QRect(QPoint(50, 45), QPoint(249, 89)));
     EXPECT_EQ(second->geometry(), QRect(QPoint(50, 90), QPoint(249, 134)));
-    EXPECT_EQ(controller->Entry().caption, "Controller 0");
-    EXPECT_EQ(first->Entry().caption, "SCSI Device 0");
-    EXPECT_EQ(second->Entry().caption, "SCSI Device 3");
+    EXPECT_EQ(controller->Caption(), "Controller 0");
+    EXPECT_EQ(first->Caption(), "SCSI Device 0");
+    EXPECT_EQ(second->Caption(), "SCSI Device 3");
     EXPECT_EQ(controller->objectName(), "200");
     EXPECT_EQ(first->objectName(), "201");
-    EXPECT_EQ(first->Entry().menuZoneWidth, 40);
+    EXPECT_EQ(first->MenuZoneWidth(), 40);
     EXPECT_EQ(controller->DeviceMenu(), nullptr);
     ASSERT_NE(first->DeviceMenu(), nullptr);
     EXPECT_EQ(View().Buttons().size(), 3u);
@@ -59,7 +60,41 @@ TEST_F(DeviceButtonTest, ColumnOfTheSecondBusStartsAt250)
     ASSERT_TRUE(controller && drive);
     EXPECT_EQ(controller->geometry(), QRect(250, 0, 200, 45));
     EXPECT_EQ(drive->geometry(), QRect(250, 45, 200, 45));
-    EXPECT_EQ(controller->Entry().caption, "Controller 1");
+    EXPECT_EQ(controller->Caption(), "Controller 1");
+}
+
+TEST(ButtonLayout, ABusMetAgainKeepsGrowingItsColumn)
+{
+    ClearDeviceTable();
+    const uint8_t buses[] = {0, 1, 0};
+    for (size_t slot = 0; slot < std::size(buses); ++slot) {
+        g_devices[slot] = std::make_unique<DeviceEntry>();
+        g_devices[slot]->bus = buses[slot];
+        g_devices[slot]->targetId = static_cast<uint8_t>(slot + 4);
+    }
+    for (uint8_t bus : {0, 1}) {
+        g_controllers[bus] = std::make_unique<DeviceEntry>();
+        g_controllers[bus]->bus = bus;
+        g_controllers[bus]->isController = true;
+    }
+    const std::vector<ButtonPlace> places = LayOutButtons();
+    ClearDeviceTable();
+    ASSERT_EQ(places.size(), 5u);
+    const struct {
+        const char* caption;
+        int controlId;
+        QRect rect;
+    } expected[] = {
+        {"Controller 0", 200, QRect(50, 0, 200, 45)},   {"Controller 1", 200, QRect(250, 0, 200, 45)},
+        {"SCSI Device 4", 201, QRect(50, 45, 200, 45)}, {"SCSI Device 5", 201, QRect(250, 45, 200, 45)},
+        {"SCSI Device 6", 201, QRect(50, 90, 200, 45)},
+    };
+    for (size_t i = 0; i < places.size(); ++i) {
+        EXPECT_EQ(places[i].caption, expected[i].caption);
+        EXPECT_EQ(places[i].controlId, expected[i].controlId) << expected[i].caption;
+        EXPECT_EQ(places[i].rect, expected[i].rect) << expected[i].caption;
+        EXPECT_EQ(places[i].hasMenu, expected[i].controlId == 201) << expected[i].caption;
+    }
 }
 
 TEST_F(DeviceButtonTest, BodyEndsAtX159AndTheMenuZoneStartsAtX160)
@@ -76,14 +111,14 @@ TEST_F(DeviceButtonTest, BodyEndsAtX159AndTheMenuZoneStartsAtX160)
     QMenu* menu = OpenDeviceMenu(*button);
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu, button->DeviceMenu());
-    EXPECT_TRUE(button->Entry().menuOpen);
+    EXPECT_TRUE(button->MenuOpen());
     EXPECT_TRUE(button->Entry().selected) << "opening the menu must not toggle the drive";
     EXPECT_EQ(View().MenuTargetBus(), 0);
     EXPECT_EQ(View().MenuTargetId(), 3);
     EXPECT_EQ(View().GetCurrentDevice(), &button->Entry());
 
     menu->close();
-    EXPECT_FALSE(button->Entry().menuOpen);
+    EXPECT_FALSE(button->MenuOpen());
 }
 
 TEST_F(DeviceButtonTest, TwoClicksOnTheBodyBringTheDriveBackToRed)
@@ -129,11 +164,11 @@ TEST_F(DeviceButtonTest, ArrowSitsInTheMenuZoneAndMovesWhilePressed)
     EXPECT_EQ(PixelAt(*button, 177, 21), kRed);
 
     QTest::mousePress(button, Qt::LeftButton, Qt::NoModifier, QPoint(50, 20));
-    EXPECT_TRUE(button->Entry().pressed);
+    EXPECT_TRUE(button->Pressed());
     EXPECT_EQ(PixelAt(*button, 178, 22), kYellow) << "the pressed arrow is one pixel lower and to the right";
     EXPECT_EQ(PixelAt(*button, 179, 23), QColor(Qt::black));
     QTest::mouseRelease(button, Qt::LeftButton, Qt::NoModifier, QPoint(50, 20));
-    EXPECT_FALSE(button->Entry().pressed);
+    EXPECT_FALSE(button->Pressed());
     EXPECT_EQ(PixelAt(*button, 178, 22), QColor(Qt::black));
 }
 
@@ -147,7 +182,7 @@ TEST_F(DeviceButtonTest, HotButtonShowsARaisedFrameAndASunkenOneWhilePressed)
 
     QEnterEvent enter(QPointF(50, 20), QPointF(50, 20), button->mapToGlobal(QPointF(50, 20)));
     QApplication::sendEvent(button, &enter);
-    ASSERT_TRUE(button->Entry().hot);
+    ASSERT_TRUE(button->Hot());
     // Body less the menu zone, shrunk by 8: [8, 152) x [8, 37).
     EXPECT_EQ(PixelAt(*button, 8, 8).rgb(), light);
     EXPECT_EQ(PixelAt(*button, 151, 36).rgb(), dark);
@@ -160,7 +195,7 @@ TEST_F(DeviceButtonTest, HotButtonShowsARaisedFrameAndASunkenOneWhilePressed)
 
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(button, &leave);
-    EXPECT_FALSE(button->Entry().hot);
+    EXPECT_FALSE(button->Hot());
     EXPECT_EQ(PixelAt(*button, 8, 8), kYellow);
 }
 
@@ -194,7 +229,7 @@ TEST_F(DeviceButtonTest, ClickOnTheButtonThatClosesItsMenuOnlyClosesIt)
     QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, arrow);
     QApplication::processEvents();
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "the menu reopened";
-    EXPECT_FALSE(button->Entry().menuOpen);
+    EXPECT_FALSE(button->MenuOpen());
 
     ASSERT_NE(OpenDeviceMenu(*button), nullptr);
     QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, button->mapTo(&Frame(), QPoint(50, 22)));
@@ -214,7 +249,7 @@ TEST_F(DeviceButtonTest, ClickOnAnotherButtonClosesTheMenu)
                       second->mapTo(&Frame(), QPoint(50, 22)));
     QApplication::processEvents();
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-    EXPECT_FALSE(first->Entry().menuOpen);
+    EXPECT_FALSE(first->MenuOpen());
     EXPECT_EQ(View().GetCurrentDevice(), &first->Entry()) << "the menu target stays until another menu opens";
 }
 

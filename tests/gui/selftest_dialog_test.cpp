@@ -18,6 +18,7 @@
 #include "sim/sim_catalog.h"
 #include "sim/sim_disk.h"
 #include "ui/selftest/dst_results_dlg.h"
+#include "ui/shell/device_button.h"
 #include "ui/shell/kestrion_view.h"
 #include "ui/shell/main_frame.h"
 #include "workstation_fixture.h"

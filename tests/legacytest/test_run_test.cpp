@@ -48,10 +48,10 @@ TEST_F(TestRunTest, SelectedDrivesAreTestedInTableOrderBetweenTheirRunnerLines)
     Start(Bench(1, Disk(0, 0) + "," + Disk(0, 1) + "," + Disk(0, 2)));
     SetDeviceSelected(Entry(0), true);
     SetDeviceSelected(Entry(2), true);
-    uint32_t colourDuringRun = 0;
+    DeviceState stateDuringRun = DeviceState::NotSelected;
     auto& tap = Tap(Entry(2));
     tap.hook = [&](ScsiRequest&, bool&) {
-        colourDuringRun = ButtonColour(Entry(2));
+        stateDuringRun = StateOf(Entry(2));
         return false;
     };
     EXPECT_EQ(RunLegacyTests(&output, Only({kSubtestDriveReady}), environment, &report), 0);
@@ -60,8 +60,8 @@ TEST_F(TestRunTest, SelectedDrivesAreTestedInTableOrderBetweenTheirRunnerLines)
               "End of legacy test(s) for drive physicaldrive0\r\n"
               "Begin legacy test(s) for drive physicaldrive2\r\nBegin drive read test\r\nFinished drive ready test\r\n"
               "End of legacy test(s) for drive physicaldrive2\r\n");
-    EXPECT_EQ(colourDuringRun, kColourUnderTest);
-    EXPECT_EQ(ButtonColour(Entry(2)), kColourSelected);
+    EXPECT_EQ(stateDuringRun, DeviceState::UnderTest);
+    EXPECT_EQ(StateOf(Entry(2)), DeviceState::Selected);
     ASSERT_EQ(report.drives.size(), 2u);
     EXPECT_EQ(report.drives[1].path, "\\\\.\\physicaldrive2");
     EXPECT_TRUE(report.drives[1].sequence.Completed());
@@ -143,7 +143,7 @@ TEST_P(StopRequestTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
     EXPECT_EQ(tap.WithOpcode(kModeSelect6).size(), 2u);
     EXPECT_EQ(g_bStopRequested.load(), 0);
     EXPECT_EQ(g_bNoAbort.load(), 0);
-    EXPECT_EQ(ButtonColour(Entry(0)), kColourSelected);
+    EXPECT_EQ(StateOf(Entry(0)), DeviceState::Selected);
     EXPECT_FALSE(IsTestWorkerThread()) << "only the worker acts on a stop";
 }
 
@@ -166,7 +166,7 @@ TEST_F(TestRunTest, StopWaitsForTheCommandInTheDriveAndNoSecondRunStartsMeanwhil
     ASSERT_TRUE(gate.WaitInside());
     run.RequestStop();
     EXPECT_TRUE(run.Stopping()) << "the command in the drive ends only by itself";
-    EXPECT_EQ(ButtonColour(Entry(0)), kColourUnderTest);
+    EXPECT_EQ(StateOf(Entry(0)), DeviceState::UnderTest);
     EXPECT_FALSE(run.Start(&output, QuickSelection(), environment));
     EXPECT_TRUE(run.Running());
     gate.Release();
@@ -174,7 +174,7 @@ TEST_F(TestRunTest, StopWaitsForTheCommandInTheDriveAndNoSecondRunStartsMeanwhil
     EXPECT_FALSE(run.Running());
     EXPECT_FALSE(run.Stopping());
     EXPECT_TRUE(run.Report().stopped);
-    EXPECT_EQ(ButtonColour(Entry(0)), kColourSelected);
+    EXPECT_EQ(StateOf(Entry(0)), DeviceState::Selected);
     // The stop was taken by the worker it was meant for, and is gone; one
     // that came after the worker's last command does not reach the next.
     EXPECT_EQ(g_bStopRequested.load(), 0);
@@ -200,14 +200,14 @@ TEST_F(TestRunTest, TheRunOwnsTheDrivesSelectedAtItsStartUntilItIsDoneWithThem)
     EXPECT_FALSE(SetDeviceSelected(Entry(0), false));
     EXPECT_FALSE(SetDeviceSelected(Entry(1), false));
     EXPECT_TRUE(SetDeviceSelected(Entry(2), true));
-    EXPECT_EQ(ButtonColour(Entry(0)), kColourUnderTest);
-    EXPECT_EQ(ButtonColour(Entry(1)), kColourSelected);
+    EXPECT_EQ(StateOf(Entry(0)), DeviceState::UnderTest);
+    EXPECT_EQ(StateOf(Entry(1)), DeviceState::Selected);
     gate.Release();
     run.Wait();
     EXPECT_EQ(run.Report().drives.size(), 2u);
     EXPECT_FALSE(output.Contains("physicaldrive2"));
     EXPECT_TRUE(SetDeviceSelected(Entry(0), false)) << "the user's again";
-    EXPECT_EQ(ButtonColour(Entry(0)), kColourNotSelected);
+    EXPECT_EQ(StateOf(Entry(0)), DeviceState::NotSelected);
 }
 
 TEST_F(TestRunTest, RunningWorkerKeepsTheSelectionItWasStartedWith)

@@ -14,11 +14,9 @@
 
 namespace {
 
-// Entries keep colours as 0x00BBGGRR.
-QColor ToQColor(uint32_t colour)
-{
-    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-}
+constexpr int kMenuZoneDivisor = 5;
+constexpr int kCaptionInset = 4;
+constexpr int kArrowSize = 3;
 
 // A 3-D frame one pixel wide around [left, right) x [top, bottom): top and
 // left edges in one colour, bottom and right edges in the other.
@@ -45,14 +43,29 @@ QFont CaptionFont()
 
 }  // namespace
 
-CDeviceButton::CDeviceButton(DeviceEntry& entry, CKestrionView& view, QWidget* parent)
-    : QWidget(parent), entry(entry), view(view)
+QRgb ButtonColour(const DeviceEntry& entry)
 {
-    setObjectName(QString::number(entry.controlId));
-    setAccessibleName(QString::fromStdString(entry.caption));
-    setGeometry(entry.rect.left, entry.rect.top, entry.rect.Width(), entry.rect.Height());
+    switch (StateOf(entry)) {
+    case DeviceState::Controller:
+        return kColourController;
+    case DeviceState::UnderTest:
+        return kColourUnderTest;
+    case DeviceState::Selected:
+        return kColourSelected;
+    case DeviceState::NotSelected:
+        break;
+    }
+    return kColourNotSelected;
+}
+
+CDeviceButton::CDeviceButton(const ButtonPlace& place, CKestrionView& view, QWidget* parent)
+    : QWidget(parent), entry(*place.entry), view(view), caption(place.caption), hasMenu(place.hasMenu),
+      menuZoneWidth(place.rect.width() / kMenuZoneDivisor)
+{
+    setObjectName(QString::number(place.controlId));
+    setAccessibleName(caption);
+    setGeometry(place.rect);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    entry.menuZoneWidth = entry.rect.Width() / DeviceEntry::menuZoneDivisor;
     entry.button = this;
 }
 
@@ -82,7 +95,7 @@ void CDeviceButton::SetDeviceMenu(QMenu* newMenu)
     update();
 }
 
-int CDeviceButton::MenuZone() const { return entry.hasMenu && menu ? entry.menuZoneWidth : 0; }
+int CDeviceButton::MenuZone() const { return hasMenu && menu ? menuZoneWidth : 0; }
 
 bool CDeviceButton::InMenuZone(int x) const
 {
@@ -96,26 +109,25 @@ void CDeviceButton::paintEvent(QPaintEvent*)
     const int clientRight = width();
     const int clientBottom = height();
     const int zone = MenuZone();
-    const QColor colour = ToQColor(ButtonColour(entry));
+    const QColor colour = QColor::fromRgb(ButtonColour(entry));
     painter.fillRect(rect(), colour);
 
-    const int inset = DeviceEntry::inset;
-    const QRect caption(QPoint(inset, inset), QPoint(clientRight - zone - inset - 1, clientBottom - inset - 1));
-    if (!entry.caption.empty() && caption.isValid()) {
-        const QString text = QString::fromStdString(entry.caption);
+    const int inset = kCaptionInset;
+    const QRect captionRect(QPoint(inset, inset), QPoint(clientRight - zone - inset - 1, clientBottom - inset - 1));
+    if (!caption.isEmpty() && captionRect.isValid()) {
         const int flags = Qt::AlignCenter | Qt::TextSingleLine;
         painter.setFont(CaptionFont());
         // The text cells carry the face colour, the rest of the button the base.
-        const QRect textRect = painter.fontMetrics().boundingRect(caption, flags, text);
-        painter.fillRect(textRect.intersected(caption), colour);
-        painter.setPen(ToQColor(entry.textColour));
-        painter.drawText(caption, flags, text);
+        const QRect textRect = painter.fontMetrics().boundingRect(captionRect, flags, caption);
+        painter.fillRect(textRect.intersected(captionRect), colour);
+        painter.setPen(Qt::black);
+        painter.drawText(captionRect, flags, caption);
     }
 
     if (zone > 0) {
-        const int arrow = DeviceEntry::arrowSize;
+        const int arrow = kArrowSize;
         const int zoneLeft = clientRight - zone;
-        const int d = entry.menuOpen || entry.pressed ? 1 : 0;
+        const int d = menuOpen || pressed ? 1 : 0;
         const int x = (zoneLeft + clientRight) / 2 - arrow + d;
         const int y = clientBottom / 2 + d;
         const QPolygon triangle({QPoint(x, y), QPoint(x + 2 * arrow, y), QPoint(x + arrow, y + arrow)});
@@ -124,16 +136,16 @@ void CDeviceButton::paintEvent(QPaintEvent*)
 
     const QColor highlight = palette().color(QPalette::Light);
     const QColor shadow = palette().color(QPalette::Dark);
-    if (entry.menuOpen) {
+    if (menuOpen) {
         Draw3dRect(painter, 0, 0, clientRight - zone, clientBottom, highlight, shadow);
         Draw3dRect(painter, clientRight - zone, 0, clientRight, clientBottom, shadow, highlight);
-    } else if (entry.hot) {
+    } else if (hot) {
         const int shrink = 8;
         const int left = shrink;
         const int top = shrink;
         const int right = clientRight - zone - shrink;
         const int bottom = clientBottom - shrink;
-        if (entry.pressed) {
+        if (pressed) {
             Draw3dRect(painter, left, top, right, bottom, shadow, highlight);
         } else {
             Draw3dRect(painter, left, top, right, bottom, highlight, shadow);
@@ -153,7 +165,7 @@ void CDeviceButton::mousePressEvent(QMouseEvent* event)
     } else if (!entry.isController) {
         // A drive a run holds keeps its selection.
         SetDeviceSelected(entry, !entry.selected);
-        entry.pressed = true;
+        pressed = true;
         ShowSelectionTip(true);
     }
     update();
@@ -162,7 +174,7 @@ void CDeviceButton::mousePressEvent(QMouseEvent* event)
 void CDeviceButton::mouseReleaseEvent(QMouseEvent* event)
 {
     QWidget::mouseReleaseEvent(event);
-    entry.pressed = false;
+    pressed = false;
     update();
 }
 
@@ -172,8 +184,8 @@ void CDeviceButton::mouseMoveEvent(QMouseEvent* event)
     // While the left button is held the pointer stays ours; track whether it
     // is still over the button so the frame follows it.
     const bool inside = rect().contains(event->position().toPoint());
-    if (inside != entry.hot) {
-        entry.hot = inside;
+    if (inside != hot) {
+        hot = inside;
         update();
     }
 }
@@ -187,8 +199,8 @@ void CDeviceButton::mouseDoubleClickEvent(QMouseEvent* event)
 void CDeviceButton::enterEvent(QEnterEvent* event)
 {
     QWidget::enterEvent(event);
-    entry.hot = true;
-    if (!(QApplication::mouseButtons() & Qt::LeftButton)) entry.pressed = false;
+    hot = true;
+    if (!(QApplication::mouseButtons() & Qt::LeftButton)) pressed = false;
     ShowSelectionTip(true);
     update();
 }
@@ -196,7 +208,7 @@ void CDeviceButton::enterEvent(QEnterEvent* event)
 void CDeviceButton::leaveEvent(QEvent* event)
 {
     QWidget::leaveEvent(event);
-    entry.hot = false;
+    hot = false;
     ShowSelectionTip(false);
     update();
 }
@@ -218,7 +230,7 @@ bool CDeviceButton::eventFilter(QObject* watched, QEvent* event)
 
 void CDeviceButton::OpenDeviceMenu()
 {
-    entry.menuOpen = true;
+    menuOpen = true;
     repaint();
     view.SetMenuTarget(entry.bus, entry.targetId);
     menu->popup(mapToGlobal(QPoint(0, height())));
@@ -226,7 +238,7 @@ void CDeviceButton::OpenDeviceMenu()
 
 void CDeviceButton::OnMenuHidden()
 {
-    entry.menuOpen = false;
+    menuOpen = false;
     update();
 }
 

@@ -1,11 +1,21 @@
 #pragma once
 
+#include <QRgb>
 #include <QWidget>
 
 #include "drives/device_entry.h"
+#include "ui/shell/button_layout.h"
 
 class QMenu;
 class CKestrionView;
+
+inline constexpr QRgb kColourNotSelected = qRgb(0xFF, 0x32, 0x32);  // red
+inline constexpr QRgb kColourSelected = qRgb(0xFF, 0xFF, 0x32);     // yellow
+inline constexpr QRgb kColourUnderTest = qRgb(0x32, 0xDC, 0x32);    // green
+inline constexpr QRgb kColourController = qRgb(0xE6, 0xFF, 0xE6);   // pale green
+
+// The button's colour follows the drive's state (StateOf) and nothing else.
+QRgb ButtonColour(const DeviceEntry& entry);
 
 // The face of one DeviceEntry: a custom-painted button whose colour shows
 // whether the drive is selected (yellow), not selected (red) or under test
@@ -15,15 +25,19 @@ class CDeviceButton : public QWidget, public DeviceButtonSink {
     Q_OBJECT
 
 public:
-    // Places the button at the entry's rectangle and registers it as the
-    // entry's repaint sink.
-    CDeviceButton(DeviceEntry& entry, CKestrionView& view, QWidget* parent);
+    // Places the button and registers it as the entry's repaint sink.
+    CDeviceButton(const ButtonPlace& place, CKestrionView& view, QWidget* parent);
     ~CDeviceButton() override;
 
     // Safe from any thread: the repaint is queued to the button's thread.
     void RequestRepaint() override;
 
     DeviceEntry& Entry() const { return entry; }
+    const QString& Caption() const { return caption; }
+    int MenuZoneWidth() const { return menuZoneWidth; }
+    bool MenuOpen() const { return menuOpen; }
+    bool Hot() const { return hot; }
+    bool Pressed() const { return pressed; }
 
     // The device menu; the button takes ownership. Null removes it.
     void SetDeviceMenu(QMenu* menu);
@@ -51,4 +65,11 @@ private:
     DeviceEntry& entry;
     CKestrionView& view;
     QMenu* menu = nullptr;
+    QString caption;
+    bool hasMenu = false;
+    int menuZoneWidth = 0;
+    // Pointer over the button, left button held on the body, menu shown.
+    bool hot = false;
+    bool pressed = false;
+    bool menuOpen = false;
 };

@@ -10,6 +10,7 @@
 #include "drives/scan.h"
 #include "platform/device_catalog.h"
 #include "scsi/string_format.h"
+#include "ui/shell/button_layout.h"
 #include "ui/shell/device_button.h"
 #include "ui/shell/device_info_dlg.h"
 #include "ui/shell/menu_status_tips.h"
@@ -142,18 +143,12 @@ void CKestrionView::OnInitialUpdate()
 void CKestrionView::CreateButtons()
 {
     QRect extent;
-    const auto place = [&](DeviceEntry& entry) {
-        auto* button = new CDeviceButton(entry, *this, this);
-        if (entry.hasMenu) button->SetDeviceMenu(CreateDeviceMenu());
+    for (const ButtonPlace& place : LayOutButtons()) {
+        auto* button = new CDeviceButton(place, *this, this);
+        if (place.hasMenu) button->SetDeviceMenu(CreateDeviceMenu());
         button->show();
         buttons.push_back(button);
         extent = extent.united(button->geometry());
-    };
-    for (auto& controller : g_controllers) {
-        if (controller) place(*controller);
-    }
-    for (auto& device : g_devices) {
-        if (device) place(*device);
     }
     // The scroll area scrolls to every button.
     setMinimumSize(extent.right() + 1, extent.bottom() + 1);
