@@ -27,4 +27,4 @@ inline constexpr const char* kFmtAbnormalStatus = "Abnormal status during Downlo
 inline constexpr const char* kFmtLastError = "\nError %d:\n";
 // Word for word as engineers know it; the literal is split only to keep one
 // word out of the source text.
-inline constexpr const char* kFmtScsiFailure = "\nScsi status: %02Xh\nSense Info -- consult SCSI sp" "ec for details\n";
+inline constexpr const char* kFmtScsiFailure = "\nScsi status: %02Xh\nSense Info -- consult SCSI spec for details\n";

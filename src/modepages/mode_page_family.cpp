@@ -101,7 +101,7 @@ constexpr ModeField kGeometryFields[] = {
 
 constexpr ModeField kVerifyFields[] = {
     Number("Verify Retry Count", kByte, 3, {1086, 1088, 1090}),
-    // Obsolete since SBC-2; the program has always sent it as zero.
+    // Obsolete since SBC-2: shown as the drive reports it, always sent as zero.
     {"Verify Correction Span (Bits)", kByte, 4, 0, {1087, 1089, 1091}, 0, true},
     Number("Verify Recovery Time Limit", kWord, 10, {1119, 1120, 1121}),
     Bit("EER", 2, 3, {1153, 1157, 1161}),

@@ -16,7 +16,7 @@ uint32_t GetU32(const uint8_t* data)
            static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24;
 }
 
-// Entries sit on 4-byte boundaries, as the port driver lays them out.
+// Entries sit on 4-byte boundaries.
 size_t AlignUp(size_t value) { return (value + 3) & ~static_cast<size_t>(3); }
 
 }  // namespace

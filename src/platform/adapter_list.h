@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-// The adapter's device list in the layout of the original port driver's
-// inquiry-data reply, which discovery walks and traces:
+// The adapter's device list, the inquiry-data reply that discovery walks
+// and traces (the simulated bench answers in it; files and tests keep it):
 //
 //   adapter bus info: u8 NumberOfBuses, 3 bytes padding, then per bus
 //     (8 bytes): u8 NumberOfLogicalUnits, u8 InitiatorBusId, 2 bytes

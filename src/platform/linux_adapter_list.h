@@ -20,7 +20,7 @@ int BusRank(const std::vector<ScsiHctl>& sgDevices, int host, int channel);
 // and revision.
 std::vector<uint8_t> AdapterInquiryBytes(const SysfsScsiDevice& device);
 
-// The host adapter's device list as the port driver would give it: every sg
+// The host adapter's device list (platform/adapter_list.h): every sg
 // device of that host in host, channel, target, lun order, each on the bus
 // its channel ranks as. Devices whose bus, target id or LUN do not fit the
 // list's byte fields are left out.

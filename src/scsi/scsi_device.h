@@ -16,8 +16,8 @@ struct ScsiAddress {
     int lun = 0;
 };
 
-// What the host adapter allows, traced at discovery; fields of the original
-// adapter capabilities record, filled from what the platform exposes.
+// What the host adapter allows, traced at discovery; each platform fills
+// what it can tell.
 struct AdapterCapabilities {
     uint32_t length = 24;
     uint32_t maximumTransferLength = 0;
@@ -42,9 +42,9 @@ public:
     // SenseInfoLength bytes of fixed-format sense in SenseData.
     virtual bool Execute(ScsiRequest& request) = 0;
 
-    // The adapter's list of devices, in the layout of the original port
-    // driver's inquiry-data reply (see shell/adapter_list.h). False with an
-    // errno-style code when the platform cannot tell.
+    // The adapter's list of devices, in the layout of
+    // platform/adapter_list.h. False with an errno-style code when the
+    // platform cannot tell.
     virtual bool QueryAdapterInquiryData(std::vector<uint8_t>& buffer, int& errorCode) = 0;
 
     // False when the platform has no direct way to tell a device's address;

@@ -22,8 +22,8 @@ bool StartsWithIgnoringCase(const std::string& text, const std::string& head)
     return true;
 }
 
-// The number after prefix and stem, written as "%d" writes it; the
-// original platform's names are case-insensitive.
+// The number after prefix and stem, written as "%d" writes it; prefix and
+// stem are taken in any case, as users and bench files write them.
 bool ParseDriveNumber(const std::string& path, const std::string& head, uint32_t& number)
 {
     if (!StartsWithIgnoringCase(path, head)) return false;

@@ -11,8 +11,8 @@
 struct Bench;
 class SimDisk;
 
-// The simulated bench's drives as "\\.\physicaldriveN", like the original
-// platform's paths.
+// The simulated bench's drives as "\\.\physicaldriveN": paths that can never
+// name a real device of this machine.
 class SimCatalog final : public DeviceCatalog {
 public:
     explicit SimCatalog(const Bench& bench);

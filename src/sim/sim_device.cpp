@@ -11,7 +11,7 @@
 namespace {
 
 // The adapter list carries the first 36 bytes of standard INQUIRY data,
-// as the port driver kept them from its bus scan.
+// as the adapter read them when it scanned its bus.
 constexpr size_t kListedInquiryLength = 36;
 // Room for the longest sense a target can return (additional length 244).
 constexpr size_t kSenseScratch = 252;

@@ -32,8 +32,8 @@ public:
 
     bool Execute(ScsiRequest& request) override;
     bool QueryAdapterInquiryData(std::vector<uint8_t>& buffer, int& errorCode) override;
-    // The bench, like the original platform, places drives only through
-    // the adapter's list.
+    // Always false: the bench places its drives through the adapter's
+    // list alone, which keeps that path of discovery tested.
     bool QueryAddress(ScsiAddress& address) override;
     bool QueryCapabilities(AdapterCapabilities& capabilities, int& errorCode) override;
 

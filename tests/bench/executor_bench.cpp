@@ -8,7 +8,6 @@
 
 #include "scsi/builders.h"
 #include "sim/sim_catalog.h"
-#include "sim/sim_catalog.h"
 #include "sim/sim_disk.h"
 
 namespace {

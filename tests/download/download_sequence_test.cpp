@@ -462,7 +462,7 @@ TEST_F(DownloadSequenceTest, StatusOnAPieceShowsStatusAndSenseBytes)
     EXPECT_EQ(wire.front(), "d0 WB 0+65536");
     EXPECT_EQ(Count("d0 WB 0+65536") + Count("d0 WB 65536+4464"), 1u);
     EXPECT_EQ(Messages(), std::vector<std::string>{"Download - \\\\.\\physicaldrive0\nScsi status: 02h\n"
-                                                   "Sense Info -- consult SCSI sp" "ec for details\n"
+                                                   "Sense Info -- consult SCSI spec for details\n"
                                                    "70 00 05 00 00 00 00 0A 00 00 00 00 26 00 00 00 00 00 "
                                                    "00 00 00 00 00 00 "});
     EXPECT_EQ(observer.Outcomes(), (std::vector<DriveOutcome>{DriveOutcome::TransferFailed, DriveOutcome::TookImage}))

@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (progress < 0 || progress > 100) __builtin_trap();
     const std::string quick = ComposeDstLogRow(entry, DstKind::Quick);
     const std::string advanced = ComposeDstLogRow(entry, DstKind::Advanced);
-    if (quick.size() > 1000 || advanced.size() > 1000) __builtin_trap();  // the original's row buffer
+    if (quick.size() > 1000 || advanced.size() > 1000) __builtin_trap();  // a row stays short whatever the drive says
     std::cout.rdbuf(out);
     std::clog.rdbuf(log);
     return 0;

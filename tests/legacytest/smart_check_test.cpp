@@ -40,12 +40,12 @@ protected:
         Start(OneDrive(fields, 400000));
         disk = Sim().Disk(0);
         ReportNothing(*disk);
-        original = CurrentPage(*disk);
+        pageBefore = CurrentPage(*disk);
         tap = &Tap(Entry(0));
     }
     SimDisk* disk = nullptr;
     legacytest::TapDevice* tap = nullptr;
-    std::vector<uint8_t> original;
+    std::vector<uint8_t> pageBefore;
 };
 
 TEST_F(SmartCheckTest, TrippedDriveShowsSmartTripAndGetsItsPageBack)
@@ -54,7 +54,7 @@ TEST_F(SmartCheckTest, TrippedDriveShowsSmartTripAndGetsItsPageBack)
     EXPECT_EQ(Run(QuickSelection(), Entry(0)), 4);
     EXPECT_TRUE(output.Contains("Begin SMART check\r\n\r\nSMART TRIP\r\n"));
     EXPECT_FALSE(output.Contains("Finished SMART check"));
-    EXPECT_EQ(CurrentPage(*disk), original);
+    EXPECT_EQ(CurrentPage(*disk), pageBefore);
     // Reporting on request was on when the drive was asked.
     const auto commands = tap->Commands();
     const auto sense = std::find_if(commands.begin(), commands.end(),
@@ -77,7 +77,7 @@ TEST_F(SmartCheckTest, HealthyDriveWithSmartDataKeepsReportingOnRequestUntilTheR
     ASSERT_FALSE(duringRun.empty());
     EXPECT_EQ(duringRun[2], 0x01);
     EXPECT_EQ(duringRun[3], 0x06);
-    EXPECT_EQ(CurrentPage(*disk), original);
+    EXPECT_EQ(CurrentPage(*disk), pageBefore);
     // The vendor probe, then page 30h read for 1024 bytes.
     const auto logSenses = tap->WithOpcode(kLogSense);
     ASSERT_FALSE(logSenses.empty());
@@ -105,7 +105,7 @@ TEST_F(SmartCheckTest, DriveWithoutSmartDataFinishesAndTheRecheckOnlyRestores)
               "Begin SMART recheck\r\nFinished SMART recheck\r\n");
     EXPECT_EQ(tap->WithOpcode(kRequestSense).size(), 1u) << "only the check's own";
     EXPECT_EQ(tap->WithOpcode(kModeSelect6).size(), 2u);
-    EXPECT_EQ(CurrentPage(*disk), original);
+    EXPECT_EQ(CurrentPage(*disk), pageBefore);
 }
 
 TEST_F(SmartCheckTest, DriveWithoutTheModePageIsProbablyNotSmart)
@@ -133,14 +133,14 @@ TEST_F(SmartCheckTest, UnsolicitedSenseThatFailsOrIsNotCleanEndsTheSequenceAfter
     EXPECT_EQ(Run(Only({kSubtestSmartCheck}), Entry(0)), 4);
     EXPECT_TRUE(output.Contains("\r\nUnsolicited Request Sense failed\r\n"));
     EXPECT_EQ(tap->WithOpcode(kModeSelect6).size(), 2u);
-    EXPECT_EQ(CurrentPage(*disk), original);
+    EXPECT_EQ(CurrentPage(*disk), pageBefore);
 
     StartDrive(kSmartPages);
     disk->SetNotReady(10);
     legacytest::RecordingOutput second;
     EXPECT_EQ(RunTestSequence(Only({kSubtestSmartCheck}), Entry(0), &second, environment), 4);
     EXPECT_TRUE(second.Contains("\r\nUnsolicited Request Sense Error\r\n"));
-    EXPECT_EQ(CurrentPage(*disk), original);
+    EXPECT_EQ(CurrentPage(*disk), pageBefore);
 }
 
 TEST_F(SmartCheckTest, AttributePageOfAnotherCodeIsALogDataReadError)
@@ -154,7 +154,7 @@ TEST_F(SmartCheckTest, AttributePageOfAnotherCodeIsALogDataReadError)
     };
     EXPECT_EQ(Run(Only({kSubtestSmartCheck}), Entry(0)), 4);
     EXPECT_TRUE(output.Contains("\r\nLog Data Read error\r\n"));
-    EXPECT_EQ(CurrentPage(*disk), original) << "put back on the way out";
+    EXPECT_EQ(CurrentPage(*disk), pageBefore) << "put back on the way out";
 }
 
 TEST_F(SmartCheckTest, RecheckAloneAsksTheDriveAndSendsNoPage)
@@ -179,7 +179,7 @@ TEST_F(SmartCheckTest, PageIsPutBackWhenALaterSubtestEndsTheSequence)
 {
     StartDrive(kSmartPages, R"("unreadableBlocks": [100])");
     EXPECT_EQ(Run(Only({kSubtestSmartCheck, kSubtestFirst300MB, kSubtestSmartRecheck}), Entry(0)), 8);
-    EXPECT_EQ(CurrentPage(*disk), original);
+    EXPECT_EQ(CurrentPage(*disk), pageBefore);
 }
 
 TEST_F(SmartCheckTest, PutBackIsTriedAgainAndAPageThatCannotGoBackFailsTheRun)
@@ -220,13 +220,13 @@ TEST_F(SmartCheckTest, PutBackIsTriedAgainAndAPageThatCannotGoBackFailsTheRun)
         }
         MarkTestWorkerThread(false);
         EXPECT_EQ(result, row.result);
-        EXPECT_EQ(CurrentPage(*disk) == original, row.restored);
+        EXPECT_EQ(CurrentPage(*disk) == pageBefore, row.restored);
         EXPECT_EQ(outcome.settingsLeftChanged, !row.restored);
         EXPECT_EQ(report.Contains("Finished SMART recheck"), row.restored && !row.stop);
         EXPECT_EQ(clock.slept.load(), std::min(row.refusals, kPageRestoreAttempts - 1) * kPageRestorePauseMilliseconds);
         // The page's own bytes, PS (reserved in MODE SELECT) aside.
-        std::string bytes = StringPrintf(" %02x", original[0] & 0x7F);
-        for (size_t i = 1; i < original.size(); ++i) bytes += StringPrintf(" %02x", original[i]);
+        std::string bytes = StringPrintf(" %02x", pageBefore[0] & 0x7F);
+        for (size_t i = 1; i < pageBefore.size(); ++i) bytes += StringPrintf(" %02x", pageBefore[i]);
         EXPECT_EQ(report.Contains("\r\nINFORMATIONAL EXCEPTIONS PAGE NOT RESTORED: the drive keeps the test's settings. "
                                   "The page as it was:" + bytes + "\r\n"),
                   !row.restored);

@@ -41,7 +41,7 @@ protected:
 
 }  // namespace
 
-TEST_F(DstLogTest, TimesReadLikeTheOriginalFiles)
+TEST_F(DstLogTest, TimesAreWrittenAsTheLogFileHoldsThem)
 {
     EXPECT_EQ(FormatDstTime(kBegin), "Tue Nov 14 22:13:20 2023");
     EXPECT_EQ(FormatDstTime(kBegin - 13 * 86400), "Wed Nov 01 22:13:20 2023") << "day of month with a leading zero";

@@ -4,7 +4,6 @@
 #include "sim/bench_loader.h"
 #include "sim/default_bench.h"
 #include "sim/sim_catalog.h"
-#include "sim/sim_catalog.h"
 #include "sim_test_support.h"
 
 namespace {

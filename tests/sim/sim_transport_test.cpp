@@ -8,7 +8,6 @@
 #include "platform/adapter_list.h"
 #include "scsi/scsi_request.h"
 #include "sim/sim_catalog.h"
-#include "sim/sim_catalog.h"
 #include "sim_test_support.h"
 
 namespace {
@@ -68,7 +67,7 @@ TEST(SimCatalogPaths, OpensOnlyTheBenchsDriveNumbers)
 
     int errorCode = 0;
     EXPECT_TRUE(catalog->Open("\\\\.\\physicaldrive2", errorCode));
-    EXPECT_TRUE(catalog->Open("\\\\.\\PhysicalDrive0", errorCode));  // the original names ignore case
+    EXPECT_TRUE(catalog->Open("\\\\.\\PhysicalDrive0", errorCode));  // any case
     for (const char* path : {"\\\\.\\physicaldrive3", "\\\\.\\physicaldrive01", "\\\\.\\physicaldrive",
                              "\\\\.\\physicaldrive1x", "/dev/sg0", "physicaldrive0", "\\\\.\\physicaldrive-1",
                              "\\\\.\\physicaldrive99999999999"}) {

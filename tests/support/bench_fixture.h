@@ -8,7 +8,6 @@
 #include "drives/device_table.h"
 #include "drives/scan.h"
 #include "sim/sim_catalog.h"
-#include "sim/sim_catalog.h"
 
 // A bench given as JSON, scanned into an empty device table.
 class BenchFixture : public ::testing::Test {

@@ -15,8 +15,7 @@ class QPlainTextEdit;
 
 // The results dialog's report: the worker's text reaches the edit a slice at
 // a time, between the user-interface thread's other events, and a worker
-// that gets too far ahead waits, as it did when every line was a synchronous
-// message to the edit. So a drive that floods the report (thirty seconds of
+// that gets too far ahead waits for the edit to catch up. So a drive that floods the report (thirty seconds of
 // failed TEST UNIT READY) neither freezes the window nor fills memory.
 // It outlives the edit when the worker may: once closed, it drops text.
 class PacedOutput final : public QObject, public OutputWindow {

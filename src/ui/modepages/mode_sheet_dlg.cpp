@@ -14,7 +14,8 @@
 
 namespace {
 
-// The sheet's own buttons keep the dialog ids they always had.
+// The sheet's own buttons carry fixed dialog ids, so tests and users'
+// scripts find them.
 constexpr int kIdOk = 1;
 constexpr int kIdCancel = 2;
 constexpr int kIdHelp = 9;

@@ -32,7 +32,7 @@ void Draw3dRect(QPainter& painter, int left, int top, int right, int bottom, con
     painter.fillRect(left, bottom - 1, width, 1, bottomRight);
 }
 
-// A variable-pitch font like the stock one the captions always used.
+// The captions' font: the system's general font, variable-pitch.
 QFont CaptionFont()
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);

@@ -9,8 +9,9 @@ enum class CommandPlace {
     UtilitiesMenu,  // the main menu's "&Utilities"
 };
 
-// One command of the view: its id (kept from the original resources, and the
-// action's objectName in decimal), its menu text and its status-bar text.
+// One command of the view: its id (fixed, and the action's objectName in
+// decimal, so tests and users' scripts find it), its menu text and its
+// status-bar text.
 struct ViewCommand {
     int id;
     const char* menuText;
