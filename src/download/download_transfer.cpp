@@ -5,6 +5,7 @@
 
 #include "download/readiness.h"
 #include "scsi/builders.h"
+#include "scsi/byte_order.h"
 #include "scsi/inquiry_data.h"
 
 namespace {
@@ -14,13 +15,6 @@ constexpr uint8_t kSenseKeyNotReady = 0x02;
 // revision level field (bytes 32-35 of standard INQUIRY data).
 constexpr size_t kInquiryAllocation = 255;
 constexpr uint32_t kInquiryRevisionEnd = 36;
-
-void PutBe24(uint8_t* at, uint32_t value)
-{
-    at[0] = static_cast<uint8_t>(value >> 16);
-    at[1] = static_cast<uint8_t>(value >> 8);
-    at[2] = static_cast<uint8_t>(value);
-}
 
 // The transport says only that the call failed; the platform's own code,
 // when it left one, says why.
@@ -50,8 +44,8 @@ void BuildDownloadPieceRequest(ScsiRequest& request, uint8_t* image, const Downl
     request.Cdb[0] = kDownloadWriteBufferOpcode;
     request.Cdb[1] = kWriteBufferModeDownloadSave;
     request.Cdb[2] = 0x00;  // buffer id
-    PutBe24(request.Cdb + 3, piece.offset);
-    PutBe24(request.Cdb + 6, piece.length);
+    StoreBe24(request.Cdb + 3, piece.offset);
+    StoreBe24(request.Cdb + 6, piece.length);
     request.Cdb[9] = 0x00;
 }
 

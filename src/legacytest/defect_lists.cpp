@@ -6,6 +6,7 @@
 #include "legacytest/read_write_verify.h"
 #include "legacytest/test_context.h"
 #include "scsi/builders.h"
+#include "scsi/byte_order.h"
 #include "scsi/report.h"
 #include "scsi/string_format.h"
 
@@ -16,17 +17,6 @@ constexpr uint16_t kTranslatePageLength = 14;
 constexpr uint8_t kFormatLogicalBlock = 0x00;
 constexpr uint8_t kFormatPhysicalSector = 0x05;
 constexpr uint8_t kSendDiagnosticPf = 0x10;
-
-uint32_t Be24(const uint8_t* bytes) { return (uint32_t{bytes[0]} << 16) | (uint32_t{bytes[1]} << 8) | bytes[2]; }
-uint32_t Be32(const uint8_t* bytes) { return (uint32_t{bytes[0]} << 24) | Be24(bytes + 1); }
-
-void PutBe32(uint8_t* at, uint32_t value)
-{
-    at[0] = static_cast<uint8_t>(value >> 24);
-    at[1] = static_cast<uint8_t>(value >> 16);
-    at[2] = static_cast<uint8_t>(value >> 8);
-    at[3] = static_cast<uint8_t>(value);
-}
 
 // SEND DIAGNOSTIC with the page, then RECEIVE DIAGNOSTIC RESULTS of the
 // translated address into the same bytes (SBC-3 translate address page).
@@ -42,7 +32,7 @@ bool Translate(uint8_t (&page)[kTranslatePageLength], TestContext& context, int 
     if (ScsiReceiveDiagnostic(kTranslatePageLength, receive, context.Device(), report) != 1) return false;
     // Another page, or one too short to hold an address (a sector in the
     // drive's reserved area has none), gives no translation.
-    return page[0] == kTranslatePage && ((page[2] << 8) | page[3]) >= 0x0A;
+    return page[0] == kTranslatePage && LoadBe16(page + 2) >= 0x0A;
 }
 
 void StartPage(uint8_t (&page)[kTranslatePageLength], uint8_t supplied, uint8_t translateTo)
@@ -74,14 +64,14 @@ std::vector<PhysicalDefect> DecodePhysicalDefectList(std::span<const uint8_t> da
     if (data.size() < kDefectListHeaderLength) return defects;
     if ((data[1] & 0x07) != kPhysicalSectorFormat) return defects;
     const size_t listEnd =
-        std::min(kDefectListHeaderLength + ((size_t{data[2]} << 8) | data[3]), data.size());
+        std::min(kDefectListHeaderLength + size_t{LoadBe16(data.data() + 2)}, data.size());
     for (size_t offset = kDefectListHeaderLength; offset + kPhysicalDefectLength <= listEnd;
          offset += kPhysicalDefectLength) {
         const uint8_t* descriptor = data.data() + offset;
         PhysicalDefect defect;
-        defect.cylinder = Be24(descriptor);
+        defect.cylinder = LoadBe24(descriptor);
         defect.head = descriptor[3];
-        defect.sector = Be32(descriptor + 4);
+        defect.sector = LoadBe32(descriptor + 4);
         defect.offset = static_cast<uint32_t>(offset);
         defects.push_back(defect);
     }
@@ -92,13 +82,11 @@ int PhysToLBA(uint32_t cylinder, uint8_t head, uint32_t sector, uint32_t& lba, T
 {
     uint8_t page[kTranslatePageLength];
     StartPage(page, kFormatPhysicalSector, kFormatLogicalBlock);
-    page[6] = static_cast<uint8_t>(cylinder >> 16);
-    page[7] = static_cast<uint8_t>(cylinder >> 8);
-    page[8] = static_cast<uint8_t>(cylinder);
+    StoreBe24(page + 6, cylinder);
     page[9] = head;
-    PutBe32(page + 10, sector);
+    StoreBe32(page + 10, sector);
     if (!Translate(page, context, report)) return kTranslateFailed;
-    lba = Be32(page + 6);
+    lba = LoadBe32(page + 6);
     return kTranslateOk;
 }
 
@@ -106,11 +94,11 @@ int LbaToPhys(uint32_t lba, uint32_t& cylinder, uint8_t& head, uint32_t& sector,
 {
     uint8_t page[kTranslatePageLength];
     StartPage(page, kFormatLogicalBlock, kFormatPhysicalSector);
-    PutBe32(page + 6, lba);
+    StoreBe32(page + 6, lba);
     if (!Translate(page, context, report)) return kTranslateFailed;
-    cylinder = Be24(page + 6);
+    cylinder = LoadBe24(page + 6);
     head = page[9];
-    sector = Be32(page + 10);
+    sector = LoadBe32(page + 10);
     return kTranslateOk;
 }
 

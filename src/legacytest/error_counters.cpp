@@ -5,6 +5,7 @@
 #include "drives/log_pages.h"
 #include "legacytest/test_context.h"
 #include "scsi/builders.h"
+#include "scsi/byte_order.h"
 #include "scsi/report.h"
 #include "scsi/string_format.h"
 
@@ -50,13 +51,13 @@ std::vector<LogParameterBytes> DecodeLogParameters(const uint8_t* page, size_t s
 {
     std::vector<LogParameterBytes> parameters;
     if (page == nullptr || size < kLogPageHeaderLength) return parameters;
-    const size_t end = std::min(size, kLogPageHeaderLength + ((size_t{page[2]} << 8) | page[3]));
+    const size_t end = std::min(size, kLogPageHeaderLength + size_t{LoadBe16(page + 2)});
     size_t at = kLogPageHeaderLength;
     while (at + kParameterHeaderLength <= end) {
         const size_t next = at + kParameterHeaderLength + page[at + 3];
         if (next > end) break;
         LogParameterBytes parameter;
-        parameter.code = static_cast<uint16_t>((page[at] << 8) | page[at + 1]);
+        parameter.code = LoadBe16(page + at);
         parameter.bytes.assign(page + at + 2, page + next);
         parameters.push_back(std::move(parameter));
         at = next;

@@ -9,6 +9,7 @@
 #include "legacytest/test_context.h"
 #include "platform/clock.h"
 #include "scsi/builders.h"
+#include "scsi/byte_order.h"
 #include "scsi/mode_select_list.h"
 #include "scsi/report.h"
 #include "scsi/sense.h"
@@ -34,11 +35,6 @@ constexpr const char* kMrieTexts[] = {
     "Generate no sense",
     "Only report information exception condition on request",
 };
-
-uint32_t Be32(const uint8_t* bytes)
-{
-    return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) | bytes[3];
-}
 
 int ModeSensePage(ExceptionsPageSave& holder, DeviceHandle* device, ScsiRequest& request)
 {
@@ -138,8 +134,8 @@ int SaveExceptionsPage(TestContext& context, ExceptionsPageSave& holder)
     holder.test = flags & 0x04;
     holder.logErr = flags & 1;
     holder.mrie = page[3] & 0x0F;
-    holder.intervalTimer = Be32(page + 4);
-    holder.reportCount = Be32(page + 8);
+    holder.intervalTimer = LoadBe32(page + 4);
+    holder.reportCount = LoadBe32(page + 8);
     TraceExceptionsSettings(holder);
     return kPageOk;
 }

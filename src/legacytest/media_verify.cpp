@@ -9,6 +9,7 @@
 #include "drives/device_entry.h"
 #include "legacytest/test_context.h"
 #include "scsi/builders.h"
+#include "scsi/byte_order.h"
 #include "scsi/inquiry_data.h"
 #include "scsi/report.h"
 #include "scsi/sense.h"
@@ -34,9 +35,7 @@ std::optional<uint64_t> InformationLba(const ScsiRequest& request)
     if (request.ScsiStatus != kStatusCheckCondition || (request.SenseData[0] & 0x80) == 0) return std::nullopt;
     const uint8_t code = request.SenseData[0] & 0x7F;
     if (code != kSenseFixedCurrent && code != kSenseFixedDeferred) return std::nullopt;
-    uint64_t lba = 0;
-    for (int i = 3; i <= 6; ++i) lba = (lba << 8) | request.SenseData[i];
-    return lba;
+    return LoadBe32(request.SenseData + 3);
 }
 
 // A read counts only when it ended GOOD and every byte asked for arrived;

@@ -10,6 +10,7 @@
 #include "legacytest/no_abort_step.h"
 #include "legacytest/sequence_run.h"
 #include "scsi/builders.h"
+#include "scsi/byte_order.h"
 #include "scsi/report.h"
 #include "scsi/sense.h"
 #include "scsi/string_format.h"
@@ -205,7 +206,7 @@ SequenceRun::Step SequenceRun::FormatSense(const ScsiRequest& failed, bool& agai
     // there matches no row and ends the check.
     const uint8_t key = context.sense[2];
     const uint8_t asc = context.sense[12];
-    const uint16_t code = static_cast<uint16_t>((asc << 8) | context.sense[13]);
+    const uint16_t code = LoadBe16(context.sense.data() + 12);
     switch (key) {
     case 0x0: return std::nullopt;
     case 0x6:

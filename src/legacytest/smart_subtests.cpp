@@ -5,6 +5,7 @@
 #include "legacytest/attribute_warnings.h"
 #include "legacytest/sequence_run.h"
 #include "scsi/builders.h"
+#include "scsi/byte_order.h"
 #include "scsi/report.h"
 
 namespace {
@@ -20,10 +21,10 @@ std::vector<AttributeWarning> ScanAttributeWarnings(std::span<const uint8_t> pag
 {
     std::vector<AttributeWarning> warnings;
     if (page.size() < kLogPageHeaderLength) return warnings;
-    const size_t total = std::min<size_t>(((size_t{page[2]} << 8) | page[3]) + kLogPageHeaderLength, page.size());
+    const size_t total = std::min<size_t>(LoadBe16(page.data() + 2) + kLogPageHeaderLength, page.size());
     size_t header = kLogPageHeaderLength;
     while (header + 3 < total) {
-        const uint16_t code = static_cast<uint16_t>((page[header] << 8) | page[header + 1]);
+        const uint16_t code = LoadBe16(page.data() + header);
         const size_t length = page[header + 3];
         const auto valueByte = [&](size_t index) -> int {
             if (index >= length || header + 4 + index >= total) return -1;

@@ -1,5 +1,7 @@
 #include "modepages/mode_buffer.h"
 
+#include "scsi/byte_order.h"
+
 #include <algorithm>
 
 namespace {
@@ -95,11 +97,14 @@ std::vector<PageSpan> WalkModePages(const ModeBuffer& buffer)
 
 uint64_t ReadField(const uint8_t* buffer, const PageSpan& page, const ModeField& field)
 {
-    uint64_t value = 0;
-    for (size_t i = 0; i < field.Width(); ++i) {
+    // Bytes past what the drive returned of the page read as zero.
+    uint8_t bytes[8] = {};
+    const size_t width = std::min<size_t>(field.Width(), sizeof bytes);
+    for (size_t i = 0; i < width; ++i) {
         const uint8_t* at = PageByte(buffer, page, field.byte + i);
-        value = (value << 8) | (at ? *at : 0);
+        if (at) bytes[i] = *at;
     }
+    uint64_t value = LoadBigEndian(bytes, width);
     const uint8_t mask = field.BitMask();
     if (mask != 0xFF) value = (value & mask) >> field.shift;
     return value;
@@ -107,17 +112,15 @@ uint64_t ReadField(const uint8_t* buffer, const PageSpan& page, const ModeField&
 
 void WriteField(uint8_t* buffer, const PageSpan& page, const ModeField& field, uint64_t value)
 {
-    const size_t width = field.Width();
+    uint8_t bytes[8] = {};
+    const size_t width = std::min<size_t>(field.Width(), sizeof bytes);
+    StoreBigEndian(bytes, value, width);
     const uint8_t mask = field.BitMask();
     for (size_t i = 0; i < width; ++i) {
         const size_t pageByte = field.byte + i;
         if (pageByte >= page.available) return;
         uint8_t& at = buffer[page.offset + pageByte];
-        if (mask != 0xFF) {
-            at = static_cast<uint8_t>((at & ~mask) | ((value << field.shift) & mask));
-        } else {
-            at = static_cast<uint8_t>(value >> (8 * (width - 1 - i)));
-        }
+        at = mask != 0xFF ? static_cast<uint8_t>((at & ~mask) | ((value << field.shift) & mask)) : bytes[i];
     }
 }
 

@@ -1,20 +1,11 @@
 #include "platform/adapter_list.h"
 
+#include "scsi/byte_order.h"
+
 #include <algorithm>
 #include <set>
 
 namespace {
-
-void PutU32(std::vector<uint8_t>& buffer, size_t offset, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i) buffer[offset + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-uint32_t GetU32(const uint8_t* data)
-{
-    return static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8 |
-           static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24;
-}
 
 // Entries sit on 4-byte boundaries.
 size_t AlignUp(size_t value) { return (value + 3) & ~static_cast<size_t>(3); }
@@ -43,14 +34,14 @@ std::vector<uint8_t> BuildAdapterInquiryData(uint8_t numberOfBuses, const std::v
             buffer[offset + 1] = device.targetId;
             buffer[offset + 2] = device.lun;
             buffer[offset + 3] = device.claimed ? 1 : 0;
-            PutU32(buffer, offset + 4, static_cast<uint32_t>(device.inquiry.size()));
-            PutU32(buffer, offset + 8, 0);
+            StoreLe32(buffer.data() + offset + 4, static_cast<uint32_t>(device.inquiry.size()));
+            StoreLe32(buffer.data() + offset + 8, 0);
             std::copy(device.inquiry.begin(), device.inquiry.end(),
                       buffer.begin() + static_cast<long>(offset + kAdapterInquiryHeader));
             if (previousEntry == 0)
-                PutU32(buffer, busData + 4, static_cast<uint32_t>(offset));
+                StoreLe32(buffer.data() + busData + 4, static_cast<uint32_t>(offset));
             else
-                PutU32(buffer, previousEntry + 8, static_cast<uint32_t>(offset));
+                StoreLe32(buffer.data() + previousEntry + 8, static_cast<uint32_t>(offset));
             previousEntry = offset;
             ++count;
         }
@@ -67,7 +58,7 @@ AdapterList ParseAdapterInquiryData(const uint8_t* data, size_t size)
     for (size_t bus = 0; bus < list.numberOfBuses; ++bus) {
         const size_t busData = kAdapterBusInfoHeader + kAdapterBusDataSize * bus;
         if (busData + kAdapterBusDataSize > size) break;
-        size_t offset = GetU32(data + busData + 4);
+        size_t offset = LoadLe32(data + busData + 4);
         std::set<size_t> seen;  // a reply whose next offsets loop ends the bus
         while (offset != 0 && offset + kAdapterInquiryHeader <= size && seen.insert(offset).second) {
             const uint8_t* entry = data + offset;
@@ -77,12 +68,12 @@ AdapterList ParseAdapterInquiryData(const uint8_t* data, size_t size)
             device.targetId = entry[1];
             device.lun = entry[2];
             device.claimed = entry[3] != 0;
-            const size_t length = GetU32(entry + 4);
+            const size_t length = LoadLe32(entry + 4);
             const size_t available = size - offset - kAdapterInquiryHeader;
             const size_t copied = std::min(length, available);
             device.inquiry.assign(entry + kAdapterInquiryHeader, entry + kAdapterInquiryHeader + copied);
             list.devices.push_back(std::move(device));
-            offset = GetU32(entry + 8);
+            offset = LoadLe32(entry + 8);
         }
     }
     return list;

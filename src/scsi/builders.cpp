@@ -1,33 +1,9 @@
 #include "scsi/builders.h"
 
+#include "scsi/byte_order.h"
 #include "scsi/execute.h"
 
 namespace {
-
-void PutBe16(uint8_t* at, uint16_t value)
-{
-    at[0] = static_cast<uint8_t>(value >> 8);
-    at[1] = static_cast<uint8_t>(value);
-}
-
-void PutBe24(uint8_t* at, uint32_t value)
-{
-    at[0] = static_cast<uint8_t>(value >> 16);
-    at[1] = static_cast<uint8_t>(value >> 8);
-    at[2] = static_cast<uint8_t>(value);
-}
-
-void PutBe32(uint8_t* at, uint32_t value)
-{
-    at[0] = static_cast<uint8_t>(value >> 24);
-    PutBe24(at + 1, value);
-}
-
-void PutBe64(uint8_t* at, uint64_t value)
-{
-    PutBe32(at, static_cast<uint32_t>(value >> 32));
-    PutBe32(at + 4, static_cast<uint32_t>(value));
-}
 
 void Prepare(ScsiRequest& request, uint8_t opcode, uint8_t cdbLength, uint32_t timeOut)
 {
@@ -96,7 +72,7 @@ int ScsiStartUnit(int report, ScsiRequest& request, DeviceHandle* handle)
 int ScsiReceiveDiagnostic(uint16_t allocationLength, ScsiRequest& request, DeviceHandle* handle, int report)
 {
     Prepare(request, 0x1C, 6, kDefaultTimeOut);
-    PutBe16(request.Cdb + 3, allocationLength);
+    StoreBe16(request.Cdb + 3, allocationLength);
     return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
 }
 
@@ -107,14 +83,14 @@ int ScsiSendDiagnostic(uint8_t byte1, uint16_t parameterListLength, ScsiRequest&
     // PF, SelfTest, DevOffL, UnitOffL only: a self-test code needs a CDB
     // built by hand.
     request.Cdb[1] = byte1 & 0x1F;
-    PutBe16(request.Cdb + 3, parameterListLength);
+    StoreBe16(request.Cdb + 3, parameterListLength);
     return ExecuteScsiRequest(request, handle, kScsiDataOut, report);
 }
 
 int ScsiReadCapacity(uint8_t pmi, uint32_t lba, ScsiRequest& request, DeviceHandle* handle, int report)
 {
     Prepare(request, 0x25, 10, kDefaultTimeOut);
-    PutBe32(request.Cdb + 2, lba);
+    StoreBe32(request.Cdb + 2, lba);
     if (pmi <= 1) request.Cdb[8] = pmi;
     return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
 }
@@ -122,8 +98,8 @@ int ScsiReadCapacity(uint8_t pmi, uint32_t lba, ScsiRequest& request, DeviceHand
 int ScsiRead10(const uint32_t* lba, const uint16_t* blockCount, ScsiRequest& request, DeviceHandle* handle, int report)
 {
     Prepare(request, 0x28, 10, kDefaultTimeOut);
-    PutBe32(request.Cdb + 2, *lba);
-    PutBe16(request.Cdb + 7, *blockCount);
+    StoreBe32(request.Cdb + 2, *lba);
+    StoreBe16(request.Cdb + 7, *blockCount);
     return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
 }
 
@@ -132,8 +108,8 @@ int ScsiWriteVerify10(int byteCheck, const uint32_t* lba, const uint16_t* blockC
 {
     Prepare(request, 0x2E, 10, kDefaultTimeOut);
     request.Cdb[1] = byteCheck != 0 ? 0x02 : 0x00;
-    PutBe32(request.Cdb + 2, *lba);
-    PutBe16(request.Cdb + 7, *blockCount);
+    StoreBe32(request.Cdb + 2, *lba);
+    StoreBe16(request.Cdb + 7, *blockCount);
     return ExecuteScsiRequest(request, handle, kScsiDataOut, report);
 }
 
@@ -142,7 +118,7 @@ int ScsiReadDefectData10(uint16_t allocationLength, uint8_t defectListFormat, ui
 {
     Prepare(request, 0x37, 10, kReadDefectDataTimeOut);
     request.Cdb[2] = static_cast<uint8_t>(((listSelect & 3) << 3) | (defectListFormat & 7));
-    PutBe16(request.Cdb + 7, allocationLength);
+    StoreBe16(request.Cdb + 7, allocationLength);
     return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
 }
 
@@ -151,7 +127,7 @@ int ScsiWriteBuffer(uint8_t mode, uint32_t parameterListLength, ScsiRequest& req
 {
     Prepare(request, 0x3B, 10, kDefaultTimeOut);
     request.Cdb[1] = mode;
-    PutBe24(request.Cdb + 6, parameterListLength);
+    StoreBe24(request.Cdb + 6, parameterListLength);
     return ExecuteScsiRequest(request, handle, kScsiDataOut, report);
 }
 
@@ -159,7 +135,7 @@ int ScsiReadBuffer(uint8_t mode, uint32_t allocationLength, ScsiRequest& request
 {
     Prepare(request, 0x3C, 10, kDefaultTimeOut);
     request.Cdb[1] = mode;
-    PutBe24(request.Cdb + 6, allocationLength);
+    StoreBe24(request.Cdb + 6, allocationLength);
     return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
 }
 
@@ -168,7 +144,7 @@ int ScsiLogSelect(uint8_t pageControl, uint16_t parameterListLength, ScsiRequest
 {
     Prepare(request, 0x4C, 10, kDefaultTimeOut);
     if (pageControl < 4) request.Cdb[2] = static_cast<uint8_t>(pageControl * 64);
-    PutBe16(request.Cdb + 7, parameterListLength);
+    StoreBe16(request.Cdb + 7, parameterListLength);
     return ExecuteScsiRequest(request, handle, kScsiDataOut, report);
 }
 
@@ -178,7 +154,7 @@ int ScsiLogSense(uint8_t pageControl, uint16_t allocationLength, uint8_t pageCod
     Prepare(request, 0x4D, 10, kDefaultTimeOut);
     if (pageControl < 4) request.Cdb[2] = static_cast<uint8_t>(pageControl * 64);
     request.Cdb[2] |= pageCode;
-    PutBe16(request.Cdb + 7, allocationLength);
+    StoreBe16(request.Cdb + 7, allocationLength);
     return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
 }
 
@@ -195,8 +171,8 @@ int ScsiReadCapacity16(uint8_t pmi, uint64_t lba, uint32_t allocationLength, Scs
 {
     Prepare(request, 0x9E, 16, kDefaultTimeOut);
     request.Cdb[1] = 0x10;
-    PutBe64(request.Cdb + 2, lba);
-    PutBe32(request.Cdb + 10, allocationLength);
+    StoreBe64(request.Cdb + 2, lba);
+    StoreBe32(request.Cdb + 10, allocationLength);
     if (pmi <= 1) request.Cdb[14] = pmi;
     return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
 }
@@ -204,8 +180,8 @@ int ScsiReadCapacity16(uint8_t pmi, uint64_t lba, uint32_t allocationLength, Scs
 int ScsiRead16(uint64_t lba, uint32_t blockCount, ScsiRequest& request, DeviceHandle* handle, int report)
 {
     Prepare(request, 0x88, 16, kDefaultTimeOut);
-    PutBe64(request.Cdb + 2, lba);
-    PutBe32(request.Cdb + 10, blockCount);
+    StoreBe64(request.Cdb + 2, lba);
+    StoreBe32(request.Cdb + 10, blockCount);
     return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
 }
 
@@ -214,7 +190,7 @@ int ScsiWriteVerify16(int byteCheck, uint64_t lba, uint32_t blockCount, ScsiRequ
 {
     Prepare(request, 0x8E, 16, kDefaultTimeOut);
     request.Cdb[1] = byteCheck != 0 ? 0x02 : 0x00;
-    PutBe64(request.Cdb + 2, lba);
-    PutBe32(request.Cdb + 10, blockCount);
+    StoreBe64(request.Cdb + 2, lba);
+    StoreBe32(request.Cdb + 10, blockCount);
     return ExecuteScsiRequest(request, handle, kScsiDataOut, report);
 }

@@ -1,5 +1,7 @@
 #include "scsi/mode_select_list.h"
 
+#include "scsi/byte_order.h"
+
 namespace {
 
 constexpr size_t kHeaderLength = 4;
@@ -18,7 +20,7 @@ void PrepareModeSelectList(uint8_t* list, size_t length)
         list[page] &= static_cast<uint8_t>(~kPsBit);
         if (list[page] & kSubpageFormat) {
             if (page + 3 >= length) return;
-            page += 4 + ((size_t{list[page + 2]} << 8) | list[page + 3]);
+            page += 4 + size_t{LoadBe16(list + page + 2)};
         } else {
             page += 2 + size_t{list[page + 1]};
         }

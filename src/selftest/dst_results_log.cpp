@@ -1,5 +1,7 @@
 #include "selftest/dst_results_log.h"
 
+#include "scsi/byte_order.h"
+
 #include <algorithm>
 
 namespace {
@@ -9,13 +11,6 @@ constexpr uint16_t kPageLength = 400;  // 20 parameters of 20 bytes
 constexpr size_t kEntryCount = 20;
 constexpr size_t kParameterSize = 20;
 constexpr size_t kParameterHeader = 4;
-
-uint32_t BigEndian(const uint8_t* bytes, size_t count)
-{
-    uint32_t value = 0;
-    for (size_t i = 0; i < count; ++i) value = (value << 8) | bytes[i];
-    return value;
-}
 
 // How many entries were added at the top since `before` was read: the
 // smallest shift that lines the earlier entries up with the present ones
@@ -33,11 +28,11 @@ size_t NewEntryCount(const std::vector<DstLogEntry>& now, const std::vector<DstL
 
 }  // namespace
 
-uint16_t DstLogEntry::TimeStamp() const { return static_cast<uint16_t>(BigEndian(&bytes[2], 2)); }
+uint16_t DstLogEntry::TimeStamp() const { return LoadBe16(&bytes[2]); }
 
-uint32_t DstLogEntry::FailingLbaHigh() const { return BigEndian(&bytes[4], 4); }
+uint32_t DstLogEntry::FailingLbaHigh() const { return LoadBe32(&bytes[4]); }
 
-uint32_t DstLogEntry::FailingLbaLow() const { return BigEndian(&bytes[8], 4); }
+uint32_t DstLogEntry::FailingLbaLow() const { return LoadBe32(&bytes[8]); }
 
 bool DstLogEntry::Empty() const
 {
@@ -46,7 +41,7 @@ bool DstLogEntry::Empty() const
 
 std::optional<std::vector<DstLogEntry>> DecodeDstResultsPage(const uint8_t* page)
 {
-    if (page == nullptr || page[0] != kSelfTestResultsPage || page[1] != 0x00 || BigEndian(page + 2, 2) != kPageLength)
+    if (page == nullptr || page[0] != kSelfTestResultsPage || page[1] != 0x00 || LoadBe16(page + 2) != kPageLength)
         return std::nullopt;
     std::vector<DstLogEntry> entries(kEntryCount);
     for (size_t k = 0; k < kEntryCount; ++k) {

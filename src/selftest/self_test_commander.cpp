@@ -6,6 +6,7 @@
 #include <string>
 
 #include "drives/device_entry.h"
+#include "scsi/byte_order.h"
 #include "scsi/execute.h"
 #include "scsi/report.h"
 #include "scsi/scsi_request.h"
@@ -121,8 +122,7 @@ int SelfTestCommander::LogSenseSelfTestPage(ScsiRequest& request, DeviceHandle* 
     request.CdbLength = 10;
     request.Cdb[0] = kOpLogSense;
     request.Cdb[2] = kCumulativeValues | kSelfTestResultsPage;
-    request.Cdb[7] = static_cast<uint8_t>(kDstResultsPageSize >> 8);
-    request.Cdb[8] = static_cast<uint8_t>(kDstResultsPageSize);
+    StoreBe16(request.Cdb + 7, static_cast<uint16_t>(kDstResultsPageSize));
     request.DataBuffer = resultsPage_.get();
     request.DataTransferLength = kDstResultsPageSize;
     request.TimeOutValue = kCommandTimeOut;
@@ -154,7 +154,7 @@ int SelfTestCommander::PollProgress(DeviceHandle* handle, int& progress)
     // self-test, and only with SKSV set. Other sense (a unit attention, a
     // deferred error) tells nothing of the test.
     if (SenseShowsSelfTestRunning() && (sense_[15] & kSenseKeySpecificValid) != 0) {
-        const uint32_t indication = uint32_t{sense_[16]} * 256 + sense_[17];
+        const uint32_t indication = LoadBe16(sense_.get() + 16);
         progress = static_cast<int>((indication * 100) >> 16);
     }
     return 1;

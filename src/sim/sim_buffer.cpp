@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/clock.h"
+#include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
 
 namespace {
@@ -24,11 +25,6 @@ constexpr size_t kModeByte = 1;
 constexpr size_t kBufferIdByte = 2;
 constexpr size_t kOffsetByte = 3;
 constexpr size_t kLengthByte = 6;
-
-uint32_t Be24(const SimCommand& command, size_t index)
-{
-    return (uint32_t{command.Byte(index)} << 16) | (uint32_t{command.Byte(index + 1)} << 8) | command.Byte(index + 2);
-}
 
 SimSense ToSense(const SimBufferSense& sense)
 {
@@ -62,8 +58,8 @@ void SimDisk::ReadBuffer(SimCommand& command)
     }
     const uint8_t mode = command.Byte(kModeByte) & 0x1F;
     const uint8_t bufferId = command.Byte(kBufferIdByte);
-    const uint32_t offset = Be24(command, kOffsetByte);
-    const uint32_t allocationLength = Be24(command, kLengthByte);
+    const uint32_t offset = command.Be24(kOffsetByte);
+    const uint32_t allocationLength = command.Be24(kLengthByte);
     const SimBufferConfig& buffer = config_.buffer;
 
     if (mode == kModeDescriptor) {
@@ -72,9 +68,7 @@ void SimDisk::ReadBuffer(SimCommand& command)
         if (bufferId == kDataBufferId) {
             const uint32_t capacity = std::min(buffer.capacity, kSimMaxBufferCapacity);
             descriptor[0] = buffer.offsetBoundary;
-            descriptor[1] = static_cast<uint8_t>(capacity >> 16);
-            descriptor[2] = static_cast<uint8_t>(capacity >> 8);
-            descriptor[3] = static_cast<uint8_t>(capacity);
+            StoreBe24(descriptor + 1, capacity);
         }
         command.SendData(descriptor, sizeof descriptor, allocationLength);
         return;
@@ -127,8 +121,8 @@ void SimDisk::WriteDataBuffer(SimCommand& command)
         command.Fail(InvalidFieldInCdb(kBufferIdByte));
         return;
     }
-    const uint32_t offset = Be24(command, kOffsetByte);
-    const uint32_t length = Be24(command, kLengthByte);
+    const uint32_t offset = command.Be24(kOffsetByte);
+    const uint32_t length = command.Be24(kLengthByte);
     if (!CheckBufferOffset(command, offset)) return;
     if (length > config_.buffer.capacity - offset) {
         command.Fail(InvalidFieldInCdb(kLengthByte));
@@ -144,8 +138,8 @@ void SimDisk::WriteDataBuffer(SimCommand& command)
 void SimDisk::DownloadMicrocode(SimCommand& command)
 {
     const SimBufferConfig& buffer = config_.buffer;
-    const uint32_t offset = Be24(command, kOffsetByte);
-    const uint32_t length = Be24(command, kLengthByte);
+    const uint32_t offset = command.Be24(kOffsetByte);
+    const uint32_t length = command.Be24(kLengthByte);
     const auto startOver = [this] {
         microcodePending_.clear();
         microcodePieces_ = 0;

@@ -1,4 +1,5 @@
 // READ CAPACITY (10) and (16) (SBC-3).
+#include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
 #include "sim/sim_opcodes.h"
 
@@ -6,11 +7,6 @@ namespace {
 
 constexpr size_t kReadCapacity10Length = 8;
 constexpr size_t kReadCapacity16Length = 32;
-
-void PutBe(std::vector<uint8_t>& data, size_t offset, uint64_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i) data[offset + i] = static_cast<uint8_t>(value >> (8 * (bytes - 1 - i)));
-}
 
 // Without PMI the address must be zero. With PMI the answer is the last
 // block before a substantial delay at or after the address; this medium has
@@ -38,8 +34,8 @@ void SimDisk::ReadCapacity10(SimCommand& command)
     if (!AddressAccepted(command, lba, pmi, lastLba)) return;
     std::vector<uint8_t> data(kReadCapacity10Length, 0);
     // A last block beyond 32 bits reads FFFFFFFFh: READ CAPACITY (16) tells.
-    PutBe(data, 0, lastLba >= 0xFFFFFFFFull ? 0xFFFFFFFFull : lastLba, 4);
-    PutBe(data, 4, config_.blockLength, 4);
+    StoreBe32(data.data(), static_cast<uint32_t>(lastLba >= 0xFFFFFFFFull ? 0xFFFFFFFFull : lastLba));
+    StoreBe32(data.data() + 4, config_.blockLength);
     command.SendData(data, kReadCapacity10Length);
 }
 
@@ -62,7 +58,7 @@ void SimDisk::ReadCapacity16(SimCommand& command)
     // lowest aligned block) stay zero: one logical block per physical
     // block, no protection information, fully provisioned.
     std::vector<uint8_t> data(kReadCapacity16Length, 0);
-    PutBe(data, 0, lastLba, 8);
-    PutBe(data, 8, config_.blockLength, 4);
+    StoreBe64(data.data(), lastLba);
+    StoreBe32(data.data() + 8, config_.blockLength);
     command.SendData(data, allocationLength);
 }

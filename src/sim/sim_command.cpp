@@ -1,5 +1,7 @@
 #include "sim/sim_command.h"
 
+#include "scsi/byte_order.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -13,19 +15,12 @@ SimCommand::SimCommand(const uint8_t* cdb, size_t cdbLength, SimDirection direct
     if (cdb) std::memcpy(cdb_, cdb, cdbLength_);
 }
 
-uint16_t SimCommand::Be16(size_t index) const
+uint64_t SimCommand::Field(size_t index, size_t bytes) const
 {
-    return static_cast<uint16_t>((Byte(index) << 8) | Byte(index + 1));
-}
-
-uint32_t SimCommand::Be32(size_t index) const
-{
-    return (static_cast<uint32_t>(Be16(index)) << 16) | Be16(index + 2);
-}
-
-uint64_t SimCommand::Be64(size_t index) const
-{
-    return (static_cast<uint64_t>(Be32(index)) << 32) | Be32(index + 4);
+    // Byte() reads zero past the CDB, so a field may run off its end.
+    uint8_t field[8] = {};
+    for (size_t i = 0; i < bytes && i < sizeof field; ++i) field[i] = Byte(index + i);
+    return LoadBigEndian(field, bytes);
 }
 
 size_t SimCommand::ReserveDataIn(uint64_t wanted)

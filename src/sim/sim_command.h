@@ -33,9 +33,12 @@ public:
     uint8_t Opcode() const { return cdb_[0]; }
     uint8_t Byte(size_t index) const { return index < kSimMaxCdbLength ? cdb_[index] : 0; }
     bool Bit(size_t index, int bit) const { return (Byte(index) >> bit) & 1; }
-    uint16_t Be16(size_t index) const;
-    uint32_t Be32(size_t index) const;
-    uint64_t Be64(size_t index) const;
+    // The big-endian field of `bytes` bytes at index.
+    uint64_t Field(size_t index, size_t bytes) const;
+    uint16_t Be16(size_t index) const { return static_cast<uint16_t>(Field(index, 2)); }
+    uint32_t Be24(size_t index) const { return static_cast<uint32_t>(Field(index, 3)); }
+    uint32_t Be32(size_t index) const { return static_cast<uint32_t>(Field(index, 4)); }
+    uint64_t Be64(size_t index) const { return Field(index, 8); }
     const uint8_t* Cdb() const { return cdb_; }
     size_t CdbLength() const { return cdbLength_; }
 

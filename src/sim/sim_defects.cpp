@@ -5,6 +5,8 @@
 
 #include "sim/sim_disk.h"
 
+#include "scsi/byte_order.h"
+
 namespace {
 
 constexpr uint8_t kFormatShortBlock = 0x0;
@@ -12,11 +14,6 @@ constexpr uint8_t kFormatLongBlock = 0x3;
 constexpr uint8_t kFormatBytesFromIndex = 0x4;
 constexpr uint8_t kFormatPhysicalSector = 0x5;
 constexpr size_t kHeaderLength = 4;
-
-void PutBe(std::vector<uint8_t>& data, uint64_t value, int bytes)
-{
-    for (int i = bytes - 1; i >= 0; --i) data.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
 
 bool Supported(uint8_t format)
 {
@@ -37,17 +34,17 @@ void AppendDescriptor(std::vector<uint8_t>& list, uint8_t format, SimPhysicalSec
     const bool wholeTrack = place.sector == kSimWholeTrack;
     if (wholeTrack) place.sector = 0;
     switch (format) {
-    case kFormatShortBlock: PutBe(list, std::min<uint64_t>(LbaOf(geometry, place), 0xFFFFFFFFu), 4); return;
-    case kFormatLongBlock: PutBe(list, LbaOf(geometry, place), 8); return;
+    case kFormatShortBlock: AppendBigEndian(list, std::min<uint64_t>(LbaOf(geometry, place), 0xFFFFFFFFu), 4); return;
+    case kFormatLongBlock: AppendBigEndian(list, LbaOf(geometry, place), 8); return;
     case kFormatBytesFromIndex:
-        PutBe(list, place.cylinder, 3);
-        PutBe(list, place.head, 1);
-        PutBe(list, wholeTrack ? kSimWholeTrack : uint64_t{place.sector} * blockLength, 4);
+        AppendBigEndian(list, place.cylinder, 3);
+        AppendBigEndian(list, place.head, 1);
+        AppendBigEndian(list, wholeTrack ? kSimWholeTrack : uint64_t{place.sector} * blockLength, 4);
         return;
     default:
-        PutBe(list, place.cylinder, 3);
-        PutBe(list, place.head, 1);
-        PutBe(list, wholeTrack ? kSimWholeTrack : place.sector, 4);
+        AppendBigEndian(list, place.cylinder, 3);
+        AppendBigEndian(list, place.head, 1);
+        AppendBigEndian(list, wholeTrack ? kSimWholeTrack : place.sector, 4);
         return;
     }
 }
@@ -75,8 +72,7 @@ void SimDisk::ReadDefectData10(SimCommand& command)
     // The length of the whole list, even when the allocation length cuts
     // the transfer: that is how the host learns how much to ask for.
     const size_t listLength = std::min<size_t>(data.size() - kHeaderLength, 0xFFFF);
-    data[2] = static_cast<uint8_t>(listLength >> 8);
-    data[3] = static_cast<uint8_t>(listLength);
+    StoreBe16(data.data() + 2, static_cast<uint16_t>(listLength));
     command.SendData(data, allocationLength);
     if (format != requested) command.Fail(MakeSense(kSenseKeyRecoveredError, 0x1C, 0x00));
 }

@@ -3,6 +3,7 @@
 // page (SBC-3).
 #include <algorithm>
 
+#include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
 #include "sim/sim_selftest.h"
 
@@ -30,18 +31,6 @@ SimSense InvalidFieldInParameterList(uint16_t byteIndex, int bitIndex = -1)
     return sense;
 }
 
-uint64_t ReadBe(const uint8_t* bytes, int count)
-{
-    uint64_t value = 0;
-    for (int i = 0; i < count; ++i) value = (value << 8) | bytes[i];
-    return value;
-}
-
-void PutBe(uint64_t value, int count, uint8_t* out)
-{
-    for (int i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(value >> (8 * (count - 1 - i)));
-}
-
 bool IsAddressFormat(uint8_t format)
 {
     return format == kFormatShortBlock || format == kFormatLongBlock || format == kFormatPhysicalSector;
@@ -51,8 +40,7 @@ std::vector<uint8_t> PageHeader(uint8_t pageCode, size_t pageLength)
 {
     std::vector<uint8_t> page(4 + pageLength, 0);
     page[0] = pageCode;
-    page[2] = static_cast<uint8_t>(pageLength >> 8);
-    page[3] = static_cast<uint8_t>(pageLength);
+    StoreBe16(page.data() + 2, static_cast<uint16_t>(pageLength));
     return page;
 }
 
@@ -138,7 +126,7 @@ void SimDisk::TakeDiagnosticPage(SimCommand& command, const uint8_t* list, uint1
         command.Fail(ParameterListLengthError());
         return;
     }
-    const uint16_t pageLength = static_cast<uint16_t>((list[2] << 8) | list[3]);
+    const uint16_t pageLength = LoadBe16(list + 2);
     if (size_t{4} + pageLength > listLength) {
         command.Fail(ParameterListLengthError());
         return;
@@ -175,9 +163,9 @@ void SimDisk::TranslateAddress(SimCommand& command, const uint8_t* page)
     uint64_t lba = 0;
     if (supplied == kFormatPhysicalSector) {
         SimPhysicalSector place;
-        place.cylinder = static_cast<uint32_t>(ReadBe(page + 6, 3));
+        place.cylinder = LoadBe24(page + 6);
         place.head = page[9];
-        place.sector = static_cast<uint32_t>(ReadBe(page + 10, 4));
+        place.sector = LoadBe32(page + 10);
         if (!InGeometry(geometry, place)) {
             const uint16_t field = place.cylinder >= geometry.cylinders ? 6 : place.head >= geometry.heads ? 9 : 10;
             command.Fail(InvalidFieldInParameterList(field));
@@ -185,7 +173,7 @@ void SimDisk::TranslateAddress(SimCommand& command, const uint8_t* page)
         }
         lba = LbaOf(geometry, place);
     } else {
-        lba = supplied == kFormatShortBlock ? ReadBe(page + 6, 4) : ReadBe(page + 6, 8);
+        lba = supplied == kFormatShortBlock ? LoadBe32(page + 6) : LoadBe64(page + 6);
         if (lba >= medium_.Blocks()) {
             command.Fail(LbaOutOfRange());
             return;
@@ -206,13 +194,13 @@ void SimDisk::TranslateAddress(SimCommand& command, const uint8_t* page)
         uint8_t address[8] = {};
         if (wanted == kFormatPhysicalSector) {
             const SimPhysicalSector place = PhysicalSectorOf(geometry, lba);
-            PutBe(place.cylinder, 3, address);
+            StoreBe24(address, place.cylinder);
             address[3] = static_cast<uint8_t>(place.head);
-            PutBe(place.sector, 4, address + 4);
+            StoreBe32(address + 4, place.sector);
         } else if (wanted == kFormatShortBlock) {
-            PutBe(lba, 4, address);
+            StoreBe32(address, static_cast<uint32_t>(lba));
         } else {
-            PutBe(lba, 8, address);
+            StoreBe64(address, lba);
         }
         result.insert(result.end(), address, address + 8);
         result[3] = 0x0A;

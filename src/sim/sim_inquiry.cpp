@@ -4,6 +4,8 @@
 
 #include "sim/sim_disk.h"
 
+#include "scsi/byte_order.h"
+
 namespace {
 
 constexpr size_t kStandardInquiryLength = 96;
@@ -27,8 +29,7 @@ std::vector<uint8_t> VpdHeader(const SimDriveConfig& config, uint8_t pageCode)
 void SetPageLength(std::vector<uint8_t>& page)
 {
     const size_t length = page.size() - 4;
-    page[2] = static_cast<uint8_t>(length >> 8);
-    page[3] = static_cast<uint8_t>(length);
+    StoreBe16(page.data() + 2, static_cast<uint16_t>(length));
 }
 
 // The unit serial number page holds the serial right-aligned, blanks when
@@ -69,7 +70,7 @@ std::vector<uint8_t> DeviceIdentificationPage(const SimDriveConfig& config)
     const uint64_t naa = (uint64_t{0x3} << 60) | (IdentityHash(config) & 0x0FFFFFFFFFFFFFFFull);
     const uint8_t naaHeader[4] = {0x01, 0x03, 0x00, 0x08};  // binary; logical unit, NAA
     page.insert(page.end(), naaHeader, naaHeader + 4);
-    for (int i = 0; i < 8; ++i) page.push_back(static_cast<uint8_t>(naa >> (56 - 8 * i)));
+    AppendBigEndian(page, naa, 8);
 
     std::vector<uint8_t> t10(32);
     PutAscii(t10, 0, config.vendor, 8);

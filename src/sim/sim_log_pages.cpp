@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
 
 namespace {
@@ -21,18 +22,6 @@ enum PageControl : uint8_t {
     kDefaultThreshold = 2,
     kDefaultCumulative = 3,
 };
-
-void PutBe(std::vector<uint8_t>& out, uint64_t value, size_t bytes)
-{
-    for (size_t i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * (bytes - 1 - i))));
-}
-
-uint64_t GetBe(const uint8_t* data, size_t bytes)
-{
-    uint64_t value = 0;
-    for (size_t i = 0; i < bytes; ++i) value = (value << 8) | data[i];
-    return value;
-}
 
 // INVALID FIELD IN PARAMETER LIST, pointing at the offending byte.
 SimSense InvalidFieldInParameterList(size_t byteIndex, int bitIndex = -1)
@@ -54,9 +43,9 @@ std::vector<SimLogParameter> CounterParameters(const std::vector<SimLogCounter>&
     for (const SimLogCounter& counter : counters) {
         SimLogParameter parameter{counter.code, counter.control, {}};
         switch (pageControl) {
-        case kCurrentThreshold: PutBe(parameter.value, counter.threshold, kCounterLength); break;
-        case kCurrentCumulative: PutBe(parameter.value, counter.cumulative, kCounterLength); break;
-        default: PutBe(parameter.value, 0, kCounterLength); break;  // the defaults are zero
+        case kCurrentThreshold: AppendBigEndian(parameter.value, counter.threshold, kCounterLength); break;
+        case kCurrentCumulative: AppendBigEndian(parameter.value, counter.cumulative, kCounterLength); break;
+        default: AppendBigEndian(parameter.value, 0, kCounterLength); break;  // the defaults are zero
         }
         parameters.push_back(std::move(parameter));
     }
@@ -71,7 +60,7 @@ std::vector<SimLogParameter> SplitParameters(const std::vector<uint8_t>& bytes)
     while (offset + kHeaderLength <= bytes.size()) {
         const size_t length = std::min<size_t>(bytes[offset + 3], bytes.size() - offset - kHeaderLength);
         SimLogParameter parameter;
-        parameter.code = static_cast<uint16_t>(GetBe(&bytes[offset], 2));
+        parameter.code = LoadBe16(&bytes[offset]);
         parameter.control = bytes[offset + 2];
         parameter.value.assign(bytes.begin() + static_cast<long>(offset + kHeaderLength),
                                bytes.begin() + static_cast<long>(offset + kHeaderLength + length));
@@ -85,14 +74,13 @@ std::vector<uint8_t> ComposePage(uint8_t pageCode, const std::vector<SimLogParam
 {
     std::vector<uint8_t> page{pageCode, 0x00, 0x00, 0x00};
     for (const SimLogParameter& parameter : parameters) {
-        PutBe(page, parameter.code, 2);
+        AppendBigEndian(page, parameter.code, 2);
         page.push_back(parameter.control);
         page.push_back(static_cast<uint8_t>(parameter.value.size()));
         page.insert(page.end(), parameter.value.begin(), parameter.value.end());
     }
     const size_t length = page.size() - kHeaderLength;
-    page[2] = static_cast<uint8_t>(length >> 8);
-    page[3] = static_cast<uint8_t>(length);
+    StoreBe16(page.data() + 2, static_cast<uint16_t>(length));
     return page;
 }
 
@@ -125,16 +113,17 @@ std::vector<SimAttribute> DefaultSimAttributes(uint8_t temperature)
     // the hottest so far a little above the present reading.
     const uint16_t tenths = static_cast<uint16_t>(temperature == 0xFF ? 0 : temperature * 10);
     const uint16_t hottest = static_cast<uint16_t>(tenths + 65);
+    std::vector<uint8_t> temperatures{100, 100, 45, 0x00, 0, 0, 0, 0, 0x00, 0x00, 0x46, 0x50, 0x00, 0xD2, 0x00,
+                                      0x00, 0x00, 0x3C};
+    StoreBe16(temperatures.data() + 4, tenths);
+    StoreBe16(temperatures.data() + 6, hottest);
     return {
         {0x0004, {100, 100, 36, 0x00, 0, 0, 0, 0, 0, 0, 0, 0x03}},
         {0x0032, {100, 100, 20, 0x00, 0, 0, 0, 0, 0, 0, 0, 0}},
         {0x0037, {100, 100, 50, 0x00, 0, 0, 0, 0}},
         {0x0043, {100, 100, 30, 0x00, 0, 0, 0, 0}},
         {0x005B, {100, 100, 24, 0x00, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {0x0117,
-         {100, 100, 45, 0x00, static_cast<uint8_t>(tenths >> 8), static_cast<uint8_t>(tenths),
-          static_cast<uint8_t>(hottest >> 8), static_cast<uint8_t>(hottest), 0x00, 0x00, 0x46, 0x50, 0x00, 0xD2, 0x00,
-          0x00, 0x00, 0x3C}},
+        {0x0117, temperatures},
         {0x0145, {100, 100, 10, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x07}},
     };
 }
@@ -237,8 +226,7 @@ void SimDisk::LogSense(SimCommand& command)
         } else {
             data.insert(data.end(), pages.begin(), pages.end());
         }
-        data[2] = static_cast<uint8_t>((data.size() - kHeaderLength) >> 8);
-        data[3] = static_cast<uint8_t>(data.size() - kHeaderLength);
+        StoreBe16(data.data() + 2, static_cast<uint16_t>(data.size() - kHeaderLength));
         return command.SendData(data, allocationLength);
     }
     if (!KeepsLogPage(pageCode)) return command.Fail(InvalidFieldInCdb(2, 5));
@@ -320,7 +308,7 @@ void SimDisk::LogSelect(SimCommand& command)
         const bool keyPage = page == kSimLogNonMediumErrors && config_.logs.OffersNormalizedSmart();
         if (page == kSimLogSupportedPages || !(KeepsLogPage(page) || keyPage) || page <= previousPage)
             return command.Fail(InvalidFieldInParameterList(offset, 5));
-        const size_t pageEnd = offset + kHeaderLength + GetBe(&list[offset + 2], 2);
+        const size_t pageEnd = offset + kHeaderLength + LoadBe16(&list[offset + 2]);
         if (pageEnd > listLength) return command.Fail(InvalidFieldInCdb(7));
         previousPage = page;
         pagesSet.push_back(page);
@@ -331,7 +319,7 @@ void SimDisk::LogSelect(SimCommand& command)
         size_t at = offset + kHeaderLength;
         while (at < pageEnd) {
             if (pageEnd - at < kHeaderLength) return command.Fail(InvalidFieldInParameterList(offset + 2));
-            const uint16_t code = static_cast<uint16_t>(GetBe(&list[at], 2));
+            const uint16_t code = LoadBe16(&list[at]);
             const uint8_t control = list[at + 2];
             const size_t length = list[at + 3];
             if (at + kHeaderLength + length > pageEnd) return command.Fail(InvalidFieldInParameterList(at + 3));
@@ -346,13 +334,13 @@ void SimDisk::LogSelect(SimCommand& command)
                          : std::vector<SimLogCounter>::const_iterator{};
             if (smartKey) {
                 if (length != 4) return command.Fail(InvalidFieldInParameterList(at + 3));
-                if (GetBe(value, 4) != kSimSmartKeyValue)
+                if (LoadBe32(value) != kSimSmartKeyValue)
                     return command.Fail(InvalidFieldInParameterList(at + kHeaderLength));
             } else if (counters && counter != counters->end()) {
                 if (length != kCounterLength) return command.Fail(InvalidFieldInParameterList(at + 3));
                 if ((control & kFormatAndLinking) != 0x00) return command.Fail(InvalidFieldInParameterList(at + 2, 1));
                 updates.push_back({page, code, static_cast<uint8_t>(control & kSettableControlBits),
-                                   GetBe(value, kCounterLength)});
+                                   LoadBigEndian(value, kCounterLength)});
             } else {
                 // Not a parameter of this page, or one only the drive sets.
                 return command.Fail(InvalidFieldInParameterList(at));

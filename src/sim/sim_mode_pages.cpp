@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
 
 namespace {
@@ -25,7 +26,7 @@ constexpr uint16_t kRotationRate = 10000;
 
 void Put(std::vector<uint8_t>& bytes, size_t pageByte, uint64_t value, size_t width)
 {
-    for (size_t i = 0; i < width; ++i) bytes[pageByte - 2 + i] = static_cast<uint8_t>(value >> (8 * (width - 1 - i)));
+    StoreBigEndian(&bytes[pageByte - 2], value, width);
 }
 
 // Value sets of `length` page bytes after the header; defaults are the
@@ -291,11 +292,9 @@ SimModePages::SenseReply SimModePages::Sense(uint8_t pageControl, uint8_t pageCo
         const bool changeable = pageControl == kModePageControlChangeable;
         const uint32_t count = changeable ? 0 : static_cast<uint32_t>(std::min<uint64_t>(blocks_, 0xFFFFFFFF));
         const uint32_t length = changeable ? 0 : blockLength_;
-        const uint8_t descriptor[kShortBlockDescriptorLength] = {
-            static_cast<uint8_t>(count >> 24), static_cast<uint8_t>(count >> 16), static_cast<uint8_t>(count >> 8),
-            static_cast<uint8_t>(count),       0x00, static_cast<uint8_t>(length >> 16),
-            static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)};
-        data.insert(data.end(), descriptor, descriptor + kShortBlockDescriptorLength);
+        AppendBigEndian(data, count, 4);
+        data.push_back(0x00);  // reserved
+        AppendBigEndian(data, length, 3);
     }
     for (uint8_t code : order_) {
         if (pageCode == kModePageAll || pageCode == code) AppendPage(data, *Find(code), pageControl);
@@ -338,7 +337,7 @@ std::optional<SimSense> SimModePages::Select(const uint8_t* list, size_t length,
     if (descriptorLength != 0) {
         if (length < offset + descriptorLength) return ParameterListLengthError();
         // This drive formats to one block length only.
-        const uint32_t blockLength = (uint32_t{list[offset + 5]} << 16) | (list[offset + 6] << 8) | list[offset + 7];
+        const uint32_t blockLength = LoadBe24(list + offset + 5);
         if (blockLength != blockLength_) return InvalidFieldInList(offset + 5);
         offset += descriptorLength;
     }
@@ -383,8 +382,8 @@ SimInformationalExceptions SimModePages::InformationalExceptions() const
     control.ebackerr = bytes[0] & 0x02;
     control.logErr = bytes[0] & 0x01;
     control.mrie = bytes[1] & 0x0F;
-    control.intervalTimer = (uint32_t{bytes[2]} << 24) | (uint32_t{bytes[3]} << 16) | (bytes[4] << 8) | bytes[5];
-    control.reportCount = (uint32_t{bytes[6]} << 24) | (uint32_t{bytes[7]} << 16) | (bytes[8] << 8) | bytes[9];
+    control.intervalTimer = LoadBe32(bytes + 2);
+    control.reportCount = LoadBe32(bytes + 6);
     return control;
 }
 

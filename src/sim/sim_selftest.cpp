@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "platform/clock.h"
+#include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
 
 namespace {
@@ -18,9 +19,8 @@ void PutEntry(const SimSelfTestLogEntry& entry, uint8_t* out)
     out[4] = static_cast<uint8_t>((entry.code << 5) | (entry.result & 0x0F));
     out[5] = entry.number;
     const uint32_t hours = std::min<uint32_t>(entry.powerOnHours, 0xFFFF);
-    out[6] = static_cast<uint8_t>(hours >> 8);
-    out[7] = static_cast<uint8_t>(hours);
-    for (int i = 0; i < 8; ++i) out[8 + i] = static_cast<uint8_t>(entry.firstFailure >> (56 - 8 * i));
+    StoreBe16(out + 6, static_cast<uint16_t>(hours));
+    StoreBe64(out + 8, entry.firstFailure);
     out[16] = entry.senseKey & 0x0F;
     out[17] = entry.asc;
     out[18] = entry.ascq;
@@ -196,8 +196,8 @@ std::optional<std::vector<uint8_t>> SimDisk::SelfTestProgressSense(bool descript
     // the progress indication in the sense-key specific field.
     const uint16_t progress = selfTest_.ProgressIndication(now);
     const SimSense sense = MakeSense(kSenseKeyNoSense, 0x04, 0x09);
-    const uint8_t specific[3] = {kSenseKeySpecificValid, static_cast<uint8_t>(progress >> 8),
-                                 static_cast<uint8_t>(progress)};
+    uint8_t specific[3] = {kSenseKeySpecificValid};
+    StoreBe16(specific + 1, progress);
     if (!descriptor) {
         std::vector<uint8_t> fixed = EncodeFixedSense(sense);
         std::copy(specific, specific + 3, fixed.begin() + 15);

@@ -1,5 +1,7 @@
 #include "sim/sim_sense.h"
 
+#include "scsi/byte_order.h"
+
 namespace {
 
 // The three SKS bytes (a field pointer), alike in both formats.
@@ -8,8 +10,7 @@ void PutFieldPointer(const SimSense& sense, uint8_t* out)
     out[0] = 0x80;  // SKSV
     if (sense.inCdb) out[0] |= 0x40;
     if (sense.bitPointerValid) out[0] |= static_cast<uint8_t>(0x08 | (sense.bitPointer & 0x07));
-    out[1] = static_cast<uint8_t>(sense.fieldPointer >> 8);
-    out[2] = static_cast<uint8_t>(sense.fieldPointer);
+    StoreBe16(out + 1, sense.fieldPointer);
 }
 
 }  // namespace
@@ -54,7 +55,7 @@ std::vector<uint8_t> EncodeFixedSense(const SimSense& sense)
     // cannot be reported there, so VALID stays clear (SPC-4, fixed format).
     if (sense.informationValid && sense.information <= 0xFFFFFFFFu) {
         out[0] |= 0x80;
-        for (int i = 0; i < 4; ++i) out[3 + i] = static_cast<uint8_t>(sense.information >> (24 - 8 * i));
+        StoreBe32(&out[3], static_cast<uint32_t>(sense.information));
     }
     out[2] = sense.senseKey & 0x0F;
     out[7] = static_cast<uint8_t>(kFixedSenseLength - 8);
@@ -74,7 +75,7 @@ std::vector<uint8_t> EncodeDescriptorSense(const SimSense& sense)
     if (sense.informationValid) {
         const uint8_t descriptor[4] = {0x00, 0x0A, 0x80, 0x00};  // type 0, VALID
         out.insert(out.end(), descriptor, descriptor + 4);
-        for (int i = 0; i < 8; ++i) out.push_back(static_cast<uint8_t>(sense.information >> (56 - 8 * i)));
+        AppendBigEndian(out, sense.information, 8);
     }
     if (sense.fieldPointerValid) {
         const uint8_t descriptor[4] = {0x02, 0x06, 0x00, 0x00};

@@ -2,19 +2,13 @@
 
 #include <algorithm>
 
+#include "scsi/byte_order.h"
 #include "scsi/string_format.h"
 
 namespace {
 
 constexpr size_t kHeaderLength = 4;       // page and parameter headers alike
 constexpr uint16_t kGeneralParameter = 0x0000;  // page 2Fh: informational exceptions general
-
-uint32_t ReadBigEndian(std::span<const uint8_t> bytes, size_t first, size_t count)
-{
-    uint32_t value = 0;
-    for (size_t i = 0; i < count; ++i) value = (value << 8) | bytes[first + i];
-    return value;
-}
 
 std::string FormatValue(SmartFormat format, uint32_t value)
 {
@@ -32,7 +26,7 @@ std::string FormatValue(SmartFormat format, uint32_t value)
 uint16_t LogPageLength(std::span<const uint8_t> page)
 {
     if (page.size() < kHeaderLength) return 0;
-    return static_cast<uint16_t>((page[2] << 8) | page[3]);
+    return LoadBe16(page.data() + 2);
 }
 
 std::vector<LogParameterView> LogPageParameters(std::span<const uint8_t> page)
@@ -47,7 +41,7 @@ std::vector<LogParameterView> LogPageParameters(std::span<const uint8_t> page)
     while (offset < pageLength && offset + kHeaderLength <= end) {
         const size_t step = page[offset + 3] + kHeaderLength;
         LogParameterView parameter;
-        parameter.code = static_cast<uint16_t>((page[offset] << 8) | page[offset + 1]);
+        parameter.code = LoadBe16(page.data() + offset);
         parameter.bytes = page.subspan(offset, std::min(step, end - offset));
         parameters.push_back(parameter);
         offset += step;
@@ -77,7 +71,8 @@ SmartTab FillSmartTab(const SmartPageSpec& page, std::span<const uint8_t> parame
             tab.values.emplace_back();
             continue;
         }
-        uint32_t value = ReadBigEndian(parameter, field.firstByte, field.byteCount);
+        // Fields of more than four bytes keep their low four.
+        auto value = static_cast<uint32_t>(LoadBigEndian(parameter.data() + field.firstByte, field.byteCount));
         if (field.divisor > 1) value /= field.divisor;
         tab.values.push_back(FormatValue(field.format, value));
     }

@@ -12,6 +12,7 @@
 #include "download/download_sequence.h"
 #include "download_test_support.h"
 #include "drives/device_table.h"
+#include "scsi/byte_order.h"
 #include "support/blocking_device.h"
 #include "support/recording_prompts.h"
 #include "support/scripted_device.h"
@@ -73,11 +74,6 @@ std::vector<Reply> Then(std::vector<Reply> first, const std::vector<Reply>& seco
     return first;
 }
 
-uint32_t Be24(const uint8_t* at)
-{
-    return (uint32_t{at[0]} << 16) | (uint32_t{at[1]} << 8) | at[2];
-}
-
 const std::string kPath0 = "\\\\.\\physicaldrive0";
 
 class DownloadSequenceTest : public ::testing::Test {
@@ -117,8 +113,8 @@ protected:
         drive.device->script = [this, &drive, name](const ScsiRequest& request) {
             switch (request.Cdb[0]) {
             case 0x3B: {
-                const uint32_t offset = Be24(request.Cdb + 3);
-                const uint32_t length = Be24(request.Cdb + 6);
+                const uint32_t offset = LoadBe24(request.Cdb + 3);
+                const uint32_t length = LoadBe24(request.Cdb + 6);
                 wire.push_back(name + " WB " + std::to_string(offset) + "+" + std::to_string(length));
                 const auto* data = static_cast<const uint8_t*>(request.DataBuffer);
                 drive.pieces.emplace_back(data, data + (data ? length : 0));

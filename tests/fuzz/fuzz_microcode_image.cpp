@@ -8,6 +8,7 @@
 
 #include "download/download_transfer.h"
 #include "download/microcode_image.h"
+#include "scsi/byte_order.h"
 #include "sim/sim_device.h"
 #include "sim/sim_disk.h"
 
@@ -94,7 +95,7 @@ void RawBufferCommands(const uint8_t* data, size_t size)
         at += sizeof cdb;
         if (cdb[0] != 0x3B && cdb[0] != 0x3C) cdb[0] = (cdb[0] & 1) ? 0x3B : 0x3C;
         cdb[6] = 0;  // keep transfers below 64 KiB
-        const uint32_t length = (uint32_t{cdb[7]} << 8) | cdb[8];
+        const uint32_t length = LoadBe16(cdb + 7);
         const bool read = cdb[0] == 0x3C;
         // Data-out comes from the input and may fall short of the CDB's length.
         std::vector<uint8_t> buffer(read ? length : std::min<size_t>(length, size - at));

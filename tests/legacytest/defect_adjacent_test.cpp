@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "legacy_bench_fixture.h"
+#include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
 
 namespace {
@@ -14,7 +15,7 @@ uint32_t LbaOf(uint32_t cylinder, uint32_t head, uint32_t sector) { return (cyli
 
 uint32_t ReadLba(const legacytest::SeenCommand& read)
 {
-    return (uint32_t{read.cdb[2]} << 24) | (uint32_t{read.cdb[3]} << 16) | (uint32_t{read.cdb[4]} << 8) | read.cdb[5];
+    return LoadBe32(read.cdb.data() + 2);
 }
 
 // A drive of 100 cylinders with `count` grown defects at sector 500 of

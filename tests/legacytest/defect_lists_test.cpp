@@ -2,6 +2,7 @@
 
 #include "legacy_bench_fixture.h"
 #include "legacytest/defect_lists.h"
+#include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
 #include "support/scripted_device.h"
 
@@ -131,7 +132,7 @@ TEST_F(DefectListsTest, HeadsCheckWritesAndRestoresSectorZeroOfEveryOtherHead)
     ASSERT_EQ(writes.size(), 6u);  // heads 1, 2, 3: new data, then old
     const uint32_t expected[] = {100, 100, 200, 200, 300, 300};
     for (size_t i = 0; i < writes.size(); ++i) {
-        const uint32_t lba = (uint32_t{writes[i].cdb[4]} << 8) | writes[i].cdb[5];
+        const uint32_t lba = LoadBe16(writes[i].cdb.data() + 4);
         EXPECT_EQ(lba, expected[i]);
     }
     EXPECT_EQ(Sim().Disk(0)->StoredBlocks(), 0u) << "every block holds its zeros again";

@@ -2,6 +2,7 @@
 
 #include "legacy_bench_fixture.h"
 #include "legacytest/error_counters.h"
+#include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
 #include "sim/sim_sense.h"
 #include "support/scripted_device.h"
@@ -21,8 +22,7 @@ std::vector<uint8_t> CounterPage(uint8_t code, std::vector<uint8_t> lengths, uin
         page.insert(page.end(), {0, static_cast<uint8_t>(i), 0x00, lengths[i]});
         page.insert(page.end(), lengths[i], fill);
     }
-    page[2] = static_cast<uint8_t>((page.size() - 4) >> 8);
-    page[3] = static_cast<uint8_t>(page.size() - 4);
+    StoreBe16(page.data() + 2, static_cast<uint16_t>(page.size() - 4));
     return page;
 }
 

@@ -4,6 +4,7 @@
 
 #include "legacy_bench_fixture.h"
 #include "legacytest/media_verify.h"
+#include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
 
 namespace {
@@ -14,8 +15,7 @@ constexpr uint8_t kRead10 = 0x28;
 
 uint32_t LbaOf(const SeenCommand& command)
 {
-    return (uint32_t{command.cdb[2]} << 24) | (uint32_t{command.cdb[3]} << 16) | (uint32_t{command.cdb[4]} << 8) |
-           command.cdb[5];
+    return LoadBe32(command.cdb.data() + 2);
 }
 
 class MediaVerifyTest : public LegacyBenchTest {

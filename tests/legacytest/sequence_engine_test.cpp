@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "legacy_bench_fixture.h"
+#include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
 #include "sim/sim_sense.h"
 #include "support/scripted_device.h"
@@ -392,9 +393,8 @@ TEST_F(SequenceEngineTest, EntireScanReadsEveryBlockOnce)
     EXPECT_EQ(Run(Only({kSubtestEntireScan}), Entry(0)), 0);
     std::vector<uint8_t> seen(200001, 0);
     for (const auto& read : tap.WithOpcode(0x28)) {
-        const uint32_t lba = (uint32_t{read.cdb[2]} << 24) | (uint32_t{read.cdb[3]} << 16) |
-                             (uint32_t{read.cdb[4]} << 8) | read.cdb[5];
-        for (uint32_t block = lba; block < lba + ((read.cdb[7] << 8) | read.cdb[8]); ++block) ++seen[block];
+        const uint32_t lba = LoadBe32(read.cdb.data() + 2);
+        for (uint32_t block = lba; block < lba + LoadBe16(read.cdb.data() + 7); ++block) ++seen[block];
     }
     EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), 200001);
 }
@@ -406,7 +406,7 @@ TEST_F(SequenceEngineTest, FourKilobyteBlockDrivePassesEveryScan)
     EXPECT_EQ(Run(LongSelection(), Entry(0)), 0);
     EXPECT_TRUE(outcome.Completed());
     for (const auto& read : tap.WithOpcode(0x28)) {
-        const uint32_t blocks = (uint32_t{read.cdb[7]} << 8) | read.cdb[8];
+        const uint32_t blocks = LoadBe16(read.cdb.data() + 7);
         ASSERT_EQ(read.transferLength, blocks * 4096u);
     }
     for (const auto& write : tap.WithOpcode(0x2E)) ASSERT_EQ(write.transferLength, 4096u);

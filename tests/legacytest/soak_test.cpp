@@ -15,6 +15,7 @@
 #include "legacytest/exceptions_page.h"
 #include "legacytest/read_write_verify.h"
 #include "legacytest/test_run.h"
+#include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
 #include "sim/sim_sense.h"
 
@@ -200,9 +201,9 @@ private:
         for (const uint64_t lba : written) {
             std::vector<uint8_t> data(512);
             for (uint8_t& byte : data) byte = static_cast<uint8_t>(random());
-            Direct(disk, {kWriteVerify10, 0, 0, static_cast<uint8_t>(lba >> 16), static_cast<uint8_t>(lba >> 8),
-                          static_cast<uint8_t>(lba), 0, 0, 1, 0},
-                   SimDirection::Out, data);
+            std::vector<uint8_t> cdb{kWriteVerify10, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+            StoreBe32(cdb.data() + 2, static_cast<uint32_t>(lba));
+            Direct(disk, cdb, SimDirection::Out, data);
         }
         if (Chance(random, 0.1)) disk.MarkUnreadable(Below(random, blocks));
         if (Chance(random, 0.1)) disk.MarkUnreadable(blocks - 1);

@@ -4,6 +4,8 @@
 
 #include "platform/adapter_list.h"
 
+#include "scsi/byte_order.h"
+
 namespace {
 
 AdapterListDevice Device(uint8_t bus, uint8_t target, const char* vendor)
@@ -26,11 +28,11 @@ TEST(AdapterListTest, LayoutMatchesThePortDriverReply)
     EXPECT_EQ(buffer[0], 2);
     EXPECT_EQ(buffer[4], 2) << "bus 0 holds two logical units";
     EXPECT_EQ(buffer[12], 1);
-    const uint32_t first = buffer[8] | buffer[9] << 8;
+    const uint32_t first = LoadLe32(&buffer[8]);
     EXPECT_EQ(first, 20u) << "entries follow the bus table on a 4-byte boundary";
     EXPECT_EQ(buffer[first + 1], 0);
     EXPECT_EQ(buffer[first + 4], 36) << "inquiry data length";
-    const uint32_t next = buffer[first + 8] | buffer[first + 9] << 8;
+    const uint32_t next = LoadLe32(&buffer[first + 8]);
     EXPECT_EQ(buffer[next + 1], 3);
     EXPECT_EQ(buffer[next + 8], 0) << "last entry of the bus";
 

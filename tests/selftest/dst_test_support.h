@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "scsi/byte_order.h"
 #include "scsi/output_window.h"
 
 namespace dsttest {
@@ -66,9 +67,8 @@ inline std::vector<uint8_t> ResultsPage(const std::vector<LogEntry>& entries)
         if (k >= entries.size()) continue;
         const LogEntry& entry = entries[k];
         out[4] = static_cast<uint8_t>(entry.code << 5 | entry.result);
-        out[6] = static_cast<uint8_t>(entry.stamp >> 8);
-        out[7] = static_cast<uint8_t>(entry.stamp);
-        for (int i = 0; i < 8; ++i) out[8 + i] = static_cast<uint8_t>(entry.lba >> (56 - 8 * i));
+        StoreBe16(out + 6, static_cast<uint16_t>(entry.stamp));
+        StoreBe64(out + 8, entry.lba);
         out[16] = entry.senseKey;
         out[17] = entry.asc;
         out[18] = entry.ascq;

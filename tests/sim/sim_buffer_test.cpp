@@ -2,6 +2,7 @@
 // descriptor modes, microcode download with offsets, and the restart after it.
 #include <gtest/gtest.h>
 
+#include "scsi/byte_order.h"
 #include "sim/bench_loader.h"
 #include "sim_test_support.h"
 #include "support/fake_time.h"
@@ -14,16 +15,10 @@ namespace {
 
 std::vector<uint8_t> BufferCdb(uint8_t opcode, uint8_t mode, uint8_t id, uint32_t offset, uint32_t length)
 {
-    return {opcode,
-            mode,
-            id,
-            static_cast<uint8_t>(offset >> 16),
-            static_cast<uint8_t>(offset >> 8),
-            static_cast<uint8_t>(offset),
-            static_cast<uint8_t>(length >> 16),
-            static_cast<uint8_t>(length >> 8),
-            static_cast<uint8_t>(length),
-            0};
+    std::vector<uint8_t> cdb{opcode, mode, id, 0, 0, 0, 0, 0, 0, 0};
+    StoreBe24(cdb.data() + 3, offset);
+    StoreBe24(cdb.data() + 6, length);
+    return cdb;
 }
 
 std::vector<uint8_t> WriteCdb(uint8_t mode, uint32_t offset, uint32_t length, uint8_t id = 0)
@@ -50,7 +45,7 @@ std::vector<uint8_t> Bytes(size_t size, uint8_t seed)
     const auto& sense = answer.result.sense;
     if (answer.result.status != 0x02 || sense.size() < 18)
         return ::testing::AssertionFailure() << "status " << int{answer.result.status};
-    const int pointer = (sense[16] << 8) | sense[17];
+    const int pointer = LoadBe16(&sense[16]);
     if (answer.SenseKey() != 0x5 || answer.Asc() != 0x24 || (sense[15] & 0xC0) != 0xC0 || pointer != byte)
         return ::testing::AssertionFailure() << "sense key " << int{answer.SenseKey()} << " ASC " << int{answer.Asc()}
                                              << " field pointer " << pointer;

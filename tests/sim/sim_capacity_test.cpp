@@ -3,6 +3,8 @@
 
 #include "sim_test_support.h"
 
+#include "scsi/byte_order.h"
+
 using simtest::Hex;
 using simtest::RunIn;
 
@@ -10,8 +12,9 @@ namespace {
 
 std::vector<uint8_t> ReadCapacity10(uint32_t lba = 0, bool pmi = false)
 {
-    return {0x25, 0, static_cast<uint8_t>(lba >> 24), static_cast<uint8_t>(lba >> 16), static_cast<uint8_t>(lba >> 8),
-            static_cast<uint8_t>(lba), 0, 0, static_cast<uint8_t>(pmi), 0};
+    std::vector<uint8_t> cdb{0x25, 0, 0, 0, 0, 0, 0, 0, static_cast<uint8_t>(pmi), 0};
+    StoreBe32(cdb.data() + 2, lba);
+    return cdb;
 }
 
 std::vector<uint8_t> ReadCapacity16(uint32_t allocation, uint64_t lba = 0, bool pmi = false)
@@ -19,8 +22,8 @@ std::vector<uint8_t> ReadCapacity16(uint32_t allocation, uint64_t lba = 0, bool 
     std::vector<uint8_t> cdb(16, 0);
     cdb[0] = 0x9E;
     cdb[1] = 0x10;
-    for (int i = 0; i < 8; ++i) cdb[2 + i] = static_cast<uint8_t>(lba >> (56 - 8 * i));
-    for (int i = 0; i < 4; ++i) cdb[10 + i] = static_cast<uint8_t>(allocation >> (24 - 8 * i));
+    StoreBe64(cdb.data() + 2, lba);
+    StoreBe32(cdb.data() + 10, allocation);
     cdb[14] = pmi ? 1 : 0;
     return cdb;
 }

@@ -1,6 +1,7 @@
 // READ DEFECT DATA (10) and the bench keys of the medium model.
 #include <gtest/gtest.h>
 
+#include "scsi/byte_order.h"
 #include "sim/bench_loader.h"
 #include "sim_test_support.h"
 
@@ -10,8 +11,9 @@ namespace {
 
 std::vector<uint8_t> ReadDefectData(uint8_t byte2, uint16_t allocationLength)
 {
-    return {0x37, 0, byte2, 0, 0, 0, 0, static_cast<uint8_t>(allocationLength >> 8),
-            static_cast<uint8_t>(allocationLength), 0};
+    std::vector<uint8_t> cdb{0x37, 0, byte2, 0, 0, 0, 0, 0, 0, 0};
+    StoreBe16(cdb.data() + 7, allocationLength);
+    return cdb;
 }
 
 // 10 cylinders x 4 heads x 100 sectors, with two primary and one grown defect.

@@ -1,6 +1,7 @@
 // INQUIRY answers checked against SPC-4's layouts byte by byte.
 #include <gtest/gtest.h>
 
+#include "scsi/byte_order.h"
 #include "sim/bench.h"
 #include "sim/bench_loader.h"
 #include "sim/default_bench.h"
@@ -14,7 +15,9 @@ namespace {
 
 std::vector<uint8_t> InquiryCdb(uint8_t byte1, uint8_t page, uint16_t allocation)
 {
-    return {0x12, byte1, page, static_cast<uint8_t>(allocation >> 8), static_cast<uint8_t>(allocation), 0x00};
+    std::vector<uint8_t> cdb{0x12, byte1, page, 0, 0, 0x00};
+    StoreBe16(cdb.data() + 3, allocation);
+    return cdb;
 }
 
 void ExpectInvalidField(const simtest::Answer& answer, uint8_t fieldByte, int bit)

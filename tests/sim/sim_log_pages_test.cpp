@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "scsi/byte_order.h"
 #include "sim/bench_loader.h"
 #include "sim/sim_disk.h"
 #include "sim_test_support.h"
@@ -21,22 +22,18 @@ constexpr uint8_t kInvalidFieldInList = 0x26;
 std::vector<uint8_t> LogSense(uint8_t pageCode, uint8_t pageControl = 1, uint16_t allocation = 4096, bool ppc = false,
                               uint16_t pointer = 0, uint8_t subpage = 0)
 {
-    return {0x4D,
-            static_cast<uint8_t>(ppc ? 0x02 : 0x00),
-            static_cast<uint8_t>((pageControl << 6) | pageCode),
-            subpage,
-            0x00,
-            static_cast<uint8_t>(pointer >> 8),
-            static_cast<uint8_t>(pointer),
-            static_cast<uint8_t>(allocation >> 8),
-            static_cast<uint8_t>(allocation),
-            0x00};
+    std::vector<uint8_t> cdb{0x4D, static_cast<uint8_t>(ppc ? 0x02 : 0x00), static_cast<uint8_t>((pageControl << 6) | pageCode),
+                             subpage, 0x00, 0, 0, 0, 0, 0x00};
+    StoreBe16(cdb.data() + 5, pointer);
+    StoreBe16(cdb.data() + 7, allocation);
+    return cdb;
 }
 
 std::vector<uint8_t> LogSelect(uint8_t byte1, uint8_t pageControl, uint8_t pageCode, uint16_t listLength)
 {
-    return {0x4C, byte1, static_cast<uint8_t>((pageControl << 6) | pageCode), 0, 0, 0, 0,
-            static_cast<uint8_t>(listLength >> 8), static_cast<uint8_t>(listLength), 0};
+    std::vector<uint8_t> cdb{0x4C, byte1, static_cast<uint8_t>((pageControl << 6) | pageCode), 0, 0, 0, 0, 0, 0, 0};
+    StoreBe16(cdb.data() + 7, listLength);
+    return cdb;
 }
 
 // The parameter of a page with this code, header included; empty when absent.
@@ -45,7 +42,7 @@ std::vector<uint8_t> Parameter(const std::vector<uint8_t>& page, uint16_t code)
     size_t offset = 4;
     while (offset + 4 <= page.size()) {
         const size_t size = 4 + page[offset + 3];
-        if (((page[offset] << 8) | page[offset + 1]) == code)
+        if (LoadBe16(&page[offset]) == code)
             return {page.begin() + offset, page.begin() + std::min(page.size(), offset + size)};
         offset += size;
     }
@@ -56,11 +53,11 @@ std::vector<uint16_t> Codes(const std::vector<uint8_t>& page)
 {
     std::vector<uint16_t> codes;
     for (size_t offset = 4; offset + 4 <= page.size(); offset += 4 + page[offset + 3])
-        codes.push_back(static_cast<uint16_t>((page[offset] << 8) | page[offset + 1]));
+        codes.push_back(LoadBe16(&page[offset]));
     return codes;
 }
 
-uint16_t PageLength(const Answer& answer) { return static_cast<uint16_t>((answer.data[2] << 8) | answer.data[3]); }
+uint16_t PageLength(const Answer& answer) { return LoadBe16(&answer.data[2]); }
 
 SimDriveConfig SmartDrive()
 {

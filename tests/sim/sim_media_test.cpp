@@ -1,6 +1,7 @@
 // READ, WRITE AND VERIFY and VERIFY, (10) and (16), on the sparse medium.
 #include <gtest/gtest.h>
 
+#include "scsi/byte_order.h"
 #include "sim/sim_media_pacer.h"
 #include "sim_test_support.h"
 
@@ -11,16 +12,10 @@ namespace {
 
 std::vector<uint8_t> Cdb10(uint8_t opcode, uint8_t byte1, uint32_t lba, uint16_t blocks)
 {
-    return {opcode,
-            byte1,
-            static_cast<uint8_t>(lba >> 24),
-            static_cast<uint8_t>(lba >> 16),
-            static_cast<uint8_t>(lba >> 8),
-            static_cast<uint8_t>(lba),
-            0,
-            static_cast<uint8_t>(blocks >> 8),
-            static_cast<uint8_t>(blocks),
-            0};
+    std::vector<uint8_t> cdb{opcode, byte1, 0, 0, 0, 0, 0, 0, 0, 0};
+    StoreBe32(cdb.data() + 2, lba);
+    StoreBe16(cdb.data() + 7, blocks);
+    return cdb;
 }
 
 std::vector<uint8_t> Cdb16(uint8_t opcode, uint8_t byte1, uint64_t lba, uint32_t blocks)
@@ -28,8 +23,8 @@ std::vector<uint8_t> Cdb16(uint8_t opcode, uint8_t byte1, uint64_t lba, uint32_t
     std::vector<uint8_t> cdb(16, 0);
     cdb[0] = opcode;
     cdb[1] = byte1;
-    for (int i = 0; i < 8; ++i) cdb[2 + i] = static_cast<uint8_t>(lba >> (56 - 8 * i));
-    for (int i = 0; i < 4; ++i) cdb[10 + i] = static_cast<uint8_t>(blocks >> (24 - 8 * i));
+    StoreBe64(cdb.data() + 2, lba);
+    StoreBe32(cdb.data() + 10, blocks);
     return cdb;
 }
 
@@ -247,9 +242,7 @@ TEST(SimMedia, SixteenByteCommandsReachEveryBlockAndTheLastCanBeUnreadable)
         // Information descriptor (type 00h, VALID) after the 8-byte header.
         ASSERT_GE(sense.size(), 20u) << label;
         EXPECT_EQ(sense[8], 0x00) << label;
-        uint64_t information = 0;
-        for (int i = 0; i < 8; ++i) information = information << 8 | sense[12 + i];
-        EXPECT_EQ(information, c.information) << label;
+        EXPECT_EQ(LoadBe64(&sense[12]), c.information) << label;
     }
     EXPECT_EQ(RunIn(disk, Cdb16(0x88, 0, kHigh, 2), 1024).data, data);
 }

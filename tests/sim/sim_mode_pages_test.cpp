@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "scsi/byte_order.h"
 #include "sim/bench.h"
 #include "sim/bench_loader.h"
 #include "sim_test_support.h"
@@ -57,7 +58,7 @@ simtest::Answer SelectEdited(SimDisk& disk, uint8_t code, bool save,
 
 uint16_t FieldPointer(const simtest::Answer& answer)
 {
-    return static_cast<uint16_t>(answer.result.sense[16] << 8 | answer.result.sense[17]);
+    return LoadBe16(&answer.result.sense[16]);
 }
 
 }  // namespace

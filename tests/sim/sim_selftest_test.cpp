@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "scsi/byte_order.h"
 #include "selftest/dst_test_support.h"
 #include "sim/bench_loader.h"
 #include "sim/default_bench.h"
@@ -21,12 +22,16 @@ constexpr int64_t kStart = 1700000000;
 
 std::vector<uint8_t> SendDiagnostic(uint8_t byte1, uint16_t listLength = 0)
 {
-    return {0x1D, byte1, 0, static_cast<uint8_t>(listLength >> 8), static_cast<uint8_t>(listLength), 0};
+    std::vector<uint8_t> cdb{0x1D, byte1, 0, 0, 0, 0};
+    StoreBe16(cdb.data() + 3, listLength);
+    return cdb;
 }
 
 std::vector<uint8_t> ReceiveDiagnostic(uint8_t byte1, uint8_t page, uint16_t allocation)
 {
-    return {0x1C, byte1, page, static_cast<uint8_t>(allocation >> 8), static_cast<uint8_t>(allocation), 0};
+    std::vector<uint8_t> cdb{0x1C, byte1, page, 0, 0, 0};
+    StoreBe16(cdb.data() + 3, allocation);
+    return cdb;
 }
 
 const std::vector<uint8_t> kRequestSense = {0x03, 0, 0, 0, 18, 0};

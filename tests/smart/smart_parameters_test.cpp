@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "smart/smart_parameters.h"
+
+#include "scsi/byte_order.h"
 
 namespace {
 
@@ -20,9 +23,10 @@ std::vector<uint8_t> Hex(const std::string& text)
 // A log page around the given parameter bytes.
 std::vector<uint8_t> Page(uint8_t code, const std::vector<uint8_t>& parameters)
 {
-    std::vector<uint8_t> page{code, 0x00, static_cast<uint8_t>(parameters.size() >> 8),
-                              static_cast<uint8_t>(parameters.size())};
-    page.insert(page.end(), parameters.begin(), parameters.end());
+    std::vector<uint8_t> page(4 + parameters.size());
+    page[0] = code;
+    StoreBe16(page.data() + 2, static_cast<uint16_t>(parameters.size()));
+    std::copy(parameters.begin(), parameters.end(), page.begin() + 4);
     return page;
 }
 
