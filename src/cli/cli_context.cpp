@@ -82,14 +82,15 @@ DeviceEntry* CliContext::FindDrive(const std::string& drive, int& status)
         if (entry->path == path) return entry;
 
     // Not among the drives found: a device that is not there or not ours to
-    // open is told apart from one that opens but is no disk drive.
+    // open is told apart from one that opens but discovery did not take (no
+    // disk drive, or named otherwise than by its sg node).
     int errorCode = 0;
     if (!catalog->Open(path, errorCode)) {
         console->err() << "kestrion-cli: " << OpenFailureText(path, errorCode) << '\n';
         status = kExitCannotOpen;
         return nullptr;
     }
-    console->err() << "kestrion-cli: " << path << " opens, but is not a disk drive Kestrion works on (see 'kestrion-cli list')\n";
+    console->err() << "kestrion-cli: " << path << " opens, but is not among the drives found (see 'kestrion-cli list')\n";
     status = kExitDeviceFailure;
     return nullptr;
 }

@@ -31,6 +31,6 @@ struct CliContext {
     // A drive by device path or drive number; null (with a message) when
     // discovery did not find it, and `status` says why: kExitCannotOpen when
     // the device cannot be opened at all, kExitDeviceFailure when it opens
-    // but is no drive discovery took.
+    // but is not among the drives discovery took.
     DeviceEntry* FindDrive(const std::string& drive, int& status);
 };

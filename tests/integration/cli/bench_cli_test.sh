@@ -81,8 +81,8 @@ check "list shows the whole serial in its column" run 0 --bench list
 check "list row of the 4 TB drive" grep -Eq "MVE-4000SAS +2A07 +5EZ10046Q7K2M0R4T8W1 +7814037167 +512$" "$work/out"
 
 # A named drive that cannot be opened (not there, not a SCSI generic device, not
-# ours to open) is status 3 with why, before anything is sent to any drive; one
-# that opens but is no disk drive is a device failure. STATUS|MESSAGE|ARGUMENTS.
+# ours to open) is status 3 with why; one that opens but is not among the drives
+# found (the bench's CD-ROM) is a device failure. STATUS|MESSAGE|ARGUMENTS.
 touch "$work/plain"
 while IFS='|' read -r status message arguments; do
     eval "set -- $arguments"
@@ -90,7 +90,7 @@ while IFS='|' read -r status message arguments; do
     check "says why: $arguments" grep -qF -- "$message" "$work/err"
 done <<TABLE
 3|cannot open \\\\.\\physicaldrive63: no such device (see 'kestrion-cli list')|--bench inquiry 63
-1|\\\\.\\physicaldrive6 opens, but is not a disk drive|--bench inquiry 6
+1|\\\\.\\physicaldrive6 opens, but is not among the drives found|--bench inquiry 6
 3|cannot open $work/none: no such device|inquiry "$work/none"
 3|cannot open $work/plain: not a SCSI generic device|inquiry "$work/plain"
 TABLE
