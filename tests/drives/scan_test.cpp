@@ -83,6 +83,41 @@ TEST_F(ScanTest, GapsInDriveNumbersHideNoDrive)
     }
 }
 
+// A drive listed that cannot be opened any more (gone since, or not ours).
+class GoneCatalog : public DeviceCatalog {
+public:
+    explicit GoneCatalog(DeviceCatalog& inner) : inner_(inner) {}
+    std::string PathPrefix() const override { return inner_.PathPrefix(); }
+    std::string PathStem() const override { return inner_.PathStem(); }
+    std::vector<uint32_t> DriveNumbers() const override
+    {
+        std::vector<uint32_t> numbers{0, 1};
+        for (uint32_t number : inner_.DriveNumbers()) numbers.push_back(number + 2);
+        return numbers;
+    }
+    DeviceHandle Open(const std::string& path, int& errorCode) override
+    {
+        const uint32_t number = std::stoul(path.substr(PathPrefix().size() + PathStem().size()));
+        if (number < 2) {
+            errorCode = EACCES;
+            return nullptr;
+        }
+        return inner_.Open(PathPrefix() + PathStem() + std::to_string(number - 2), errorCode);
+    }
+
+private:
+    DeviceCatalog& inner_;
+};
+
+TEST_F(ScanTest, DrivesThatCannotBeOpenedHideNoLaterDrive)
+{
+    Load(Bench(1, Disk(0, 0) + "," + Disk(0, 1)));
+    GoneCatalog gone(*catalog);
+    StreamCapture capture;
+    EXPECT_EQ(ScanScsiDevices(gone), kScanEnded);
+    EXPECT_EQ(Drives().size(), 2u);
+}
+
 TEST_F(ScanTest, NonDiskDeviceIsSkippedAndTheNextDiskTakesTheSlot)
 {
     Load(Bench(1, Disk(0, 0) + "," + Disk(0, 4, "LUMERIC", "\"deviceType\": 5") + "," + Disk(0, 6)));
@@ -120,11 +155,12 @@ TEST_F(ScanTest, MakerIsRecognisedByUpperCaseNameOnly)
 
 TEST_F(ScanTest, BusAboveThreeEndsTheScanKeepingEarlierDrives)
 {
-    Load(Bench(6, Disk(0, 0) + "," + Disk(4, 1)));
+    Load(Bench(6, Disk(0, 0) + "," + Disk(3, 2) + "," + Disk(3, 5) + "," + Disk(4, 1) + "," + Disk(5, 1)));
     StreamCapture capture;
     EXPECT_EQ(Scan(), kScanEnded);
-    EXPECT_EQ(Drives().size(), 1u);
-    EXPECT_FALSE(g_controllers[3]);
+    ASSERT_EQ(Drives().size(), 3u);
+    EXPECT_EQ(Drives()[2]->bus, 3) << "bus 3 is the last one shown";
+    EXPECT_TRUE(g_controllers[3]);
 }
 
 TEST_F(ScanTest, ShortAdapterListLendsItsLastEntry)

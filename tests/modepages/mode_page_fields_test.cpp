@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "modepages/field_text_form.h"
+#include "modepages/mode_buffer.h"
 #include "modepages/mode_page_family.h"
 #include "scripted_mode_drive.h"
 #include "support/recording_prompts.h"
@@ -310,4 +311,20 @@ TEST(ModePageFields, ALockReadThatFailsLocksNothing)
     caching.drive.failures[1] = {true, kStatusCheckCondition, Hex("70 00 05 00 00 00 00 0A 00 00 00 00 24 00")};
     caching.Show();
     for (size_t i = 0; i < caching.page.Fields().size(); ++i) EXPECT_FALSE(caching.page.Locked(i));
+}
+
+TEST(ModeBufferFields, AFieldPastWhatArrivedOfThePageIsNeitherReadNorWritten)
+{
+    uint8_t buffer[16] = {0x0F, 0, 0, 0, 0x88, 0x04, 0x11, 0x22, 0x33, 0x44, 0xEE, 0xEE};
+    const PageSpan page{0x08, 4, 6};  // six bytes of the page arrived
+    const ModeField dword{"field", FieldKind::Dword, 4, 0, {0, 0, 0}};
+    EXPECT_EQ(ReadField(buffer, page, dword), 0x33440000u);
+    WriteField(buffer, page, dword, 0xA1B2C3D4);
+    EXPECT_EQ(buffer[8], 0xA1);
+    EXPECT_EQ(buffer[9], 0xB2);
+    EXPECT_EQ(buffer[10], 0xEE) << "the byte after the page";
+    const ModeField nibble{"nibble", FieldKind::Nibble, 2, 4, {0, 0, 0}};
+    EXPECT_EQ(ReadField(buffer, page, nibble), 0x1u);
+    WriteField(buffer, page, nibble, 0xC);
+    EXPECT_EQ(buffer[6], 0xC1);
 }

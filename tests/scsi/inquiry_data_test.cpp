@@ -57,6 +57,10 @@ TEST_P(SerialDecoding, UnitSerialNumberPage)
     const SerialCase& c = GetParam();
     const std::vector<uint8_t> data = HexDataFile(std::string("scsi/") + c.fixture);
     EXPECT_EQ(DecodeUnitSerialNumberPage(data.data(), data.size()), c.serial);
+    // What lies in the buffer past the bytes that arrived is not the drive's.
+    std::vector<uint8_t> buffer = data;
+    buffer.resize(255, 'X');
+    EXPECT_EQ(DecodeUnitSerialNumberPage(buffer.data(), data.size()), c.serial);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, SerialDecoding,
