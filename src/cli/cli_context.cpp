@@ -1,5 +1,10 @@
 #include "cli/cli_context.h"
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <ostream>
@@ -9,6 +14,42 @@
 #include "platform/linux_catalog.h"
 #include "scsi/drive_identity.h"
 #include "sim/sim_catalog.h"
+
+namespace {
+
+// For a device the user may not open: the group to join, when it is one a
+// user can be put in.
+std::string PermissionAdvice(const std::string& path)
+{
+    struct stat status {};
+    const group* owner = stat(path.c_str(), &status) == 0 ? getgrgid(status.st_gid) : nullptr;
+    if (owner == nullptr) return "run as root, or join the group that owns it";
+    if (status.st_gid == 0) return "run as root";
+    const passwd* user = getpwuid(getuid());
+    const std::string name = user != nullptr ? user->pw_name : "YOUR-NAME";
+    return std::string("run as root, or join the group \"") + owner->gr_name + "\" that owns it: sudo adduser " +
+           name + ' ' + owner->gr_name + ", then log in again";
+}
+
+std::string OpenFailureText(const std::string& path, int errorCode)
+{
+    const std::string text = "cannot open " + path;
+    switch (errorCode) {
+    case 0:
+        return text;
+    case ENOENT:
+        return text + ": no such device (see 'kestrion-cli list')";
+    case ENOTTY:
+        return text + ": not a SCSI generic device";
+    case EACCES:
+    case EPERM:
+        return text + ": " + std::strerror(errorCode) + " (" + PermissionAdvice(path) + ")";
+    default:
+        return text + ": " + std::strerror(errorCode);
+    }
+}
+
+}  // namespace
 
 int CliContext::Discover()
 {
@@ -27,22 +68,30 @@ int CliContext::Discover()
     const std::string first = catalog->PathPrefix() + catalog->PathStem() + std::to_string(numbers.front());
     int errorCode = 0;
     if (!catalog->Open(first, errorCode) && errorCode != ENOENT && errorCode != 0) {
-        console->err() << "kestrion-cli: cannot open " << first << ": " << std::strerror(errorCode);
-        if (errorCode == EACCES || errorCode == EPERM)
-            console->err() << " (run as root, or as a member of the group that owns it)";
-        console->err() << '\n';
-        return kExitDeviceFailure;
+        console->err() << "kestrion-cli: " << OpenFailureText(first, errorCode) << '\n';
+        return kExitCannotOpen;
     }
     return kExitOk;
 }
 
-DeviceEntry* CliContext::FindDrive(const std::string& drive)
+DeviceEntry* CliContext::FindDrive(const std::string& drive, int& status)
 {
     std::string path = drive;
     if (!drive.empty() && drive.find_first_not_of("0123456789") == std::string::npos)
         path = catalog->PathPrefix() + catalog->PathStem() + drive;
     for (DeviceEntry* entry = FirstDevice(); entry != nullptr; entry = NextDevice())
         if (entry->path == path) return entry;
-    console->err() << "kestrion-cli: no drive " << path << " (see 'kestrion-cli list')\n";
+
+    // Not among the drives found: a device that is not there or not ours to
+    // open is told apart from one that opens but discovery did not take (no
+    // disk drive, or named otherwise than by its sg node).
+    int errorCode = 0;
+    if (!catalog->Open(path, errorCode)) {
+        console->err() << "kestrion-cli: " << OpenFailureText(path, errorCode) << '\n';
+        status = kExitCannotOpen;
+        return nullptr;
+    }
+    console->err() << "kestrion-cli: " << path << " opens, but is not among the drives found (see 'kestrion-cli list')\n";
+    status = kExitDeviceFailure;
     return nullptr;
 }

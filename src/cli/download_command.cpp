@@ -134,15 +134,17 @@ private:
     std::string lastAnswer;
 };
 
-// The drives named, each once, or none when one is unknown.
-bool FindTargets(CliContext& context, const std::vector<std::string>& names, std::vector<DeviceEntry*>& targets)
+// The drives named, each once; the exit status of the first that is not
+// there otherwise.
+int FindTargets(CliContext& context, const std::vector<std::string>& names, std::vector<DeviceEntry*>& targets)
 {
     for (const std::string& name : names) {
-        DeviceEntry* entry = context.FindDrive(name);
-        if (entry == nullptr) return false;
+        int status = kExitOk;
+        DeviceEntry* entry = context.FindDrive(name, status);
+        if (entry == nullptr) return status;
         if (std::find(targets.begin(), targets.end(), entry) == targets.end()) targets.push_back(entry);
     }
-    return true;
+    return kExitOk;
 }
 
 int RunDownload(CliContext& context, const std::string& image, const std::vector<std::string>& names, bool yes,
@@ -150,7 +152,7 @@ int RunDownload(CliContext& context, const std::string& image, const std::vector
 {
     if (const int status = context.Discover(); status != kExitOk) return status;
     std::vector<DeviceEntry*> targets;
-    if (!FindTargets(context, names, targets)) return kExitDeviceFailure;
+    if (const int status = FindTargets(context, names, targets); status != kExitOk) return status;
     // The sequence serves the selected drives: exactly those named.
     for (DeviceEntry* entry = FirstDevice(); entry != nullptr; entry = NextDevice())
         SetDeviceSelected(*entry, std::find(targets.begin(), targets.end(), entry) != targets.end());

@@ -44,8 +44,9 @@ CLI::App* AddInquiryCommand(CLI::App& parent, CliContext& context, CliRun& run)
     inquiry->add_flag("--json", context.json, "Machine-readable output");
     run = [drive](CliContext& context) {
         if (const int status = context.Discover(); status != kExitOk) return status;
-        DeviceEntry* entry = context.FindDrive(*drive);
-        if (entry == nullptr) return kExitDeviceFailure;
+        int status = kExitOk;
+        DeviceEntry* entry = context.FindDrive(*drive, status);
+        if (entry == nullptr) return status;
         const bool answered = RefreshDriveIdentity(*context.catalog, *entry) == kIdentityOk;
         if (context.json) {
             nlohmann::json info = DeviceInfoJson(*entry);

@@ -53,6 +53,7 @@ int main(int argc, char** argv)
                       ->expected(0, 1)
                       ->type_name("[FILE]");
     app.add_flag("--trace", context.trace, "Show discovery traces (stdout) and failed-command reports (stderr)");
+    app.set_version_flag("--version", "kestrion-cli " KESTRION_VERSION, "Print the version and exit");
 
     struct Registered {
         CLI::App* command;

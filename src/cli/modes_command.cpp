@@ -226,9 +226,10 @@ int RunModes(CliContext& context, const ModesOptions& options)
         err << "kestrion-cli: \"" << options.page << "\" is not a page code (08, 0x1C, 1Ah)\n";
         return kExitUsage;
     }
-    if (const int status = context.Discover(); status != kExitOk) return status;
-    DeviceEntry* entry = context.FindDrive(options.drive);
-    if (entry == nullptr) return kExitDeviceFailure;
+    int status = context.Discover();
+    if (status != kExitOk) return status;
+    DeviceEntry* entry = context.FindDrive(options.drive, status);
+    if (entry == nullptr) return status;
 
     CModeSheetPages sheet;
     if (!sheet.Open(entry)) {
@@ -255,7 +256,6 @@ int RunModes(CliContext& context, const ModesOptions& options)
         page->AttachControls(forms.back().get(), &prompts);
         page->OnInitDialog();
     }
-    int status = kExitOk;
     if (writing) {
         status = Write(context, options, *entry, *shown[0], *forms[0]);
         // Show what the drive holds now.

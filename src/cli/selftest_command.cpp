@@ -123,19 +123,20 @@ bool WaitForTick(int seconds)
     return g_bStopRequested.load() == 0;
 }
 
-bool SelectDrives(CliContext& context, const SelfTestOptions& options)
+int SelectDrives(CliContext& context, const SelfTestOptions& options)
 {
-    if (options.all) return true;
+    if (options.all) return kExitOk;
     std::vector<DeviceEntry*> chosen;
     for (const std::string& drive : options.drives) {
-        DeviceEntry* entry = context.FindDrive(drive);
-        if (entry == nullptr) return false;
+        int status = kExitOk;
+        DeviceEntry* entry = context.FindDrive(drive, status);
+        if (entry == nullptr) return status;
         chosen.push_back(entry);
     }
     for (auto& slot : g_devices)
         if (slot) SetDeviceSelected(*slot, false);
     for (DeviceEntry* entry : chosen) SetDeviceSelected(*entry, true);
-    return true;
+    return kExitOk;
 }
 
 // Every drive that took part passed every kind of test the run asked for.
@@ -164,7 +165,7 @@ int RunSelfTests(CliContext& context, const SelfTestOptions& options)
     if (const int status = context.Discover(); status != kExitOk) return status;
     std::ostream& out = context.console->out();
     std::ostream& err = context.console->err();
-    if (!SelectDrives(context, options)) return kExitDeviceFailure;
+    if (const int status = SelectDrives(context, options); status != kExitOk) return status;
     if (!options.all && !AnyDeviceSelected()) {
         err << "kestrion-cli: NO Drive Selected for Test\n";
         return kExitDeviceFailure;

@@ -92,8 +92,9 @@ CLI::App* AddSmartCommand(CLI::App& parent, CliContext& context, CliRun& run)
     smart->add_flag("--json", context.json, "Machine-readable output");
     run = [drive](CliContext& context) {
         if (const int status = context.Discover(); status != kExitOk) return status;
-        DeviceEntry* entry = context.FindDrive(*drive);
-        if (entry == nullptr) return kExitDeviceFailure;
+        int status = kExitOk;
+        DeviceEntry* entry = context.FindDrive(*drive, status);
+        if (entry == nullptr) return status;
         if (!entry->handle) {
             context.console->err() << "kestrion-cli: " << entry->path << " is not open\n";
             return kExitDeviceFailure;

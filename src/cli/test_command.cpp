@@ -105,8 +105,9 @@ int RunTests(CliContext& context, const TestOptions& options)
     if (const int status = context.Discover(); status != kExitOk) return status;
     std::vector<DeviceEntry*> named;
     for (const std::string& drive : options.drives) {
-        DeviceEntry* entry = context.FindDrive(drive);
-        if (entry == nullptr) return kExitDeviceFailure;
+        int status = kExitOk;
+        DeviceEntry* entry = context.FindDrive(drive, status);
+        if (entry == nullptr) return status;
         named.push_back(entry);
     }
     // The named drives are the selected ones, as clicking their buttons would make them.

@@ -80,8 +80,43 @@ PY
 check "list shows the whole serial in its column" run 0 --bench list
 check "list row of the 4 TB drive" grep -Eq "MVE-4000SAS +2A07 +5EZ10046Q7K2M0R4T8W1 +7814037167 +512$" "$work/out"
 
-check "unknown drive is a device failure" run 1 --bench inquiry 63
-check "unknown drive is named" grep -q "no drive" "$work/err"
+# A named drive that cannot be opened (not there, not a SCSI generic device, not
+# ours to open) is status 3 with why; one that opens but is not among the drives
+# found (the bench's CD-ROM) is a device failure. STATUS|MESSAGE|ARGUMENTS.
+touch "$work/plain"
+while IFS='|' read -r status message arguments; do
+    eval "set -- $arguments"
+    check "status $status: $arguments" run "$status" "$@"
+    check "says why: $arguments" grep -qF -- "$message" "$work/err"
+done <<TABLE
+3|cannot open \\\\.\\physicaldrive63: no such device (see 'kestrion-cli list')|--bench inquiry 63
+1|\\\\.\\physicaldrive6 opens, but is not among the drives found|--bench inquiry 6
+3|cannot open $work/none: no such device|inquiry "$work/none"
+3|cannot open $work/plain: not a SCSI generic device|inquiry "$work/plain"
+TABLE
+
+# Permission is refused to a user who may not open the device: the message says
+# what to do. Root may open anything, so root asks as nobody.
+mkdir -m 755 "$work/dev"
+install -m 660 /dev/null "$work/dev/sg0"
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+    chmod 755 "$work"
+    chgrp disk "$work/dev/sg0"
+    as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+else
+    chmod 000 "$work/dev/sg0"
+fi
+if "${as_user[@]}" "$cli" --version >/dev/null 2>&1; then
+    "${as_user[@]}" "$cli" inquiry "$work/dev/sg0" >"$work/out" 2>"$work/err"
+    status=$?
+    check "status 3 without permission (was $status)" test "$status" -eq 3
+    check "says to run as root or join the owning group" \
+        grep -qF "cannot open $work/dev/sg0: Permission denied (run as root, or join the group" "$work/err"
+else
+    echo "kestrion-cli cannot be run as another user here: the permission case is left out"
+fi
+
 check "no command is bad usage" run 2 --bench
 check "missing bench file" run 2 --bench "$work/none.json" list
 check "missing bench file is named" grep -q "none.json" "$work/err"

@@ -94,8 +94,8 @@ check "too large sends nothing" lacks "piece at" out
 check "empty image" run 2 --bench download "$work/empty.lod" 0 --yes
 check "empty says so" has "File size(0): an empty file holds no microcode; nothing was sent" err
 check "empty sends nothing" lacks "piece at" out
-check "unknown drive" run 1 --bench download "$work/fw.lod" 9 --yes
-check "unknown drive named" has "no drive" err
+check "unknown drive cannot be opened" run 3 --bench download "$work/fw.lod" 0 9 --yes
+check "unknown drive named" has "physicaldrive9: no such device" err
 
 # A drive still restarting when its time is up ends the download; the
 # drives after it are named, not skipped in silence.

@@ -111,8 +111,8 @@ check "a kind of run is required" run 2 --bench test 0
 check "bad subtest list" run 2 --bench test --subtests 0,14 0
 check "bad subtest list says why" grep -q '"14" is not a subtest number from 0 to 13' "$work/err"
 check "two kinds are refused" run 2 --bench test --quick --long 0
-check "unknown drive" run 1 --bench test --quick 9
-check "unknown drive says so" grep -q "no drive" "$work/err"
+check "unknown drive cannot be opened" run 3 --bench test --quick 0 9
+check "unknown drive says so" grep -q "cannot open .*physicaldrive9: no such device" "$work/err"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"

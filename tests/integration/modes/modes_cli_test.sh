@@ -109,7 +109,8 @@ check "a page the drive lacks" run 1 --bench "$bench" modes 0 --page 1C
 check "the pages it has" grep -q "it reports: 08h 01h 1Ah" "$work/err"
 check "a drive without MODE SENSE" run 1 --bench "$bench" modes 1
 check "named as such" grep -q "did not answer MODE SENSE" "$work/err"
-check "unknown drive" run 1 --bench "$bench" modes 7
+check "unknown drive cannot be opened" run 3 --bench "$bench" modes 7
+check "unknown drive is named" grep -q "cannot open .*physicaldrive7: no such device" "$work/err"
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

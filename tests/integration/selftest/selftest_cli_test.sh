@@ -32,8 +32,8 @@ check "no kind is usage" run 2 --bench "$bench" selftest --all
 check "two kinds is usage" run 2 --bench "$bench" selftest --quick --advanced --all
 check "no drives is usage" run 2 --bench "$bench" selftest --quick
 check "poll of 0 is usage" run 2 --bench "$bench" selftest --quick --all --poll 0
-check "unknown drive" run 1 --bench "$bench" selftest --quick 9
-check "unknown drive is named" grep -q "no drive .*physicaldrive9" "$work/err"
+check "unknown drive cannot be opened" run 3 --bench "$bench" selftest --quick 0 9
+check "unknown drive is named" grep -q "cannot open .*physicaldrive9: no such device" "$work/err"
 check "unusable log file" run 2 --bench "$bench" selftest --quick 0 --log "$work/missing/dst.log"
 check "unusable log file is explained" grep -q 'could not be opened: No such file or directory' "$work/err"
 check "nothing started for it" bash -c "! grep -q 'Quick Drive Self Test' '$work/out'"

@@ -73,8 +73,8 @@ check "short 0117h exits 0" run 0 --bench "$work/bench.json" smart 0
 check "short 0117h leaves the coldest empty" grep -qx '  Coldest Temperature (Degrees C):' "$work/out"
 check "short 0117h shows 60 hours" grep -q '^  Power on hours at which the Hotest Temperature was achieved: *60$' "$work/out"
 
-check "unknown drive exits 1" run 1 --bench smart 42
-check "unknown drive is named" grep -q 'no drive' "$work/err"
+check "unknown drive cannot be opened" run 3 --bench smart 42
+check "unknown drive is named" grep -q 'cannot open .*physicaldrive42: no such device' "$work/err"
 check "missing drive is a usage error" run 2 --bench smart
 bench '{"pages": ["0x99"]}'
 check "broken bench is a usage error" run 2 --bench "$work/bench.json" smart 0
