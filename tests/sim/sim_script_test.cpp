@@ -1,0 +1,248 @@
+// The simulated drive's answers, command by command, from the scripts in
+// tests/data/sim/*.scsi. A script is lines of
+//   drive {JSON}          a new drive: a bench DEVICE merged onto a plain
+//                         1000-block disk (MORVANE MVX-TEST 0100 SN000001)
+//   drive default N       device N of the built-in bench
+//   > CDB [/ in N]        a command with a data-in buffer of N bytes (512)
+//   > CDB / out HEX       a command with data out
+//   < good [HEX]          GOOD, and when given exactly these data-in bytes
+//   < sense HEX           CHECK CONDITION with exactly these sense bytes
+//   < check KEY ASC ASCQ  CHECK CONDITION, fixed-format codes only
+//   < status XX | fails   another status; a call that never completed
+//   advance SECONDS       the drive's clock (restart, self-test) moves on
+//   attention ASC ASCQ    a unit attention is raised
+//   refused {JSON} = TEXT  the bench loader refuses that device, its message
+//                         holding TEXT
+// "..", a byte that is not compared; an indented line continues the one
+// before. KESTRION_SIM_RECORD=1 prints the drive's answers instead of comparing
+// them (scripts/fill-sim-answers writes them into a script).
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+#include "sim/bench.h"
+#include "sim/bench_loader.h"
+#include "sim/default_bench.h"
+#include "sim/sim_disk.h"
+#include "support/fake_time.h"
+#include "support/hex_fixture.h"
+
+namespace {
+
+constexpr int kWildcard = -1;
+
+std::vector<int> ParsePattern(std::istream& in)
+{
+    std::vector<int> bytes;
+    std::string word;
+    while (in >> word) bytes.push_back(word == ".." ? kWildcard : static_cast<int>(std::stoul(word, nullptr, 16)));
+    return bytes;
+}
+
+std::vector<uint8_t> ParseBytes(std::istream& in)
+{
+    std::vector<uint8_t> bytes;
+    for (int b : ParsePattern(in)) bytes.push_back(static_cast<uint8_t>(b));
+    return bytes;
+}
+
+std::string Hex(const std::vector<uint8_t>& bytes)
+{
+    std::ostringstream out;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (i != 0) out << (i % 16 == 0 ? "\n   " : " ");
+        char text[4];
+        std::snprintf(text, sizeof text, "%02X", bytes[i]);
+        out << text;
+    }
+    return out.str();
+}
+
+bool Matches(const std::vector<uint8_t>& actual, const std::vector<int>& pattern)
+{
+    if (actual.size() != pattern.size()) return false;
+    for (size_t i = 0; i < actual.size(); ++i)
+        if (pattern[i] != kWildcard && pattern[i] != actual[i]) return false;
+    return true;
+}
+
+// Logical lines: comments dropped, indented lines joined to the one before.
+std::vector<std::pair<int, std::string>> ScriptLines(const std::string& text)
+{
+    std::vector<std::pair<int, std::string>> lines;
+    std::istringstream in(text);
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        line = line.substr(0, line.find('#'));
+        if (line.find_first_not_of(" \t") == std::string::npos) continue;
+        if ((line[0] == ' ' || line[0] == '\t') && !lines.empty())
+            lines.back().second += " " + line;
+        else
+            lines.emplace_back(number, line);
+    }
+    return lines;
+}
+
+class Script {
+public:
+    explicit Script(std::string name) : name_(std::move(name)) {}
+
+    void Run(const std::string& text, bool record)
+    {
+        for (const auto& [number, line] : ScriptLines(text)) {
+            SCOPED_TRACE(name_ + ":" + std::to_string(number) + ": " + line);
+            std::istringstream in(line);
+            std::string word;
+            in >> word;
+            if (word == "<") {
+                if (record) continue;
+                ASSERT_TRUE(answered_) << "an answer with no command before it";
+                Expect(in);
+                answered_ = false;
+                continue;
+            }
+            if (word == "drive") {
+                Bench loaded;
+                std::string error;
+                size_t device = 0;
+                if (line.find('{') == std::string::npos) {
+                    std::string kind;
+                    in >> kind >> device;
+                    ASSERT_TRUE(LoadBench(DefaultBenchJson(), kDefaultBenchName, loaded, error)) << error;
+                } else {
+                    ASSERT_TRUE(Load(line.substr(line.find('{')), loaded, error)) << error;
+                }
+                disk_ = std::make_unique<SimDisk>(loaded.devices.at(device).drive);
+                disk_->SetRestartClock(&time_);
+                disk_->SetSelfTestClock(&time_);
+            } else if (word == "refused") {
+                const size_t equals = line.rfind(" = ");
+                Bench loaded;
+                std::string error;
+                EXPECT_FALSE(Load(line.substr(line.find('{'), equals - line.find('{')), loaded, error));
+                EXPECT_NE(error.find(line.substr(equals + 3)), std::string::npos) << error;
+            }
+            else if (word == ">") {
+                Send(in);
+                if (record) std::cout << "RECORD " << name_ << ":" << number << ":" << Recorded() << "\n";
+            }
+            else if (word == "advance") { int64_t seconds = 0; in >> seconds; time_.AdvanceSeconds(seconds); }
+            else if (word == "attention") { auto codes = ParseBytes(in); disk_->RaiseUnitAttention(codes.at(0), codes.at(1)); }
+            else FAIL() << "unknown line";
+        }
+    }
+
+private:
+    bool Load(const std::string& json, Bench& loaded, std::string& error)
+    {
+        nlohmann::json device = {{"bus", 0}, {"targetId", 0}, {"vendor", "MORVANE"}, {"product", "MVX-TEST"},
+                                 {"revision", "0100"}, {"serial", "SN000001"}, {"blocks", 1000}};
+        const nlohmann::json patch = nlohmann::json::parse(json);
+        if (patch.contains("lastLba")) device.erase("blocks");
+        device.merge_patch(patch);
+        const nlohmann::json bench = {{"buses", 1}, {"devices", {device}}};
+        return LoadBench(bench.dump(), "bench.json", loaded, error);
+    }
+
+    void Send(std::istream& in)
+    {
+        ASSERT_TRUE(disk_) << "a command before the first drive line";
+        std::string rest((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const size_t slash = rest.find('/');
+        std::istringstream cdbText(rest.substr(0, slash));
+        const std::vector<uint8_t> cdb = ParseBytes(cdbText);
+        SimDirection direction = SimDirection::In;
+        std::vector<uint8_t> buffer(512, 0xAA);
+        if (slash != std::string::npos) {
+            std::istringstream phase(rest.substr(slash + 1));
+            std::string kind;
+            phase >> kind;
+            if (kind == "out") {
+                direction = SimDirection::Out;
+                buffer = ParseBytes(phase);
+            } else {
+                size_t length = 0;
+                phase >> length;
+                buffer.assign(length, 0xAA);
+            }
+        }
+        result_ = disk_->Execute(cdb.data(), cdb.size(), direction, buffer.data(),
+                                 static_cast<uint32_t>(buffer.size()), 10);
+        data_.assign(buffer.begin(), buffer.begin() + (direction == SimDirection::In ? result_.dataInLength : 0));
+        answered_ = true;
+    }
+
+    std::string Recorded() const
+    {
+        if (result_.callFailed) return "< fails";
+        if (result_.status == 0x02) return "< sense " + Hex(result_.sense);
+        if (result_.status != 0x00) return "< status " + Hex({result_.status});
+        return data_.empty() ? "< good" : "< good " + Hex(data_);
+    }
+
+    void Expect(std::istream& in)
+    {
+        std::string kind;
+        in >> kind;
+        if (kind == "fails") {
+            EXPECT_TRUE(result_.callFailed);
+        } else if (kind == "status") {
+            EXPECT_EQ(ParseBytes(in), std::vector<uint8_t>{result_.status});
+        } else if (kind == "good") {
+            ASSERT_FALSE(result_.callFailed);
+            EXPECT_EQ(result_.status, 0x00) << Recorded();
+            const auto pattern = ParsePattern(in);
+            if (!pattern.empty()) {
+                EXPECT_TRUE(Matches(data_, pattern)) << Recorded();
+            }
+        } else if (kind == "sense") {
+            EXPECT_EQ(result_.status, 0x02) << Recorded();
+            EXPECT_TRUE(Matches(result_.sense, ParsePattern(in))) << Recorded();
+        } else if (kind == "check") {
+            EXPECT_EQ(result_.status, 0x02) << Recorded();
+            const auto codes = ParseBytes(in);
+            ASSERT_EQ(codes.size(), 3u);
+            ASSERT_GE(result_.sense.size(), 14u) << Recorded();
+            EXPECT_EQ((std::vector<uint8_t>{static_cast<uint8_t>(result_.sense[2] & 0x0F), result_.sense[12],
+                                            result_.sense[13]}),
+                      codes)
+                << Recorded();
+        } else {
+            FAIL() << "unknown answer";
+        }
+    }
+
+    std::string name_;
+    FakeTime time_;
+    std::unique_ptr<SimDisk> disk_;
+    SimResult result_;
+    std::vector<uint8_t> data_;
+    bool answered_ = false;
+};
+
+std::vector<std::string> Scripts()
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(TestDataPath("sim")))
+        if (entry.path().extension() == ".scsi") names.push_back(entry.path().stem().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class SimScript : public testing::TestWithParam<std::string> {};
+
+TEST_P(SimScript, DriveAnswersAsWritten)
+{
+    const bool record = std::getenv("KESTRION_SIM_RECORD") != nullptr;
+    Script(GetParam()).Run(ReadTextFile(TestDataPath("sim/" + GetParam() + ".scsi")), record);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, SimScript, testing::ValuesIn(Scripts()),
+                         [](const auto& info) { return info.param; });
+
+}  // namespace
