@@ -1,8 +1,11 @@
 // Bench files: what loads, and the message a broken file gets.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "sim/bench_loader.h"
 #include "sim/default_bench.h"
+#include "sim/sim_selftest.h"
 #include "sim/sim_catalog.h"
 #include "sim_test_support.h"
 
@@ -279,4 +282,39 @@ TEST(BenchLoader, EveryFieldReachesTheDrive)
     EXPECT_EQ(drive.faults[5].ascq, 6);
     EXPECT_EQ(drive.faults[6].action, SimFault::Action::ShortTransfer);
     EXPECT_EQ(drive.faults[6].transferBytes, 0u);
+}
+
+TEST(BenchLoader, DefaultBenchShowsEveryKindOfSelfTestOutcome)
+{
+    Bench bench;
+    std::string error;
+    ASSERT_TRUE(LoadBench(DefaultBenchJson(), "default", bench, error)) << error;
+    int failing = 0;
+    int refusing = 0;
+    std::set<uint8_t> codes;
+    std::set<uint8_t> results;
+    for (const BenchDevice& device : bench.devices) {
+        if (device.drive.deviceType != 0) continue;
+        const SimSelfTestConfig& selfTest = device.drive.selfTest;
+        EXPECT_TRUE(selfTest.supported) << device.drive.product;
+        EXPECT_TRUE(device.drive.geometry) << device.drive.product;
+        EXPECT_FALSE(selfTest.history.empty()) << device.drive.product << " has earlier entries";
+        for (const SimSelfTestLogEntry& entry : selfTest.history) {
+            codes.insert(entry.code);
+            results.insert(entry.result);
+        }
+        if (selfTest.failure) {
+            ++failing;
+            EXPECT_EQ(selfTest.failure->lba, 0x12345u);
+        }
+        if (selfTest.refusesExtended) {
+            ++refusing;
+            EXPECT_EQ(selfTest.history.front().code, kSelfTestCodeBackgroundShort)
+                << "a quick result is the newest entry of the drive that refuses the advanced test";
+        }
+    }
+    EXPECT_EQ(failing, 1);
+    EXPECT_EQ(refusing, 1);
+    EXPECT_EQ(codes, (std::set<uint8_t>{0, 1, 2, 5, 6}));
+    EXPECT_TRUE(results.contains(0) && results.contains(1) && results.contains(2) && results.contains(7));
 }

@@ -13,7 +13,8 @@
 //   attention ASC ASCQ    a unit attention is raised
 //   refused {JSON} = TEXT  the bench loader refuses that device, its message
 //                         holding TEXT
-// "..", a byte that is not compared; an indented line continues the one
+// "..", a byte that is not compared; "N*XX", N bytes of XX (N decimal);
+// an indented line continues the one
 // before. KESTRION_SIM_RECORD=1 prints the drive's answers instead of comparing
 // them (scripts/fill-sim-answers writes them into a script).
 #include <gtest/gtest.h>
@@ -40,7 +41,13 @@ std::vector<int> ParsePattern(std::istream& in)
 {
     std::vector<int> bytes;
     std::string word;
-    while (in >> word) bytes.push_back(word == ".." ? kWildcard : static_cast<int>(std::stoul(word, nullptr, 16)));
+    while (in >> word) {
+        // N*XX: N bytes of XX (N decimal).
+        const size_t star = word.find('*');
+        const size_t count = star == std::string::npos ? 1 : std::stoul(word.substr(0, star));
+        word = star == std::string::npos ? word : word.substr(star + 1);
+        bytes.insert(bytes.end(), count, word == ".." ? kWildcard : static_cast<int>(std::stoul(word, nullptr, 16)));
+    }
     return bytes;
 }
 
