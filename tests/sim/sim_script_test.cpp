@@ -6,11 +6,13 @@
 //   > CDB [/ in N]        a command with a data-in buffer of N bytes (512)
 //   > CDB / out HEX       a command with data out
 //   < good [HEX]          GOOD, and when given exactly these data-in bytes
-//   < sense HEX           CHECK CONDITION with exactly these sense bytes
+//   < sense HEX [/ data HEX]  CHECK CONDITION with exactly these sense bytes
+//                         (and data-in bytes)
 //   < check KEY ASC ASCQ  CHECK CONDITION, fixed-format codes only
 //   < status XX | fails   another status; a call that never completed
 //   advance SECONDS       the drive's clock (restart, self-test) moves on
 //   attention ASC ASCQ    a unit attention is raised
+//   unwritable LBA        writes to that block are lost
 //   refused {JSON} = TEXT  the bench loader refuses that device, its message
 //                         holding TEXT
 // "..", a byte that is not compared; "N*XX", N bytes of XX (N decimal);
@@ -58,14 +60,24 @@ std::vector<uint8_t> ParseBytes(std::istream& in)
     return bytes;
 }
 
+// Runs of eight or more equal bytes as N*XX, sixteen items a line.
 std::string Hex(const std::vector<uint8_t>& bytes)
 {
     std::ostringstream out;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (i != 0) out << (i % 16 == 0 ? "\n   " : " ");
-        char text[4];
-        std::snprintf(text, sizeof text, "%02X", bytes[i]);
+    size_t items = 0;
+    for (size_t i = 0; i < bytes.size();) {
+        size_t run = 1;
+        while (i + run < bytes.size() && bytes[i + run] == bytes[i]) ++run;
+        if (run < 8) run = 1;
+        if (items != 0) out << (items % 16 == 0 ? "\n   " : " ");
+        char text[32];
+        if (run > 1)
+            std::snprintf(text, sizeof text, "%zu*%02X", run, bytes[i]);
+        else
+            std::snprintf(text, sizeof text, "%02X", bytes[i]);
         out << text;
+        i += run;
+        ++items;
     }
     return out.str();
 }
@@ -139,6 +151,7 @@ public:
                 if (record) std::cout << "RECORD " << name_ << ":" << number << ":" << Recorded() << "\n";
             }
             else if (word == "advance") { int64_t seconds = 0; in >> seconds; time_.AdvanceSeconds(seconds); }
+            else if (word == "unwritable") { uint64_t lba = 0; in >> lba; disk_->MarkUnwritable(lba); }
             else if (word == "attention") { auto codes = ParseBytes(in); disk_->RaiseUnitAttention(codes.at(0), codes.at(1)); }
             else FAIL() << "unknown line";
         }
@@ -187,7 +200,8 @@ private:
     std::string Recorded() const
     {
         if (result_.callFailed) return "< fails";
-        if (result_.status == 0x02) return "< sense " + Hex(result_.sense);
+        if (result_.status == 0x02)
+            return "< sense " + Hex(result_.sense) + (data_.empty() ? "" : "\n   / data " + Hex(data_));
         if (result_.status != 0x00) return "< status " + Hex({result_.status});
         return data_.empty() ? "< good" : "< good " + Hex(data_);
     }
@@ -209,7 +223,12 @@ private:
             }
         } else if (kind == "sense") {
             EXPECT_EQ(result_.status, 0x02) << Recorded();
-            EXPECT_TRUE(Matches(result_.sense, ParsePattern(in))) << Recorded();
+            std::string rest((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            const size_t slash = rest.find("/ data");
+            std::istringstream sense(rest.substr(0, slash));
+            std::istringstream data(slash == std::string::npos ? "" : rest.substr(slash + 6));
+            EXPECT_TRUE(Matches(result_.sense, ParsePattern(sense))) << Recorded();
+            EXPECT_TRUE(Matches(data_, ParsePattern(data))) << Recorded();
         } else if (kind == "check") {
             EXPECT_EQ(result_.status, 0x02) << Recorded();
             const auto codes = ParseBytes(in);
