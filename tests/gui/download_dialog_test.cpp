@@ -84,46 +84,6 @@ protected:
     QString imagePath;
 };
 
-TEST_F(DownloadDialogTest, CommandIsEnabledAndRefusesWithoutASelectedDrive)
-{
-    StartBench();
-    QAction* action = View().CommandAction(kDownloadCommand);
-    ASSERT_NE(action, nullptr);
-    EXPECT_TRUE(action->isEnabled());
-    EXPECT_EQ(action->text(), "&Download File");
-    EXPECT_EQ(action->statusTip(), "Download Microcode file");
-
-    BoxAnswerer answerer;
-    action->trigger();
-    ASSERT_EQ(answerer.boxes.size(), 1u);
-    EXPECT_EQ(answerer.boxes[0].text, "NO Drive Selected for Download");
-    EXPECT_EQ(answerer.boxes[0].title, "Download Setup Error");
-}
-
-TEST_F(DownloadDialogTest, DialogHasItsTitleFilterAndOnlyItsOwnButtons)
-{
-    StartBench();
-    Select(0);
-    OpenDialog([](CDownloadDlg& dialog) {
-        EXPECT_EQ(dialog.windowTitle(), "Download File");
-        EXPECT_EQ(dialog.nameFilters().value(0), "Download Files (*.lod)");
-        auto* download = dialog.findChild<QPushButton*>(QStringLiteral("1106"));
-        auto* cancel = dialog.findChild<QPushButton*>(QStringLiteral("2"));
-        ASSERT_NE(download, nullptr);
-        ASSERT_NE(cancel, nullptr);
-        EXPECT_EQ(download->text(), "Download");
-        EXPECT_EQ(cancel->text(), "Cancel");
-        EXPECT_TRUE(download->isVisible());
-        EXPECT_TRUE(cancel->isVisible());
-        auto* standard = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-        ASSERT_NE(standard, nullptr);
-        EXPECT_FALSE(standard->isVisible());
-
-        QTest::mouseClick(cancel, Qt::LeftButton);
-        EXPECT_FALSE(dialog.isVisible()) << "Cancel while idle closes at once";
-    });
-}
-
 TEST_F(DownloadDialogTest, DownloadAsksThenSendsToEverySelectedDriveAndStaysOpen)
 {
     StartBench();
@@ -153,26 +113,6 @@ TEST_F(DownloadDialogTest, DownloadAsksThenSendsToEverySelectedDriveAndStaysOpen
     EXPECT_EQ(Disk(0).MicrocodeImage(), std::vector<uint8_t>(70000, 0x5A));
     EXPECT_EQ(Disk(1).MicrocodeImagesTaken(), 1u);
     EXPECT_STREQ(g_devices[0]->revision, "0415") << "Device Information shows the revision the drive runs now";
-}
-
-TEST_F(DownloadDialogTest, AnAbnormalAnswerIsShownWithWhatBecameOfEachDriveAndClosesTheDialog)
-{
-    StartBench({{"microcode", {{"neverReady", true}}}});
-    Select(0);
-    Select(1);
-    OpenDialog([&](CDownloadDlg& dialog) {
-        BoxAnswerer answerer;
-        QTest::mouseClick(dialog.DownloadButton(), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 3000);
-        ASSERT_EQ(answerer.boxes.size(), 3u);
-        EXPECT_EQ(answerer.boxes[1].text, "Abnormal status during Download - \\\\.\\physicaldrive0, 02 04 03");
-        EXPECT_EQ(answerer.boxes[2].text,
-                  "\\\\.\\physicaldrive0: failed, abnormal status after the transfer: not ready, manual intervention "
-                  "required (04h/03h)\n"
-                  "\\\\.\\physicaldrive1: not attempted, the download stopped at the failure of \\\\.\\physicaldrive0\n"
-                  "0 of 2 drives took the image");
-    });
-    EXPECT_EQ(Disk(1).MicrocodeImagesTaken(), 0u) << "the download ends at the error";
 }
 
 // The drive holds TEST UNIT READY after its transfer, as a drive that does
@@ -223,21 +163,6 @@ TEST_P(DownloadHeldDriveTest, CancelAndTheCloseBoxActAtOnceWhileADriveHoldsItsCh
 
 INSTANTIATE_TEST_SUITE_P(Ways, DownloadHeldDriveTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "CloseBox" : "Cancel"; });
-
-TEST_F(DownloadDialogTest, NotConfirmedSendsNothing)
-{
-    StartBench();
-    Select(0);
-    const uint64_t before = Disk(0).CommandsReceived();
-    OpenDialog([&](CDownloadDlg& dialog) {
-        BoxAnswerer answerer(false);
-        QTest::mouseClick(dialog.DownloadButton(), Qt::LeftButton);
-        EXPECT_EQ(answerer.boxes.size(), 1u);
-        EXPECT_FALSE(dialog.TimerRunning());
-        EXPECT_TRUE(dialog.isVisible());
-    });
-    EXPECT_EQ(Disk(0).CommandsReceived(), before);
-}
 
 TEST_F(DownloadDialogTest, QuitDuringADownloadAsksThenEndsItBeforeTheNextDrive)
 {

@@ -25,16 +25,6 @@
 
 namespace {
 
-// MODE SENSE answered ILLEGAL REQUEST, invalid command operation code.
-SimFault ModeSenseRefused()
-{
-    SimFault fault;
-    fault.opcode = 0x1A;
-    fault.senseKey = 0x05;
-    fault.asc = 0x20;
-    return fault;
-}
-
 constexpr int kCmdModePages = 32791;
 
 std::string OneDrive(const std::string& modePages)
@@ -95,60 +85,6 @@ QString MessageFromClick(QPushButton& button)
 }
 
 }  // namespace
-
-TEST_F(ModeSheetTest, ADriveWithPages01And08GetsErrorRecoveryAndCachingTabs)
-{
-    Start(OneDrive(R"({"pages": ["0x01", "0x08"]})"));
-    QAction* action = View().CommandAction(kCmdModePages);
-    ASSERT_NE(action, nullptr);
-    EXPECT_TRUE(action->isEnabled());
-    EXPECT_EQ(action->statusTip(), "Begin reading mode sense data");
-
-    OpenSheet([&](CModeSPages& sheet) {
-        EXPECT_EQ(sheet.windowTitle().toStdString(),
-                  "Mode Sense Pages - \\\\.\\physicaldrive0: MORVANE MVX-18LW, serial 3KA04417");
-        QTabWidget* tabs = sheet.Tabs();
-        ASSERT_EQ(tabs->count(), 2);
-        EXPECT_EQ(tabs->tabText(0), "Error Recovery Page  1");
-        EXPECT_EQ(tabs->tabText(1), "Caching Page 8");
-        EXPECT_EQ(tabs->widget(0)->objectName(), "159");
-        // The Error Recovery page was shown first: "Exit", no Cancel or Help.
-        EXPECT_EQ(sheet.OkButton()->text(), "Exit");
-        EXPECT_FALSE(sheet.CancelButton()->isVisible());
-        EXPECT_FALSE(sheet.HelpButton()->isVisible());
-        QWidget& recovery = *tabs->widget(0);
-        EXPECT_EQ(Edit(recovery, 1086)->text(), "14");
-        EXPECT_EQ(Edit(recovery, 1098)->text(), "14") << "default from the sheet's all-pages reply";
-        EXPECT_EQ(Edit(recovery, 1090)->text(), "0bb8");
-        EXPECT_TRUE(Check(recovery, 1147)->isChecked()) << "AWRE";
-        EXPECT_TRUE(Edit(recovery, 1087)->isReadOnly()) << "correction span not changeable";
-        EXPECT_FALSE(Edit(recovery, 1086)->isReadOnly());
-        EXPECT_TRUE(Edit(recovery, 1098)->isReadOnly()) << "Default column";
-        EXPECT_FALSE(Check(recovery, 1149)->isEnabled());
-        for (int id : {1146, 1173, 1174}) EXPECT_NE(recovery.findChild<QPushButton*>(QString::number(id)), nullptr);
-        QStringList labels;
-        for (const QLabel* label : recovery.findChildren<QLabel*>()) labels << label->text();
-        for (const char* heading : {"Current (hex)", "Saved (hex)", "Default (hex)", "Current"})
-            EXPECT_TRUE(labels.contains(QString::fromUtf8(heading))) << heading;
-    });
-}
-
-TEST_F(ModeSheetTest, TheSheetKeepsItsButtonsUntilErrorRecoveryIsShown)
-{
-    Start(OneDrive(R"({"pages": ["0x08", "0x01"]})"));
-    OpenSheet([&](CModeSPages& sheet) {
-        EXPECT_EQ(sheet.OkButton()->text(), "OK");
-        EXPECT_TRUE(sheet.CancelButton()->isVisible());
-        auto widgets = sheet.PageWidgets();
-        ASSERT_EQ(widgets.size(), 2u);
-        EXPECT_TRUE(widgets[0]->Initialised());
-        EXPECT_FALSE(widgets[1]->Initialised()) << "a page reads the drive when first shown";
-        sheet.Tabs()->setCurrentIndex(1);
-        EXPECT_TRUE(widgets[1]->Initialised());
-        EXPECT_EQ(sheet.OkButton()->text(), "Exit");
-        EXPECT_FALSE(sheet.CancelButton()->isVisible());
-    });
-}
 
 TEST_F(ModeSheetTest, SaveCurrentValidatesThenWritesAndRefreshRereads)
 {
@@ -226,25 +162,6 @@ TEST_F(ModeSheetTest, EditFieldsTakeNoMoreDigitsThanTheirField)
         sheet.Tabs()->setCurrentIndex(1);
         EXPECT_EQ(Edit(*sheet.Tabs()->widget(1), 1091)->maxLength(), 1) << "DTDC, 0 to 7";
     });
-}
-
-TEST_F(ModeSheetTest, NoSheetWhenTheDriveDoesNotAnswer)
-{
-    Start(OneDrive(""));
-    Drive().AddFault(ModeSenseRefused());
-    CDeviceButton* button = Button(0, 2);
-    ASSERT_NE(button, nullptr);
-    QMenu* menu = OpenDeviceMenu(*button);
-    ASSERT_NE(menu, nullptr);
-    bool sheetShown = false;
-    QTimer::singleShot(0, [&] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            sheetShown = true;
-            dialog->reject();
-        }
-    });
-    ChooseItem(*menu, kCmdModePages);
-    EXPECT_FALSE(sheetShown);
 }
 
 TEST_F(ModeSheetTest, ScreenshotOfTheCachingTab)

@@ -38,15 +38,6 @@ protected:
     }
 };
 
-TEST_F(SmartSheetTest, CommandIsEnabledWithItsStatusText)
-{
-    Start("");
-    QAction* action = View().CommandAction(kSmartDataCommand);
-    ASSERT_NE(action, nullptr);
-    EXPECT_TRUE(action->isEnabled());
-    EXPECT_EQ(action->statusTip(), "Display the Normalized SMART data");
-}
-
 TEST_F(SmartSheetTest, MakerDriveShowsItsTabsReadOnlyWithOnlyExit)
 {
     Start("");  // the built-in bench: bus 0, target 0 is a maker drive
@@ -95,51 +86,6 @@ TEST_F(SmartSheetTest, MakerDriveShowsItsTabsReadOnlyWithOnlyExit)
         QTest::mouseClick(buttons[0], Qt::LeftButton);
         EXPECT_FALSE(dialog.isVisible());
     });
-}
-
-TEST_F(SmartSheetTest, NearTripDriveShowsItsLowReallocationValue)
-{
-    Start("");
-    OpenSmart(0, 1, [](QDialog& dialog) {
-        auto* tabs = dialog.findChild<QTabWidget*>();
-        ASSERT_NE(tabs, nullptr);
-        QWidget* reallocation = tabs->widget(1);
-        EXPECT_EQ(reallocation->objectName(), "CReallocatedSectorCount");
-        EXPECT_EQ(Field(*reallocation, 1086), "2");
-        EXPECT_EQ(Field(*reallocation, 1119), "1");
-        dialog.accept();
-    });
-}
-
-TEST_F(SmartSheetTest, DriveWithoutNormalizedSmartGetsTheMessageAndNoSheet)
-{
-    Start("");  // bus 1, target 0: another vendor's drive
-    OpenSmart(1, 0, [](QDialog& dialog) {
-        auto* box = qobject_cast<QMessageBox*>(&dialog);
-        ASSERT_NE(box, nullptr) << "a message box, not the sheet";
-        EXPECT_EQ(box->windowTitle(), "SMART error");
-        EXPECT_TRUE(box->text().startsWith("Normalized SMART not supported\n\nThe drive answered with sense key 5h"))
-            << box->text().toStdString();
-        EXPECT_EQ(box->icon(), QMessageBox::Information);
-        box->accept();
-    });
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "nothing follows the message";
-}
-
-TEST_F(SmartSheetTest, PagesAreBuiltFromTheirTables)
-{
-    SmartSheet sheet;
-    SmartTab tab;
-    tab.page = FindSmartPage("CTrackFollowingErrors");
-    tab.values = {"255", "100", "10", "43", "2", "282"};
-    sheet.tabs.push_back(tab);
-    CNormalizedSMART dialog(sheet);
-    auto* page = dialog.findChild<CSmartPage*>("CTrackFollowingErrors");
-    ASSERT_NE(page, nullptr);
-    EXPECT_EQ(page->property("dialogId").toInt(), 157);
-    EXPECT_EQ(Field(*page, 1112), "255");
-    EXPECT_EQ(Field(*page, 1111), "282");
-    EXPECT_EQ(dialog.Tabs()->tabText(0), "Track Following Errors (NOT Posted)  (parameter code 145h)");
 }
 
 }  // namespace
