@@ -121,47 +121,14 @@ TEST(BenchLoader, SyntaxErrorsNameTheirLine)
               "bench.json:3: \"buses\" is given twice in one object");
 }
 
-TEST(BenchLoader, FieldErrorsNameFieldAndLine)
+TEST(BenchLoader, FieldErrorsNameTheirLine)
 {
+    // The messages themselves: tests/data/sim/bench_fields.scsi.
     EXPECT_EQ(LoadError(WithDevice("")), "");
-    const std::pair<std::string, std::string> cases[] = {
-        {",\n\"blockLength\": 4096.5", "bench.json:5: \"blockLength\" must be a number from 512 to 65535"},
-        {",\n\"blockLength\": \"512\"", "bench.json:5: \"blockLength\" must be a number from 512 to 65535"},
-        {",\n\"lun\": -1", "bench.json:5: \"lun\" must be a number from 0 to 255"},
-        {",\n\n\"vendor2\": 1", "bench.json:6: unknown field \"vendor2\""},
-        {",\n\"removable\": 1", "bench.json:5: \"removable\" must be true or false"},
-        {",\n\"serial\": \"123456789\"", "bench.json:5: \"serial\" must be text of at most 8 printable ASCII characters"},
-        {",\n\"capabilities\": { \"wbus16\": true,\n \"wbus64\": true }", "bench.json:6: unknown field \"wbus64\""},
-        {",\n\"capabilities\": []", "bench.json:5: \"capabilities\" must be an object"},
-        {",\n\"lastLba\": 9", "bench.json:5: give \"blocks\" or \"lastLba\", not both"},
-        {",\n\"deviceType\": \"0x20\"", "bench.json:5: \"deviceType\" must be a number from 0 to 31"},
-        {",\n\"faults\": {}", "bench.json:5: \"faults\" must be a list"},
-        {",\n\"faults\": [ 1 ]", "bench.json:5: each fault must be an object"},
-        {",\n\"faults\": [\n { \"opcode\": 40 } ]", "bench.json:6: missing required field \"senseKey\""},
-        {",\n\"faults\": [\n { \"action\": \"explode\" } ]",
-         "bench.json:6: \"action\" must be \"sense\", \"callFails\", \"hang\", \"status\", \"recovered\" or "
-         "\"shortTransfer\""},
-        {",\n\"faults\": [ { \"action\": \"hang\",\n \"asc\": 4 } ]",
-         "bench.json:6: \"asc\" goes only with \"action\": \"sense\" or \"recovered\""},
-        {",\n\"faults\": [ { \"action\": \"recovered\",\n \"senseKey\": 4 } ]",
-         "bench.json:6: \"senseKey\" goes only with \"action\": \"sense\""},
-        {",\n\"faults\": [ { \"senseKey\": 3, \"asc\": 17,\n \"seconds\": 4 } ]",
-         "bench.json:6: \"seconds\" goes only with \"action\": \"hang\""},
-        {",\n\"faults\": [\n { \"action\": \"status\" } ]", "bench.json:6: missing required field \"status\""},
-        {",\n\"faults\": [ { \"action\": \"status\",\n \"status\": 2 } ]",
-         "bench.json:6: \"status\" must be BUSY (0x08), RESERVATION CONFLICT (0x18) or TASK SET FULL (0x28)"},
-        {",\n\"faults\": [\n { \"action\": \"shortTransfer\" } ]", "bench.json:6: missing required field \"bytes\""},
-        {",\n\"logs\": {\n \"ppc\": \"maybe\" }",
-         "bench.json:6: \"ppc\" must be \"supported\", \"rejected\" or \"ignored\""},
-        {",\n\"serial\": \"123456789\", \"serialInInquiry\": true",
-         "bench.json:5: \"serial\" must be text of at most 8 printable ASCII characters"},
-        {",\n\"faults\": [ { \"senseKey\": 16, \"asc\": 0 } ]", "bench.json:5: \"senseKey\" must be a number from 0 to 15"},
-        {",\n\"faults\": [ { \"senseKey\": 3, \"asc\": \"0x1g\" } ]", "bench.json:5: \"asc\" must be a number from 0 to 255"},
-        {",\n\"faults\": [ { \"senseKey\": 3, \"asc\": 17, \"times\": 0 } ]",
-         "bench.json:5: \"times\" must be a number from 1 to 4294967295"},
-        {",\n\"adapterListError\": 0", "bench.json:5: \"adapterListError\" must be a number from 1 to 4095"},
-    };
-    for (const auto& [extra, message] : cases) EXPECT_EQ(LoadError(WithDevice(extra)), message) << extra;
+    EXPECT_EQ(LoadError(WithDevice(",\n\n\"vendor2\": 1")), "bench.json:6: unknown field \"vendor2\"");
+    EXPECT_EQ(LoadError(WithDevice(",\n\"lastLba\": 9")), "bench.json:5: give \"blocks\" or \"lastLba\", not both");
+    EXPECT_EQ(LoadError(WithDevice(",\n\"faults\": [\n { \"action\": \"status\" } ]")),
+              "bench.json:6: missing required field \"status\"");
 
     // Bus beyond the bench's buses; missing fields at the device's line.
     EXPECT_EQ(LoadError("{\"buses\": 2, \"devices\": [\n{\"bus\": 2, \"targetId\": 0, \"vendor\": \"V\", "
