@@ -96,22 +96,4 @@ TEST_F(DownloadBenchTest, ADriveThatRejectsTheImageSaysSoWithItsSense)
     EXPECT_EQ(Sim().Disk(1)->MicrocodeImagesTaken(), 1u);
 }
 
-TEST_F(DownloadBenchTest, APieceThatNeverReachesTheDriveIsAFailedCall)
-{
-    Start(Disk(0, 0, "MORVANE", "\"microcode\": {\"failPiece\": {\"piece\": 1, \"action\": \"callFails\"}}"));
-    Download(200000);
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Download - \\\\.\\physicaldrive0\nError 5:\nInput/output error"});
-    EXPECT_EQ(observer.Outcomes(), std::vector<DriveOutcome>{DriveOutcome::TransferFailed});
-    EXPECT_EQ(Sim().Disk(0)->MicrocodeImagesTaken(), 0u);
-}
-
-TEST_F(DownloadBenchTest, ADriveThatNeedsAHandIsNamedWithItsSenseAtOnce)
-{
-    Start(Disk(0, 0, "MORVANE", "\"microcode\": {\"neverReady\": true}"));
-    Download(10);
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Abnormal status during Download - \\\\.\\physicaldrive0, 02 04 03"});
-    EXPECT_EQ(observer.ended.at(0).lastCheck->secondsWaited, 0);
-    EXPECT_EQ(Sim().Disk(0)->MicrocodeImagesTaken(), 1u) << "it took the image, then did not restart";
-}
-
 }  // namespace

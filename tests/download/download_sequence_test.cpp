@@ -379,15 +379,6 @@ TEST_F(DownloadSequenceTest, ACancelKeepsWhatTheWorkerFoundButStartsNoFurtherDri
     EXPECT_TRUE(sequence->CloseRequested());
 }
 
-TEST_F(DownloadSequenceTest, CancelWhileIdleClosesAtOnce)
-{
-    AddDrive(0);
-    sequence->OnCancel();
-    EXPECT_TRUE(sequence->CloseRequested());
-    EXPECT_TRUE(sequence->StopRequested());
-    EXPECT_TRUE(observer.events.empty());
-}
-
 TEST_F(DownloadSequenceTest, FilesThatCannotBeReadSendNothing)
 {
     Drive& drive = AddDrive(0);
@@ -408,27 +399,6 @@ TEST_F(DownloadSequenceTest, FilesThatCannotBeReadSendNothing)
     EXPECT_TRUE(drive.device->requests.empty());
     EXPECT_FALSE(sequence->Busy());
     EXPECT_FALSE(sequence->CloseRequested());
-}
-
-TEST_F(DownloadSequenceTest, NoConfirmationNoFileNoDriveTouched)
-{
-    Drive& drive = AddDrive(0);
-    AddFile("fw.lod", Pattern(10));
-    prompts.answers = {false};
-    sequence->OnDownload("fw.lod");
-    EXPECT_TRUE(opener.opened.empty());
-    EXPECT_TRUE(drive.device->requests.empty());
-    EXPECT_FALSE(sequence->TimerActive());
-}
-
-TEST_F(DownloadSequenceTest, NoSelectedDriveClosesTheDialog)
-{
-    Drive& drive = AddDrive(0, false);
-    AddFile("fw.lod", Pattern(10));
-    sequence->OnDownload("fw.lod");
-    EXPECT_EQ(Messages(), std::vector<std::string>{"NO Target Device selected for download"});
-    EXPECT_TRUE(sequence->CloseRequested());
-    EXPECT_TRUE(drive.device->requests.empty());
 }
 
 TEST_F(DownloadSequenceTest, FailedCallStopsThatDrivesTransferButItIsStillChecked)
@@ -465,16 +435,6 @@ TEST_F(DownloadSequenceTest, StatusOnAPieceShowsStatusAndSenseBytes)
         << "a drive that refused the image still runs its old one: the next drive gets the image";
     EXPECT_NE(DriveReportText(observer.ended[0]).find("ended with status 02h, sense key 5h, ASC 26h, ASCQ 00h"),
               std::string::npos);
-}
-
-TEST_F(DownloadSequenceTest, DownloadPressWhileBusyIsIgnored)
-{
-    Drive& drive = AddDrive(0);
-    AddFile("fw.lod", Pattern(10));
-    sequence->OnDownload("fw.lod");
-    sequence->OnDownload("fw.lod");
-    EXPECT_EQ(prompts.questions.size(), 1u);
-    EXPECT_EQ(drive.pieces.size(), 1u);
 }
 
 }  // namespace

@@ -139,15 +139,4 @@ TEST(MicrocodeImageRead, RealFilesDirectoriesAndMissingFiles)
     std::filesystem::remove_all(folder);
 }
 
-TEST(DownloadReports, TextsOfAFailedPiece)
-{
-    EXPECT_EQ(LastErrorText("Download - \\\\.\\physicaldrive2", EIO),
-              "Download - \\\\.\\physicaldrive2\nError 5:\nInput/output error");
-    const uint8_t sense[24] = {0x70, 0x00, 0x05, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x26, 0x00};
-    EXPECT_EQ(ScsiFailureText("Download - d", 0x02, 14, sense),
-              "Download - d\nScsi status: 02h\nSense Info -- consult SCSI spec for details\n"
-              "70 00 05 00 00 00 00 0A 00 00 00 00 26 00 ");
-    EXPECT_EQ(ScsiFailureText("p", 0x18, 0, sense), "p\nScsi status: 18h\nSense Info -- consult SCSI spec for details\n");
-}
-
 }  // namespace

@@ -31,28 +31,6 @@ TEST_F(IdentityTest, CapabilityFlagsComeFromTheirInquiryBits)
     EXPECT_EQ(entry.TrmIOP, 1u);
 }
 
-TEST_F(IdentityTest, DeviceInformationShowsVendorNameCapacityAndAddress)
-{
-    Load(Bench(2, Disk(0, 0) + "," + Disk(1, 5, "SEAFARER")));
-    StreamCapture capture;
-    Scan();
-    const DeviceInfoValues maker = ReadDeviceInfoValues(*g_devices[0]);
-    const DeviceInfoValues other = ReadDeviceInfoValues(*g_devices[1]);
-    auto text = [](const DeviceInfoValues& values, int id) {
-        for (const auto& t : values.texts)
-            if (t.controlId == id) return t.value;
-        return std::string("<missing>");
-    };
-    EXPECT_EQ(text(maker, 1002), "Morvane");
-    EXPECT_EQ(text(other, 1002), "Other");
-    EXPECT_EQ(text(other, 1006), "1000") << "the last block's address, not the count";
-    EXPECT_EQ(text(other, 1007), "512");
-    EXPECT_EQ(text(other, 1020), "5");
-    EXPECT_EQ(text(other, 1019), "1");
-    EXPECT_EQ(other.path, "\\\\.\\physicaldrive1");
-    EXPECT_EQ(other.flags.size(), 12u);
-}
-
 TEST_F(IdentityTest, RefreshRereadsIdentityAndCapacity)
 {
     Load(Bench(1, Disk(0, 0)));

@@ -19,15 +19,6 @@ std::vector<DeviceEntry*> Drives()
     return drives;
 }
 
-TEST_F(ScanTest, NoDriveLeavesTheViewEmpty)
-{
-    Load(Bench(1, ""));
-    StreamCapture capture;
-    EXPECT_EQ(Scan(), kScanEnded);
-    EXPECT_EQ(FirstDevice(), nullptr);
-    for (const auto& controller : g_controllers) EXPECT_FALSE(controller);
-}
-
 TEST_F(ScanTest, TwoDrivesOnBusZeroStandUnderTheirController)
 {
     Load(Bench(1, Disk(0, 0) + "," + Disk(0, 3)));
@@ -128,29 +119,6 @@ TEST_F(ScanTest, NonDiskDeviceIsSkippedAndTheNextDiskTakesTheSlot)
     EXPECT_EQ(g_devices[1].get(), drives[1]) << "no empty slot between them";
     EXPECT_EQ(drives[1]->targetId, 6);
     EXPECT_NE(capture.Log().find("Requested target type: 5 is not a disk drive\n"), std::string::npos);
-}
-
-TEST_F(ScanTest, MakerIsRecognisedByUpperCaseNameOnly)
-{
-    Load(Bench(1, Disk(0, 0, "MORVANE ") + "," + Disk(0, 1, "morvane") + "," + Disk(0, 2, "ACME")));
-    StreamCapture capture;
-    Scan();
-    const auto drives = Drives();
-    ASSERT_EQ(drives.size(), 3u);
-    EXPECT_EQ(drives[0]->isMakerDrive, 1);
-    EXPECT_EQ(drives[1]->isMakerDrive, 0);
-    EXPECT_EQ(drives[2]->isMakerDrive, 0);
-    EXPECT_STREQ(drives[2]->vendorId, "ACME    ");
-    // Identity lines only for the maker's drive, twice (identity check and entry).
-    const std::string out = capture.Out();
-    size_t lines = 0;
-    for (size_t at = out.find("Drive Vendor Id..........."); at != std::string::npos;
-         at = out.find("Drive Vendor Id...........", at + 1))
-        ++lines;
-    EXPECT_EQ(lines, 2u);
-    EXPECT_NE(out.find("\\\\.\\physicaldrive0\nDrive Vendor Id...........MORVANE \n"
-                       "Product Id................MVX-00          \nSerial Number.............SN0     \n"),
-              std::string::npos);
 }
 
 TEST_F(ScanTest, BusAboveThreeEndsTheScanKeepingEarlierDrives)
@@ -274,39 +242,6 @@ TEST_F(ScanTest, FailedReadCapacityListsTheDriveAsZero)
     EXPECT_EQ(Drives()[0]->lastLba, 0u);
     EXPECT_EQ(Drives()[0]->blockLength, 0);
     EXPECT_EQ(capture.Log().find("Ioctl status"), std::string::npos) << "report flag 2 stays silent";
-}
-
-TEST_F(ScanTest, TracesTheAdapterListAndCapabilities)
-{
-    Load(Bench(2, Disk(0, 0) + "," + Disk(1, 5, "ACME")));
-    StreamCapture capture;
-    Scan();
-    const std::string out = capture.Out();
-    EXPECT_NE(out.find("results of IOCTL_SCSI_GET_INQUIRY_DATA\nData Length="), std::string::npos);
-    EXPECT_NE(out.find("Number of buses 2\nBus\nNum TID LUN Claimed String                       Inquiry Header\n"
-                       "--- --- --- ------- ---------------------------- -----------------------\n"),
-              std::string::npos);
-    EXPECT_NE(out.find(" 0   0    0    Y    MORVANE MVX-00          0100 00 00 "), std::string::npos) << out;
-    EXPECT_NE(out.find(" 1   5    0    Y    ACME    MVX-15          0100 00 00 "), std::string::npos);
-    EXPECT_NE(out.find("Length 24\nMax transfer length="), std::string::npos);
-    EXPECT_NE(out.find("Alignment mask="), std::string::npos);
-}
-
-TEST_F(ScanTest, WalkVisitsSlotsInOrderAndKeepsTheCursorAtTheEnd)
-{
-    Load(Bench(1, Disk(0, 0) + "," + Disk(0, 1) + "," + Disk(0, 2)));
-    StreamCapture capture;
-    Scan();
-    EXPECT_EQ(FirstDevice(), g_devices[0].get());
-    EXPECT_EQ(NextDevice(), g_devices[1].get());
-    EXPECT_EQ(NextDevice(), g_devices[2].get());
-    EXPECT_EQ(NextDevice(), nullptr);
-    EXPECT_EQ(g_iCurrentDevice, 2);
-    EXPECT_EQ(DeviceAtCursor(), g_devices[2].get());
-    EXPECT_FALSE(AnyDeviceSelected());
-    SetDeviceSelected(*g_devices[1], true);
-    EXPECT_TRUE(AnyDeviceSelected());
-    EXPECT_EQ(StateOf(*g_devices[1]), DeviceState::Selected);
 }
 
 class LongPathCatalog : public DeviceCatalog {

@@ -64,14 +64,6 @@ TEST_F(ExceptionsPageTest, PageIsReadCurrentWithoutBlockDescriptorsAndDecoded)
               "Generate Unit Attention\nMRIE=  2\n");
 }
 
-TEST_F(ExceptionsPageTest, TraceIsSilentUnlessTheMirrorIsOn)
-{
-    ExceptionsPageSave holder(&output);
-    EXPECT_EQ(SaveExceptionsPage(*context, holder), kPageOk);
-    EXPECT_EQ(streams.Log(), "");
-    EXPECT_EQ(output.Text(), "");
-}
-
 TEST_F(ExceptionsPageTest, ReportingOnRequestIsSwitchedOnAndTheDrivesOwnBytesPutBack)
 {
     SetCurrentPage(*disk, 0x08, 0x03);
@@ -98,15 +90,6 @@ TEST_F(ExceptionsPageTest, ReportingOnRequestIsSwitchedOnAndTheDrivesOwnBytesPut
     EXPECT_EQ(both[1].cdb, both[0].cdb);
     EXPECT_EQ(std::vector<uint8_t>(both[1].dataOut.begin(), both[1].dataOut.begin() + 8),
               (std::vector<uint8_t>{0, 0, 0, 0, 0x1C, 0x0A, 0x08, 0x03}));
-}
-
-TEST_F(ExceptionsPageTest, FlagsFFhLeaveTheFlagsByteAsTheDriveHasIt)
-{
-    SetCurrentPage(*disk, 0x10, 0x00);  // EWASC
-    ExceptionsPageSave holder(&output);
-    EXPECT_EQ(EnableSmartReporting(*context, holder, kSmartMrieOnRequest, kSmartFlagsKeep), kPageOk);
-    EXPECT_EQ(CurrentPage(*disk)[2], 0x10);
-    EXPECT_EQ(CurrentPage(*disk)[3], 0x06);
 }
 
 TEST_F(ExceptionsPageTest, PageStillChangedWhenTheHolderGoesIsPutBackEvenWithAStopPending)

@@ -215,24 +215,6 @@ TEST_F(MediaVerifyTest, RandomReadsSpreadOverTheMediumLessItsLast100Blocks)
     EXPECT_NEAR(lowerHalf, 4750, 300);
 }
 
-TEST_F(MediaVerifyTest, RandomReadsOnATinyDriveStayInsideTheMedium)
-{
-    Start(OneDrive("", 51));
-    auto& tap = Tap(Entry(0));
-    TestContext& test = Context();
-    test.workspace.lastLba = 50;
-    EXPECT_EQ(VerifyRandomBlocks(test, test.workspace, 200), 4);
-    for (const SeenCommand& read : tap.WithOpcode(kRead10)) EXPECT_LE(LbaOf(read), 50u);
-
-    // Exactly 100: every read goes to LBA 0.
-    Start(OneDrive("", 101));
-    auto& second = Tap(Entry(0));
-    TestContext& hundred = Context();
-    hundred.workspace.lastLba = 100;
-    EXPECT_EQ(VerifyRandomBlocks(hundred, hundred.workspace, 50), 4);
-    for (const SeenCommand& read : second.WithOpcode(kRead10)) EXPECT_EQ(LbaOf(read), 0u);
-}
-
 TEST_F(MediaVerifyTest, FailedRandomReadEndsThePassAtOnceAndReportsTheCommand)
 {
     Start(OneDrive(R"("faults": [{"opcode": "0x28", "senseKey": 3, "asc": "0x11", "afterCommands": 20}])", 20001));

@@ -172,13 +172,6 @@ TEST_F(SequenceEngineTest, HealthyDriveRunsTheLongPresetToTheEnd)
     EXPECT_EQ(Sim().Disk(0)->StoredBlocks(), 0u) << "the heads check put every block back";
 }
 
-TEST_F(SequenceEngineTest, UnselectedSubtestsLeaveNoText)
-{
-    Start(OneDrive());
-    EXPECT_EQ(Run(Only({kSubtestDriveReady, kSubtestLast100MB}), Entry(0)), 0);
-    EXPECT_EQ(output.Text(), "Begin drive read test\r\nFinished drive ready test\r\nBegin OD scan\r\nFinished OD scan\r\n");
-}
-
 TEST_F(SequenceEngineTest, DriveNeverReadyIsAskedAtAPaceForThirtySecondsAndReportedOnce)
 {
     // Time moves only while the engine waits between attempts.
@@ -202,15 +195,6 @@ TEST_F(SequenceEngineTest, DriveBecomingReadyTellsEachAnswerOnceWithItsCount)
     EXPECT_EQ(output.Text(), "Begin drive read test\r\n\r\nTEST UNIT FAILED\r\n\r\nTEST UNIT FAILED\r\n\r\n"
                              "TEST UNIT FAILED 4 times, Target Status = 02, SenseKey=02, SenseCode=04, Qualifier=01\r\n"
                              "Finished drive ready test\r\n");
-}
-
-TEST_F(SequenceEngineTest, BufferFailureIsReportedAndTheSequenceGoesOn)
-{
-    Start(OneDrive(R"("faults": [{"opcode": "0x3B", "senseKey": 5, "asc": "0x24"}])"));
-    EXPECT_EQ(Run(Only({kSubtestRam, kSubtestFormatCheck}), Entry(0)), 0);
-    EXPECT_EQ(output.Text(),
-              "Begin RAM test\r\n\r\nRead/Write Buffer Test Failure\r\nBegin low level format check\r\n"
-              "Finished low level format check\r\n");
 }
 
 TEST_F(SequenceEngineTest, BufferTestReadsThenWritesBack512BytesOfTheDataBuffer)
@@ -324,23 +308,6 @@ TEST_F(SequenceEngineTest, SmallDrivesSkipTheScansTheyHaveNoRoomFor)
     ASSERT_FALSE(reads.empty());
     EXPECT_EQ(reads.front().cdb[5], 0);
     EXPECT_TRUE(output.Contains("Complete Scan of Disk will require -4 minutes"));
-}
-
-TEST_F(SequenceEngineTest, ScanOfTheEntireDriveEstimatesFromItsEdges)
-{
-    Start(OneDrive("", 2000001));
-    clock.step = 1;
-    EXPECT_EQ(Run(Only({kSubtestEntireScan}), Entry(0)), 0);
-    EXPECT_TRUE(output.Contains("\r\nComplete Scan of Disk will require "));
-    EXPECT_TRUE(output.Contains("Finish Scan of Entire Drive"));
-}
-
-TEST_F(SequenceEngineTest, DriveNotPresentShowsCapacityZeroInTheFirstSurfaceSubtest)
-{
-    Start(OneDrive(R"("faults": [{"opcode": "0x25", "action": "callFails"}])"));
-    EXPECT_EQ(Run(Only({kSubtestRandomVerify, kSubtestFirst300MB}), Entry(0)), 7);
-    EXPECT_EQ(output.Text(),
-              "Begin random verify\r\n\r\nQueryCapacity Failure\r\n\r\nCapacity ZERO, drive probably not present\r\n");
 }
 
 TEST_F(SequenceEngineTest, ScansReadToTheLastBlockAndNameTheBlocksOfAFailedRead)

@@ -84,18 +84,6 @@ TEST_F(SmartCheckTest, HealthyDriveWithSmartDataKeepsReportingOnRequestUntilTheR
     EXPECT_EQ(logSenses[0].cdb, (std::vector<uint8_t>{kLogSense, 0, 0x70, 0, 0, 0, 0, 0x04, 0x00, 0}));
 }
 
-TEST_F(SmartCheckTest, AttributeWarningsAreShownAndTheSequenceGoesOn)
-{
-    StartDrive(std::string(kSmartPages) +
-               R"(, "attributes": [{"code": 4, "value": "02 64 24"},
-                                  {"code": "0x0032", "value": "64 64 24 00 00 00 00 00 00 00 00 07"}])");
-    EXPECT_EQ(Run(Only({kSubtestSmartCheck, kSubtestSmartRecheck}), Entry(0)), 0);
-    EXPECT_EQ(output.Text(),
-              "Begin SMART check\r\n\r\nWARNING - SMART TRIP immanent for reallocation attribute\r\n"
-              "\r\nWARNING - SMART TRIP immanent for bit error rate attribute\r\nFinished SMART check\r\n"
-              "Begin SMART recheck\r\nFinished SMART recheck\r\n");
-}
-
 TEST_F(SmartCheckTest, DriveWithoutSmartDataFinishesAndTheRecheckOnlyRestores)
 {
     StartDrive("");
@@ -106,17 +94,6 @@ TEST_F(SmartCheckTest, DriveWithoutSmartDataFinishesAndTheRecheckOnlyRestores)
     EXPECT_EQ(tap->WithOpcode(kRequestSense).size(), 1u) << "only the check's own";
     EXPECT_EQ(tap->WithOpcode(kModeSelect6).size(), 2u);
     EXPECT_EQ(CurrentPage(*disk), pageBefore);
-}
-
-TEST_F(SmartCheckTest, DriveWithoutTheModePageIsProbablyNotSmart)
-{
-    StartDrive(kSmartPages, R"("faults": [{"opcode": "0x1A", "senseKey": 5, "asc": "0x24"}])");
-    EXPECT_EQ(Run(Only({kSubtestSmartCheck, kSubtestSmartRecheck}), Entry(0)), 0);
-    EXPECT_EQ(output.Text(),
-              "Begin SMART check\r\n\r\nSMART probably not supported\r\nFinished SMART check\r\n"
-              "Begin SMART recheck\r\nFinished SMART recheck\r\n");
-    EXPECT_TRUE(tap->WithOpcode(kRequestSense).empty());
-    EXPECT_TRUE(tap->WithOpcode(kModeSelect6).empty());
 }
 
 TEST_F(SmartCheckTest, RefusedPageChangeEndsTheSequence)
@@ -155,24 +132,6 @@ TEST_F(SmartCheckTest, AttributePageOfAnotherCodeIsALogDataReadError)
     EXPECT_EQ(Run(Only({kSubtestSmartCheck}), Entry(0)), 4);
     EXPECT_TRUE(output.Contains("\r\nLog Data Read error\r\n"));
     EXPECT_EQ(CurrentPage(*disk), pageBefore) << "put back on the way out";
-}
-
-TEST_F(SmartCheckTest, RecheckAloneAsksTheDriveAndSendsNoPage)
-{
-    StartDrive(kSmartPages);
-    EXPECT_EQ(Run(Only({kSubtestSmartRecheck}), Entry(0)), 0);
-    EXPECT_EQ(output.Text(), "Begin SMART recheck\r\nFinished SMART recheck\r\n");
-    EXPECT_EQ(tap->WithOpcode(kRequestSense).size(), 1u);
-    EXPECT_TRUE(tap->WithOpcode(kModeSelect6).empty());
-
-    // A drive that already reports on request, and is tripped.
-    StartDrive(std::string(kSmartPages) + R"(, "smartTrip": 3)");
-    std::vector<uint8_t> page = CurrentPage(*disk);
-    page[3] = 6;
-    ASSERT_EQ(simpage::Select(*disk, page), 0);
-    legacytest::RecordingOutput second;
-    EXPECT_EQ(RunTestSequence(Only({kSubtestSmartRecheck}), Entry(0), &second, environment), 13);
-    EXPECT_EQ(second.Text(), "Begin SMART recheck\r\n\r\nSMART TRIP\r\n");
 }
 
 TEST_F(SmartCheckTest, PageIsPutBackWhenALaterSubtestEndsTheSequence)

@@ -152,16 +152,6 @@ TEST(HexExchange, NibblesAllowOneDigit)
     EXPECT_EQ(nibble, 0xF);
 }
 
-TEST(HexExchange, ValuesAreShownLowerCaseAndPaddedToTheirWidth)
-{
-    EXPECT_EQ(To(DDX_HexNibble, uint8_t{5}), "5");
-    EXPECT_EQ(To(DDX_HexByte, uint8_t{5}), "05");
-    EXPECT_EQ(To(DDX_HexWord, uint32_t{5}), "0005");
-    EXPECT_EQ(To(DDX_HexTriple, uint32_t{5}), "000005");
-    EXPECT_EQ(To(DDX_HexDword, uint32_t{0xABC}), "00000abc");
-    EXPECT_EQ(To(DDX_HexByte, uint8_t{0xFE}), "fe");
-}
-
 TEST(HexExchange, TextLongerThanAFieldTakesIsRefusedNotCut)
 {
     struct Case {

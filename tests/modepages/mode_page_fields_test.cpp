@@ -116,15 +116,6 @@ TEST(ModePageFields, ControlModeByte3SharesTheQueueFields)
     EXPECT_EQ(sent[11], 0x8C) << "bytes from 10 on as read";
 }
 
-TEST(ModePageFields, ControlModeByte3Of15h)
-{
-    PageOnDrive<CControlMode> control("8A 0A 00 15 00 00 00 00 00 00 00 00");
-    control.Show();
-    EXPECT_EQ(control.Text(1086), "1");
-    EXPECT_FALSE(control.Checked(1155));
-    EXPECT_TRUE(control.Checked(1156));
-}
-
 TEST(ModePageFields, VerifyCorrectionSpanIsAlwaysSentAsZero)
 {
     PageOnDrive<CVerifyErrRecovParms> verify("87 0A F5 14 30 00 00 00 00 00 0B B8");
@@ -161,54 +152,6 @@ TEST(ModePageFields, CachingRetentionPrioritiesShareByte3)
     EXPECT_EQ(sent[16], 0x77) << "byte 16 as read";
 }
 
-TEST(ModePageFields, NotchPagesNotchedIsEightBytes)
-{
-    PageOnDrive<CNotch> notch("8C 16 C5 09 00 10 00 00 00 00 00 00 00 00 03 E7 00 00 00 00 00 00 10 08");
-    notch.Show();
-    EXPECT_EQ(notch.Text(1089), "0000000000001008");
-    EXPECT_EQ(notch.Text(1088), "000003e7");
-    notch.Type(1089, "0102030405060708");
-    EXPECT_EQ(notch.page.OnSaveCurrent(), ModeSaveResult::Sent);
-    const auto sent = notch.Sent();
-    EXPECT_EQ(std::vector<uint8_t>(sent.begin() + 16, sent.end()), Hex("01 02 03 04 05 06 07 08"));
-    EXPECT_EQ(sent[2], 0xC5) << "ND, LPN and bits 5-0 as read";
-    EXPECT_EQ(sent[3], 0x09);
-}
-
-TEST(ModePageFields, XorControlSizesAndRebuildDelay)
-{
-    PageOnDrive<CXorControlMode> xorPage("90 16 FF 01 00 00 04 00 AA AA AA AA 00 00 08 00 00 00 10 00 BB BB 00 00");
-    xorPage.Show();
-    EXPECT_EQ(xorPage.Text(1086), "00000400");
-    EXPECT_EQ(xorPage.Text(1087), "00000800");
-    EXPECT_EQ(xorPage.Text(1119), "00001000");
-    xorPage.Type(1088, "0203");
-    xorPage.form.Check(1153)->SetChecked(false);
-    EXPECT_EQ(xorPage.page.OnSaveCurrent(), ModeSaveResult::Sent);
-    const auto sent = xorPage.Sent();
-    EXPECT_EQ(sent[22], 0x02);
-    EXPECT_EQ(sent[23], 0x03);
-    EXPECT_EQ(sent[2], 0xFD) << "XorDis cleared, byte 2 bits 7-2 and 0 as read";
-    EXPECT_EQ(std::vector<uint8_t>(sent.begin() + 8, sent.begin() + 12), Hex("AA AA AA AA"));
-    EXPECT_EQ(sent[20], 0xBB);
-}
-
-TEST(ModePageFields, InformationalExceptionsColumnsAreApart)
-{
-    PageOnDrive<CInformExcepControl> exceptions("9C 0A 10 F6 00 00 17 70 00 00 00 00");
-    exceptions.drive.SetPage(3, Hex("9C 0A 90 F6 00 00 17 70 00 00 00 00"));
-    exceptions.Show();
-    EXPECT_TRUE(exceptions.Checked(1157)) << "saved Perf";
-    EXPECT_FALSE(exceptions.Checked(1153)) << "current Perf as read with page control 0";
-    EXPECT_EQ(exceptions.Text(1086), "6");
-    exceptions.Type(1088, "4");
-    exceptions.form.Check(1158)->SetChecked(true);  // saved DExcpt
-    EXPECT_EQ(exceptions.page.OnSaveSaveable(), ModeSaveResult::Sent);
-    const auto sent = exceptions.Sent();
-    EXPECT_EQ(sent[3], 0xF4) << "(byte as read AND F0h) OR MRIE";
-    EXPECT_EQ(sent[2], 0x98) << "EWASC (bit 4) as read";
-}
-
 TEST(ModePageFields, UnitAttentionSendsTheSavedColumnsByte3)
 {
     PageOnDrive<CUnitAttention> unit("80 02 88 00");
@@ -220,33 +163,6 @@ TEST(ModePageFields, UnitAttentionSendsTheSavedColumnsByte3)
     EXPECT_EQ(unit.Sent(), Hex("00 02 C8 22")) << "bits 7 and 3 as read";
     EXPECT_EQ(unit.page.OnSaveCurrent(), ModeSaveResult::Sent);
     EXPECT_EQ(unit.Sent(), Hex("00 02 88 11"));
-}
-
-TEST(ModePageFields, DisconnectReconnectLocksDlmmOnItsOwnBit)
-{
-    PageOnDrive<CDiscReconnect> disconnect("82 0E 80 80 00 00 00 00 00 00 00 A0 8B 00 00 00");
-    disconnect.drive.SetPage(1, Hex("82 0E FF FF 00 00 FF FF FF FF 00 FF 87 00 FF FF"));
-    disconnect.Show();
-    const auto& fields = disconnect.page.Fields();
-    const auto readOnly = [&](const char* label) {
-        for (const ModeField& field : fields)
-            if (std::string(field.label) == label)
-                return std::make_pair(disconnect.form.ReadOnly(field, Column::Current),
-                                      disconnect.form.ReadOnly(field, Column::Saved));
-        return std::make_pair(false, false);
-    };
-    EXPECT_EQ(readOnly("Dlmm"), std::make_pair(true, true));
-    EXPECT_EQ(readOnly("EMDP"), std::make_pair(false, false));
-    EXPECT_EQ(readOnly("DTDC"), std::make_pair(false, false));
-    EXPECT_EQ(readOnly("Bus Inactivity Limit"), std::make_pair(true, true));
-    EXPECT_EQ(readOnly("Maximum Burst SIze"), std::make_pair(false, false)) << "either byte changeable";
-    EXPECT_EQ(disconnect.Text(1091), "3") << "DTDC in decimal";
-    disconnect.Type(1091, "8");
-    EXPECT_EQ(disconnect.page.OnSaveCurrent(), ModeSaveResult::Invalid);
-    EXPECT_EQ(disconnect.prompts.messages.back().text, "Please enter an integer between 0 and 7.");
-    disconnect.Type(1091, "5");
-    EXPECT_EQ(disconnect.page.OnSaveCurrent(), ModeSaveResult::Sent);
-    EXPECT_EQ(disconnect.Sent()[12], 0x8D);
 }
 
 TEST(ModePageFields, EveryFieldFollowsTheDrivesChangeableBits)

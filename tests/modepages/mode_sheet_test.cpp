@@ -17,16 +17,6 @@ using modetest::ScriptedModeDrive;
 
 namespace {
 
-// MODE SENSE answered ILLEGAL REQUEST, invalid command operation code.
-SimFault ModeSenseRefused()
-{
-    SimFault fault;
-    fault.opcode = 0x1A;
-    fault.senseKey = 0x05;
-    fault.asc = 0x20;
-    return fault;
-}
-
 const char* kErrorRecovery12 = "81 0A C0 14 00 00 00 00 0A 00 0B B8";
 // Twelve bytes after the header (page length 0Ch): a drive with two more
 // bytes than SBC-3 gives this page.
@@ -89,18 +79,6 @@ TEST_F(ModeSheetBenchTest, ADriveWithPages01And08GetsTwoTabsInItsOrder)
     EXPECT_EQ(Drive().RecentCdbs().back(), Hex("1A 08 BF 00 FF 00"));
 }
 
-TEST_F(ModeSheetBenchTest, EveryKnownPageGetsATabAndUnknownOnesAreSkipped)
-{
-    LoadDrive(R"({"pages": ["0x1C", "0x30", "0x00", "0x0A", "0x0D", "0x1A"], "values": {"0x30": {"default": "00 00"}}})");
-    CModeSheetPages sheet;
-    ASSERT_TRUE(sheet.Open(FirstDevice()));
-    // 0Dh and 1Ah both listed: one Power Condition tab, under the first code.
-    EXPECT_EQ(Captions(sheet),
-              (std::vector<std::string>{"Informational Exceptions Control Page 1C", "Unit Attention Page 0",
-                                        "Control Mode Page A", "Power Condition Page D/1A"}));
-    EXPECT_EQ(sheet.AddedPage(0x0D)->PageCode(), 0x0D);
-}
-
 TEST_F(ModeSheetBenchTest, PowerConditionFoundAs1AIsReadAndWrittenAs1A)
 {
     LoadDrive(R"({"pages": ["0x1A"]})");
@@ -124,30 +102,6 @@ TEST_F(ModeSheetBenchTest, PowerConditionFoundAs1AIsReadAndWrittenAs1A)
     page->RefreshFields();
     EXPECT_EQ(form.Shown(page->Fields()[0], Column::Current), "0000003c");
     EXPECT_EQ(form.Shown(page->Fields()[0], Column::Saved), "00000014");
-}
-
-TEST_F(ModeSheetBenchTest, NoDeviceOrNoReplyShowsNoSheet)
-{
-    LoadDrive("");
-    CModeSheetPages sheet;
-    EXPECT_FALSE(sheet.Open(nullptr));
-    EXPECT_EQ(g_pSheetDevice, nullptr);
-
-    DeviceEntry closed;
-    EXPECT_FALSE(sheet.Open(&closed)) << "a handle that is not open";
-    EXPECT_FALSE(ReadModePage(std::array<uint8_t, 255>{}.data(), 0, 0x08));
-    EXPECT_EQ(WriteModePage(std::array<uint8_t, 255>{}.data(), 0), kModeWriteNoDevice);
-
-    // The drive refuses MODE SENSE outright.
-    Drive().AddFault(ModeSenseRefused());
-    EXPECT_FALSE(sheet.Open(FirstDevice()));
-    EXPECT_TRUE(sheet.Added().empty());
-    Drive().ClearFaults();
-    SimFault callFails;
-    callFails.action = SimFault::Action::CallFails;
-    callFails.opcode = 0x1A;
-    Drive().AddFault(callFails);
-    EXPECT_FALSE(sheet.Open(FirstDevice()));
 }
 
 TEST_F(ModeSheetBenchTest, SaveSaveableWhoseSavedReadFailsSendsNothing)
@@ -230,25 +184,6 @@ TEST_F(ModeSheetBenchTest, LockedFieldsGoBackAsReadAndARefusalLeavesTheTypedValu
     EXPECT_TRUE(exceptions->Edited()) << "a refused edit is still one";
     exceptions->OnRefresh();
     EXPECT_FALSE(exceptions->Edited());
-}
-
-TEST_F(ModeSheetBenchTest, ErrorRecoveryDefaultsComeFromTheSheetsReplyOnly)
-{
-    LoadDrive(R"({"pages": ["0x01", "0x02"], "values": {"0x01": {"current": "c0 20 00 00 00 00 0a 00 0b b8"}}})");
-    CModeSheetPages sheet;
-    ASSERT_TRUE(sheet.Open(FirstDevice()));
-    CModePage* recovery = sheet.AddedPage(0x01);
-    EXPECT_TRUE(recovery->ColumnRead(Column::Default));
-    EXPECT_EQ(recovery->Value(0, Column::Default), 0x14u);
-    const size_t before = Drive().CommandsReceived();
-    FieldTextForm form(recovery->Table());
-    recovery->AttachControls(&form, nullptr);
-    recovery->RefreshFields();
-    EXPECT_EQ(Drive().CommandsReceived() - before, 2u) << "current and saved only";
-    for (const auto& cdb : Drive().RecentCdbs()) EXPECT_NE(cdb[2], 0x81) << "no default read of page 01h";
-    EXPECT_EQ(form.Shown(recovery->Fields()[0], Column::Current), "20");
-    EXPECT_EQ(form.Shown(recovery->Fields()[0], Column::Default), "14");
-    EXPECT_EQ(form.Shown(recovery->Fields()[5], Column::Current), "0bb8");
 }
 
 TEST(ModeSheetScripted, CheckConditionWithSenseByte2Of01IsAGoodRead)

@@ -37,15 +37,6 @@ TEST_F(ReportTest, LineWithAndWithoutSecondText)
     EXPECT_EQ(capture.Log(), "") << "clog stays quiet while the switch is off";
 }
 
-TEST_F(ReportTest, ClogMirrorsWhenSwitchedOn)
-{
-    g_bLogToClog = true;
-    StreamCapture capture;
-    ReportLine(nullptr, "a", "b");
-    ReportBlock(nullptr, "blk");
-    EXPECT_EQ(capture.Log(), "ab\n\r\nblk\r\n\n");
-}
-
 TEST_F(ReportTest, BlockIsFramedInLineBreaks)
 {
     StreamCapture capture;
@@ -74,23 +65,6 @@ TEST_F(ReportTest, ValueShowsHexAndDecimalAndAlwaysReachesCout)
     EXPECT_EQ(capture.Out(), "Block length  1000 4096.\r\n");
 }
 
-TEST_F(ReportTest, ValueWithALongLabelIsWrittenWhole)
-{
-    const std::string label(80, 'L');
-    StreamCapture capture;
-    ReportValue(&window, label.c_str(), 0xFFFFFFFF);
-    EXPECT_EQ(window.all, label + "  ffffffff 4294967295.\r\n");
-}
-
-TEST_F(ReportTest, AppendWithoutWindowDoesNothing)
-{
-    StreamCapture capture;
-    EXPECT_EQ(AppendOutputText(nullptr, "x"), 0);
-    EXPECT_EQ(AppendOutputText(&window, "x"), 0);
-    EXPECT_EQ(window.all, "x");
-    EXPECT_EQ(capture.Out(), "");
-}
-
 TEST_F(ReportTest, HexDumpLinesAndPartialLastLine)
 {
     std::vector<uint8_t> data(20);
@@ -109,16 +83,6 @@ TEST_F(ReportTest, HexDumpLinesAndPartialLastLine)
     StreamCapture empty;
     ReportHexDump("none", data.data(), 0);
     EXPECT_EQ(empty.Out(), "none\nData Length=0 or 0h\n");
-}
-
-TEST_F(ReportTest, HexDumpMirrorsToStandardErrorWhenSwitchedOn)
-{
-    g_bLogToClog = true;
-    const uint8_t data[2] = {0x30, 0x7F};
-    StreamCapture capture;
-    ReportHexDump("t", data, 2);
-    EXPECT_EQ(capture.Err(), capture.Out());
-    EXPECT_EQ(capture.Out(), "t\nData Length=2 or 2h\n   0    2 30 7f 0.\n");
 }
 
 TEST_F(ReportTest, StringDumpShowsTwoHundredSignedBytes)

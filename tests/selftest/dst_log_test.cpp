@@ -41,15 +41,6 @@ protected:
 
 }  // namespace
 
-TEST_F(DstLogTest, TimesAreWrittenAsTheLogFileHoldsThem)
-{
-    EXPECT_EQ(FormatDstTime(kBegin), "Tue Nov 14 22:13:20 2023");
-    EXPECT_EQ(FormatDstTime(kBegin - 13 * 86400), "Wed Nov 01 22:13:20 2023") << "day of month with a leading zero";
-    EXPECT_EQ(FormatDstTime(0), "") << "never recorded";
-    EXPECT_EQ(FormatDstTime(-5), "");
-    EXPECT_EQ(FormatDstTime(static_cast<time_t>(400000000000LL)), "") << "past a four-digit year";
-}
-
 TEST_F(DstLogTest, RowsCarryTwelveColumnsForPassedAndFailedDrives)
 {
     DeviceEntry passed;
@@ -171,27 +162,4 @@ TEST_F(DstLogTest, FileThatCannotBeWrittenKeepsWhatItHeld)
     EXPECT_FALSE(written);
     EXPECT_EQ(error, "The DST log file \"" + path + "\" could not be written: File too large.");
     EXPECT_EQ(ReadFile(path), before);
-}
-
-TEST_F(DstLogTest, ChoosingTheLogFile)
-{
-    RecordingPrompts prompts;
-    OnSelectDstLogFile(prompts);
-    ASSERT_EQ(prompts.fileRequests, std::vector<std::string>{"Select DST Log File"});
-    EXPECT_TRUE(g_strDstLogPath.empty()) << "cancelled: nothing changes";
-    EXPECT_EQ(DstLogPathInUse(), "DSTest.log");
-
-    const std::string chosen = folder.File("line3.log");
-    prompts.files.push_back(chosen);
-    OnSelectDstLogFile(prompts);
-    EXPECT_EQ(g_strDstLogPath, chosen);
-    EXPECT_EQ(ReadFile(chosen), kHeader);
-    EXPECT_TRUE(prompts.messages.empty());
-
-    prompts.files.push_back(folder.File("missing/x.log"));
-    OnSelectDstLogFile(prompts);
-    EXPECT_EQ(g_strDstLogPath, chosen) << "a file that cannot be used leaves the choice as it was";
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].caption, "DST Log File");
-    EXPECT_NE(prompts.messages[0].text.find("could not be opened"), std::string::npos);
 }

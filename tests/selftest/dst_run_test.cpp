@@ -163,22 +163,6 @@ TEST_F(DstRunTest, BothRunsQuickThenAdvancedWithTheBarOverBothPhases)
     EXPECT_TRUE(host.startEnabled);
 }
 
-TEST_F(DstRunTest, ReportsEachDriveAndItsEnd)
-{
-    Start({SelfTestDisk(0, kPassing)});
-    run->OnStart(kDstModeAdvanced);
-    Tick(300);
-    EXPECT_EQ(output.Text(),
-              "for drive physicaldrive0\r\n"
-              "Advanced Drive Self Test (DST)\r\n"
-              "The drive self-test completed without error.\r\n"
-              "DST completed for \\\\.\\physicaldrive0\r\n"
-              "DST 100% complete\r\n");
-    EXPECT_EQ(Drive(0).dstAdvanced.beginTime, 1700000000);
-    EXPECT_EQ(Drive(0).dstAdvanced.endTime, 1700000300);
-    EXPECT_EQ(Drive(0).dstAdvanced.ended, 1);
-}
-
 TEST_F(DstRunTest, FailingDriveLeavesItsFailureInTheLog)
 {
     Start({SelfTestDisk(0, R"({"shortSeconds": 100, "failure": {"lba": "0x12345", "atPercent": 60}})")});
@@ -235,27 +219,6 @@ TEST_F(DstRunTest, BarFollowsTheSlowestDriveStillRunning)
     EXPECT_EQ(host.bar.back(), 100);
 }
 
-TEST_F(DstRunTest, NoDriveStartsAndThePhaseClosesAtOnce)
-{
-    Start({SelfTestDisk(0, R"({"supported": false})")});
-    run->OnStart(kDstModeQuick);
-    EXPECT_EQ(output.Text(),
-              "Drive does not support DST\r\n"
-              "Sense Key =   5\r\n"
-              "Sense Code =   24\r\n"
-              "Additional Sense Code =   0\r\n")
-        << "with the drive's answer to LOG SENSE";
-    EXPECT_EQ(Drive(0).dstQuickResult, "Drive does not support DST");
-    EXPECT_EQ(host.bar, std::vector<int>{2});
-    EXPECT_FALSE(host.timer);
-    EXPECT_TRUE(host.startEnabled);
-    ASSERT_EQ(host.logged.size(), 1u);
-    EXPECT_EQ(host.logged[0], "MVX-00          , SN0     , DST Quick, Drive does not support DST, , , 0, , , , ,");
-    run->OnStop();
-    EXPECT_EQ(host.bar.back(), 0);
-    EXPECT_EQ(host.logged.size(), 1u) << "STOP with nothing running writes nothing";
-}
-
 TEST_F(DstRunTest, StopAbortsAndLogsBeginAndEndTimes)
 {
     dsttest::UtcZone utc;
@@ -285,18 +248,6 @@ TEST_F(DstRunTest, StopAfterTheDrivesEndedStillWritesTheirRows)
     EXPECT_EQ(SelfTestCodes(0), std::vector<uint8_t>{0x20}) << "nothing left to abort";
 }
 
-TEST_F(DstRunTest, CancelAbortsWithoutARow)
-{
-    Start({SelfTestDisk(0, kPassing)});
-    run->OnStart(kDstModeQuick);
-    Tick(20);
-    run->OnCancelButton();
-    EXPECT_EQ(SelfTestCodes(0), (std::vector<uint8_t>{0x20, 0x80}));
-    EXPECT_FALSE(host.timer);
-    EXPECT_TRUE(host.logged.empty());
-    EXPECT_EQ(Log(), "");
-}
-
 TEST_F(DstRunTest, EscapeOnTheConsoleAbortsEveryDriveAndWritesThePhase)
 {
     Start({SelfTestDisk(0, kPassing), SelfTestDisk(1, kPassing)});
@@ -307,18 +258,6 @@ TEST_F(DstRunTest, EscapeOnTheConsoleAbortsEveryDriveAndWritesThePhase)
     EXPECT_EQ(SelfTestCodes(1), (std::vector<uint8_t>{0x40, 0x80}));
     ASSERT_EQ(host.logged.size(), 2u);
     EXPECT_NE(host.logged[1].find("DST Advanced"), std::string::npos);
-}
-
-TEST_F(DstRunTest, TestOverBeforeTheFirstTickIsStillSeenToEnd)
-{
-    Start({SelfTestDisk(0, R"({"shortSeconds": 5})")});
-    run->OnStart(kDstModeQuick);
-    Tick(10);
-    EXPECT_FALSE(Drive(0).underTest);
-    EXPECT_NE(output.Text().find("DST completed for"), std::string::npos);
-    Tick(10);
-    ASSERT_EQ(host.logged.size(), 1u);
-    EXPECT_NE(host.logged[0].find("completed without error"), std::string::npos);
 }
 
 TEST_F(DstRunTest, RefusedTestIsAFailureNotTheEarlierResultOfAnotherTest)
@@ -411,18 +350,6 @@ TEST_F(DstRunTest, OtherSensePendingAtAPollIsNotTheEndOfTheTest)
     EXPECT_EQ(SelfTestCodes(0), std::vector<uint8_t>{0x20}) << "never aborted";
 }
 
-TEST_F(DstRunTest, OnlySelectedDrivesTakePartUnlessAllAreAsked)
-{
-    Start({SelfTestDisk(0, kPassing), SelfTestDisk(1, kPassing)}, false);
-    SetDeviceSelected(Drive(1), true);
-    run->OnStart(kDstModeQuick);
-    EXPECT_TRUE(SelfTestCodes(0).empty());
-    EXPECT_EQ(SelfTestCodes(1), std::vector<uint8_t>{0x20});
-    run->OnStop();
-    ASSERT_EQ(host.logged.size(), 1u);
-    EXPECT_EQ(host.logged[0].rfind("MVX-01", 0), 0u);
-}
-
 TEST_F(DstRunTest, LogFileThatCannotBeWrittenIsReportedAndTheRowsStayInTheReport)
 {
     Start({SelfTestDisk(0, kPassing)});
@@ -437,20 +364,4 @@ TEST_F(DstRunTest, LogFileThatCannotBeWrittenIsReportedAndTheRowsStayInTheReport
     EXPECT_NE(output.Text().find("The DST log rows that could not be written:\r\nMVX-00          , SN0     , DST Quick"),
               std::string::npos);
     EXPECT_TRUE(host.startEnabled);
-}
-
-TEST_F(DstRunTest, WithoutAChosenFileTheDefaultIsWrittenAndRemembered)
-{
-    Start({SelfTestDisk(0, kPassing)});
-    g_strDstLogPath.clear();
-    char previous[4096] = {};
-    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-    ASSERT_EQ(chdir(folder.Path().c_str()), 0);
-    run->OnStart(kDstModeQuick);
-    run->OnStop();
-    const std::string written = ReadFile(folder.File("DSTest.log"));
-    ASSERT_EQ(chdir(previous), 0);
-    EXPECT_EQ(g_strDstLogPath, "DSTest.log");
-    EXPECT_EQ(written.rfind("Product ID, Serial#", 0), 0u);
-    EXPECT_NE(written.find("\r\nMVX-00"), std::string::npos);
 }

@@ -237,17 +237,6 @@ TEST_F(CommanderTest, TestsInProgressCountAsFailures)
     EXPECT_EQ(std::string(g_selfTestResultText[15]), "The electrical or servo element of the self-test is in progress.");
 }
 
-TEST_F(CommanderTest, WithNoTestTypeTheResultIsReportedButNotRecorded)
-{
-    entry.dstType = 0;
-    EXPECT_EQ(Parse(ResultsPage({{7, 3, 5, 3, 0x11}})), 0);
-    EXPECT_NE(output.Text().find("The read/verify element of the self-test failed."), std::string::npos);
-    EXPECT_EQ(entry.dstQuickStatus, 0);
-    EXPECT_EQ(entry.dstAdvStatus, 0);
-    EXPECT_TRUE(entry.dstQuickResult.empty());
-    EXPECT_EQ(entry.dstQuick.failingLbaLow, 0u);
-}
-
 TEST_F(CommanderTest, AnotherPageOrAShortReplyIsNotTakenForThisDrivesResult)
 {
     entry.dstType = 1;
@@ -267,36 +256,4 @@ TEST_F(CommanderTest, AnotherPageOrAShortReplyIsNotTakenForThisDrivesResult)
     EXPECT_EQ(commander.ParseLatestResult(&output, entry, MarkDstRun({}, kDstCodeQuick)), kDstResultNoEntry);
     EXPECT_EQ(output.Text(), "");
     EXPECT_EQ(entry.dstQuickStatus, 0);
-}
-
-TEST_F(CommanderTest, ReportsNameTheDriveWithoutThePathPrefix)
-{
-    DstDriveContext context;
-    context.path = "\\\\.\\physicaldrive1";
-    context.pathPrefix = "\\\\.\\";
-    context.output = &output;
-    commander.ReportForDrive(context, "\nDST Failed");
-    context.path = "/dev/sg3";
-    context.pathPrefix = "/dev/";
-    commander.ReportForDrive(context, "\r\nDST Aborted");
-    context.path.clear();
-    context.driveNumber = 4;
-    commander.ReportForDrive(context, "x");
-    EXPECT_EQ(output.Text(),
-              "for drive physicaldrive1 \nDST Failed\r\n"
-              "for drive sg3 \r\nDST Aborted\r\n"
-              "for drive physicaldrive4 x\r\n");
-}
-
-TEST_F(CommanderTest, DumpsThePageOnTheConsoleOnly)
-{
-    entry.dstType = 1;
-    Parse(ResultsPage({{0, 0x102}}));
-    output.Clear();
-    commander.DumpResultsPage();
-    EXPECT_EQ(output.Text(), "");
-    const std::string out = streams.Out();
-    EXPECT_NE(out.find("10 00 01 90\n00 01 03 10 20 00 01 02 ff ff ff ff ff ff ff ff 00 00 00 00 \n"), std::string::npos)
-        << out;
-    EXPECT_NE(out.find("00 14 03 10 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 \n"), std::string::npos);
 }

@@ -89,50 +89,6 @@ TEST_F(NormalizedSmartTest, SendsTheTwoVendorCommandsThenReadsThePages)
     EXPECT_EQ(Drive().CommandsReceived() - before, 10u);
 }
 
-TEST_F(NormalizedSmartTest, TabsFollowTheAttributePageOrderAfterTheStatusTab)
-{
-    StartDrive(std::string(kAllPages) + R"(, "smartTrip": "0x10", "temperature": 47, "tripTemperature": 68,
-        "attributes": [{"code": "0x0004", "normalized": 99, "worst": 98, "threshold": 36},
-                       {"code": "0x0117", "value": "64 5a 2d 00 01 2c 01 c7 00 00 0e 10 00 d2 00 00 0e 0f"},
-                       {"code": "0x0032", "normalized": 100, "worst": 100, "threshold": 20}])");
-    const auto sheet = Open();
-    ASSERT_TRUE(sheet);
-    EXPECT_EQ(Captions(*sheet), (std::vector<std::string>{"Status Log Page (page code 2Fh)",
-                                                           "Reallocated Sector Count (parameter code 4h)",
-                                                           "Disk Temperature (parameter code 117h)",
-                                                           "Recovered Data Error Rate  (parameter code 32h)"}));
-    EXPECT_EQ(sheet->tabs[0].values, (std::vector<std::string>{"5Dh", "10h", "47", "68"}));
-    EXPECT_EQ(sheet->tabs[1].values, (std::vector<std::string>{"99", "98", "36"}));
-    EXPECT_EQ(sheet->tabs[2].values, (std::vector<std::string>{"100", "90", "45", "30", "45", "60", "21", "59"}));
-}
-
-TEST_F(NormalizedSmartTest, NoDeviceOrNoOpenHandleShowsNothing)
-{
-    StartDrive(kAllPages);
-    EXPECT_FALSE(OnNormalizedSmart(nullptr, prompts));
-    EXPECT_EQ(g_pSheetDevice, nullptr);
-    const uint64_t before = Drive().CommandsReceived();
-    entry->handle.reset();
-    EXPECT_FALSE(Open());
-    EXPECT_EQ(Drive().CommandsReceived(), before);
-    EXPECT_TRUE(prompts.messages.empty());
-}
-
-TEST_F(NormalizedSmartTest, EveryMessageIsASmartErrorBox)
-{
-    Load(Bench(1, Disk(0, 0, "VELDRAKE")));
-    Scan();
-    entry = FirstDevice();
-    EXPECT_FALSE(Open());
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text,
-              "Normalized SMART not supported\n\n"
-              "The drive answered with sense key 5h, additional sense code 26h, qualifier 00h.")
-        << "the vendor key in the LOG SELECT list is an invalid field to another vendor's drive";
-    EXPECT_EQ(prompts.messages[0].caption, "SMART error");
-    EXPECT_EQ(prompts.messages[0].icon, UserPrompts::Icon::Information);
-}
-
 TEST_F(NormalizedSmartTest, VendorCommandsRefusedMeanNotSupported)
 {
     StartDrive(kAllPages);

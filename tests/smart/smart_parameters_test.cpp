@@ -106,28 +106,6 @@ TEST(SmartParameters, UnknownAndSkippedCodesAreSteppedOverByTheirLength)
     EXPECT_TRUE(none.empty());
 }
 
-TEST(SmartParameters, PageLengthOfFourOrLessHasNothingToWalk)
-{
-    std::vector<SmartTab> tabs;
-    EXPECT_EQ(WalkAttributeParameters(Page(0x30, {}), tabs), 0);
-    EXPECT_EQ(WalkAttributeParameters(Page(0x30, Hex("00 04 03 00")), tabs), 0);
-    // Bytes after a page length of 4 are not the page's.
-    std::vector<uint8_t> page = Page(0x30, Hex("00 04 03 00"));
-    page.insert(page.end(), {0x00, 0x04, 0x03, 0x03, 0x64, 0x64, 0x24});
-    EXPECT_EQ(WalkAttributeParameters(page, tabs), 0);
-    EXPECT_TRUE(tabs.empty());
-    EXPECT_EQ(WalkAttributeParameters(Hex("30 00"), tabs), 0);
-}
-
-TEST(SmartParameters, ARepeatedCodeShowsOneTab)
-{
-    const std::vector<uint8_t> page = Page(0x30, Hex("00 04 03 03 01 01 01 00 04 03 03 02 02 02"));
-    std::vector<SmartTab> tabs;
-    EXPECT_EQ(WalkAttributeParameters(page, tabs), 2);
-    ASSERT_EQ(tabs.size(), 1u);
-    EXPECT_EQ(tabs[0].values[0], "1");
-}
-
 TEST(SmartParameters, WalkStaysInsideWhatTheDriveSent)
 {
     // The page claims FFFFh bytes but 11 came: the 0117h parameter is cut.
@@ -172,24 +150,6 @@ TEST(SmartParameters, StatusTabShowsTheGeneralInformationalExceptionsParameter)
               (std::vector<std::string>{"00h", "00h", "", ""}));
     EXPECT_EQ(StatusTabFromPage(Hex("2f 00 00 00")).values, (std::vector<std::string>{"", "", "", ""}));
     EXPECT_EQ(StatusTabFromPage({}).page, &SmartStatusPageSpec());
-}
-
-TEST(SmartPageTable, EightPagesInConstructionOrderWithTheirDialogs)
-{
-    std::vector<std::string> names;
-    for (const SmartPageSpec& page : SmartPageSpecs()) names.emplace_back(page.className);
-    EXPECT_EQ(names, (std::vector<std::string>{"CSmartLog2F", "CReallocatedSectorCount", "CRecDataRate",
-                                               "CThermalAsperity", "CSeekFailureSum", "CSpinupRetries", "CDiscTemp",
-                                               "CTrackFollowingErrors"}));
-    EXPECT_EQ(FindSmartPage("CTrackFollowingErrors")->dialogId, 157);
-    EXPECT_EQ(FindSmartPage("CTrackFollowingErrors")->caption,
-              std::string("Track Following Errors (NOT Posted)  (parameter code 145h)"));
-    EXPECT_EQ(FindSmartPage("CSeekFailureSum")->caption, std::string("Seek Failure Summary  (parameter code 43h)"));
-    EXPECT_EQ(FindSmartAttributePage(0x0043), nullptr);
-    EXPECT_EQ(FindSmartAttributePage(0x0037), nullptr);
-    EXPECT_EQ(FindSmartAttributePage(0x005B)->caption, std::string("Spinup Retries (parameter code 5Bh)"));
-    EXPECT_EQ(FindSmartPage("CDiscTemp")->fields[5].label,
-              std::string("Power on hours at which the Hotest Temperature was achieved"));
 }
 
 }  // namespace
