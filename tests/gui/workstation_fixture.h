@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/stream_capture.h"
+
 class CDeviceButton;
 class CKestrionView;
 class CMainFrame;
@@ -72,6 +74,8 @@ protected:
     // Saves under the build folder's screenshots/.
     static void SaveScreenshot(const QImage& image, const QString& name);
 
+    // What discovery, the runs and the commands report goes here, not into the test log.
+    StreamCapture quiet;
     std::unique_ptr<DeviceCatalog> catalog;
     std::unique_ptr<CMainFrame> frame;
 };

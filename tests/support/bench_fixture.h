@@ -8,6 +8,7 @@
 #include "drives/device_table.h"
 #include "drives/scan.h"
 #include "sim/sim_catalog.h"
+#include "support/stream_capture.h"
 
 // A bench given as JSON, scanned into an empty device table.
 class BenchFixture : public ::testing::Test {
@@ -24,6 +25,8 @@ protected:
     int Scan() { return ScanScsiDevices(*catalog); }
     SimCatalog& Sim() { return static_cast<SimCatalog&>(*catalog); }
 
+    // What discovery and the commands report goes here, not into the test log.
+    StreamCapture quiet;
     std::unique_ptr<DeviceCatalog> catalog;
 };
 
