@@ -367,18 +367,6 @@ INSTANTIATE_TEST_SUITE_P(Commands, DownloadHeldTest,
                                            HeldCase{"check", 0x00, {"d0 WB 0+65536", "d0 WB 65536+4464", "d0 TUR"}}),
                          [](const ::testing::TestParamInfo<HeldCase>& info) { return std::string(info.param.name); });
 
-TEST_F(DownloadSequenceTest, ACancelKeepsWhatTheWorkerFoundButStartsNoFurtherDrive)
-{
-    AddDrive(0);
-    Drive& second = AddDrive(1);
-    AddFile("fw.lod", Pattern(10));
-    sequence->OnDownload("fw.lod");  // the first drive's work is done, not yet taken by a tick
-    sequence->OnCancel();
-    EXPECT_TRUE(second.device->requests.empty());
-    EXPECT_EQ(observer.Outcomes(), (std::vector<DriveOutcome>{DriveOutcome::TookImage, DriveOutcome::NotAttempted}));
-    EXPECT_TRUE(sequence->CloseRequested());
-}
-
 TEST_F(DownloadSequenceTest, FilesThatCannotBeReadSendNothing)
 {
     Drive& drive = AddDrive(0);
@@ -415,26 +403,6 @@ TEST_F(DownloadSequenceTest, FailedCallStopsThatDrivesTransferButItIsStillChecke
     EXPECT_EQ(DriveReportText(observer.ended[0]),
               kPath0 + ": failed, transfer failed: the piece at offset 65536 never reached the drive (error 5: "
                        "Input/output error); the drive reports revision 0412");
-}
-
-TEST_F(DownloadSequenceTest, StatusOnAPieceShowsStatusAndSenseBytes)
-{
-    Drive& drive = AddDrive(0);
-    drive.pieceReply = [](size_t) { return CheckCondition(0x5, 0x26, 0x00); };
-    AddDrive(1);
-    AddFile("fw.lod", Pattern(70000));
-    sequence->OnDownload("fw.lod");
-    TickUntilIdle();
-    EXPECT_EQ(wire.front(), "d0 WB 0+65536");
-    EXPECT_EQ(Count("d0 WB 0+65536") + Count("d0 WB 65536+4464"), 1u);
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Download - \\\\.\\physicaldrive0\nScsi status: 02h\n"
-                                                   "Sense Info -- consult SCSI spec for details\n"
-                                                   "70 00 05 00 00 00 00 0A 00 00 00 00 26 00 00 00 00 00 "
-                                                   "00 00 00 00 00 00 "});
-    EXPECT_EQ(observer.Outcomes(), (std::vector<DriveOutcome>{DriveOutcome::TransferFailed, DriveOutcome::TookImage}))
-        << "a drive that refused the image still runs its old one: the next drive gets the image";
-    EXPECT_NE(DriveReportText(observer.ended[0]).find("ended with status 02h, sense key 5h, ASC 26h, ASCQ 00h"),
-              std::string::npos);
 }
 
 }  // namespace

@@ -10,42 +10,6 @@ namespace {
 
 using IdentityTest = BenchFixture;
 
-TEST_F(IdentityTest, CapabilityFlagsComeFromTheirInquiryBits)
-{
-    Load(Bench(1, Disk(0, 0, "MORVANE",
-                       "\"capabilities\": {\"relAdr\": true, \"wbus16\": true, \"sync\": true, \"cmdQue\": true, "
-                       "\"addr32\": true, \"trmIop\": true}")));
-    StreamCapture capture;
-    Scan();
-    const DeviceEntry& entry = *g_devices[0];
-    EXPECT_EQ(entry.RelAdr, 1u);
-    EXPECT_EQ(entry.WBus32, 0u);
-    EXPECT_EQ(entry.WBus16, 1u);
-    EXPECT_EQ(entry.Sync, 1u);
-    EXPECT_EQ(entry.Linked, 0u);
-    EXPECT_EQ(entry.CmdQue, 1u);
-    EXPECT_EQ(entry.SftRe, 0u);
-    EXPECT_EQ(entry.ADDR32, 1u);
-    EXPECT_EQ(entry.ADDR16, 0u);
-    EXPECT_EQ(entry.AERC, 0u);
-    EXPECT_EQ(entry.TrmIOP, 1u);
-}
-
-TEST_F(IdentityTest, RefreshRereadsIdentityAndCapacity)
-{
-    Load(Bench(1, Disk(0, 0)));
-    StreamCapture capture;
-    Scan();
-    DeviceEntry& entry = *g_devices[0];
-    entry.lastLba = 7;
-    entry.productId[0] = 'x';
-    EXPECT_EQ(RefreshDriveIdentity(*catalog, entry), kIdentityOk);
-    EXPECT_EQ(entry.lastLba, 1000u);
-    EXPECT_STREQ(entry.productId, "MVX-00          ");
-    // The Inquiry command prints the path it formats from the entry's own.
-    EXPECT_NE(capture.Out().rfind("\\\\.\\physicaldrive0\nDrive Vendor Id"), std::string::npos);
-}
-
 TEST_F(IdentityTest, ADriveThatNoLongerAnswersKeepsItsDiscoveryValues)
 {
     Load(Bench(1, Disk(0, 0)));

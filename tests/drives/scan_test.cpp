@@ -200,22 +200,6 @@ private:
     std::vector<ScsiAddress> addresses_;
 };
 
-TEST_F(ScanTest, OwnAddressBeatsTheAdapterList)
-{
-    Load(Bench(1, Disk(0, 0) + "," + Disk(0, 1) + "," + Disk(0, 2)));
-    AddressedCatalog addressed(*catalog, {{0, 0, 4, 0}, {1, 1, 2, 0}, {0, 0, 6, 0}});
-    StreamCapture capture;
-    ScanScsiDevices(addressed);
-    const auto drives = Drives();
-    ASSERT_EQ(drives.size(), 3u);
-    EXPECT_EQ(drives[0]->targetId, 4);
-    EXPECT_EQ(drives[1]->bus, 1);
-    EXPECT_EQ(drives[1]->targetId, 2);
-    EXPECT_EQ(drives[2]->bus, 0);
-    EXPECT_EQ(drives[2]->targetId, 6);
-    EXPECT_TRUE(g_controllers[0] && g_controllers[1]);
-}
-
 TEST_F(ScanTest, FailedQueriesSkipOnlyThatDrive)
 {
     Load(Bench(1, Disk(0, 0, "MORVANE", "\"adapterListError\": 5") + "," +

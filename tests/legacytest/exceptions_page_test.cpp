@@ -237,20 +237,4 @@ TEST(InformationalExceptionsEffectTest, TrippedDriveReportsOnRequestOnlyWithMrie
     EXPECT_EQ(RequestSense(disk)[12], 0x00);
 }
 
-TEST(InformationalExceptionsEffectTest, TestBitMakesAFalseTrip)
-{
-    SimDriveConfig config;
-    config.vendor = "MORVANE";
-    config.product = "MVX";
-    config.blocks = 1000;
-    SimDisk disk(config);
-    SetCurrentPage(disk, 0x00, 0x06);
-    EXPECT_EQ(RequestSense(disk)[12], 0x00);
-    SetCurrentPage(disk, 0x04, 0x06);
-    const auto sense = RequestSense(disk);
-    EXPECT_EQ(sense[2] & 0x0F, 0x00);
-    EXPECT_EQ(sense[12], 0x5D);
-    EXPECT_EQ(sense[13], 0xFF);
-}
-
 }  // namespace

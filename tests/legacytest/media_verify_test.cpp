@@ -59,22 +59,6 @@ TEST_F(MediaVerifyTest, CapacityBeyond32BitsIsReadWithReadCapacity16)
               (std::vector<uint8_t>{0x9E, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 1, 0}));
 }
 
-TEST_F(MediaVerifyTest, DriveThatDoesNotAnswerShowsQueryCapacityFailureAndLastLbaZero)
-{
-    Start(OneDrive(R"("faults": [{"opcode": "0x25", "action": "callFails"}])"));
-    TestContext& test = Context();
-    uint64_t lastLba = 77;
-    uint32_t blockLength = 512;
-    EXPECT_EQ(ReadCapacityForTest(&output, lastLba, blockLength, test), kCapacityContinue);
-    EXPECT_EQ(lastLba, 0u);
-    EXPECT_EQ(output.Text(), "\r\nQueryCapacity Failure\r\n");
-
-    keyboard.escapeAt = {1};
-    Sim().Disk(0)->ClearFaults();
-    EXPECT_EQ(ReadCapacityForTest(&output, lastLba, blockLength, test), kCapacityEscape);
-    EXPECT_EQ(lastLba, 1000u);
-}
-
 TEST_F(MediaVerifyTest, SliceReadsUpToAndIncludingItsLastBlock)
 {
     Start(OneDrive(R"("unreadableBlocks": [1000])", 1001));

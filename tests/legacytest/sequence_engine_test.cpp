@@ -187,16 +187,6 @@ TEST_F(SequenceEngineTest, DriveNeverReadyIsAskedAtAPaceForThirtySecondsAndRepor
     EXPECT_NE(streams.Log().find("Target Status = 02"), std::string::npos) << "failures are reported";
 }
 
-TEST_F(SequenceEngineTest, DriveBecomingReadyTellsEachAnswerOnceWithItsCount)
-{
-    Start(OneDrive(R"("faults": [{"opcode": "0x00", "senseKey": 6, "asc": "0x29", "times": 1}])"));
-    Sim().Disk(0)->SetNotReady(4);
-    EXPECT_EQ(Run(Only({kSubtestDriveReady}), Entry(0)), 0);
-    EXPECT_EQ(output.Text(), "Begin drive read test\r\n\r\nTEST UNIT FAILED\r\n\r\nTEST UNIT FAILED\r\n\r\n"
-                             "TEST UNIT FAILED 4 times, Target Status = 02, SenseKey=02, SenseCode=04, Qualifier=01\r\n"
-                             "Finished drive ready test\r\n");
-}
-
 TEST_F(SequenceEngineTest, BufferTestReadsThenWritesBack512BytesOfTheDataBuffer)
 {
     Start(OneDrive());
@@ -293,23 +283,6 @@ TEST_F(SequenceEngineTest, EscapeDuringTheLast100MBIsSwallowedButEndsOtherScans)
     EXPECT_FALSE(second.Contains("Finished ID scan"));
 }
 
-TEST_F(SequenceEngineTest, SmallDrivesSkipTheScansTheyHaveNoRoomFor)
-{
-    Start(OneDrive("", 40001));
-    auto& tap = Tap(Entry(0));
-    EXPECT_EQ(Run(Only({kSubtestLast100MB}), Entry(0)), 0);
-    EXPECT_TRUE(tap.WithOpcode(0x28).empty());
-    EXPECT_TRUE(output.Contains("Begin OD scan\r\nFinished OD scan\r\n"));
-
-    tap.Forget();
-    EXPECT_EQ(Run(Only({kSubtestEntireScan}), Entry(0)), 0);
-    // No outer part; the inner 50000 blocks end at the last LBA.
-    const auto reads = tap.WithOpcode(0x28);
-    ASSERT_FALSE(reads.empty());
-    EXPECT_EQ(reads.front().cdb[5], 0);
-    EXPECT_TRUE(output.Contains("Complete Scan of Disk will require -4 minutes"));
-}
-
 TEST_F(SequenceEngineTest, ScansReadToTheLastBlockAndNameTheBlocksOfAFailedRead)
 {
     struct Row {
@@ -364,19 +337,6 @@ TEST_F(SequenceEngineTest, EntireScanReadsEveryBlockOnce)
         for (uint32_t block = lba; block < lba + LoadBe16(read.cdb.data() + 7); ++block) ++seen[block];
     }
     EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), 200001);
-}
-
-TEST_F(SequenceEngineTest, FourKilobyteBlockDrivePassesEveryScan)
-{
-    Start(OneDrive(R"("geometry": {"cylinders": 300, "heads": 2, "sectorsPerTrack": 1000})", 600000, 4096));
-    auto& tap = Tap(Entry(0));
-    EXPECT_EQ(Run(LongSelection(), Entry(0)), 0);
-    EXPECT_TRUE(outcome.Completed());
-    for (const auto& read : tap.WithOpcode(0x28)) {
-        const uint32_t blocks = LoadBe16(read.cdb.data() + 7);
-        ASSERT_EQ(read.transferLength, blocks * 4096u);
-    }
-    for (const auto& write : tap.WithOpcode(0x2E)) ASSERT_EQ(write.transferLength, 4096u);
 }
 
 }  // namespace

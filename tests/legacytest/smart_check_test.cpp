@@ -120,20 +120,6 @@ TEST_F(SmartCheckTest, UnsolicitedSenseThatFailsOrIsNotCleanEndsTheSequenceAfter
     EXPECT_EQ(CurrentPage(*disk), pageBefore);
 }
 
-TEST_F(SmartCheckTest, AttributePageOfAnotherCodeIsALogDataReadError)
-{
-    StartDrive(kSmartPages);
-    tap->hook = [this](ScsiRequest& request, bool& delivered) {
-        if (request.Cdb[0] != kLogSense || (request.Cdb[2] & 0x3F) != 0x30) return false;
-        delivered = tap->inner->Execute(request);
-        static_cast<uint8_t*>(request.DataBuffer)[0] = 0x70;  // DS set
-        return true;
-    };
-    EXPECT_EQ(Run(Only({kSubtestSmartCheck}), Entry(0)), 4);
-    EXPECT_TRUE(output.Contains("\r\nLog Data Read error\r\n"));
-    EXPECT_EQ(CurrentPage(*disk), pageBefore) << "put back on the way out";
-}
-
 TEST_F(SmartCheckTest, PageIsPutBackWhenALaterSubtestEndsTheSequence)
 {
     StartDrive(kSmartPages, R"("unreadableBlocks": [100])");

@@ -182,27 +182,6 @@ TEST(HexExchange, TextLongerThanAFieldTakesIsRefusedNotCut)
     EXPECT_EQ(qword.Value(), 0x0000000100000002u);
 }
 
-TEST(HexExchange, AFailedFieldEndsThePassAndTakesTheFocus)
-{
-    Controls controls;
-    controls.edits[1].text = "11";
-    controls.edits[2].text = "zz";
-    controls.edits[3].text = "33";
-    RecordingPrompts prompts;
-    CDataExchange dx(controls, true, &prompts);
-    uint8_t first = 0, second = 0x22, third = 0;
-    DDX_HexByte(dx, 1, first);
-    DDX_HexByte(dx, 2, second);
-    DDX_HexByte(dx, 3, third);
-    EXPECT_TRUE(dx.Failed());
-    EXPECT_EQ(dx.FailedControl(), 2);
-    EXPECT_EQ(first, 0x11) << "fields before the failure took their values";
-    EXPECT_EQ(second, 0x22);
-    EXPECT_EQ(third, 0) << "fields after it keep theirs";
-    EXPECT_TRUE(controls.edits[2].focused);
-    EXPECT_EQ(prompts.messages.size(), 1u) << "one message per pass";
-}
-
 TEST(HexExchange, DecimalFieldsCheckTheirRange)
 {
     Controls controls;

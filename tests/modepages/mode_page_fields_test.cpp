@@ -52,21 +52,6 @@ std::unique_ptr<CModePage> Make()
 
 }  // namespace
 
-TEST(ModePageFields, FormatParametersTrackSkewGoesToBytes16And17)
-{
-    PageOnDrive<CFormatParmPage> format(
-        "83 16 00 08 00 00 00 00 00 00 01 90 02 00 00 01 00 00 00 20 4F 00 00 00");
-    format.Show();
-    EXPECT_EQ(format.Text(1090), "0190");
-    EXPECT_TRUE(format.Checked(1154)) << "HSEC";
-    format.Type(1104, "0012");
-    EXPECT_EQ(format.page.OnSaveSaveable(), ModeSaveResult::Sent);
-    const auto sent = format.Sent();
-    EXPECT_EQ(sent[16], 0x00);
-    EXPECT_EQ(sent[17], 0x12);
-    EXPECT_EQ(sent[20], 0x4F) << "byte 20 bits 3-0 as read";
-}
-
 TEST(ModePageFields, DriveGeometryColumnsAndRpl)
 {
     PageOnDrive<CDriveGeometry> geometry(
@@ -97,25 +82,6 @@ TEST(ModePageFields, DriveGeometryColumnsAndRpl)
     EXPECT_EQ(geometry.prompts.messages.back().text, "Please enter an integer between 0 and 3.");
 }
 
-TEST(ModePageFields, ControlModeByte3SharesTheQueueFields)
-{
-    PageOnDrive<CControlMode> control("8A 0A 02 1D 00 00 00 00 00 00 0A 8C");
-    control.Show();
-    EXPECT_EQ(control.Text(1086), "1") << "Queue Algorithm Modifier";
-    EXPECT_FALSE(control.Checked(1155)) << "QErr";
-    EXPECT_TRUE(control.Checked(1156)) << "DQue";
-    EXPECT_TRUE(control.Checked(1153)) << "GLTSD";
-    control.Type(1087, "0102");
-    control.Type(1086, "a");
-    EXPECT_EQ(control.page.OnSaveCurrent(), ModeSaveResult::Sent);
-    const auto sent = control.Sent();
-    EXPECT_EQ(sent[8], 0x01);
-    EXPECT_EQ(sent[9], 0x02) << "Busy Timeout Period";
-    EXPECT_EQ(sent[3], 0xAD) << "bits 3-2 as read";
-    EXPECT_EQ(sent[10], 0x0A);
-    EXPECT_EQ(sent[11], 0x8C) << "bytes from 10 on as read";
-}
-
 TEST(ModePageFields, VerifyCorrectionSpanIsAlwaysSentAsZero)
 {
     PageOnDrive<CVerifyErrRecovParms> verify("87 0A F5 14 30 00 00 00 00 00 0B B8");
@@ -129,40 +95,6 @@ TEST(ModePageFields, VerifyCorrectionSpanIsAlwaysSentAsZero)
     EXPECT_EQ(verify.Text(1087), "44") << "what was typed stays until a refresh";
     EXPECT_EQ(verify.page.OnSaveSaveable(), ModeSaveResult::Sent);
     EXPECT_EQ(verify.Sent()[4], 0x00);
-}
-
-TEST(ModePageFields, CachingRetentionPrioritiesShareByte3)
-{
-    PageOnDrive<CCachingParms> caching("88 12 04 21 FF FF 01 00 FF FF FF FF 1F 10 00 00 77 00 00 00");
-    caching.Show();
-    EXPECT_EQ(caching.Text(1086), "2");
-    EXPECT_EQ(caching.Text(1087), "1");
-    EXPECT_EQ(caching.Text(1089), "0100");
-    EXPECT_EQ(caching.Text(1098), "0100");
-    EXPECT_EQ(caching.Text(1107), "0100") << "Minimum Pre-fetch is 16 bits in every column";
-    caching.Type(1095, "3");
-    caching.Type(1096, "a");
-    caching.form.Check(1172)->SetChecked(true);  // FSW, saved
-    EXPECT_EQ(caching.page.OnSaveSaveable(), ModeSaveResult::Sent);
-    const auto sent = caching.Sent();
-    EXPECT_EQ(sent[3], 0x3A);
-    EXPECT_EQ(sent[6], 0x01);
-    EXPECT_EQ(sent[7], 0x00);
-    EXPECT_EQ(sent[12], 0x9F) << "byte 12 bits 4-0 as read";
-    EXPECT_EQ(sent[16], 0x77) << "byte 16 as read";
-}
-
-TEST(ModePageFields, UnitAttentionSendsTheSavedColumnsByte3)
-{
-    PageOnDrive<CUnitAttention> unit("80 02 88 00");
-    unit.Show();
-    unit.Type(1086, "11");
-    unit.Type(1087, "22");
-    unit.form.Check(1159)->SetChecked(true);  // saved SSM
-    EXPECT_EQ(unit.page.OnSaveSaveable(), ModeSaveResult::Sent);
-    EXPECT_EQ(unit.Sent(), Hex("00 02 C8 22")) << "bits 7 and 3 as read";
-    EXPECT_EQ(unit.page.OnSaveCurrent(), ModeSaveResult::Sent);
-    EXPECT_EQ(unit.Sent(), Hex("00 02 88 11"));
 }
 
 TEST(ModePageFields, EveryFieldFollowsTheDrivesChangeableBits)

@@ -63,45 +63,6 @@ TEST_F(ExecuteTest, FailedCallReportsZeroesAndKeepsStatusZero)
     EXPECT_EQ(capture.Log().substr(0, 40), "Ioctl status = 00    Target Status = 00\n");
 }
 
-TEST_F(ExecuteTest, ReportFlagsOtherThanOneAreSilent)
-{
-    device->next.status = kStatusCheckCondition;
-    for (int report : {0, 2, 3}) {
-        StreamCapture capture;
-        EXPECT_EQ(ExecuteScsiRequest(request, &handle, 1, report), 0);
-        device->next.delivered = false;
-        EXPECT_EQ(ExecuteScsiRequest(request, &handle, 1, report), 0);
-        device->next.delivered = true;
-        EXPECT_EQ(capture.Log() + capture.Out() + capture.Err(), "") << "report flag " << report;
-    }
-}
-
-TEST_F(ExecuteTest, SenseDumpLayouts)
-{
-    uint8_t bytes[20];
-    for (int i = 0; i < 20; ++i) bytes[i] = static_cast<uint8_t>(0xA0 + i);
-    {
-        StreamCapture capture;
-        DumpSenseData(16, bytes);
-        EXPECT_EQ(capture.Log(), "A0 A1 A2 A3 A4 A5 A6 A7 A8 A9 AA AB AC AD AE AF \n");
-    }
-    {
-        StreamCapture capture;
-        DumpSenseData(17, bytes);
-        EXPECT_EQ(capture.Log(), "000: A0 A1 A2 A3 A4 A5 A6 A7 A8 A9 AA AB AC AD AE AF \n010: B0 \n");
-    }
-    {
-        StreamCapture capture;
-        DumpSenseData(0, bytes);
-        EXPECT_EQ(capture.Log(), "");
-    }
-    // The stream is left decimal with a blank fill for whoever writes next.
-    StreamCapture capture;
-    DumpSenseData(3, bytes);
-    std::clog << 42 << ' ' << std::setw(3) << 7;
-    EXPECT_EQ(capture.Log(), "A0 A1 A2 \n42   7");
-}
-
 TEST_F(ExecuteTest, StopEndsTheWorkerBeforeTheCommandIsSent)
 {
     bool stopped = false;

@@ -85,19 +85,6 @@ TEST_F(ReportTest, HexDumpLinesAndPartialLastLine)
     EXPECT_EQ(empty.Out(), "none\nData Length=0 or 0h\n");
 }
 
-TEST_F(ReportTest, StringDumpShowsTwoHundredSignedBytes)
-{
-    StreamCapture capture;
-    ReportStringDump("A\x80");
-    const std::string out = capture.Out();
-    EXPECT_EQ(out.substr(0, 3), "A\x80\n");
-    EXPECT_EQ(out.substr(3, 15), "41 ffffff80 0 0");
-    // 200 bytes: twelve full lines of sixteen and one of eight.
-    size_t lines = 0;
-    for (char c : out.substr(3)) lines += c == '\n';
-    EXPECT_EQ(lines, 13u);
-}
-
 TEST_F(ReportTest, StringDumpOfALongStringDoesNotOverflow)
 {
     const std::string text(500, 'x');

@@ -192,33 +192,6 @@ TEST_F(DstRunTest, FailedPollOfTheLastRunningDriveAbortsItAndWritesThePhase)
     EXPECT_TRUE(host.startEnabled);
 }
 
-TEST_F(DstRunTest, OneFailedPollDoesNotHideTheOthersProgress)
-{
-    Start({SelfTestDisk(0, kPassing), SelfTestDisk(1, kPassing)});
-    run->OnStart(kDstModeQuick);
-    FailRequestSense(0);
-    Tick(25);
-    EXPECT_NE(output.Text().find("for drive physicaldrive0 \nDST Progress Failed"), std::string::npos);
-    EXPECT_TRUE(Drive(0).underTest) << "polled again next tick";
-    EXPECT_EQ(Drive(0).testState, 0);
-    EXPECT_EQ(Drive(1).testState, 25);
-    EXPECT_EQ(host.bar.back(), 0) << "the bar waits for the drive it could not poll";
-    EXPECT_TRUE(host.timer);
-}
-
-TEST_F(DstRunTest, BarFollowsTheSlowestDriveStillRunning)
-{
-    Start({SelfTestDisk(0, kPassing), SelfTestDisk(1, R"({"shortSeconds": 300})")});
-    run->OnStart(kDstModeQuick);
-    Tick(50);
-    EXPECT_EQ(host.bar.back(), 16);
-    Tick(50);  // the first drive has ended
-    EXPECT_FALSE(Drive(0).underTest);
-    EXPECT_EQ(host.bar.back(), 33);
-    Tick(200);
-    EXPECT_EQ(host.bar.back(), 100);
-}
-
 TEST_F(DstRunTest, StopAbortsAndLogsBeginAndEndTimes)
 {
     dsttest::UtcZone utc;
@@ -235,17 +208,6 @@ TEST_F(DstRunTest, StopAbortsAndLogsBeginAndEndTimes)
     EXPECT_EQ(host.logged[0],
               "MVX-00          , SN0     , DST Quick, The drive self-test was aborted by the abort parameter code., "
               "Tue Nov 14 22:13:20 2023, Tue Nov 14 22:13:55 2023, 3e8, , , , ,");
-}
-
-TEST_F(DstRunTest, StopAfterTheDrivesEndedStillWritesTheirRows)
-{
-    Start({SelfTestDisk(0, kPassing)});
-    run->OnStart(kDstModeQuick);
-    Tick(100);  // ended and counted: the phase closes on the next tick
-    run->OnStop();
-    ASSERT_EQ(host.logged.size(), 1u);
-    EXPECT_NE(host.logged[0].find("completed without error"), std::string::npos);
-    EXPECT_EQ(SelfTestCodes(0), std::vector<uint8_t>{0x20}) << "nothing left to abort";
 }
 
 TEST_F(DstRunTest, EscapeOnTheConsoleAbortsEveryDriveAndWritesThePhase)
@@ -348,20 +310,4 @@ TEST_F(DstRunTest, OtherSensePendingAtAPollIsNotTheEndOfTheTest)
     ASSERT_EQ(host.logged.size(), 1u);
     EXPECT_NE(host.logged[0].find("completed without error"), std::string::npos);
     EXPECT_EQ(SelfTestCodes(0), std::vector<uint8_t>{0x20}) << "never aborted";
-}
-
-TEST_F(DstRunTest, LogFileThatCannotBeWrittenIsReportedAndTheRowsStayInTheReport)
-{
-    Start({SelfTestDisk(0, kPassing)});
-    g_strDstLogPath = folder.File("missing/dst.log");
-    run->OnStart(kDstModeQuick);
-    Tick(100);
-    Tick(10);
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].caption, "DST Log File");
-    EXPECT_NE(prompts.messages[0].text.find("could not be opened"), std::string::npos);
-    EXPECT_EQ(g_strDstLogPath, folder.File("missing/dst.log"));
-    EXPECT_NE(output.Text().find("The DST log rows that could not be written:\r\nMVX-00          , SN0     , DST Quick"),
-              std::string::npos);
-    EXPECT_TRUE(host.startEnabled);
 }

@@ -188,18 +188,6 @@ TEST_F(CommanderTest, TakesOnlyTheEntryOfTheRunsOwnTest)
     EXPECT_EQ(entry.dstQuick.senseKey, 0);
 }
 
-TEST_F(CommanderTest, AbortedAndInterruptedTestsRecordNoStatusButTheirText)
-{
-    entry.dstType = 2;
-    entry.dstAdvStatus = 1;
-    EXPECT_EQ(Parse(ResultsPage({{.result = 1, .stamp = 5, .code = 2}}), kDstCodeAdvanced), 1);
-    EXPECT_EQ(entry.dstAdvStatus, 0);
-    EXPECT_EQ(entry.dstAdvResult, "The drive self-test was aborted by the abort parameter code.");
-    EXPECT_EQ(Parse(ResultsPage({{.result = 2, .stamp = 5, .code = 2}}), kDstCodeAdvanced), 1);
-    EXPECT_EQ(entry.dstAdvStatus, 0);
-    EXPECT_EQ(entry.dstAdvResult, "The drive self-test was interrupted or aborted by the calling program.");
-}
-
 TEST_F(CommanderTest, FailedEntryIsReportedAndRecordedInFull)
 {
     entry.dstType = 1;

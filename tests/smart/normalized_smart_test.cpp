@@ -105,24 +105,6 @@ TEST_F(NormalizedSmartTest, VendorCommandsRefusedMeanNotSupported)
     EXPECT_TRUE(prompts.messages.empty());
 }
 
-TEST_F(NormalizedSmartTest, BufferNotAvailable)
-{
-    StartDrive(kAllPages);
-    const auto noMemory = [](size_t) { return std::unique_ptr<uint8_t[]>(); };
-    const uint64_t before = Drive().CommandsReceived();
-    EXPECT_FALSE(OnNormalizedSmart(entry, prompts, noMemory));
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"Buffer allocation for SMART Data buffer failed"}));
-    EXPECT_EQ(Drive().CommandsReceived() - before, 2u) << "no page read without a buffer";
-}
-
-TEST_F(NormalizedSmartTest, SupportedPagesReadFails)
-{
-    StartDrive(kAllPages);
-    FailCommand(0x4D, 2, 0x05, 0x24);
-    EXPECT_FALSE(Open());
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"GetSupportedPages failed"}));
-}
-
 TEST_F(NormalizedSmartTest, WhichOfTheTwoPagesIsMissingDecidesTheMessage)
 {
     StartDrive(R"("pages": ["0x03", "0x2F"], "normalizedSmart": true)");
@@ -143,18 +125,6 @@ TEST_F(NormalizedSmartTest, AttributePageReadFailsGivesBothMessages)
     EXPECT_FALSE(Open());
     EXPECT_EQ(Messages(), (std::vector<std::string>{"GetSMARTAttributeLogData failed",
                                                     "No relevant parameter codes in Attribute Log Page, 0x30"}));
-}
-
-TEST_F(NormalizedSmartTest, StatusPageReadFailsLeavesOnlyItsTabOut)
-{
-    StartDrive(kAllPages);
-    FailCommand(0x4D, 3, 0x04, 0x44);
-    const auto sheet = Open();
-    ASSERT_TRUE(sheet);
-    EXPECT_TRUE(prompts.messages.empty());
-    ASSERT_FALSE(sheet->tabs.empty());
-    EXPECT_EQ(sheet->tabs[0].page->className, std::string("CReallocatedSectorCount"));
-    EXPECT_EQ(sheet->tabs.size(), 5u);
 }
 
 TEST_F(NormalizedSmartTest, NoKnownCodeMeansNoSheetEvenWithTheStatusTab)

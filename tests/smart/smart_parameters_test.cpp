@@ -141,15 +141,4 @@ TEST(SmartParameters, SupportedPagesListedWithinThePageLength)
     EXPECT_TRUE(overclaimed.attributePage);
 }
 
-TEST(SmartParameters, StatusTabShowsTheGeneralInformationalExceptionsParameter)
-{
-    EXPECT_EQ(StatusTabFromPage(Hex("2f 00 00 08 00 00 03 04 5d 10 2f 41")).values,
-              (std::vector<std::string>{"5Dh", "10h", "47", "65"}));
-    // Another parameter first, and a general parameter too short for the temperatures.
-    EXPECT_EQ(StatusTabFromPage(Hex("2f 00 00 0b 00 01 03 01 07 00 00 03 02 00 00")).values,
-              (std::vector<std::string>{"00h", "00h", "", ""}));
-    EXPECT_EQ(StatusTabFromPage(Hex("2f 00 00 00")).values, (std::vector<std::string>{"", "", "", ""}));
-    EXPECT_EQ(StatusTabFromPage({}).page, &SmartStatusPageSpec());
-}
-
 }  // namespace
