@@ -47,19 +47,6 @@ TEST_F(LogPagesTest, ReadLogPageAsksForCumulativeValuesOfThePageIntoTheBuffer)
     EXPECT_EQ(buffer[8], 0x64);
 }
 
-TEST_F(LogPagesTest, WrappersReadTheirPagesWithTheGivenLength)
-{
-    device->next.data = {0x00, 0x00, 0x00, 0x00};
-    std::vector<uint8_t> buffer(32768, 0);
-    EXPECT_EQ(ReadSupportedLogPages(&handle, buffer.data(), 32768), kLogPageOk);
-    EXPECT_EQ(ReadSmartStatusLogPage(&handle, buffer.data(), 32768), kLogPageOk);
-    EXPECT_EQ(ReadAttributeLogPage(&handle, buffer.data(), 512), kLogPageOk);
-    ASSERT_EQ(device->requests.size(), 3u);
-    EXPECT_EQ(Cdb(device->requests[0]), (std::vector<uint8_t>{0x4D, 0, 0x40, 0, 0, 0, 0, 0x80, 0x00, 0}));
-    EXPECT_EQ(Cdb(device->requests[1]), (std::vector<uint8_t>{0x4D, 0, 0x6F, 0, 0, 0, 0, 0x80, 0x00, 0}));
-    EXPECT_EQ(Cdb(device->requests[2]), (std::vector<uint8_t>{0x4D, 0, 0x70, 0, 0, 0, 0, 0x02, 0x00, 0}));
-}
-
 TEST_F(LogPagesTest, ReadLogPageToleratesOnlyAdditionalSenseCodesZeroAndOne)
 {
     uint8_t buffer[64] = {};

@@ -56,19 +56,6 @@ TEST_F(DefectAdjacentTest, TwentyOneFailedReadsAreToleratedAndTheTwentySecondEnd
     EXPECT_FALSE(second.Contains("Finished Verify"));
 }
 
-TEST_F(DefectAdjacentTest, FailureNamesThePlaceTheBlockBeforeAndTheDescriptor)
-{
-    Start(DefectDrive(2, 1));
-    EXPECT_EQ(RunAdjacent(), 0);
-    // Cylinder 1, head 2, target sector 499 (1F3h); LBA 6499 - 1 = 6498 (1962h); descriptor at 4.
-    EXPECT_TRUE(output.Contains("\r\nSector Adjacent to P&G List Failure\n\r\n"
-                                "\r\nread block Failure, 1, 2, 1f3\nLBA=1962 defect(*8)=4\r\n"
-                                "\r\nRead of LBA 6499 to 6501 failed, failing LBA 6500\r\n"));
-    EXPECT_EQ(output.Count("read block Failure"), 1u);
-    ASSERT_EQ(outcome.readFailures.size(), 1u);
-    EXPECT_EQ(outcome.readFailures[0].subtest, kSubtestDefectAdjacent);
-}
-
 TEST_F(DefectAdjacentTest, ThreeBlocksAroundEachDefectAreReadFromTheSectorBefore)
 {
     Start(OneDrive(R"("geometry": {"cylinders": 100, "heads": 4, "sectorsPerTrack": 1000},

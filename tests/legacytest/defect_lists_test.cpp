@@ -112,14 +112,6 @@ TEST_F(DefectListsTest, SectorInTheReservedAreaHasNoAddress)
     EXPECT_EQ(lba, 12345u);
 }
 
-TEST_F(DefectListsTest, FourHeadDriveCountsAsFour)
-{
-    Start(FourHeads());
-    TestContext& test = Context();
-    CountHeads(test.workspace, test);
-    EXPECT_EQ(test.workspace.headCount, 4);
-}
-
 TEST_F(DefectListsTest, HeadsCheckWritesAndRestoresSectorZeroOfEveryOtherHead)
 {
     Start(FourHeads());
@@ -146,16 +138,6 @@ TEST_F(DefectListsTest, HeadsCheckWithoutTranslatePageFailsOnLbaZero)
     EXPECT_EQ(test.workspace.headCount, 0);
     EXPECT_EQ(CheckPhysicalHeads(test.workspace, test, 1, 0, 512), kHeadsFailed);
     EXPECT_EQ(output.Text(), "\r\nLogical to Physical translation failed for LBA=00000000\r\n");
-}
-
-TEST_F(DefectListsTest, HeadsCheckAwayFromTheStartOfTheDriveDoesNothing)
-{
-    Start(FourHeads());
-    auto& tap = Tap(Entry(0));
-    TestContext& test = Context();
-    test.workspace.headCount = 4;
-    EXPECT_EQ(CheckPhysicalHeads(test.workspace, test, 1, 5000, 512), kHeadsNothingDone);  // cylinder 12
-    EXPECT_TRUE(tap.WithOpcode(kWriteVerify10).empty());
 }
 
 TEST_F(DefectListsTest, HeadThatDoesNotTranslateEndsTheCheckWithItsNumber)

@@ -21,22 +21,6 @@ TEST(SubtestSelectionTest, PresetsRunWhatTheirCommandsPromise)
     EXPECT_EQ(Runs(CustomSelectionAtStart()), (std::set<int>{0, 1, 2, 3, 11}));
 }
 
-TEST(SubtestSelectionTest, RowsKeepTheirCheckBoxIdsAndLabels)
-{
-    const auto rows = Subtests();
-    EXPECT_EQ(rows[0].checkBoxId, 1024);
-    EXPECT_STREQ(rows[0].label, "Drive Ready Test");
-    EXPECT_EQ(rows[7].checkBoxId, 1031);
-    EXPECT_STREQ(rows[7].label, "Rnd Verify 1000 to 4000 blocks");
-    EXPECT_STREQ(rows[10].label, "Verify Sect Adj to P & G List");
-    // There is no check box 1035: the scan of the entire drive is 1036.
-    EXPECT_EQ(rows[10].checkBoxId, 1034);
-    EXPECT_EQ(rows[11].checkBoxId, 1036);
-    EXPECT_STREQ(rows[11].label, "Scan of Entire Drive");
-    EXPECT_EQ(rows[13].checkBoxId, 1038);
-    EXPECT_STREQ(rows[13].label, "Recheck SMART");
-}
-
 TEST(SubtestSelectionTest, ListOfNumbersBecomesASelection)
 {
     SubtestSelection selection;

@@ -132,10 +132,3 @@ TEST(LinuxCatalog, OpensOnlySgDevicesAndSaysWhy)
     EXPECT_EQ(catalog.Open("/dev/null", errorCode), nullptr);
     EXPECT_EQ(errorCode, ENOTTY);
 }
-
-TEST(LinuxCatalog, DriveNumbersAreTheListedSgDevicesInNumericOrder)
-{
-    // sg4, sg5, sg7-sg9 and sg12-sg22 are gone; sg10 comes after sg6.
-    EXPECT_EQ(LinuxCatalog(kFakeSysfs).DriveNumbers(), (std::vector<uint32_t>{0, 1, 2, 3, 6, 10, 11, 23}));
-    EXPECT_TRUE(LinuxCatalog("/nonexistent/sysfs").DriveNumbers().empty());
-}

@@ -226,29 +226,11 @@ TEST(BenchLoader, EveryFieldReachesTheDrive)
     EXPECT_EQ(drive.serial, "SERIAL-NUMBER-OF-20");
     EXPECT_FALSE(drive.serialInStandardInquiry);
     EXPECT_EQ(drive.logs.ppc, SimPpc::Rejected);
+    // What each fault does is in tests/data/sim/faults.scsi; here, that all arrive.
     ASSERT_EQ(drive.faults.size(), 7u);
-    EXPECT_EQ(drive.faults[0].action, SimFault::Action::Sense);
-    EXPECT_EQ(drive.faults[0].opcode, 0x28);
-    EXPECT_EQ(drive.faults[0].senseKey, 3);
-    EXPECT_EQ(drive.faults[0].asc, 0x11);
-    EXPECT_EQ(drive.faults[0].ascq, 1);
-    EXPECT_EQ(drive.faults[0].times, 2u);
     EXPECT_EQ(drive.faults[0].afterCommands, 10u);
-    EXPECT_EQ(drive.faults[1].action, SimFault::Action::CallFails);
-    EXPECT_FALSE(drive.faults[1].opcode.has_value());
-    EXPECT_EQ(drive.faults[2].action, SimFault::Action::Hang);
-    EXPECT_EQ(drive.faults[2].opcode, 0);
     EXPECT_EQ(drive.faults[2].hangSeconds, 30u);
-    EXPECT_EQ(drive.faults[3].action, SimFault::Action::Status);
-    EXPECT_EQ(drive.faults[3].status, 0x18);
-    EXPECT_EQ(drive.faults[4].action, SimFault::Action::Recovered);
-    EXPECT_EQ(drive.faults[4].transferBytes, 100u);
     EXPECT_EQ(drive.faults[4].asc, 0x17) << "RECOVERED DATA WITH RETRIES";
-    EXPECT_EQ(drive.faults[4].ascq, 0x01);
-    EXPECT_EQ(drive.faults[5].asc, 24);
-    EXPECT_EQ(drive.faults[5].ascq, 6);
-    EXPECT_EQ(drive.faults[6].action, SimFault::Action::ShortTransfer);
-    EXPECT_EQ(drive.faults[6].transferBytes, 0u);
 }
 
 TEST(BenchLoader, DefaultBenchShowsEveryKindOfSelfTestOutcome)
