@@ -84,7 +84,6 @@ TEST_F(IdentityTest, CapacityAndSerialAsTheDriveReallyAnswers)
 TEST_F(IdentityTest, StateShownFollowsTheDrivesStateAlone)
 {
     Load(Bench(1, Disk(0, 0)));
-    StreamCapture capture;
     Scan();
     DeviceEntry& entry = *g_devices[0];
     struct Case {

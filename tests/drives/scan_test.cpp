@@ -22,7 +22,6 @@ std::vector<DeviceEntry*> Drives()
 TEST_F(ScanTest, TwoDrivesOnBusZeroStandUnderTheirController)
 {
     Load(Bench(1, Disk(0, 0) + "," + Disk(0, 3)));
-    StreamCapture capture;
     Scan();
     ASSERT_TRUE(g_controllers[0]);
     const DeviceEntry& controller = *g_controllers[0];
@@ -49,7 +48,6 @@ TEST_F(ScanTest, TwoDrivesOnBusZeroStandUnderTheirController)
 TEST_F(ScanTest, SecondBusGetsItsOwnColumn)
 {
     Load(Bench(2, Disk(0, 2) + "," + Disk(1, 5)));
-    StreamCapture capture;
     Scan();
     ASSERT_TRUE(g_controllers[1]);
     EXPECT_EQ(g_controllers[1]->bus, 1);
@@ -60,7 +58,6 @@ TEST_F(ScanTest, GapsInDriveNumbersHideNoDrive)
 {
     Load(Bench(1, Disk(0, 0) + "," + Disk(0, 1, "MORVANE", "\"driveNumber\": 2") + "," +
                       Disk(0, 4, "MORVANE", "\"driveNumber\": 7")));
-    StreamCapture capture;
     EXPECT_EQ(Scan(), kScanEnded);
     const auto drives = Drives();
     ASSERT_EQ(drives.size(), 3u);
@@ -104,7 +101,6 @@ TEST_F(ScanTest, DrivesThatCannotBeOpenedHideNoLaterDrive)
 {
     Load(Bench(1, Disk(0, 0) + "," + Disk(0, 1)));
     GoneCatalog gone(*catalog);
-    StreamCapture capture;
     EXPECT_EQ(ScanScsiDevices(gone), kScanEnded);
     EXPECT_EQ(Drives().size(), 2u);
 }
@@ -124,7 +120,6 @@ TEST_F(ScanTest, NonDiskDeviceIsSkippedAndTheNextDiskTakesTheSlot)
 TEST_F(ScanTest, BusAboveThreeEndsTheScanKeepingEarlierDrives)
 {
     Load(Bench(6, Disk(0, 0) + "," + Disk(3, 2) + "," + Disk(3, 5) + "," + Disk(4, 1) + "," + Disk(5, 1)));
-    StreamCapture capture;
     EXPECT_EQ(Scan(), kScanEnded);
     ASSERT_EQ(Drives().size(), 3u);
     EXPECT_EQ(Drives()[2]->bus, 3) << "bus 3 is the last one shown";
@@ -134,7 +129,6 @@ TEST_F(ScanTest, BusAboveThreeEndsTheScanKeepingEarlierDrives)
 TEST_F(ScanTest, ShortAdapterListLendsItsLastEntry)
 {
     Load(Bench(2, Disk(0, 0) + "," + Disk(1, 5) + "," + Disk(1, 9, "MORVANE", "\"inAdapterList\": false")));
-    StreamCapture capture;
     Scan();
     const auto drives = Drives();
     ASSERT_EQ(drives.size(), 3u);
@@ -148,7 +142,6 @@ TEST_F(ScanTest, SixtyFourSlotsAtMost)
     std::string devices;
     for (int i = 0; i < 70; ++i) devices += (i ? "," : "") + Disk(i / 20, i % 20 + 1);
     Load(Bench(4, devices));
-    StreamCapture capture;
     EXPECT_EQ(Scan(), kScanEnded);
     EXPECT_EQ(Drives().size(), 64u);
     EXPECT_TRUE(g_devices[63]);

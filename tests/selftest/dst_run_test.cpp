@@ -101,7 +101,6 @@ protected:
         Sim().Disk(drive)->AddFault(fault);
     }
 
-    StreamCapture streams;
     TempFolder folder;
     std::string logPath = folder.File("dst.log");
     ManualClock clock;
