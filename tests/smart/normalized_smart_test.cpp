@@ -105,43 +105,45 @@ TEST_F(NormalizedSmartTest, VendorCommandsRefusedMeanNotSupported)
     EXPECT_TRUE(prompts.messages.empty());
 }
 
-TEST_F(NormalizedSmartTest, WhichOfTheTwoPagesIsMissingDecidesTheMessage)
-{
-    StartDrive(R"("pages": ["0x03", "0x2F"], "normalizedSmart": true)");
-    EXPECT_FALSE(Open());
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"No relevant parameter codes in Attribute Log Page, 0x30"}));
+// Drives the sheet cannot be shown for, and what the user is told.
+struct NoSheetCase {
+    const char* name;
+    std::string logs;     // the "logs" object's body
+    int failingRead = -1;  // the n-th command from the open fails, with this sense key and ASC
+    uint8_t senseKey = 0;
+    uint8_t asc = 0;
+    std::vector<std::string> messages;
+};
 
-    TearDown();
-    prompts.messages.clear();
-    StartDrive(R"("pages": ["0x03"], "normalizedSmart": true)");
+class NoSheetTest : public NormalizedSmartTest, public ::testing::WithParamInterface<NoSheetCase> {};
+
+TEST_P(NoSheetTest, NoSheetAndTheMessagesSayWhy)
+{
+    const NoSheetCase& c = GetParam();
+    StartDrive(c.logs);
+    if (c.failingRead >= 0) FailCommand(0x4D, static_cast<size_t>(c.failingRead), c.senseKey, c.asc);
     EXPECT_FALSE(Open());
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"Normalized SMART not supported"}));
+    EXPECT_EQ(Messages(), c.messages);
 }
 
-TEST_F(NormalizedSmartTest, AttributePageReadFailsGivesBothMessages)
-{
-    StartDrive(kAllPages);
-    FailCommand(0x4D, 4, 0x05, 0x24);
-    EXPECT_FALSE(Open());
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"GetSMARTAttributeLogData failed",
-                                                    "No relevant parameter codes in Attribute Log Page, 0x30"}));
-}
+const std::string kNoCodes = "No relevant parameter codes in Attribute Log Page, 0x30";
+const std::string kReadFailed = "GetSMARTAttributeLogData failed";
 
-TEST_F(NormalizedSmartTest, NoKnownCodeMeansNoSheetEvenWithTheStatusTab)
-{
-    StartDrive(std::string(kAllPages) + R"(, "attributes": [{"code": "0x0043", "normalized": 97}])");
-    EXPECT_FALSE(Open());
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"No relevant parameter codes in Attribute Log Page, 0x30"}));
-
-    for (const char* attributes : {R"([])", R"([{"code": "0x0004", "value": ""}])"}) {
-        TearDown();
-        prompts.messages.clear();
-        StartDrive(std::string(kAllPages) + ", \"attributes\": " + attributes);
-        EXPECT_FALSE(Open()) << attributes;
-        EXPECT_EQ(Messages(), (std::vector<std::string>{"No relevant parameter codes in Attribute Log Page, 0x30"}))
-            << attributes;
-    }
-}
+INSTANTIATE_TEST_SUITE_P(
+    Drives, NoSheetTest,
+    ::testing::Values(
+        NoSheetCase{"NoAttributePage", R"("pages": ["0x03", "0x2F"], "normalizedSmart": true)", -1, 0, 0, {kNoCodes}},
+        NoSheetCase{"NoStatusPageEither", R"("pages": ["0x03"], "normalizedSmart": true)", -1, 0, 0,
+                    {"Normalized SMART not supported"}},
+        NoSheetCase{"AttributeReadRefused", kAllPages, 4, 0x05, 0x24, {kReadFailed, kNoCodes}},
+        // ASC 00h, which a drive may say while answering, but no page came.
+        NoSheetCase{"AttributeReadToleratedWithoutData", kAllPages, 4, 0x01, 0x00, {kReadFailed, kNoCodes}},
+        NoSheetCase{"NoKnownCode", std::string(kAllPages) + R"(, "attributes": [{"code": "0x0043", "normalized": 97}])",
+                    -1, 0, 0, {kNoCodes}},
+        NoSheetCase{"NoAttributes", std::string(kAllPages) + R"(, "attributes": [])", -1, 0, 0, {kNoCodes}},
+        NoSheetCase{"EmptyAttribute", std::string(kAllPages) + R"(, "attributes": [{"code": "0x0004", "value": ""}])",
+                    -1, 0, 0, {kNoCodes}}),
+    [](const ::testing::TestParamInfo<NoSheetCase>& info) { return std::string(info.param.name); });
 
 TEST_F(NormalizedSmartTest, UnknownParameterIsSkippedByItsLength)
 {
@@ -185,17 +187,6 @@ TEST(NormalizedSmartScripted, APageReadWithoutDataLeavesItsTabOut)
     ASSERT_TRUE(sheet);
     ASSERT_EQ(sheet->tabs.size(), 1u);
     EXPECT_EQ(sheet->tabs[0].values, (std::vector<std::string>{"100", "99", "36"}));
-}
-
-TEST_F(NormalizedSmartTest, AttributeReadToleratedWithoutDataIsAFailedRead)
-{
-    // The read ends in CHECK CONDITION with ASC 00h, which the drive may
-    // say while answering, but it brought no page: nothing was read.
-    StartDrive(kAllPages);
-    FailCommand(0x4D, 4, 0x01, 0x00);
-    EXPECT_FALSE(Open());
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"GetSMARTAttributeLogData failed",
-                                                    "No relevant parameter codes in Attribute Log Page, 0x30"}));
 }
 
 }  // namespace
