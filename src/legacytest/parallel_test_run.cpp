@@ -73,7 +73,10 @@ bool ParallelTestRun::Start(const OutputFor& outputFor, const SubtestSelection& 
         drives.push_back(std::move(drive));
         outputs.push_back(outputFor ? outputFor(index, *selected[index]) : nullptr);
     }
-    if (drives.empty()) return true;
+    if (drives.empty()) {
+        if (finished) finished();
+        return true;
+    }
     active = static_cast<int>(drives.size());
     sharedEscape = std::make_shared<SharedEscape>(environment.keyboard);
     for (size_t index = 0; index < drives.size(); ++index) {
@@ -161,4 +164,17 @@ LegacyRunReport ParallelTestRun::Report() const
         report.stopped = report.stopped || drive->outcome.stopped;
     }
     return report;
+}
+
+std::string DriveResultText(const ParallelTestRun::Drive& drive)
+{
+    if (drive.Running()) return drive.Stopping() ? "stopping" : "running";
+    if (drive.DeviceError()) return "cannot be opened";
+    const DriveRunOutcome& outcome = drive.Outcome();
+    if (outcome.stopped) return "stopped";
+    if (outcome.sequence.settingsLeftChanged) return "failed: a drive setting was left changed";
+    if (outcome.sequence.Completed()) return "passed";
+    const int endedBy = outcome.sequence.endedBy;
+    if (endedBy < 0 || endedBy >= kSubtestCount) return "failed";
+    return std::string("failed in ") + Subtests()[static_cast<size_t>(endedBy)].label;
 }

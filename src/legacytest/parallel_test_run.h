@@ -93,3 +93,7 @@ private:
     std::shared_ptr<SharedEscape> sharedEscape;
     std::function<void()> finished;
 };
+
+// What a drive's row says of it: "running", "stopping", "passed", "stopped",
+// "failed in <subtest>", "cannot be opened".
+std::string DriveResultText(const ParallelTestRun::Drive& drive);

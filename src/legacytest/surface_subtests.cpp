@@ -43,14 +43,18 @@ SequenceRun::Step SequenceRun::Capacity(int subtest)
 SequenceRun::Step SequenceRun::Scan(int subtest, uint64_t until, uint64_t lastBlock, uint16_t count, int seconds,
                                     const char* failure, bool escapeEnds)
 {
+    // Each transfer is timed, so the estimates come from what this run read
+    // and a window sees the scan move within a slice. The time runs from one
+    // mark to the next: no millisecond is lost to rounding or between slices.
+    int64_t mark = context.clock.NowMilliseconds();
     while (context.working < until) {
-        // Each slice is timed: the estimates come from what this run read.
-        const uint64_t from = context.working;
-        const int64_t started = context.clock.NowMilliseconds();
-        const int result = VerifySequentialSlice(context, context.working, lastBlock, count, seconds);
-        const uint64_t blocks = context.working - from;
-        progress.Scanned(blocks * context.BytesPerBlock(), context.clock.NowMilliseconds() - started);
-        progress.Advance(blocks);
+        const int result =
+            VerifySequentialSlice(context, context.working, lastBlock, count, seconds, [&](uint64_t blocks) {
+                const int64_t now = context.clock.NowMilliseconds();
+                progress.Scanned(blocks * context.BytesPerBlock(), now - mark);
+                progress.Advance(blocks);
+                mark = now;
+            });
         if (result < kSliceTimeUsedUp) {
             ReportBlock(output, failure);
             ReportReadFailure(subtest);

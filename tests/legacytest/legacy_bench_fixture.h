@@ -69,7 +69,7 @@ protected:
 };
 
 // One drive on bus 0 as bench JSON, with any blocks and further fields.
-inline std::string BenchDrive(int target, const std::string& extra = "", uint64_t blocks = 1001)
+inline std::string BusDrive(int target, const std::string& extra = "", uint64_t blocks = 1001)
 {
     return "{\"bus\": 0, \"targetId\": " + std::to_string(target) +
            ", \"vendor\": \"MORVANE\", \"product\": \"MVX-TEST\", \"blocks\": " + std::to_string(blocks) +

@@ -31,7 +31,7 @@ protected:
     {
         std::string devices;
         for (int target = 0; target < count; ++target)
-            devices += (target ? "," : "") + BenchDrive(target, extra, blocks);
+            devices += (target ? "," : "") + BusDrive(target, extra, blocks);
         Start("{\"buses\": 1, \"devices\": [" + devices + "]}");
         for (int slot = 0; slot < count; ++slot) SetDeviceSelected(Entry(slot), true);
     }
@@ -143,8 +143,8 @@ TEST_F(ParallelTestRunTest, AHungDriveHoldsUpNoOtherAndTheRunEndsWhenItsCommandT
 
 TEST_F(ParallelTestRunTest, AFailingDriveLeavesAnotherDrivesReportAsItsOwnRunGivesIt)
 {
-    Start("{\"buses\": 1, \"devices\": [" + BenchDrive(0, "", 1200) + "," +
-          BenchDrive(1, R"("unreadableBlocks": [700])", 1200) + "]}");
+    Start("{\"buses\": 1, \"devices\": [" + BusDrive(0, "", 1200) + "," +
+          BusDrive(1, R"("unreadableBlocks": [700])", 1200) + "]}");
     // Drive 0 alone first, as a run of one drive at a time tests it.
     SetDeviceSelected(Entry(0), true);
     const SubtestSelection selection = Only({kSubtestDriveReady, kSubtestFormatCheck, kSubtestFirst300MB});

@@ -354,8 +354,8 @@ TEST_P(ScanEstimateTest, TheEntireScanEstimatesFromTheRateItsEdgesWereRead)
 INSTANTIATE_TEST_SUITE_P(
     Rates, ScanEstimateTest,
     ::testing::Values(EstimateCase{2000001, 0, "a time not known yet: no read rate has been measured"},
-                      EstimateCase{2000001, 1, "11 hours and 1 minutes"},
-                      EstimateCase{2000001, 2, "24 hours and 46 minutes"},
+                      EstimateCase{2000001, 1, "11 hours and 0 minutes"},
+                      EstimateCase{2000001, 2, "24 hours and 45 minutes"},
                       EstimateCase{160001, 1, "21 minutes"}));
 
 TEST_F(SequenceEngineTest, DriveNotPresentShowsCapacityZeroInTheFirstSurfaceSubtest)

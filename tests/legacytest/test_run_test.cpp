@@ -98,7 +98,7 @@ class StopRequestTest : public TestRunTest, public ::testing::WithParamInterface
 
 TEST_P(StopRequestTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
 {
-    Start("{\"buses\": 1, \"devices\": [" + BenchDrive(0, kGeometry, 400000) + "," + BenchDrive(1) + "]}");
+    Start("{\"buses\": 1, \"devices\": [" + BusDrive(0, kGeometry, 400000) + "," + BusDrive(1) + "]}");
     SelectAll();
     SimDisk& disk = *Sim().Disk(0);
     const std::vector<uint8_t> before = CurrentPage(disk);
