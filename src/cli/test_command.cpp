@@ -87,7 +87,8 @@ nlohmann::json DriveSummary(const DeviceEntry& entry, const LegacyRunReport& rep
     return summary;
 }
 
-// Every named drive at once, each line of the report tagged with its drive.
+// Every named drive at once, each line of the report tagged with its drive,
+// and at the end a result line per drive.
 LegacyRunReport RunAtOnce(OutputWindow& output, const SubtestSelection& selection, const TestEnvironment& environment)
 {
     const std::string prefix = environment.catalog ? environment.catalog->PathPrefix() : std::string();
@@ -100,6 +101,9 @@ LegacyRunReport RunAtOnce(OutputWindow& output, const SubtestSelection& selectio
         },
         selection, environment);
     run.Wait();
+    // The drives' lines interleave: each drive's result closes the run.
+    for (size_t index = 0; index < run.DriveCount(); ++index)
+        tagged[index]->Append("Result: " + DriveResultText(run.DriveAt(index)) + "\n");
     return run.Report();
 }
 

@@ -72,7 +72,8 @@ check "failed read named in the report" grep -qx "Read of LBA 249984 to 250047 f
 check "parallel run exits 0" run 0 --bench test --parallel --subtests 0,8 0 1 2
 check "parallel lines are tagged" grep -qx "physicaldrive1: Begin legacy test(s) for drive physicaldrive1" "$work/out"
 check "no line is untagged" bash -c "! grep -qvE '^physicaldrive[012]: ' '$work/out'"
-sed -n 's/^physicaldrive1: //p' "$work/out" >"$work/parallel1"
+check "each drive's result closes the run" bash -c "tail -n 3 '$work/out' | grep -qx 'physicaldrive1: Result: passed'"
+sed -n '/: Result: /!s/^physicaldrive1: //p' "$work/out" >"$work/parallel1"
 check "drive run alone" run 0 --bench test --subtests 0,8 1
 check "a drive's lines are its own report" diff "$work/parallel1" "$work/out"
 check "parallel: a failing drive fails the run alone" run 1 --bench "$data/faults.json" test --parallel --subtests 0,8,9 --json 2 1
