@@ -90,6 +90,8 @@ void CMainFrame::CreateMenus()
     }
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    // The separator stands above the first item, where a menu would drop it.
+    help->setSeparatorsCollapsible(false);
     help->addSeparator();
     QAction* about = AddFrameCommand(help, kCmdAppAbout, "&About Kestrion...",
                                      "Display program information, version number and copyright");
