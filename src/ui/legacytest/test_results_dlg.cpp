@@ -93,6 +93,9 @@ QPlainTextEdit& CTestResultsDlg::AddDrive(const QString& name)
     auto* stop = new QPushButton(tr("Stop"), &table);
     stop->setObjectName(QStringLiteral("stop:") + name);
     stop->setAutoDefault(false);
+    // A click leaves the focus where it was: the row it went to would be
+    // marked out as if picked.
+    stop->setFocusPolicy(Qt::TabFocus);
     connect(stop, &QPushButton::clicked, this, [this, row] {
         if (owner != nullptr) owner->PostDriveStop(static_cast<size_t>(row));
     });
