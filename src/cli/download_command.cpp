@@ -8,6 +8,7 @@
 #include <cctype>
 #include <chrono>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -96,29 +97,30 @@ private:
 };
 
 // Each drive's pieces as they go, the changes in its answers while it
-// restarts, and what became of it.
+// restarts, and what became of it. Drives served at once have their drive
+// at the start of every line.
 class ProgressPrinter final : public DownloadObserver {
 public:
-    explicit ProgressPrinter(std::ostream& out) : out(out) {}
+    ProgressPrinter(std::ostream& out, bool allAtOnce) : out(out), allAtOnce(allAtOnce) {}
 
     void TransferStarting(const DeviceEntry& drive, uint32_t imageSize) override
     {
         anyTransfer = true;
-        lastAnswer.clear();
+        lastAnswer[drive.path].clear();
         out << drive.path << ": sending " << imageSize << " bytes\n";
     }
-    void PieceSent(const DeviceEntry&, const DownloadPiece& piece, bool good) override
+    void PieceSent(const DeviceEntry& drive, const DownloadPiece& piece, bool good) override
     {
-        out << "  piece at offset " << piece.offset << ", " << piece.length << " bytes: "
+        out << Lead(drive) << "piece at offset " << piece.offset << ", " << piece.length << " bytes: "
             << (good ? "GOOD" : "failed") << '\n';
     }
-    void DriveChecked(const DeviceEntry&, const ReadinessCheck& check) override
+    void DriveChecked(const DeviceEntry& drive, const ReadinessCheck& check) override
     {
         // A restart is many checks with the same answer: show each change.
         const std::string answer = ReadinessCheckText(check);
-        if (answer == lastAnswer) return;
-        lastAnswer = answer;
-        out << "  check after " << check.secondsWaited << " s: " << answer << std::endl;
+        if (answer == lastAnswer[drive.path]) return;
+        lastAnswer[drive.path] = answer;
+        out << Lead(drive) << "check after " << check.secondsWaited << " s: " << answer << std::endl;
     }
     void DriveFinished(const DeviceEntry& drive, const DriveReport& report) override
     {
@@ -130,8 +132,11 @@ public:
     std::vector<DriveReport> reports;
 
 private:
+    std::string Lead(const DeviceEntry& drive) const { return allAtOnce ? drive.path + ": " : "  "; }
+
     std::ostream& out;
-    std::string lastAnswer;
+    const bool allAtOnce;
+    std::map<std::string, std::string> lastAnswer;
 };
 
 // The drives named, each once; the exit status of the first that is not
@@ -148,7 +153,7 @@ int FindTargets(CliContext& context, const std::vector<std::string>& names, std:
 }
 
 int RunDownload(CliContext& context, const std::string& image, const std::vector<std::string>& names, bool yes,
-                uint32_t readyTimeout)
+                uint32_t readyTimeout, bool parallel)
 {
     if (const int status = context.Discover(); status != kExitOk) return status;
     std::vector<DeviceEntry*> targets;
@@ -160,7 +165,7 @@ int RunDownload(CliContext& context, const std::string& image, const std::vector
     std::ostream& out = context.console->out();
     ConsolePrompts prompts(*context.console, yes, std::cin);
     PosixImageFileOpener opener;
-    ProgressPrinter progress(out);
+    ProgressPrinter progress(out, parallel);
     g_bStopRequested.store(0);
     // Ctrl-C, SIGTERM and SIGHUP are the dialog's Cancel: a command already
     // sent is left to finish, nothing more goes to the drive in work, and no
@@ -169,6 +174,7 @@ int RunDownload(CliContext& context, const std::string& image, const std::vector
     const StopSignals signals;
     DownloadSequence sequence(prompts, opener, &progress, SystemDownloadEnvironment(readyTimeout));
     sequence.OnInitDialog();
+    sequence.SetAllAtOnce(parallel);
     sequence.OnDownload(image);
     while (sequence.TimerActive()) {
         if (g_bStopRequested.load() != 0) sequence.OnCancel();
@@ -198,6 +204,7 @@ CLI::App* AddDownloadCommand(CLI::App& parent, CliContext& /*context*/, CliRun& 
     auto drives = std::make_shared<std::vector<std::string>>();
     auto yes = std::make_shared<bool>(false);
     auto readyTimeout = std::make_shared<uint32_t>(kDefaultReadyTimeoutSeconds);
+    auto parallel = std::make_shared<bool>(false);
     download->add_option("IMAGE", *image, "The microcode image file (*.lod), sent unchanged")
         ->required()
         ->check(kNotEmpty);
@@ -205,14 +212,16 @@ CLI::App* AddDownloadCommand(CLI::App& parent, CliContext& /*context*/, CliRun& 
         ->required()
         ->check(kNotEmpty);
     download->add_flag("--yes,-y", *yes, "Download without asking for confirmation");
+    download->add_flag("--parallel", *parallel,
+                       "Serve every named drive at the same time, a worker each: a drive that fails stops no other");
     download
         ->add_option("--ready-timeout", *readyTimeout,
                      "Seconds each drive may take to come back on its new microcode (default " +
                          std::to_string(kDefaultReadyTimeoutSeconds) + ")")
         ->check(CLI::Range(0u, kMaxReadyTimeoutSeconds))
         ->option_text("SECONDS");
-    run = [image, drives, yes, readyTimeout](CliContext& context) {
-        return RunDownload(context, *image, *drives, *yes, *readyTimeout);
+    run = [image, drives, yes, readyTimeout, parallel](CliContext& context) {
+        return RunDownload(context, *image, *drives, *yes, *readyTimeout, *parallel);
     };
     return download;
 }

@@ -11,12 +11,14 @@
 #include "cli/cli_commands.h"
 #include "drives/device_entry.h"
 #include "drives/device_table.h"
+#include "legacytest/parallel_test_run.h"
 #include "legacytest/test_run.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
 #include "platform/stop_signals.h"
 #include "scsi/output_window.h"
 #include "scsi/stop.h"
+#include "scsi/tagged_output.h"
 
 namespace {
 
@@ -26,6 +28,7 @@ struct TestOptions {
     std::string subtests;
     std::vector<std::string> drives;
     bool json = false;
+    bool parallel = false;
 };
 
 // The running report on a stream, with plain line ends, from the worker.
@@ -84,6 +87,26 @@ nlohmann::json DriveSummary(const DeviceEntry& entry, const LegacyRunReport& rep
     return summary;
 }
 
+// Every named drive at once, each line of the report tagged with its drive,
+// and at the end a result line per drive.
+LegacyRunReport RunAtOnce(OutputWindow& output, const SubtestSelection& selection, const TestEnvironment& environment)
+{
+    const std::string prefix = environment.catalog ? environment.catalog->PathPrefix() : std::string();
+    std::vector<std::unique_ptr<TaggedOutput>> tagged;
+    ParallelTestRun run;
+    run.Start(
+        [&](size_t, const DeviceEntry& entry) {
+            tagged.push_back(std::make_unique<TaggedOutput>(output, DrivePathForReport(entry.path, prefix)));
+            return tagged.back().get();
+        },
+        selection, environment);
+    run.Wait();
+    // The drives' lines interleave: each drive's result closes the run.
+    for (size_t index = 0; index < run.DriveCount(); ++index)
+        tagged[index]->Append("Result: " + DriveResultText(run.DriveAt(index)) + "\n");
+    return run.Report();
+}
+
 bool RanToTheEnd(const DeviceEntry& entry, const LegacyRunReport& report)
 {
     for (const DriveRunOutcome& outcome : report.drives)
@@ -125,14 +148,19 @@ int RunTests(CliContext& context, const TestOptions& options)
     environment.keyboard = keyboard.get();
     environment.catalog = context.catalog.get();
 
-    LegacyTestRun run;
     g_bStopRequested.store(0);
-    // Before the worker starts, which inherits the blocked signals.
+    // Before the workers start, which inherit the blocked signals.
     const StopSignals signals;
-    // With --trace the core's console copy of the report is on already.
-    run.Start(context.trace ? nullptr : &output, selection, environment);
-    run.Wait();
-    const LegacyRunReport& report = run.Report();
+    LegacyRunReport report;
+    if (options.parallel) {
+        report = RunAtOnce(output, selection, environment);
+    } else {
+        LegacyTestRun run;
+        // With --trace the core's console copy of the report is on already.
+        run.Start(context.trace ? nullptr : &output, selection, environment);
+        run.Wait();
+        report = run.Report();
+    }
     if (report.stopped) reportStream << "Stopped.\n";
 
     bool allEnded = !report.deviceError;
@@ -150,7 +178,7 @@ int RunTests(CliContext& context, const TestOptions& options)
 
 CLI::App* AddTestCommand(CLI::App& parent, CliContext&, CliRun& run)
 {
-    auto* command = parent.add_subcommand("test", "Run the legacy test suite on the named drives, one after another");
+    auto* command = parent.add_subcommand("test", "Run the legacy test suite on the named drives, one after another or (--parallel) all at once");
     auto options = std::make_shared<TestOptions>();
     auto* kind = command->add_option_group("subtests", "which subtests");
     kind->add_flag("--quick", options->quick, "Every subtest but the scan of the entire drive (command 101)");
@@ -163,8 +191,11 @@ CLI::App* AddTestCommand(CLI::App& parent, CliContext&, CliRun& run)
         ->type_name("LIST");
     kind->require_option(1);
     command->add_option("DRIVE", options->drives, "Device path or drive number")->required()->check(kNotEmpty);
+    command->add_flag("--parallel", options->parallel,
+                      "Test every named drive at the same time, a worker each; each report line starts with its "
+                      "drive's name");
     command->add_flag("--json", options->json, "Print a summary per drive as JSON on stdout (the report goes to stderr)");
-    command->footer("Ctrl-C, SIGTERM or SIGHUP stops the run at the drive's next command, as STOP does, and "
+    command->footer("Ctrl-C, SIGTERM or SIGHUP stops the run at each drive's next command, as STOP does, and "
                     "what the run changed is put back. Exit status 0 when every drive ran its sequence to the end, 1 "
                     "otherwise.");
     run = [options](CliContext& context) { return RunTests(context, *options); };

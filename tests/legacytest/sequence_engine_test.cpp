@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "legacy_bench_fixture.h"
+#include "legacytest/sequence_progress.h"
 #include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
 #include "sim/sim_sense.h"
@@ -281,6 +282,62 @@ TEST_F(SequenceEngineTest, EscapeDuringTheLast100MBIsSwallowedButEndsOtherScans)
     keyboard.polls = 0;
     EXPECT_EQ(RunTestSequence(Only({kSubtestFirst300MB}), Entry(0), &second, environment), 2);
     EXPECT_FALSE(second.Contains("Finished ID scan"));
+}
+
+TEST_F(SequenceEngineTest, SmallDrivesSkipTheScansTheyHaveNoRoomFor)
+{
+    Start(OneDrive("", 40001));
+    auto& tap = Tap(Entry(0));
+    EXPECT_EQ(Run(Only({kSubtestLast100MB}), Entry(0)), 0);
+    EXPECT_TRUE(tap.WithOpcode(0x28).empty());
+    EXPECT_TRUE(output.Contains("Begin OD scan\r\nFinished OD scan\r\n"));
+
+    tap.Forget();
+    EXPECT_EQ(Run(Only({kSubtestEntireScan}), Entry(0)), 0);
+    // No outer part; the inner 50000 blocks end at the last LBA.
+    const auto reads = tap.WithOpcode(0x28);
+    ASSERT_FALSE(reads.empty());
+    EXPECT_EQ(reads.front().cdb[5], 0);
+    // No time passed while the edges were read: no rate, so no figure.
+    EXPECT_TRUE(output.Contains("\r\n" + ScanEstimateText(std::nullopt) + "\r\n"));
+}
+
+// The estimate is the middle still to read at the rate the edges were read.
+// Each clock reading moves `step` seconds: at step 1 a slice is three
+// 64-block reads in four seconds, 48 blocks a second, so the 1,900,000
+// blocks of the middle take about 11 hours (60,000 blocks: 21 minutes); at
+// step 2 two reads in six seconds, about 24 3/4 hours.
+struct EstimateCase {
+    uint64_t blocks;
+    int64_t step;
+    const char* text;
+};
+
+class ScanEstimateTest : public SequenceEngineTest, public ::testing::WithParamInterface<EstimateCase> {};
+
+TEST_P(ScanEstimateTest, TheEntireScanEstimatesFromTheRateItsEdgesWereRead)
+{
+    Start(OneDrive("", GetParam().blocks));
+    clock.step = GetParam().step;
+    EXPECT_EQ(Run(Only({kSubtestEntireScan}), Entry(0)), 0);
+    EXPECT_TRUE(output.Contains(std::string("\r\nComplete Scan of Disk will require ") + GetParam().text + "\r\n"))
+        << output.Text();
+    EXPECT_TRUE(output.Contains("Finish Scan of Entire Drive"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rates, ScanEstimateTest,
+    ::testing::Values(EstimateCase{2000001, 0, "a time not known yet: no read rate has been measured"},
+                      EstimateCase{2000001, 1, "11 hours and 0 minutes"},
+                      EstimateCase{2000001, 2, "24 hours and 45 minutes"},
+                      EstimateCase{160001, 1, "21 minutes"}));
+
+TEST_F(SequenceEngineTest, DriveNotPresentShowsCapacityZeroInTheFirstSurfaceSubtest)
+{
+    Start(OneDrive(R"("faults": [{"opcode": "0x25", "action": "callFails"}])"));
+    EXPECT_EQ(Run(Only({kSubtestRandomVerify, kSubtestFirst300MB}), Entry(0)), 7);
+    EXPECT_EQ(output.Text(),
+              "Begin random verify\r\n\r\nQueryCapacity Failure\r\n\r\nCapacity ZERO, drive probably not present\r\n");
 }
 
 TEST_F(SequenceEngineTest, ScansReadToTheLastBlockAndNameTheBlocksOfAFailedRead)

@@ -67,6 +67,25 @@ assert good["read_failures"] == [] and good["settings_restored"], good
 PY
 check "failed read named in the report" grep -qx "Read of LBA 249984 to 250047 failed, failing LBA 250000" "$work/err"
 
+# All at once: every line tagged with its drive; without the tags, a drive's
+# lines are its report as it gives it alone.
+check "parallel run exits 0" run 0 --bench test --parallel --subtests 0,8 0 1 2
+check "parallel lines are tagged" grep -qx "physicaldrive1: Begin legacy test(s) for drive physicaldrive1" "$work/out"
+check "no line is untagged" bash -c "! grep -qvE '^physicaldrive[012]: ' '$work/out'"
+check "each drive's result closes the run" bash -c "tail -n 3 '$work/out' | grep -qx 'physicaldrive1: Result: passed'"
+sed -n '/: Result: /!s/^physicaldrive1: //p' "$work/out" >"$work/parallel1"
+check "drive run alone" run 0 --bench test --subtests 0,8 1
+check "a drive's lines are its own report" diff "$work/parallel1" "$work/out"
+check "parallel: a failing drive fails the run alone" run 1 --bench "$data/faults.json" test --parallel --subtests 0,8,9 --json 2 1
+check "parallel json: one failed, one ran to the end" python3 - "$work/out" <<'PY'
+import json, sys
+text = open(sys.argv[1]).read()
+drives = json.loads(text)
+drives = drives["drives"] if isinstance(drives, dict) else drives
+good, bad = drives
+assert good["completed"] and not bad["completed"] and bad["result"] == 8, drives
+PY
+
 # Ctrl-C is STOP: the run ends at the drive's next command.
 "$cli" --bench "$data/faults.json" test --quick --json 1 0 >"$work/out" 2>"$work/err" </dev/null &
 pid=$!
