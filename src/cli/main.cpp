@@ -16,6 +16,7 @@ const CliCommandFactory kCommands[] = {
     AddListCommand,
     AddInquiryCommand,
     AddTestCommand,
+    AddScanCommand,
     AddDownloadCommand,
     AddSmartCommand,
     AddModesCommand,
