@@ -30,6 +30,7 @@ struct ScanOptions {
     std::optional<uint64_t> to;
     bool json = false;
     bool jsonLines = false;
+    bool parallel = false;
 };
 
 // The drives to scan, as discovery found them; an exit status when one
@@ -103,7 +104,7 @@ int RunScan(CliContext& context, const ScanOptions& options)
     if (options.jsonLines) events.emplace(context.console->out());
     ScanConsole console(paths, &lines, events ? &*events : nullptr);
 
-    ScanRun run(std::move(targets), request, clock, console);
+    ScanRun run(std::move(targets), request, clock, console, options.parallel);
     {
         // Before the workers start, which inherit the blocked signals.
         const StopSignals signals([&run] { run.StopAll(); });
@@ -127,7 +128,7 @@ int RunScan(CliContext& context, const ScanOptions& options)
 CLI::App* AddScanCommand(CLI::App& parent, CliContext&, CliRun& run)
 {
     auto* command = parent.add_subcommand(
-        "scan", "Read or verify every block of the named drives, all at once, and list every block that fails");
+        "scan", "Read or verify every block of the named drives and list every block that fails");
     auto options = std::make_shared<ScanOptions>();
     command->add_option("DRIVE", options->drives, "Device path or drive number")->required()->check(kNotEmpty);
     auto* method = command->add_option_group("method", "READ or VERIFY");
@@ -142,6 +143,8 @@ CLI::App* AddScanCommand(CLI::App& parent, CliContext&, CliRun& run)
                       "Print one JSON event a line on stdout as the scans go: start, method, progress, failure, "
                       "not_read, end")
         ->excludes(json);
+    command->add_flag("--parallel", options->parallel,
+                      "Scan every named drive at the same time, one worker per drive (default: one after another)");
     command->footer(
         "Without --read or --verify the scan samples both and takes the faster. Ctrl-C, SIGTERM or SIGHUP stop every "
         "drive's scan at its next command, and each prints the LBA to resume from with --from. Exit status 0 when "

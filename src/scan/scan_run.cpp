@@ -1,7 +1,8 @@
 #include "scan/scan_run.h"
 
-ScanRun::ScanRun(std::vector<ScanTarget> targets, ScanRequest request, MonotonicClock& clock, ScanObserver& observer)
-    : request(request), clock(clock), observer(observer)
+ScanRun::ScanRun(std::vector<ScanTarget> targets, ScanRequest request, MonotonicClock& clock, ScanObserver& observer,
+                 bool parallel)
+    : request(request), clock(clock), observer(observer), parallel(parallel)
 {
     for (ScanTarget& target : targets) {
         auto drive = std::make_unique<Drive>();
@@ -16,17 +17,27 @@ ScanRun::~ScanRun()
     Wait();
 }
 
+void ScanRun::ScanDrive(size_t index)
+{
+    Drive& drive = *drives[index];
+    drive.result = SurfaceScan(index, drive.target, request, clock, observer, drive.stop).Run();
+    drive.running = false;
+}
+
 void ScanRun::Start()
 {
-    for (size_t index = 0; index < drives.size(); ++index) {
-        Drive& drive = *drives[index];
-        if (drive.worker.joinable()) continue;
-        drive.running = true;
-        drive.worker = std::thread([this, index, &drive] {
-            drive.result = SurfaceScan(index, drive.target, request, clock, observer, drive.stop).Run();
-            drive.running = false;
+    if (sequence.joinable()) return;
+    for (auto& drive : drives)
+        if (drive->worker.joinable()) return;
+    for (auto& drive : drives) drive->running = true;
+    if (!parallel) {
+        sequence = std::thread([this] {
+            for (size_t index = 0; index < drives.size(); ++index) ScanDrive(index);
         });
+        return;
     }
+    for (size_t index = 0; index < drives.size(); ++index)
+        drives[index]->worker = std::thread([this, index] { ScanDrive(index); });
 }
 
 void ScanRun::Stop(size_t drive) { drives[drive]->stop = true; }
@@ -47,6 +58,7 @@ bool ScanRun::AnyRunning() const
 
 void ScanRun::Wait()
 {
+    if (sequence.joinable()) sequence.join();
     for (auto& drive : drives)
         if (drive->worker.joinable()) drive->worker.join();
 }

@@ -11,12 +11,14 @@
 
 class MonotonicClock;
 
-// Surface scans of several drives at the same time, one worker thread per
-// drive, each with its own stop and result: a drive that fails, hangs or is
-// stopped holds no other up.
+// Surface scans of several drives, each with its own stop and result. All at
+// once (parallel), one worker thread per drive: a drive that fails, hangs or
+// is stopped holds no other up. Otherwise one worker scans them one after
+// another, and a drive stopped before its turn ends at its first block.
 class ScanRun {
 public:
-    ScanRun(std::vector<ScanTarget> targets, ScanRequest request, MonotonicClock& clock, ScanObserver& observer);
+    ScanRun(std::vector<ScanTarget> targets, ScanRequest request, MonotonicClock& clock, ScanObserver& observer,
+            bool parallel = true);
     // Stops every scan still running and waits for it.
     ~ScanRun();
     ScanRun(const ScanRun&) = delete;
@@ -45,8 +47,12 @@ private:
         std::thread worker;
     };
 
+    void ScanDrive(size_t index);
+
     ScanRequest request;
     MonotonicClock& clock;
     ScanObserver& observer;
     std::vector<std::unique_ptr<Drive>> drives;
+    bool parallel;
+    std::thread sequence;  // the one worker when not parallel
 };
