@@ -117,8 +117,16 @@ std::string ScanSummaryText(const std::string& path, const ScanResult& result)
 }
 
 ScanConsole::ScanConsole(std::vector<std::string> paths, ProgressLines* people, JsonEventWriter* events)
-    : paths(std::move(paths)), people(people), events(events), eventAt(this->paths.size(), 0)
+    : paths(std::move(paths)), people(people), events(events), eventAt(this->paths.size(), 0), lineAt(this->paths.size(), INT64_MIN)
 {
+}
+
+bool ScanConsole::Due(int64_t& last, int64_t now, int64_t period)
+{
+    std::lock_guard lock(mutex);
+    if (last != INT64_MIN && now - last < period) return false;
+    last = now;
+    return true;
 }
 
 Json ScanConsole::Drive(size_t drive) const { return {{"drive", paths[drive]}}; }
@@ -159,13 +167,9 @@ void ScanConsole::MethodChosen(size_t drive, ScanMethod method, const std::optio
 
 void ScanConsole::ScanProgressed(size_t drive, const ScanProgress& progress)
 {
-    if (people) people->Update(drive, ProgressText(progress));
-    if (!events) return;
-    {
-        std::lock_guard lock(mutex);
-        if (progress.elapsedNanoseconds - eventAt[drive] < kEventPeriodNanoseconds) return;
-        eventAt[drive] = progress.elapsedNanoseconds;
-    }
+    const int64_t now = progress.elapsedNanoseconds;
+    if (people && Due(lineAt[drive], now, kLinePeriodNanoseconds)) people->Update(drive, ProgressText(progress));
+    if (!events || !Due(eventAt[drive], now, kEventPeriodNanoseconds)) return;
     Json fields = Drive(drive);
     fields["next_lba"] = progress.nextLba;
     fields["blocks_done"] = progress.blocksDone;

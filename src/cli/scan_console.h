@@ -19,6 +19,9 @@
 class ScanConsole final : public ScanObserver {
 public:
     static constexpr int64_t kEventPeriodNanoseconds = 2'000'000'000;
+    // A drive's live line is formatted at most this often: a scan sends
+    // hundreds of commands a second, and the terminal shows a few.
+    static constexpr int64_t kLinePeriodNanoseconds = 100'000'000;
 
     ScanConsole(std::vector<std::string> paths, ProgressLines* people, JsonEventWriter* events);
 
@@ -31,12 +34,15 @@ public:
 
 private:
     nlohmann::ordered_json Drive(size_t drive) const;
+    // Whether `period` has passed since `last` (then now); never yet counts.
+    bool Due(int64_t& last, int64_t now, int64_t period);
 
     std::vector<std::string> paths;
     ProgressLines* people;
     JsonEventWriter* events;
     std::mutex mutex;
     std::vector<int64_t> eventAt;  // elapsed time of each drive's last progress event
+    std::vector<int64_t> lineAt;   // and of its last live line
 };
 
 // A drive's result for programs: the --json summary and the end event.
