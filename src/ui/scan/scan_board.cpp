@@ -1,5 +1,7 @@
 #include "ui/scan/scan_board.h"
 
+#include <utility>
+
 #include "drives/run_pace.h"
 #include "scan/scan_messages.h"
 
