@@ -77,7 +77,7 @@ public:
         method = ScanMethod::Read;
         if (reading.nanoseconds <= 0 || verifying.nanoseconds <= 0) return true;
         sample = MethodSample{reading.Rate(), verifying.Rate()};
-        if (sample->verifyBytesPerSecond >= sample->readBytesPerSecond &&
+        if (sample->verifyBytesPerSecond >= kLeastVerifyShare * sample->readBytesPerSecond &&
             sample->verifyBytesPerSecond <= kMostVerifyGain * sample->readBytesPerSecond)
             method = ScanMethod::Verify;
         return true;

@@ -21,11 +21,14 @@ inline constexpr uint32_t kUnknownLimitTransferBytes = 64 * 1024;
 // The default choice reads this many transfers, then verifies as many, and
 // compares the rates of all but the first of each (which may pay for a seek).
 inline constexpr int kSampleTransfers = 8;
-// VERIFY is taken when it is at least as fast as READ, but not when it is
-// more than this many times faster: no medium reads that much faster
-// without moving its data over a SCSI or SAS link, and a disk that answers
-// VERIFY without reading anything (some emulated ones do) must not pass
-// for a good one.
+// VERIFY is taken when it is about as fast as READ (kLeastVerifyShare of
+// its rate: samples of one speed differ by a little, and VERIFY leaves the
+// link and the host's memory to the other drives of a run), but not when it
+// is more than kMostVerifyGain times faster: no medium reads that much
+// faster without moving its data over a SCSI or SAS link, and a disk that
+// answers VERIFY without reading anything (some emulated ones do) must not
+// pass for a good one.
+inline constexpr double kLeastVerifyShare = 0.97;
 inline constexpr double kMostVerifyGain = 4.0;
 
 // After this many failed transfers in a row that narrowing could not
