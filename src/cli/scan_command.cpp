@@ -58,18 +58,12 @@ std::optional<int> FindTargets(CliContext& context, const ScanOptions& options, 
     return std::nullopt;
 }
 
-nlohmann::ordered_json Summary(const ScanRun& run, int exitStatus)
+nlohmann::ordered_json Summary(const ScanRun& run)
 {
-    nlohmann::ordered_json summary{{"program", "kestrion-cli"},
-                                   {"version", KESTRION_VERSION},
-                                   {"format_version", 1},
-                                   {"command", "scan"},
-                                   {"exit_status", exitStatus}};
     nlohmann::ordered_json drives = nlohmann::ordered_json::array();
     for (size_t drive = 0; drive < run.Size(); ++drive)
         drives.push_back(ScanDriveJson(run.Target(drive).path, run.Result(drive)));
-    summary["drives"] = std::move(drives);
-    return summary;
+    return {{"drives", std::move(drives)}};
 }
 
 int RunScan(CliContext& context, const ScanOptions& options)
@@ -119,7 +113,7 @@ int RunScan(CliContext& context, const ScanOptions& options)
         if (run.Result(drive).outcome != ScanOutcome::Passed) exitStatus = kExitDeviceFailure;
     }
     people.flush();
-    if (options.json) context.console->out() << Summary(run, exitStatus).dump(2) << '\n';
+    if (options.json) context.console->out() << Summary(run).dump(2) << '\n';
     return exitStatus;
 }
 

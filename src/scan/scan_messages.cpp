@@ -73,7 +73,8 @@ std::string EndText(const ScanResult& result)
     const std::string scanned = RangeText(result.plan.range) + " by " + MethodName(result.method);
     switch (result.outcome) {
     case ScanOutcome::Passed:
-        return "passed: every block of " + scanned + " read, " + SpeedText(result);
+        return "passed: every block of " + RangeText(result.plan.range) + " read by " + MethodName(result.method) +
+               ", " + SpeedText(result);
     case ScanOutcome::Failed: {
         uint64_t notRead = 0;
         for (const ScanGap& gap : result.gaps) notRead += gap.range.Blocks();

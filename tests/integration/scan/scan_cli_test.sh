@@ -74,6 +74,10 @@ assert drive["first_lba"] == resume, drive
 assert [f["lba"] for f in drive["failures"]] == [l for l in [0, 4100, 4101, 4102, 300001, 599999] if l >= resume]
 ' "$work/out" "${resume:-0}"
 
+# A sound range passes, and says how it was scanned.
+check "sound range passes" run 0 --bench "$data/scan.json" scan --verify --from 200000 --to 200999 1
+check "passed line" grep -qE '^\\\\\.\\physicaldrive1: passed: every block of LBA 200000 to 200999 read by VERIFY, in [0-9]+ s' "$work/out"
+
 # A range the drive does not have is refused before anything is sent.
 check "range past the drive refused" run 2 --bench "$data/scan.json" scan --from 600000 0
 check "range message" grep -qxF "kestrion-cli: \\\\.\\physicaldrive0: the scan would begin at LBA 600000, past the drive's last LBA 599999 (--from, --to)" "$work/err"
