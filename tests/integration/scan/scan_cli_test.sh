@@ -54,16 +54,18 @@ PY
 check "people's summary on stderr" grep -qF '\\.\physicaldrive1: failed: 1 block did not read; LBA 0 to 599999 by' "$work/err"
 check "each failing block listed" grep -qxF '    LBA 123456: MEDIUM ERROR, ASC 11h, ASCQ 00h' "$work/err"
 
-# SIGINT ends the scan at its next command with the LBA to go on from; going
-# on from there lists the failures after it, and nothing before it.
-signal_run INT '"event":"method"' --bench "$data/scan.json" scan --read --json-lines 0
+# SIGINT ends the scan at its next command with the LBA to go on from; the
+# drive whose turn had not come (no --parallel) ends at its first block.
+# Going on from there lists the failures after it, and nothing before it.
+signal_run INT '"event":"method"' --bench "$data/scan.json" scan --read --json-lines 0 1
 check "stopped scan exits 1" test "$signal_status" -eq 1
 resume=$(sed -n 's/.*physicaldrive0: stopped: resume from LBA \([0-9]*\) (--from \1)$/\1/p' "$work/err")
 check "stopped scan prints where to resume" test -n "$resume"
-check "end event holds the same LBA" python3 -c '
+check "the drive after it was not begun" grep -qxF '\\.\physicaldrive1: stopped: resume from LBA 0 (--from 0)' "$work/err"
+check "end events hold the same LBAs" python3 -c '
 import json, sys
-end = [json.loads(l) for l in open(sys.argv[1])][-1]
-assert end["event"] == "end" and end["outcome"] == "stopped" and end["resume_lba"] == int(sys.argv[2]), end
+ends = [e for e in map(json.loads, open(sys.argv[1])) if e["event"] == "end"]
+assert [(e["outcome"], e["resume_lba"]) for e in ends] == [("stopped", int(sys.argv[2])), ("stopped", 0)], ends
 ' "$work/out" "${resume:--1}"
 check "resumed scan runs" run 1 --bench "$data/scan.json" scan --read --json --from "${resume:-0}" 0
 check "resumed scan lists what lies after the stop" python3 -c '
