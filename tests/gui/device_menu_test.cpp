@@ -129,6 +129,7 @@ TEST_F(DeviceMenuTest, MainMenuCarriesTheFrameCommandsTestsAndDownload)
         {"101", "perform quick test on the selected drives"},
         {"102", "perform longer more complete test on selected drives"},
         {"32778", "Select subtests and run them on the selected drives"},
+        {"32795", "Read or verify every block of the selected drives, all at once"},
         {"32774", "Drive Self Test"},
         {"32792", "perform DST only on selected drives"},
         {"32793", "perform DST on all drives "},
