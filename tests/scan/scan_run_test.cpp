@@ -35,9 +35,9 @@ TEST(ScanRunTest, EachDriveHasItsOwnStopAndAHeldDriveHoldsNoOtherUp)
     ScanRun run(targets, {{}, {}, MethodChoice::Read}, clock, recorder);
     run.Start();
 
-    ASSERT_TRUE(WaitFor([&] { return !run.Running(0) && !run.Running(2); })) << "the held drive stalls no other";
+    ASSERT_TRUE(WaitFor([&] { return !run.Running(0) && !run.Running(2) && holding->blocked; }))
+        << "the held drive stalls no other";
     EXPECT_TRUE(run.Running(1));
-    EXPECT_TRUE(holding->blocked);
     EXPECT_EQ(run.Result(0).outcome, ScanOutcome::Passed);
     EXPECT_EQ(run.Result(2).outcome, ScanOutcome::Failed);
     EXPECT_EQ(run.Result(2).failures.size(), 2u);
