@@ -42,14 +42,17 @@ uint32_t TransferBlocks(uint32_t blockLength, uint32_t adapterLimitBytes)
     return std::max<uint32_t>(1, bytes / std::max<uint32_t>(blockLength, 1));
 }
 
-// The default choice: READ for the first kSampleTransfers transfers, VERIFY
-// for as many, then the faster by the rule of kMostVerifyGain. A range too
-// short for both samples is read.
+// The default choice: VERIFY over the first kSampleTransfers transfers of
+// the range, as a probe whose answers list nothing, then READ over the same
+// blocks as the scan proper, then the faster by the rule of kMostVerifyGain.
+// Every block is thus read, or verified by a VERIFY that was chosen: a
+// probe that passed proves nothing on a disk whose VERIFY reads nothing. A
+// range too short to sample is read.
 class SurfaceScan::Sampler {
 public:
     Sampler(MethodChoice choice, uint64_t rangeBlocks, uint32_t transferBlocks)
     {
-        const bool roomForSamples = rangeBlocks >= uint64_t{2} * kSampleTransfers * transferBlocks;
+        const bool roomForSamples = rangeBlocks >= uint64_t{kSampleTransfers} * transferBlocks;
         settled = choice != MethodChoice::Faster || !roomForSamples;
         method = choice == MethodChoice::Verify ? ScanMethod::Verify : ScanMethod::Read;
     }
@@ -58,23 +61,17 @@ public:
     ScanMethod Method() const { return method; }
     const std::optional<MethodSample>& Sample() const { return sample; }
 
+    // After each VERIFY of the probe.
+    void NoteProbe(bool read, uint64_t bytes, int64_t nanoseconds) { verifying.Add(read, bytes, nanoseconds); }
+
     // After each transfer of the scan's sequence; true when this one
     // settled the choice.
     bool Note(bool read, uint64_t bytes, int64_t nanoseconds)
     {
         if (settled) return false;
-        Phase& phase = method == ScanMethod::Read ? reading : verifying;
-        if (read && ++phase.clean > 1) {
-            phase.bytes += bytes;
-            phase.nanoseconds += nanoseconds;
-        }
-        if (++phase.transfers < kSampleTransfers) return false;
-        if (method == ScanMethod::Read) {
-            method = ScanMethod::Verify;
-            return false;
-        }
+        reading.Add(read, bytes, nanoseconds);
+        if (reading.transfers < kSampleTransfers) return false;
         settled = true;
-        method = ScanMethod::Read;
         if (reading.nanoseconds <= 0 || verifying.nanoseconds <= 0) return true;
         sample = MethodSample{reading.Rate(), verifying.Rate()};
         if (sample->verifyBytesPerSecond >= kLeastVerifyShare * sample->readBytesPerSecond &&
@@ -84,11 +81,20 @@ public:
     }
 
 private:
+    // The first transfer of each may pay for a seek and is not timed, nor
+    // are transfers that failed.
     struct Phase {
         int transfers = 0;
         int clean = 0;
         uint64_t bytes = 0;
         int64_t nanoseconds = 0;
+        void Add(bool read, uint64_t moved, int64_t took)
+        {
+            ++transfers;
+            if (!read || ++clean == 1) return;
+            bytes += moved;
+            nanoseconds += took;
+        }
         double Rate() const { return static_cast<double>(bytes) * 1e9 / static_cast<double>(nanoseconds); }
     };
     bool settled = true;
@@ -169,6 +175,15 @@ ScanResult SurfaceScan::Run()
     Sampler sampler(request.choice, range->Blocks(), transferBlocks);
     if (sampler.Settled()) observer.MethodChosen(drive, sampler.Method(), std::nullopt);
     BlockCommands commands(target.handle, target.blockLength, transferBlocks);
+    for (int probe = 0; !sampler.Settled() && probe < kSampleTransfers; ++probe) {
+        if (stop.load()) return End(result, sampler, ScanOutcome::Stopped, range->first);
+        const uint64_t lba = range->first + uint64_t{transferBlocks} * static_cast<uint64_t>(probe);
+        const int64_t before = clock.NowNanoseconds();
+        const bool read = commands.Issue(ScanMethod::Verify, lba, transferBlocks).read;
+        if (commands.DriveLost()) return End(result, sampler, ScanOutcome::DriveLost, range->first);
+        sampler.NoteProbe(read, uint64_t{transferBlocks} * target.blockLength, clock.NowNanoseconds() - before);
+        Progress(result, range->first, sampler);
+    }
     const NarrowingSinks sinks{[&](const ScanFailure& failure) {
                                    result.failures.push_back(failure);
                                    observer.BlockFailed(drive, failure);
@@ -225,10 +240,18 @@ ScanResult SurfaceScan::Run()
         Progress(result, cursor, sampler);
     }
 
-    result.method = sampler.Method();
-    result.sample = sampler.Sample();
     if (result.outcome == ScanOutcome::Passed && (!result.failures.empty() || !result.gaps.empty()))
         result.outcome = ScanOutcome::Failed;
+    return End(result, sampler, result.outcome, result.resumeLba);
+}
+
+ScanResult SurfaceScan::End(ScanResult& result, const Sampler& sampler, ScanOutcome outcome,
+                            std::optional<uint64_t> resumeLba)
+{
+    result.outcome = outcome;
+    result.resumeLba = resumeLba;
+    result.method = sampler.Method();
+    result.sample = sampler.Sample();
     result.elapsedNanoseconds = clock.NowNanoseconds() - startedAt;
     observer.ScanEnded(drive, result);
     return result;

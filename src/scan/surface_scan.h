@@ -18,8 +18,9 @@ inline constexpr uint32_t kPreferredTransferBytes = 1024 * 1024;
 // adapter takes.
 inline constexpr uint32_t kUnknownLimitTransferBytes = 64 * 1024;
 
-// The default choice reads this many transfers, then verifies as many, and
-// compares the rates of all but the first of each (which may pay for a seek).
+// The default choice verifies this many transfers, then reads the same
+// blocks, and compares the rates of all but the first of each (which may
+// pay for a seek).
 inline constexpr int kSampleTransfers = 8;
 // VERIFY is taken when it is about as fast as READ (kLeastVerifyShare of
 // its rate: samples of one speed differ by a little, and VERIFY leaves the
@@ -77,6 +78,7 @@ private:
     class Sampler;
 
     ScanResult Fail(std::string error);
+    ScanResult End(ScanResult& result, const Sampler& sampler, ScanOutcome outcome, std::optional<uint64_t> resumeLba);
     void Progress(const ScanResult& result, uint64_t cursor, const Sampler& sampler);
     void AddGap(ScanResult& result, const ScanGap& gap);
 
