@@ -25,3 +25,9 @@ Console::~Console()
 std::ostream& Console::out() { return out_; }
 
 std::ostream& Console::err() { return err_; }
+
+void Console::Message(const std::string& text)
+{
+    err_ << "kestrion-cli: " << text << '\n';
+    messages_.push_back(text);
+}

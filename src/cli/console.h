@@ -2,6 +2,8 @@
 
 #include <ostream>
 #include <streambuf>
+#include <string>
+#include <vector>
 
 // The CLI's own output goes to `out` (the real standard output); the core's
 // traces on cout / clog / cerr are silenced unless tracing was asked for.
@@ -15,6 +17,10 @@ public:
     std::ostream& out();
     std::ostream& err();
 
+    // "kestrion-cli: TEXT" on stderr, kept for the JSON document's error.
+    void Message(const std::string& text);
+    const std::vector<std::string>& Messages() const { return messages_; }
+
 private:
     class NullBuffer : public std::streambuf {
     protected:
@@ -27,4 +33,5 @@ private:
     std::streambuf* savedCerr_;
     std::ostream out_;
     std::ostream err_;
+    std::vector<std::string> messages_;
 };
