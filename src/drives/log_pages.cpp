@@ -22,30 +22,35 @@ bool IsTolerableCheckCondition(const ScsiRequest& request)
     return asc == 0x00 || asc == 0x01;
 }
 
-int ReadLogPage(DeviceHandle* handle, uint8_t* buffer, uint16_t allocationLength, uint8_t pageCode)
+int ReadLogPage(DeviceHandle* handle, uint8_t* buffer, uint16_t allocationLength, uint8_t pageCode, size_t* received)
 {
+    if (received) *received = 0;
     ScsiRequest request{};
     request.DataBuffer = buffer;
     request.DataTransferLength = allocationLength;
     // Byte 1 stays zero: no parameter pointer control, no saving.
-    if (ScsiLogSense(kCumulativeValues, allocationLength, pageCode, request, handle, kNoFailureReport) == 1)
-        return kLogPageOk;
-    return IsTolerableCheckCondition(request) ? kLogPageOk : kLogPageFailed;
+    const bool answered =
+        ScsiLogSense(kCumulativeValues, allocationLength, pageCode, request, handle, kNoFailureReport) == 1 ||
+        IsTolerableCheckCondition(request);
+    const size_t arrived = DataTransferred(request);
+    if (!answered || arrived < kLogPageHeaderLength) return kLogPageFailed;
+    if (received) *received = arrived;
+    return kLogPageOk;
 }
 
-int ReadSupportedLogPages(DeviceHandle* handle, uint8_t* buffer, uint16_t allocationLength)
+int ReadSupportedLogPages(DeviceHandle* handle, uint8_t* buffer, uint16_t allocationLength, size_t* received)
 {
-    return ReadLogPage(handle, buffer, allocationLength, kSupportedLogPagesPage);
+    return ReadLogPage(handle, buffer, allocationLength, kSupportedLogPagesPage, received);
 }
 
-int ReadSmartStatusLogPage(DeviceHandle* handle, uint8_t* buffer, uint16_t allocationLength)
+int ReadSmartStatusLogPage(DeviceHandle* handle, uint8_t* buffer, uint16_t allocationLength, size_t* received)
 {
-    return ReadLogPage(handle, buffer, allocationLength, kSmartStatusLogPage);
+    return ReadLogPage(handle, buffer, allocationLength, kSmartStatusLogPage, received);
 }
 
-int ReadAttributeLogPage(DeviceHandle* handle, uint8_t* buffer, uint16_t allocationLength)
+int ReadAttributeLogPage(DeviceHandle* handle, uint8_t* buffer, uint16_t allocationLength, size_t* received)
 {
-    return ReadLogPage(handle, buffer, allocationLength, kAttributeLogPage);
+    return ReadLogPage(handle, buffer, allocationLength, kAttributeLogPage, received);
 }
 
 int SmartLogSelectProbe(DeviceHandle* handle, ScsiRequest* answer)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "scsi/scsi_device.h"
@@ -24,14 +25,15 @@ inline constexpr uint16_t kLogPageHeaderLength = 4;
 // LOG SENSE(10) of the current cumulative values of a page, parameter
 // pointer 0, into buffer (allocationLength bytes). A CHECK CONDITION with
 // additional sense code 00h or 01h counts as success: those drives say
-// "no sense" or "no index/sector signal" while still answering. The data
-// of such a reply is whatever the drive sent, possibly nothing: callers
-// zero their buffer first.
-int ReadLogPage(DeviceHandle* handle, uint8_t* buffer, uint16_t allocationLength, uint8_t pageCode);
+// "no sense" or "no index/sector signal" while still answering. Either way
+// the page header must have arrived, or nothing was read; `received`, when
+// given, is how many bytes did: the only ones a caller may decode.
+int ReadLogPage(DeviceHandle* handle, uint8_t* buffer, uint16_t allocationLength, uint8_t pageCode,
+                size_t* received = nullptr);
 
-int ReadSupportedLogPages(DeviceHandle* handle, uint8_t* buffer, uint16_t allocationLength);
-int ReadSmartStatusLogPage(DeviceHandle* handle, uint8_t* buffer, uint16_t allocationLength);
-int ReadAttributeLogPage(DeviceHandle* handle, uint8_t* buffer, uint16_t allocationLength);
+int ReadSupportedLogPages(DeviceHandle* handle, uint8_t* buffer, uint16_t allocationLength, size_t* received = nullptr);
+int ReadSmartStatusLogPage(DeviceHandle* handle, uint8_t* buffer, uint16_t allocationLength, size_t* received = nullptr);
+int ReadAttributeLogPage(DeviceHandle* handle, uint8_t* buffer, uint16_t allocationLength, size_t* received = nullptr);
 
 // The vendor LOG SELECT that opens the normalized SMART data: page 06h,
 // parameter FFF0h with a fixed four-byte key. kLogPageOk when the drive

@@ -26,10 +26,14 @@ bool Translate(uint8_t (&page)[kTranslatePageLength], TestContext& context, int 
     send.DataBuffer = page;
     send.DataTransferLength = kTranslatePageLength;
     if (ScsiSendDiagnostic(kSendDiagnosticPf, kTranslatePageLength, send, context.Device(), report) != 1) return false;
+    // The page sent is no answer: what does not arrive must not be read
+    // back as a translation.
+    std::memset(page, 0, sizeof page);
     ScsiRequest receive;
     receive.DataBuffer = page;
     receive.DataTransferLength = kTranslatePageLength;
     if (ScsiReceiveDiagnostic(kTranslatePageLength, receive, context.Device(), report) != 1) return false;
+    if (DataTransferred(receive) < kTranslatePageLength) return false;
     // Another page, or one too short to hold an address (a sector in the
     // drive's reserved area has none), gives no translation.
     return page[0] == kTranslatePage && LoadBe16(page + 2) >= 0x0A;
@@ -46,15 +50,18 @@ void StartPage(uint8_t (&page)[kTranslatePageLength], uint8_t supplied, uint8_t 
 
 }  // namespace
 
-int ReadDefectLists(TestContext& context, std::span<uint8_t> buffer, uint16_t allocationLength)
+int ReadDefectLists(TestContext& context, std::span<uint8_t> buffer, uint16_t allocationLength, size_t* received)
 {
+    if (received) *received = 0;
     std::fill(buffer.begin(), buffer.end(), uint8_t{0});
     ScsiRequest request;
     request.DataBuffer = buffer.data();
     request.DataTransferLength = static_cast<uint32_t>(std::min<size_t>(allocationLength, buffer.size()));
     const uint16_t allocation = static_cast<uint16_t>(request.DataTransferLength);
-    if (ScsiReadDefectData10(allocation, kPhysicalSectorFormat, 3, request, context.Device(), 0) == 1)
+    if (ScsiReadDefectData10(allocation, kPhysicalSectorFormat, 3, request, context.Device(), 0) == 1) {
+        if (received) *received = DataTransferred(request);
         return kDefectReadOk;
+    }
     return request.ScsiStatus == 0 ? kDefectReadCallFailed : kDefectReadStatusFailed;
 }
 

@@ -28,7 +28,9 @@ inline constexpr uint32_t kWholeTrackDefect = 0xFFFFFFFF;
 
 // READ DEFECT DATA (10) of the primary and grown lists in physical sector
 // format into buffer (cleared first). 4 success, 2 no status, 1 a status.
-int ReadDefectLists(TestContext& context, std::span<uint8_t> buffer, uint16_t allocationLength);
+// `received`, when given, is how many bytes arrived: the only ones to decode.
+int ReadDefectLists(TestContext& context, std::span<uint8_t> buffer, uint16_t allocationLength,
+                    size_t* received = nullptr);
 
 // One descriptor of a physical sector format list.
 struct PhysicalDefect {

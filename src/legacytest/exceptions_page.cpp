@@ -1,5 +1,7 @@
 #include "legacytest/exceptions_page.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <iomanip>
 #include <iostream>
@@ -36,15 +38,37 @@ constexpr const char* kMrieTexts[] = {
     "Only report information exception condition on request",
 };
 
-int ModeSensePage(ExceptionsPageSave& holder, DeviceHandle* device, ScsiRequest& request)
+// Where the page starts, when the data hold a whole page 1Ch of length 0Ah
+// inside the mode data the drive said it returned; 0 otherwise.
+size_t PageStart(const std::array<uint8_t, 255>& data)
 {
+    const size_t start = static_cast<uint8_t>(data[3] + kHeaderLength);
+    const size_t available = std::min<size_t>(data.size(), size_t{data[0]} + 1);
+    if (start + kPageBytes > available) return 0;
+    if ((data[start] & 0x3F) != kPageCode || data[start + 1] != kPageLength) return 0;
+    return start;
+}
+
+// MODE SENSE(6) of the page, current values, no block descriptors. The
+// reply replaces the holder's buffer only when it holds the whole page
+// (`taken`): a short one never mixes with the page read before, which a
+// restore may still need. Returns the command's result.
+int ModeSensePage(ExceptionsPageSave& holder, DeviceHandle* device, ScsiRequest& request, bool& taken)
+{
+    std::array<uint8_t, 255> reply{};
     request = ScsiRequest{};
-    request.DataBuffer = holder.buffer.data();
-    request.DataTransferLength = static_cast<uint32_t>(holder.buffer.size());
+    request.DataBuffer = reply.data();
+    request.DataTransferLength = static_cast<uint32_t>(reply.size());
     const uint8_t dbd = 1;
     const uint8_t current = 0;
     const uint8_t pageCode = kPageCode;
-    return ScsiModeSense6(&dbd, &current, &pageCode, request, device, 0);
+    const int result = ScsiModeSense6(&dbd, &current, &pageCode, request, device, 0);
+    // The mode data are what arrived, whatever their length byte says.
+    const size_t received = DataTransferred(request);
+    if (received > 0 && size_t{reply[0]} + 1 > received) reply[0] = static_cast<uint8_t>(received - 1);
+    taken = received >= kHeaderLength && PageStart(reply) != 0;
+    if (taken) holder.buffer = reply;
+    return result;
 }
 
 int ModeSelectPage(ExceptionsPageSave& holder, DeviceHandle* device, int report)
@@ -61,18 +85,6 @@ int ModeSelectPage(ExceptionsPageSave& holder, DeviceHandle* device, int report)
                    ReadSenseCodes(request.SenseData, sizeof request.SenseData).senseKey == kRecoveredErrorKey
                ? 1
                : 0;
-}
-
-// Where the page starts, when the data hold a whole page 1Ch of length 0Ah
-// inside the mode data the drive said it returned; 0 otherwise.
-size_t PageStart(const ExceptionsPageSave& holder)
-{
-    const uint8_t* data = holder.buffer.data();
-    const size_t start = static_cast<uint8_t>(data[3] + kHeaderLength);
-    const size_t available = std::min<size_t>(holder.buffer.size(), size_t{data[0]} + 1);
-    if (start + kPageBytes > available) return 0;
-    if ((data[start] & 0x3F) != kPageCode || data[start + 1] != kPageLength) return 0;
-    return start;
 }
 
 }  // namespace
@@ -114,7 +126,8 @@ int SaveExceptionsPage(TestContext& context, ExceptionsPageSave& holder)
 {
     holder.page = nullptr;
     ScsiRequest request;
-    if (ModeSensePage(holder, context.Device(), request) != 1) {
+    bool taken = false;
+    if (ModeSensePage(holder, context.Device(), request, taken) != 1) {
         const uint8_t key = request.SenseData[2] & 0x0F;
         const bool noSense = request.ScsiStatus == kStatusCheckCondition && key == 0;
         if (!noSense) {
@@ -122,10 +135,9 @@ int SaveExceptionsPage(TestContext& context, ExceptionsPageSave& holder)
             return kPageFailed;
         }
     }
+    if (!taken) return kPageFailed;
     holder.page = holder.buffer.data();
-    if (holder.buffer[0] < 3) return kPageFailed;
-    const size_t start = PageStart(holder);
-    if (start == 0) return kPageFailed;
+    const size_t start = PageStart(holder.buffer);
 
     const uint8_t* page = holder.buffer.data() + start;
     const uint8_t flags = page[2];
@@ -144,14 +156,15 @@ int EnableSmartReporting(TestContext& context, ExceptionsPageSave& holder, uint8
 {
     holder.page = nullptr;
     ScsiRequest request;
-    if (ModeSensePage(holder, context.Device(), request) != 1) {
+    bool taken = false;
+    if (ModeSensePage(holder, context.Device(), request, taken) != 1) {
         if (request.ScsiStatus == 0) return kPageFailed;
         if (request.SenseData[2] != 0 && request.SenseData[2] != 1) return kPageFailed;
     }
+    if (!taken) return kPageFailed;
     holder.page = holder.buffer.data();
     uint8_t* data = holder.buffer.data();
-    const size_t start = PageStart(holder);
-    if (start == 0) return kPageFailed;
+    const size_t start = PageStart(holder.buffer);
     // A drive that sent a block descriptor despite DBD: the page goes right
     // after the header, so the 16 bytes sent are header and page.
     if (start != kHeaderLength) {

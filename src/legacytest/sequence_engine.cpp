@@ -156,7 +156,9 @@ SequenceRun::Step SequenceRun::BufferRam()
     ScsiRequest read;
     read.DataBuffer = data;
     read.DataTransferLength = kBufferTestLength;
-    bool passed = ScsiReadBuffer(kBufferDataMode, kBufferTestLength, read, context.Device(), 1) == 1;
+    // What the buffer did not give cannot be given back.
+    bool passed = ScsiReadBuffer(kBufferDataMode, kBufferTestLength, read, context.Device(), 1) == 1 &&
+                  DataTransferred(read) == kBufferTestLength;
     if (passed) {
         ScsiRequest write;
         write.DataBuffer = data;

@@ -12,6 +12,7 @@ namespace {
 
 constexpr uint16_t kSmartDataLength = 1024;
 constexpr uint8_t kFailurePredictionAsc = 0x5D;
+constexpr uint32_t kSenseThroughCodes = 14;  // fixed format up to ASC and ASCQ
 constexpr uint16_t kReallocationParameter = 0x0004;
 constexpr uint16_t kBitErrorRateParameter = 0x0032;
 
@@ -49,7 +50,9 @@ SequenceRun::Step SequenceRun::UnsolicitedSense(int endResult)
     request.DataBuffer = sense;
     request.DataTransferLength = kTestSenseLength;
     const char* failure = nullptr;
-    if (ScsiRequestSense(request, context.Device(), kTestSenseLength, 1) != 1)
+    // Sense that stops before its codes is no answer, not "no sense".
+    if (ScsiRequestSense(request, context.Device(), kTestSenseLength, 1) != 1 ||
+        DataTransferred(request) < kSenseThroughCodes)
         failure = "Unsolicited Request Sense failed";
     else if (sense[2] != 0)
         failure = "Unsolicited Request Sense Error";
@@ -89,13 +92,14 @@ SequenceRun::Step SequenceRun::SmartCheck()
             ReportBlock(output, "SMART not supported");
             context.smartUsable = 0;
         } else {
-            if (ReadLogPage(context.Device(), data.get(), kSmartDataLength, kAttributeLogPage) != kLogPageOk)
+            size_t received = 0;
+            if (ReadLogPage(context.Device(), data.get(), kSmartDataLength, kAttributeLogPage, &received) != kLogPageOk)
                 return kSubtestSmartCheck;
             if (data[0] != kAttributeLogPage) {
                 ReportBlock(output, "Log Data Read error");
                 return kSubtestSmartCheck;
             }
-            for (const AttributeWarning warning : ScanAttributeWarnings({data.get(), kSmartDataLength})) {
+            for (const AttributeWarning warning : ScanAttributeWarnings({data.get(), received})) {
                 ReportBlock(output, warning == AttributeWarning::ReallocationTrip
                                         ? "WARNING - SMART TRIP immanent for reallocation attribute"
                                         : "WARNING - SMART TRIP immanent for bit error rate attribute");

@@ -146,7 +146,9 @@ SequenceRun::Step SequenceRun::DefectAdjacent()
     // A list the drive would not give is an empty list: the buffer's
     // contents mean nothing then.
     std::vector<PhysicalDefect> defects;
-    if (ReadDefectLists(context, list, kDefectListAllocation) == kDefectReadOk) defects = DecodePhysicalDefectList(list);
+    size_t received = 0;
+    if (ReadDefectLists(context, list, kDefectListAllocation, &received) == kDefectReadOk)
+        defects = DecodePhysicalDefectList(std::span<const uint8_t>(list).first(received));
     std::vector<uint8_t> work(size_t{kAdjacentBlocks} * context.BytesPerBlock());
 
     for (const PhysicalDefect& defect : defects) {

@@ -30,6 +30,7 @@ PageSpan SpanAt(const ModeBuffer& buffer, size_t offset)
     const size_t length = 2u + buffer[offset + 1];
     const size_t end = DataEnd(buffer);
     span.available = end > offset ? std::min(length, end - offset) : 0;
+    span.whole = span.available == length;
     return span;
 }
 
@@ -79,6 +80,7 @@ std::optional<PageSpan> LocatePage(const ModeBuffer& buffer, uint8_t expectedCod
     if (offset + 2 > DataEnd(buffer)) return std::nullopt;
     const PageSpan span = SpanAt(buffer, offset);
     if (span.code != (expectedCode & kPageCodeMask)) return std::nullopt;
+    if (!span.whole) return std::nullopt;
     return span;
 }
 
@@ -97,7 +99,7 @@ std::vector<PageSpan> WalkModePages(const ModeBuffer& buffer)
 
 uint64_t ReadField(const uint8_t* buffer, const PageSpan& page, const ModeField& field)
 {
-    // Bytes past what the drive returned of the page read as zero.
+    // Callers read whole pages; a byte outside the page reads as zero.
     uint8_t bytes[8] = {};
     const size_t width = std::min<size_t>(field.Width(), sizeof bytes);
     for (size_t i = 0; i < width; ++i) {

@@ -22,11 +22,13 @@ struct PageSpan {
     uint8_t code = 0;
     size_t offset = 0;
     size_t available = 0;
+    bool whole = false;  // every byte its page length names arrived
 };
 
 // The page that a one-page reply holds: the first one after the header
 // and any block descriptor (a drive may send one despite DBD). None when
-// it lies outside the buffer or carries another page code.
+// it carries another page code or did not arrive whole: a field the drive
+// did not send is never taken for zero.
 std::optional<PageSpan> LocatePage(const ModeBuffer& buffer, uint8_t expectedCode);
 
 // Every page of an all-pages reply in the drive's order, within the mode

@@ -10,6 +10,7 @@ namespace {
 
 constexpr uint8_t kSenseKeyNoSense = 0x00;
 constexpr uint8_t kSenseKeyRecoveredError = 0x01;
+constexpr uint32_t kModeHeaderLength = 4;
 
 ScsiRequest RequestOn(uint8_t* buffer)
 {
@@ -27,12 +28,20 @@ bool ReadModePage(uint8_t* buffer, uint8_t pageControl, uint8_t pageCode)
     if (!handle) return false;
     ScsiRequest request = RequestOn(buffer);
     const uint8_t disableBlockDescriptors = 1;
-    if (ScsiModeSense6(&disableBlockDescriptors, &pageControl, &pageCode, request, handle, 0) == 1) return true;
-    if (request.ScsiStatus == 0) return false;
-    // Sense byte 2 is taken whole, as the program always has: a sense key
-    // of 0 or 1 with none of the flag bits.
-    const uint8_t senseByte2 = request.SenseData[2];
-    return senseByte2 == kSenseKeyNoSense || senseByte2 == kSenseKeyRecoveredError;
+    if (ScsiModeSense6(&disableBlockDescriptors, &pageControl, &pageCode, request, handle, 0) != 1) {
+        if (request.ScsiStatus == 0) return false;
+        // Sense byte 2 is taken whole: a sense key of 0 or 1 with none of
+        // the flag bits.
+        const uint8_t senseByte2 = request.SenseData[2];
+        if (senseByte2 != kSenseKeyNoSense && senseByte2 != kSenseKeyRecoveredError) return false;
+    }
+    // The mode data are what arrived: a header at least, and no byte past
+    // the last one the drive sent. A reply that filled the buffer keeps its
+    // length, which says there was more than fits.
+    const uint32_t received = DataTransferred(request);
+    if (received < kModeHeaderLength) return false;
+    if (received < kModeBufferSize && size_t{buffer[0]} + 1 > received) buffer[0] = static_cast<uint8_t>(received - 1);
+    return true;
 }
 
 int WriteModePage(uint8_t* buffer, int save, ModeWriteRefusal* refusal)

@@ -11,8 +11,10 @@ inline constexpr int kModeWriteDone = 4;
 
 // MODE SENSE(6) of one page (or 3Fh: all) of g_pSheetDevice into a buffer
 // of kModeBufferSize bytes, block descriptors disabled, no failure report.
-// A CHECK CONDITION whose sense byte 2 is 00h or 01h is a good read. False
-// without any traffic when there is no device or its handle is not open.
+// A CHECK CONDITION whose sense byte 2 is 00h or 01h is a good read, when
+// the mode parameter header arrived; the mode data length is cut to the
+// bytes that did. False without any traffic when there is no device or its
+// handle is not open.
 bool ReadModePage(uint8_t* buffer, uint8_t pageControl, uint8_t pageCode);
 
 // What a drive answered to a MODE SELECT it did not take: its status (0:

@@ -65,7 +65,8 @@ void CModeSheetPages::Add(const uint8_t* buffer, const PageSpan& span)
     // A page the drive lists twice (or as both 0Dh and 1Ah) gets one tab,
     // the first one found.
     if (page == nullptr || std::find(added.begin(), added.end(), page) != added.end()) return;
-    if (page->Table().defaultsFromSheet) page->CopyFields(buffer, span, Column::Default);
+    // The last page of a reply cut at the buffer's end gives no defaults.
+    if (page->Table().defaultsFromSheet && span.whole) page->CopyFields(buffer, span, Column::Default);
     page->SetPageCode(span.code);
     added.push_back(page);
 }

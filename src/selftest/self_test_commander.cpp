@@ -34,6 +34,11 @@ const std::array<const char*, 16> g_selfTestResultText = {
 
 namespace {
 
+// Fixed-format sense through its additional sense code qualifier: less
+// says nothing of a running test. (Without the sense-key specific bytes
+// that follow, SKSV reads clear and the progress stays as it was.)
+constexpr uint32_t kDstSenseNeeded = 14;
+
 constexpr uint32_t kCommandTimeOut = 2;
 constexpr uint8_t kOpSendDiagnostic = 0x1D;
 constexpr uint8_t kOpRequestSense = 0x03;
@@ -105,9 +110,14 @@ int SelfTestCommander::RequestProgressSense(ScsiRequest& request, DeviceHandle* 
     request.DataTransferLength = kDstSenseLength;
     request.TimeOutValue = kCommandTimeOut;
     // A drive answering with fewer bytes must not leave the last drive's
-    // progress behind.
+    // progress behind, nor read as "nothing pending".
     std::memset(sense_.get(), 0, kDstSenseLength);
-    const int result = Issue(request, handle, kScsiDataIn);
+    int result = Issue(request, handle, kScsiDataIn);
+    if (result == 1 && DataTransferred(request) < kDstSenseNeeded) {
+        std::memset(sense_.get(), 0, kDstSenseLength);
+        lastFailure_ = request;
+        result = 0;
+    }
     if (result != 1) std::clog << "Request Sense command FAILED" << std::flush;
     return result;
 }
@@ -127,9 +137,13 @@ int SelfTestCommander::LogSenseSelfTestPage(ScsiRequest& request, DeviceHandle* 
     request.DataTransferLength = kDstResultsPageSize;
     request.TimeOutValue = kCommandTimeOut;
     // One commander reads the pages of several drives: a shorter page must
-    // not be completed with the previous drive's entries.
+    // not be completed with the previous drive's entries, nor with zeros.
     std::memset(resultsPage_.get(), 0, kDstResultsPageSize);
-    return Issue(request, handle, kScsiDataIn) == 1 ? 1 : 0;
+    if (Issue(request, handle, kScsiDataIn) != 1) return 0;
+    if (DataTransferred(request) == kDstResultsPageSize) return 1;
+    std::memset(resultsPage_.get(), 0, kDstResultsPageSize);
+    lastFailure_ = request;
+    return 0;
 }
 
 int SelfTestCommander::StartSelfTest(DeviceHandle* handle, uint8_t code)

@@ -16,13 +16,16 @@ namespace {
 
 constexpr int kNoFailureReport = 0;
 
-// Every read starts from a zeroed buffer: a read that counts as success
-// through tolerated sense may bring no data, and must then show nothing
-// rather than what the previous page left there.
-int ReadInto(int (*reader)(DeviceHandle*, uint8_t*, uint16_t), DeviceHandle* handle, uint8_t* buffer)
+// Only the bytes a read brought are decoded; the buffer is zeroed first
+// besides, so nothing of the previous page can ever show.
+using LogPageReader = int (*)(DeviceHandle*, uint8_t*, uint16_t, size_t*);
+int ReadInto(LogPageReader reader, DeviceHandle* handle, uint8_t* buffer, std::span<const uint8_t>& page)
 {
     std::memset(buffer, 0, kSmartLogBufferSize);
-    return reader(handle, buffer, static_cast<uint16_t>(kSmartLogBufferSize));
+    size_t received = 0;
+    const int result = reader(handle, buffer, static_cast<uint16_t>(kSmartLogBufferSize), &received);
+    page = std::span<const uint8_t>(buffer, received);
+    return result;
 }
 
 // The program's text, then, when the drive refused with sense, its own words.
@@ -76,9 +79,9 @@ std::optional<SmartSheet> OnNormalizedSmart(DeviceEntry* device, UserPrompts& pr
         ShowSmartError(prompts, kSmartBufferFailed);
         return std::nullopt;
     }
-    const std::span<const uint8_t> page(buffer.get(), kSmartLogBufferSize);
+    std::span<const uint8_t> page;
 
-    if (ReadInto(ReadSupportedLogPages, handle, buffer.get()) != kLogPageOk) {
+    if (ReadInto(ReadSupportedLogPages, handle, buffer.get(), page) != kLogPageOk) {
         ShowSmartError(prompts, kSmartSupportedPagesFailed);
         return std::nullopt;
     }
@@ -86,14 +89,14 @@ std::optional<SmartSheet> OnNormalizedSmart(DeviceEntry* device, UserPrompts& pr
 
     // The status tab does not count as a relevant parameter; a failed read
     // of its page only leaves the tab out.
-    if (listed.statusPage && ReadInto(ReadSmartStatusLogPage, handle, buffer.get()) == kLogPageOk)
+    if (listed.statusPage && ReadInto(ReadSmartStatusLogPage, handle, buffer.get(), page) == kLogPageOk)
         sheet.tabs.push_back(StatusTabFromPage(page));
 
     if (!listed.attributePage) {
         ShowSmartError(prompts, listed.statusPage ? kSmartNoRelevantCodes : kSmartNotSupported);
         return std::nullopt;
     }
-    if (ReadInto(ReadAttributeLogPage, handle, buffer.get()) != kLogPageOk) {
+    if (ReadInto(ReadAttributeLogPage, handle, buffer.get(), page) != kLogPageOk) {
         ShowSmartError(prompts, kSmartAttributeReadFailed);
         ShowSmartError(prompts, kSmartNoRelevantCodes);
         return std::nullopt;

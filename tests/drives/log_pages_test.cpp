@@ -49,6 +49,7 @@ TEST_F(LogPagesTest, ReadLogPageAsksForCumulativeValuesOfThePageIntoTheBuffer)
 
 TEST_F(LogPagesTest, WrappersReadTheirPagesWithTheGivenLength)
 {
+    device->next.data = {0x00, 0x00, 0x00, 0x00};
     std::vector<uint8_t> buffer(32768, 0);
     EXPECT_EQ(ReadSupportedLogPages(&handle, buffer.data(), 32768), kLogPageOk);
     EXPECT_EQ(ReadSmartStatusLogPage(&handle, buffer.data(), 32768), kLogPageOk);
@@ -65,24 +66,34 @@ TEST_F(LogPagesTest, ReadLogPageToleratesOnlyAdditionalSenseCodesZeroAndOne)
     struct Case {
         uint8_t status;
         std::vector<uint8_t> sense;
+        size_t bytes;  // of the page that arrive
         int expected;
     };
     const std::vector<Case> cases{
-        {kStatusCheckCondition, Sense(0x01, 0x00), kLogPageOk},
-        {kStatusCheckCondition, Sense(0x05, 0x00), kLogPageOk},
-        {kStatusCheckCondition, Sense(0x03, 0x01), kLogPageOk},
-        {kStatusCheckCondition, Sense(0x05, 0x24), kLogPageFailed},
-        {kStatusCheckCondition, Sense(0x03, 0x11), kLogPageFailed},
+        {kStatusCheckCondition, Sense(0x01, 0x00), 6, kLogPageOk},
+        {kStatusCheckCondition, Sense(0x05, 0x00), 6, kLogPageOk},
+        {kStatusCheckCondition, Sense(0x03, 0x01), 6, kLogPageOk},
+        {kStatusCheckCondition, Sense(0x05, 0x24), 6, kLogPageFailed},
+        {kStatusCheckCondition, Sense(0x03, 0x11), 6, kLogPageFailed},
         // A status without sense data says nothing about the page.
-        {kStatusBusy, {}, kLogPageFailed},
-        {kStatusReservationConflict, {}, kLogPageFailed},
+        {kStatusBusy, {}, 6, kLogPageFailed},
+        {kStatusReservationConflict, {}, 6, kLogPageFailed},
+        // Whatever the status, a reply without the page header read nothing.
+        {kStatusCheckCondition, Sense(0x01, 0x00), 0, kLogPageFailed},
+        {kStatusGood, {}, 3, kLogPageFailed},
+        {kStatusGood, {}, 4, kLogPageOk},
     };
+    const std::vector<uint8_t> page{0x02, 0x00, 0x00, 0x02, 0x00, 0x00};
     for (const Case& c : cases) {
         device->next = {};
         device->next.status = c.status;
         device->next.sense = c.sense;
-        EXPECT_EQ(ReadLogPage(&handle, buffer, sizeof buffer, 0x02), c.expected)
-            << "status " << int(c.status) << " asc " << (c.sense.empty() ? -1 : int(c.sense[12]));
+        device->next.data.assign(page.begin(), page.begin() + static_cast<ptrdiff_t>(c.bytes));
+        size_t received = 99;
+        EXPECT_EQ(ReadLogPage(&handle, buffer, sizeof buffer, 0x02, &received), c.expected)
+            << "status " << int(c.status) << " asc " << (c.sense.empty() ? -1 : int(c.sense[12])) << " bytes "
+            << c.bytes;
+        EXPECT_EQ(received, c.expected == kLogPageOk ? c.bytes : 0u);
     }
     device->next = {};
     device->next.delivered = false;

@@ -85,9 +85,12 @@ public:
             const Reply reply = drive.Answer(request);
             if (!reply.delivered) return false;
             request.ScsiStatus = reply.status;
-            if (request.DataIn == kScsiDataIn && request.DataBuffer != nullptr && !reply.data.empty())
-                std::memcpy(request.DataBuffer, reply.data.data(),
-                            std::min<size_t>(reply.data.size(), request.DataTransferLength));
+            const size_t moved = std::min<size_t>(reply.data.size(), request.DataTransferLength);
+            if (request.DataIn == kScsiDataIn && request.DataBuffer != nullptr && moved > 0)
+                std::memcpy(request.DataBuffer, reply.data.data(), moved);
+            // As a transport tells it: data-in moves only the reply's bytes.
+            request.DataResidual =
+                request.DataIn == kScsiDataIn ? request.DataTransferLength - static_cast<uint32_t>(moved) : 0;
             if (!reply.sense.empty())
                 std::memcpy(request.SenseData, reply.sense.data(),
                             std::min<size_t>(reply.sense.size(), request.SenseInfoLength));
@@ -155,6 +158,9 @@ private:
                 const auto& page = pages[listed][pageControl];
                 data.insert(data.end(), page.begin(), page.end());
             }
+        // A drive that claims more mode data sends that much (padding here),
+        // as far as the allocation length lets it.
+        if (modeDataLength) data.resize(std::max<size_t>(data.size(), size_t{*modeDataLength} + 1));
         data[0] = modeDataLength ? *modeDataLength : static_cast<uint8_t>(data.size() - 1);
         const auto failure = failures.find(pageControl);
         if (failure != failures.end()) {

@@ -361,7 +361,7 @@ TEST_F(DstRunTest, TestThatLeavesNoEntryIsAFailureOfItsOwn)
         if (request.Cdb[0] == 0x4D) reply.data = dsttest::ResultsPage({{.stamp = 1000}});
         if (request.Cdb[0] == 0x03) {
             const uint8_t key = ++senseRequests <= 3 ? 0x6 : 0x0;
-            reply.data = {0x70, 0, key, 0, 0, 0, 0, 10, 0, 0, 0, 0, static_cast<uint8_t>(key ? 0x29 : 0)};
+            reply.data = {0x70, 0, key, 0, 0, 0, 0, 10, 0, 0, 0, 0, static_cast<uint8_t>(key ? 0x29 : 0), 0, 0, 0, 0, 0};
         }
         return reply;
     };

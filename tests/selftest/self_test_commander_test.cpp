@@ -71,6 +71,7 @@ protected:
 
 TEST_F(CommanderTest, BuildsTheThreeCommandsByteForByte)
 {
+    device->next.data = ResultsPage({});
     EXPECT_EQ(commander.StartSelfTest(&handle, kDstCodeQuick), 1);
     EXPECT_EQ(commander.AbortSelfTest(&handle), 1);
     EXPECT_EQ(commander.PollProgress(&handle, progress), 1);
@@ -261,7 +262,9 @@ TEST_F(CommanderTest, AnotherPageOrAShortReplyIsNotTakenForThisDrivesResult)
     EXPECT_EQ(Parse(ResultsPage({{7, 3}})), 0);
     output.Clear();
     entry.dstQuickStatus = 0;
-    EXPECT_EQ(Parse({0x10, 0x00, 0x01, 0x90}), kDstResultNoEntry);
+    device->next.data = {0x10, 0x00, 0x01, 0x90};
+    EXPECT_EQ(commander.ReadResultsPage(&handle), 0) << "a header alone is no page";
+    EXPECT_EQ(commander.ParseLatestResult(&output, entry, MarkDstRun({}, kDstCodeQuick)), kDstResultNoEntry);
     EXPECT_EQ(output.Text(), "");
     EXPECT_EQ(entry.dstQuickStatus, 0);
 }

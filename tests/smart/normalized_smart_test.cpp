@@ -229,10 +229,11 @@ TEST_F(NormalizedSmartTest, UnknownParameterIsSkippedByItsLength)
     EXPECT_EQ(sheet->tabs[1].values, (std::vector<std::string>{"255", "100", "10", "43", "2", "282"}));
 }
 
-TEST(NormalizedSmartScripted, APageReadWithoutDataShowsNothingThePreviousPageLeft)
+TEST(NormalizedSmartScripted, APageReadWithoutDataLeavesItsTabOut)
 {
     // The supported-pages list also reads as a page with parameter 0000h;
-    // the status page then "succeeds" with ASC 00h and sends nothing.
+    // the status page then "succeeds" with ASC 00h and sends nothing: no
+    // tab, rather than one read from zeros or from the previous page.
     auto device = std::make_shared<ScriptedDevice>();
     device->script = [](const ScsiRequest& request) {
         ScriptedDevice::Reply reply;
@@ -256,19 +257,19 @@ TEST(NormalizedSmartScripted, APageReadWithoutDataShowsNothingThePreviousPageLef
     const auto sheet = OnNormalizedSmart(&entry, prompts);
     g_pSheetDevice = nullptr;
     ASSERT_TRUE(sheet);
-    ASSERT_EQ(sheet->tabs.size(), 2u);
-    EXPECT_EQ(sheet->tabs[0].values, (std::vector<std::string>{"", "", "", ""}));
-    EXPECT_EQ(sheet->tabs[1].values, (std::vector<std::string>{"100", "99", "36"}));
+    ASSERT_EQ(sheet->tabs.size(), 1u);
+    EXPECT_EQ(sheet->tabs[0].values, (std::vector<std::string>{"100", "99", "36"}));
 }
 
-TEST_F(NormalizedSmartTest, AttributeReadToleratedWithoutDataHasNoRelevantCodes)
+TEST_F(NormalizedSmartTest, AttributeReadToleratedWithoutDataIsAFailedRead)
 {
-    // The read ends in CHECK CONDITION with ASC 00h: it counts as read, and
-    // brought no page.
+    // The read ends in CHECK CONDITION with ASC 00h, which the drive may
+    // say while answering, but it brought no page: nothing was read.
     StartDrive(kAllPages);
     FailCommand(0x4D, 4, 0x01, 0x00);
     EXPECT_FALSE(Open());
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"No relevant parameter codes in Attribute Log Page, 0x30"}));
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"GetSMARTAttributeLogData failed",
+                                                    "No relevant parameter codes in Attribute Log Page, 0x30"}));
 }
 
 }  // namespace

@@ -1,0 +1,122 @@
+// Every reader of drive data against a drive whose reply arrives short
+// (GOOD, the rest of the data-in reported as residual, the program's buffer
+// left as it was): what did not arrive is never read, neither as zeros nor
+// as what a buffer held before.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "drives/log_pages.h"
+#include "legacy_bench_fixture.h"
+#include "legacytest/defect_lists.h"
+#include "legacytest/exceptions_page.h"
+#include "modepages/mode_page_family.h"
+#include "modepages/mode_page_io.h"
+#include "selftest/self_test_commander.h"
+#include "sim/sim_disk.h"
+
+namespace {
+
+class ShortTransferTest : public LegacyBenchTest {
+protected:
+    void TearDown() override
+    {
+        g_pSheetDevice = nullptr;
+        LegacyBenchTest::TearDown();
+    }
+
+    // The drive's next command of this opcode brings only `bytes` of its data.
+    void ShortNext(uint8_t opcode, uint32_t bytes)
+    {
+        Sim().Disk(0)->AddFault(
+            {.action = SimFault::Action::ShortTransfer, .opcode = opcode, .times = 1, .transferBytes = bytes});
+    }
+    TestContext& Context()
+    {
+        context = std::make_unique<TestContext>(Entry(0).handle, clock, keyboard);
+        context->workspace.output = &output;
+        context->workspace.device = &Entry(0);
+        return *context;
+    }
+
+    std::unique_ptr<TestContext> context;
+};
+
+struct Reader {
+    const char* name;
+    // Reads through a short reply; true when nothing of what was missing was taken.
+    std::function<bool()> takesNothing;
+};
+
+TEST_F(ShortTransferTest, NoReaderTakesBytesTheDriveDidNotSend)
+{
+    const Reader readers[] = {
+        {"LOG SENSE without its header",
+         [this] {
+             ShortNext(0x4D, 3);
+             uint8_t page[64] = {};
+             return ReadLogPage(&Entry(0).handle, page, sizeof page, kSupportedLogPagesPage) == kLogPageFailed;
+         }},
+        {"mode page cut inside the page",
+         [this] {
+             g_pSheetDevice = &Entry(0);
+             ShortNext(0x1A, 8);
+             CCachingParms caching;
+             caching.RefreshFields();
+             return !caching.ColumnRead(Column::Current);
+         }},
+        {"informational exceptions page read again",
+         [this] {
+             ExceptionsPageSave holder(&output);
+             if (SaveExceptionsPage(Context(), holder) != kPageOk) return false;
+             ShortNext(0x1A, 8);
+             return SaveExceptionsPage(Context(), holder) == kPageFailed;
+         }},
+        {"defect list header without its descriptors",
+         [this] {
+             auto& tap = Tap(Entry(0));
+             ShortNext(0x37, 4);
+             Run(Only({kSubtestDefectAdjacent}), Entry(0));
+             return !tap.WithOpcode(0x37).empty() && tap.WithOpcode(0x1D).empty();
+         }},
+        {"translate address answered with nothing",
+         [this] {
+             ShortNext(0x1C, 0);
+             uint32_t lba = 0;
+             return PhysToLBA(10, 1, 5, lba, Context(), 0) == kTranslateFailed;
+         }},
+        {"self-test results page cut",
+         [this] {
+             ShortNext(0x4D, 100);
+             SelfTestCommander commander;
+             return commander.ReadResultsPage(&Entry(0).handle) == 0;
+         }},
+        {"self-test progress sense cut",
+         [this] {
+             ShortNext(0x03, 8);
+             SelfTestCommander commander;
+             int progress = 0;
+             return commander.PollProgress(&Entry(0).handle, progress) == 0;
+         }},
+        {"READ BUFFER cut",
+         [this] {
+             ShortNext(0x3C, 100);
+             Run(Only({kSubtestRam}), Entry(0));
+             return output.Contains("Read/Write Buffer Test Failure");
+         }},
+        {"unsolicited sense without its codes",
+         [this] {
+             ShortNext(0x03, 0);
+             Run(Only({kSubtestSmartCheck}), Entry(0));
+             return output.Contains("Unsolicited Request Sense failed");
+         }},
+    };
+    for (const Reader& reader : readers) {
+        Start(OneDrive(R"("geometry": {"cylinders": 400, "heads": 4, "sectorsPerTrack": 100},
+                          "defects": {"grown": [[3, 1, 50], [7, 2, 9]]})",
+                       160000));
+        EXPECT_TRUE(reader.takesNothing()) << reader.name;
+    }
+}
+
+}  // namespace
