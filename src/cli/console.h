@@ -6,10 +6,11 @@
 #include <vector>
 
 // The CLI's own output goes to `out` (the real standard output); the core's
-// traces on cout / clog / cerr are silenced unless tracing was asked for.
+// traces on cout / clog / cerr are silenced unless tracing was asked for,
+// and go to stderr alone when standard output carries a JSON document.
 class Console {
 public:
-    explicit Console(bool trace);
+    Console(bool trace, bool json);
     ~Console();
     Console(const Console&) = delete;
     Console& operator=(const Console&) = delete;

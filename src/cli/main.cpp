@@ -107,7 +107,7 @@ int main(int argc, char** argv)
         return UsageFailure(app, argc, argv, error.what());
     }
     if (bench->count() > 0) context.benchFile = benchFile;
-    context.console = std::make_unique<Console>(context.trace);
+    context.console = std::make_unique<Console>(context.trace, context.json);
 
     for (auto& [command, run] : commands) {
         if (!command->parsed()) continue;

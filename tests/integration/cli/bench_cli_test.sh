@@ -50,6 +50,8 @@ check "trace shows discovery" run 0 --bench --trace list
 check "trace has the adapter list" grep -q "^Num TID LUN Claimed String" "$work/out"
 check "trace has the inquiry dump" grep -q "^inquiry data" "$work/out"
 check "trace names the skipped non-disk device" grep -q "Requested target type: 5 is not a disk drive" "$work/err"
+check "trace with --json" run 0 --bench --trace list --json
+check "trace with --json goes to stderr" bash -c "python3 -m json.tool '$work/out' >/dev/null && grep -q '^inquiry data' '$work/err'"
 
 check "inquiry by number" run 0 --bench inquiry 0
 check "inquiry shows the dialog's labels" grep -q "^Vendor ID: *Morvane" "$work/out"
