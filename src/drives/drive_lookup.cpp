@@ -146,10 +146,14 @@ DriveLookup LookUpDrive(DeviceCatalog& catalog, const std::string& name)
     if (!name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         uint32_t number = 0;
         const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), number);
-        if (error != std::errc())
-            return Failed(LookupFailure::CannotReach,
-                          OpenFailureText(catalog.PathPrefix() + catalog.PathStem() + name, ENOENT));
-        return Found(number);
+        const std::vector<uint32_t> listed = catalog.DriveNumbers();
+        if (error == std::errc() && std::find(listed.begin(), listed.end(), number) != listed.end())
+            return Found(number);
+        // No drive has that number; some drives' serial numbers are digits alone.
+        DriveLookup bySerial = ByIdentifier(catalog, name, false);
+        if (bySerial.driveNumber || bySerial.failure == LookupFailure::Ambiguous) return bySerial;
+        return Failed(LookupFailure::CannotReach,
+                      OpenFailureText(catalog.PathPrefix() + catalog.PathStem() + name, ENOENT));
     }
     if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos) return ByPath(catalog, name);
     return ByIdentifier(catalog, name, LooksLikeWorldWideName(name));

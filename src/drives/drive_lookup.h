@@ -23,8 +23,8 @@ struct DriveLookup {
 // The drive a user names: its number alone ("2"), a device path (the
 // catalog's own or any other it knows, such as /dev/sdb or a
 // /dev/disk/by-id link), a world wide name ("naa.5000c500a1b2c3d4",
-// "0x5000c500a1b2c3d4", "eui.…") or a serial number. A number or a path
-// opens nothing. A world wide name or serial is first sought in what the
+// "0x5000c500a1b2c3d4", "eui.…") or a serial number. A number no drive has
+// is taken as a serial number. A drive's number or a path opens nothing. A world wide name or serial is first sought in what the
 // catalog knows without opening a drive; only when that finds none are the
 // drives it knows nothing of opened and asked.
 DriveLookup LookUpDrive(DeviceCatalog& catalog, const std::string& name);

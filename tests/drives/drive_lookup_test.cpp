@@ -72,20 +72,28 @@ INSTANTIATE_TEST_SUITE_P(
                                "cannot open \\\\.\\physicaldrive63: no such device"},
                       NameCase{"/dev/sda", kNone, LookupFailure::CannotReach, "cannot open /dev/sda: no such device"}));
 
-// One drive on two paths answers to the same serial and name on both.
-TEST(BenchNamesTwice, FitMoreThanOneDrive)
+// One drive on two paths answers to the same serial and name on both; a
+// serial of digits alone is a serial where no drive has that number.
+TEST(OwnBenchNames, LeadToTheirDrive)
 {
     std::string error;
     const std::string port = R"({"bus": 0, "targetId": %d, "vendor": "MORVANE", "product": "MVX-2P",
-                                 "revision": "0100", "serial": "SN1", "blocks": 1001, "blockLength": 512})";
-    const auto catalog = MakeBenchCatalogFromJson(Bench(1, StringPrintf(port.c_str(), 1) + "," +
-                                                               StringPrintf(port.c_str(), 2)),
+                                 "revision": "0100", "serial": "%s", "blocks": 1001, "blockLength": 512})";
+    const auto catalog = MakeBenchCatalogFromJson(Bench(1, StringPrintf(port.c_str(), 1, "SN1") + "," +
+                                                               StringPrintf(port.c_str(), 2, "SN1") + "," +
+                                                               StringPrintf(port.c_str(), 3, "4711")),
                                                   error);
     ASSERT_TRUE(catalog) << error;
-    Expect(*catalog, {"SN1", kNone, LookupFailure::Ambiguous,
-                      "the serial number SN1 fits more than one device (\\\\.\\physicaldrive0, \\\\.\\physicaldrive1; "
-                      "one drive on two paths?): name one by its path",
-                      2});
+    const NameCase cases[] = {
+        {"SN1", kNone, LookupFailure::Ambiguous,
+         "the serial number SN1 fits more than one device (\\\\.\\physicaldrive0, \\\\.\\physicaldrive1; "
+         "one drive on two paths?): name one by its path",
+         3},
+        {"4711", 2, LookupFailure::None, "", 3},
+        {"2", 2, LookupFailure::None, ""},
+        {"3", kNone, LookupFailure::CannotReach, "cannot open \\\\.\\physicaldrive3: no such device", 3},
+    };
+    for (const NameCase& c : cases) Expect(*catalog, c);
 }
 
 // A machine's tree (tests/data/linux): sysfs with block devices, sg nodes and
