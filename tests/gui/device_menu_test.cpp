@@ -121,6 +121,7 @@ TEST_F(DeviceMenuTest, MainMenuCarriesTheFrameCommandsTestsAndDownload)
     EXPECT_NE(utilities->actions()[2], View().CommandAction(32785)) << "not the device menu's own item";
     EXPECT_EQ(utilities->actions()[0]->text(), "&Download File");
     EXPECT_TRUE(help->actions()[0]->isSeparator());
+    EXPECT_GT(help->actionGeometry(help->actions()[0]).height(), 0) << "the separator is drawn";
     EXPECT_EQ(help->actions()[1]->text(), "&About Kestrion...");
     EXPECT_EQ(help->actions()[1]->objectName(), "57664");
 

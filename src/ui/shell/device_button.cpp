@@ -1,7 +1,11 @@
 #include "ui/shell/device_button.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QFocusEvent>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -17,6 +21,7 @@ namespace {
 constexpr int kMenuZoneDivisor = 5;
 constexpr int kCaptionInset = 4;
 constexpr int kArrowSize = 3;
+constexpr int kFocusInset = 3;
 
 // A 3-D frame one pixel wide around [left, right) x [top, bottom): top and
 // left edges in one colour, bottom and right edges in the other.
@@ -30,6 +35,23 @@ void Draw3dRect(QPainter& painter, int left, int top, int right, int bottom, con
     painter.fillRect(left, top, 1, height - 1, topLeft);
     painter.fillRect(right - 1, top, 1, height, bottomRight);
     painter.fillRect(left, bottom - 1, width, 1, bottomRight);
+}
+
+// The focus frame: black and white dots in turn, so it shows on every
+// colour a button takes.
+void DrawFocusFrame(QPainter& painter, const QRect& frame)
+{
+    const auto dot = [&painter](int x, int y) {
+        painter.fillRect(x, y, 1, 1, (x + y) % 2 ? Qt::white : Qt::black);
+    };
+    for (int x = frame.left(); x <= frame.right(); ++x) {
+        dot(x, frame.top());
+        dot(x, frame.bottom());
+    }
+    for (int y = frame.top() + 1; y < frame.bottom(); ++y) {
+        dot(frame.left(), y);
+        dot(frame.right(), y);
+    }
 }
 
 // The captions' font: the system's general font, variable-pitch.
@@ -66,6 +88,7 @@ CDeviceButton::CDeviceButton(const ButtonPlace& place, CKestrionView& view, QWid
     setAccessibleName(caption);
     setGeometry(place.rect);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(entry.isController ? Qt::NoFocus : Qt::StrongFocus);
     entry.button = this;
 }
 
@@ -151,6 +174,11 @@ void CDeviceButton::paintEvent(QPaintEvent*)
             Draw3dRect(painter, left, top, right, bottom, highlight, shadow);
         }
     }
+    if (FocusFrameShown()) {
+        const int inset = kFocusInset;
+        DrawFocusFrame(painter,
+                       QRect(QPoint(inset, inset), QPoint(clientRight - zone - inset - 1, clientBottom - inset - 1)));
+    }
 }
 
 void CDeviceButton::mousePressEvent(QMouseEvent* event)
@@ -159,16 +187,84 @@ void CDeviceButton::mousePressEvent(QMouseEvent* event)
         QWidget::mousePressEvent(event);
         return;
     }
+    keyboardFocus = false;
     const int x = qRound(event->position().x());
     if (InMenuZone(x)) {
         OpenDeviceMenu();
     } else if (!entry.isController) {
-        // A drive a run holds keeps its selection.
-        SetDeviceSelected(entry, !entry.selected);
+        ToggleSelection();
         pressed = true;
-        ShowSelectionTip(true);
     }
     update();
+}
+
+void CDeviceButton::keyPressEvent(QKeyEvent* event)
+{
+    const bool space = event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier;
+    const bool menuKey = event->key() == Qt::Key_Menu ||
+                         (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+    if (!space && !menuKey) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    keyboardFocus = true;
+    // Held down, Space toggles once.
+    if (space && !event->isAutoRepeat()) ToggleSelection();
+    if (menuKey && MenuZone() > 0 && !menuOpen) OpenDeviceMenu(true);
+    update();
+}
+
+void CDeviceButton::contextMenuEvent(QContextMenuEvent* event)
+{
+    // Some desktops send the menu key as a request for a context menu
+    // before the key itself; a right click opens nothing.
+    if (event->reason() != QContextMenuEvent::Keyboard || MenuZone() == 0) {
+        QWidget::contextMenuEvent(event);
+        return;
+    }
+    keyboardFocus = true;
+    if (!menuOpen) OpenDeviceMenu(true);
+}
+
+void CDeviceButton::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    switch (event->reason()) {
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+        keyboardFocus = true;
+        ShowSelectionTip(true);
+        break;
+    case Qt::MouseFocusReason:
+        keyboardFocus = false;
+        break;
+    default:
+        // Back from a menu or another window: as it was.
+        break;
+    }
+    update();
+}
+
+void CDeviceButton::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    // A menu or another window only borrows the focus.
+    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason) {
+        if (keyboardFocus && !hot) ShowSelectionTip(false);
+        keyboardFocus = false;
+    }
+    update();
+}
+
+bool CDeviceButton::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowUnblocked) {
+        // A modal dialog takes the pointer, and the release of a press.
+        pressed = false;
+        RecheckHot();
+    }
+    return QWidget::event(event);
 }
 
 void CDeviceButton::mouseReleaseEvent(QMouseEvent* event)
@@ -228,18 +324,44 @@ bool CDeviceButton::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void CDeviceButton::OpenDeviceMenu()
+void CDeviceButton::OpenDeviceMenu(bool fromKeyboard)
 {
     menuOpen = true;
     repaint();
     view.SetMenuTarget(entry.bus, entry.targetId);
     menu->popup(mapToGlobal(QPoint(0, height())));
+    if (!fromKeyboard) return;
+    // Opened from the keyboard, the first item waits for Return.
+    for (QAction* action : menu->actions()) {
+        if (action->isSeparator() || !action->isEnabled()) continue;
+        menu->setActiveAction(action);
+        break;
+    }
 }
 
 void CDeviceButton::OnMenuHidden()
 {
     menuOpen = false;
+    RecheckHot();
     update();
+}
+
+void CDeviceButton::RecheckHot()
+{
+    const QWidget* modal = QApplication::activeModalWidget();
+    const bool blocked = modal && modal != window();
+    const bool over = !blocked && isVisible() && QApplication::widgetAt(QCursor::pos()) == this;
+    if (over == hot) return;
+    hot = over;
+    ShowSelectionTip(hot);
+    update();
+}
+
+void CDeviceButton::ToggleSelection()
+{
+    // A drive a run holds keeps its selection.
+    SetDeviceSelected(entry, !entry.selected);
+    ShowSelectionTip(true);
 }
 
 void CDeviceButton::ShowSelectionTip(bool show)

@@ -20,7 +20,9 @@ QRgb ButtonColour(const DeviceEntry& entry);
 // The face of one DeviceEntry: a custom-painted button whose colour shows
 // whether the drive is selected (yellow), not selected (red) or under test
 // (green). A click on the body toggles a drive's selection; a click on the
-// arrow zone at the right edge opens the device menu.
+// arrow zone at the right edge opens the device menu. A drive's button also
+// takes the keyboard focus: Space toggles, the menu key or Shift+F10 opens
+// the menu. Controllers take no focus: nothing can be done to them.
 class CDeviceButton : public QWidget, public DeviceButtonSink {
     Q_OBJECT
 
@@ -38,6 +40,9 @@ public:
     bool MenuOpen() const { return menuOpen; }
     bool Hot() const { return hot; }
     bool Pressed() const { return pressed; }
+    // The dotted focus frame is drawn: the button has the focus and the
+    // keyboard brought it there or was used on it since.
+    bool FocusFrameShown() const { return hasFocus() && keyboardFocus; }
 
     // The device menu; the button takes ownership. Null removes it.
     void SetDeviceMenu(QMenu* menu);
@@ -54,11 +59,21 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void OpenDeviceMenu();
+    void OpenDeviceMenu(bool fromKeyboard = false);
     void OnMenuHidden();
+    // Hot again only if the pointer is over this button now: the leave that
+    // would have cleared it goes astray while a menu or dialog holds the
+    // pointer.
+    void RecheckHot();
+    void ToggleSelection();
     void ShowSelectionTip(bool show);
     int MenuZone() const;
 
@@ -72,4 +87,7 @@ private:
     bool hot = false;
     bool pressed = false;
     bool menuOpen = false;
+    // The focus is shown only to someone using the keyboard; a click moves
+    // the focus without the frame.
+    bool keyboardFocus = false;
 };

@@ -1,5 +1,7 @@
 #include "ui/shell/kestrion_view.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QMenu>
 #include <QShowEvent>
@@ -152,6 +154,23 @@ void CKestrionView::CreateButtons()
     }
     // The scroll area scrolls to every button.
     setMinimumSize(extent.right() + 1, extent.bottom() + 1);
+    OrderDriveFocus();
+}
+
+void CKestrionView::OrderDriveFocus()
+{
+    // Column by column, as drawn: Tab walks one bus's drives from the top
+    // before it moves to the next bus, whatever order discovery met them in.
+    std::vector<CDeviceButton*> drives;
+    for (CDeviceButton* button : buttons) {
+        if (button->focusPolicy() != Qt::NoFocus) drives.push_back(button);
+    }
+    std::stable_sort(drives.begin(), drives.end(), [](const CDeviceButton* a, const CDeviceButton* b) {
+        const QPoint pa = a->geometry().topLeft();
+        const QPoint pb = b->geometry().topLeft();
+        return pa.x() != pb.x() ? pa.x() < pb.x() : pa.y() < pb.y();
+    });
+    for (size_t i = 1; i < drives.size(); ++i) setTabOrder(drives[i - 1], drives[i]);
 }
 
 QMenu* CKestrionView::CreateDeviceMenu()

@@ -80,6 +80,7 @@ protected:
 private:
     void CreateCommandActions();
     void CreateButtons();
+    void OrderDriveFocus();
     QMenu* CreateDeviceMenu();
 
     DeviceCatalog& catalog;

@@ -50,6 +50,9 @@ CMainFrame::CMainFrame(DeviceCatalog& catalog, bool simulatedBench, QWidget* par
     auto* scrollArea = new QScrollArea(this);
     scrollArea->setObjectName(QStringLiteral("viewScrollArea"));
     scrollArea->setWidgetResizable(true);
+    // Tab goes from drive button to drive button, with no stop on the area
+    // around them; it still scrolls to the button Tab reaches.
+    scrollArea->setFocusPolicy(Qt::NoFocus);
     scrollArea->setWidget(view);
     setCentralWidget(scrollArea);
     connect(view, &CKestrionView::DiscoveryFinished, this, &CMainFrame::OnDiscoveryFinished);
@@ -90,6 +93,8 @@ void CMainFrame::CreateMenus()
     }
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    // The separator stands above the first item, where a menu would drop it.
+    help->setSeparatorsCollapsible(false);
     help->addSeparator();
     QAction* about = AddFrameCommand(help, kCmdAppAbout, "&About Kestrion...",
                                      "Display program information, version number and copyright");
