@@ -8,6 +8,7 @@
 #include <cctype>
 #include <chrono>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -17,6 +18,7 @@
 
 #include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
+#include "cli/drive_report.h"
 #include "download/download_observer.h"
 #include "download/download_sequence.h"
 #include "download/download_summary.h"
@@ -41,10 +43,7 @@ public:
     {
     }
 
-    void Message(const std::string& text, const std::string&, Icon) override
-    {
-        console.err() << "kestrion-cli: " << text << '\n';
-    }
+    void Message(const std::string& text, const std::string&, Icon) override { console.Message(text); }
 
     bool AskYesNo(const std::string& text, const std::string&) override
     {
@@ -60,7 +59,8 @@ public:
             return false;
         }
         if (!std::getline(in, answer)) {
-            console.err() << "\nkestrion-cli: no answer; give --yes to download without asking\n";
+            console.err() << '\n';
+            console.Message("no answer; give --yes to download without asking");
             declined = true;
             return false;
         }
@@ -96,29 +96,30 @@ private:
 };
 
 // Each drive's pieces as they go, the changes in its answers while it
-// restarts, and what became of it.
+// restarts, and what became of it. Drives served at once have their drive
+// at the start of every line.
 class ProgressPrinter final : public DownloadObserver {
 public:
-    explicit ProgressPrinter(std::ostream& out) : out(out) {}
+    ProgressPrinter(std::ostream& out, bool allAtOnce) : out(out), allAtOnce(allAtOnce) {}
 
     void TransferStarting(const DeviceEntry& drive, uint32_t imageSize) override
     {
         anyTransfer = true;
-        lastAnswer.clear();
+        lastAnswer[drive.path].clear();
         out << drive.path << ": sending " << imageSize << " bytes\n";
     }
-    void PieceSent(const DeviceEntry&, const DownloadPiece& piece, bool good) override
+    void PieceSent(const DeviceEntry& drive, const DownloadPiece& piece, bool good) override
     {
-        out << "  piece at offset " << piece.offset << ", " << piece.length << " bytes: "
+        out << Lead(drive) << "piece at offset " << piece.offset << ", " << piece.length << " bytes: "
             << (good ? "GOOD" : "failed") << '\n';
     }
-    void DriveChecked(const DeviceEntry&, const ReadinessCheck& check) override
+    void DriveChecked(const DeviceEntry& drive, const ReadinessCheck& check) override
     {
         // A restart is many checks with the same answer: show each change.
         const std::string answer = ReadinessCheckText(check);
-        if (answer == lastAnswer) return;
-        lastAnswer = answer;
-        out << "  check after " << check.secondsWaited << " s: " << answer << std::endl;
+        if (answer == lastAnswer[drive.path]) return;
+        lastAnswer[drive.path] = answer;
+        out << Lead(drive) << "check after " << check.secondsWaited << " s: " << answer << std::endl;
     }
     void DriveFinished(const DeviceEntry& drive, const DriveReport& report) override
     {
@@ -130,37 +131,62 @@ public:
     std::vector<DriveReport> reports;
 
 private:
+    std::string Lead(const DeviceEntry& drive) const { return allAtOnce ? drive.path + ": " : "  "; }
+
     std::ostream& out;
-    std::string lastAnswer;
+    const bool allAtOnce;
+    std::map<std::string, std::string> lastAnswer;
 };
 
-// The drives named, each once; the exit status of the first that is not
-// there otherwise.
-int FindTargets(CliContext& context, const std::vector<std::string>& names, std::vector<DeviceEntry*>& targets)
+// The outcome's name in machine-readable output.
+const char* OutcomeKey(DriveOutcome outcome)
 {
-    for (const std::string& name : names) {
-        int status = kExitOk;
-        DeviceEntry* entry = context.FindDrive(name, status);
-        if (entry == nullptr) return status;
-        if (std::find(targets.begin(), targets.end(), entry) == targets.end()) targets.push_back(entry);
+    switch (outcome) {
+    case DriveOutcome::TookImage: return "took_image";
+    case DriveOutcome::TransferFailed: return "transfer_failed";
+    case DriveOutcome::Timeout: return "not_ready";
+    case DriveOutcome::AbnormalStatus: return "abnormal_status";
+    case DriveOutcome::Cancelled: return "cancelled";
+    case DriveOutcome::NotAttempted: break;
     }
-    return kExitOk;
+    return "not_attempted";
+}
+
+Json ReportsJson(const DeviceCatalog& catalog, const std::vector<DeviceEntry*>& targets,
+                 const std::vector<DriveReport>& reports)
+{
+    Json drives = Json::array();
+    for (const DriveReport& report : reports) {
+        const auto entry = std::find_if(targets.begin(), targets.end(),
+                                        [&](const DeviceEntry* target) { return target->path == report.path; });
+        if (entry == targets.end()) continue;
+        drives.push_back({{"drive", DriveJson(catalog, **entry)},
+                          {"took_image", DriveReportOk(report)},
+                          {"outcome", OutcomeKey(report.outcome)},
+                          {"revision_before", report.revisionBefore},
+                          {"revision_after", report.revisionAfter ? Json(*report.revisionAfter) : Json(nullptr)},
+                          {"stopped_by", report.stoppedBy.empty() ? Json(nullptr) : Json(report.stoppedBy)}});
+    }
+    return drives;
 }
 
 int RunDownload(CliContext& context, const std::string& image, const std::vector<std::string>& names, bool yes,
-                uint32_t readyTimeout)
+                uint32_t readyTimeout, bool parallel)
 {
-    if (const int status = context.Discover(); status != kExitOk) return status;
+    context.result["image"] = image;
+    context.result["confirmed"] = false;
+    context.result["drives"] = Json::array();
     std::vector<DeviceEntry*> targets;
-    if (const int status = FindTargets(context, names, targets); status != kExitOk) return status;
+    if (const int status = context.DiscoverNamed(names, targets); status != kExitOk) return status;
     // The sequence serves the selected drives: exactly those named.
     for (DeviceEntry* entry = FirstDevice(); entry != nullptr; entry = NextDevice())
         SetDeviceSelected(*entry, std::find(targets.begin(), targets.end(), entry) != targets.end());
 
-    std::ostream& out = context.console->out();
+    // With --json standard output carries the document alone; the progress goes to stderr.
+    std::ostream& out = context.json ? context.console->err() : context.console->out();
     ConsolePrompts prompts(*context.console, yes, std::cin);
     PosixImageFileOpener opener;
-    ProgressPrinter progress(out);
+    ProgressPrinter progress(out, parallel);
     g_bStopRequested.store(0);
     // Ctrl-C, SIGTERM and SIGHUP are the dialog's Cancel: a command already
     // sent is left to finish, nothing more goes to the drive in work, and no
@@ -169,6 +195,7 @@ int RunDownload(CliContext& context, const std::string& image, const std::vector
     const StopSignals signals;
     DownloadSequence sequence(prompts, opener, &progress, SystemDownloadEnvironment(readyTimeout));
     sequence.OnInitDialog();
+    sequence.SetAllAtOnce(parallel);
     sequence.OnDownload(image);
     while (sequence.TimerActive()) {
         if (g_bStopRequested.load() != 0) sequence.OnCancel();
@@ -179,9 +206,11 @@ int RunDownload(CliContext& context, const std::string& image, const std::vector
     if (!progress.anyTransfer) {
         // Nothing was sent; a file's trouble is on stderr already.
         if (!prompts.declined) return kExitUsage;
-        context.console->err() << "kestrion-cli: not confirmed; nothing was sent\n";
+        context.console->Message("not confirmed; nothing was sent");
         return kExitDeviceFailure;
     }
+    context.result["confirmed"] = true;
+    context.result["drives"] = ReportsJson(*context.catalog, targets, progress.reports);
 
     out << '\n' << DownloadSummaryText(progress.reports) << std::endl;
     const bool allOk = std::all_of(progress.reports.begin(), progress.reports.end(), DriveReportOk);
@@ -190,7 +219,7 @@ int RunDownload(CliContext& context, const std::string& image, const std::vector
 
 }  // namespace
 
-CLI::App* AddDownloadCommand(CLI::App& parent, CliContext& /*context*/, CliRun& run)
+CLI::App* AddDownloadCommand(CLI::App& parent, CliContext& context, CliRun& run)
 {
     auto* download = parent.add_subcommand(
         "download", "Send a microcode image to drives with WRITE BUFFER and check that each comes back");
@@ -198,21 +227,26 @@ CLI::App* AddDownloadCommand(CLI::App& parent, CliContext& /*context*/, CliRun& 
     auto drives = std::make_shared<std::vector<std::string>>();
     auto yes = std::make_shared<bool>(false);
     auto readyTimeout = std::make_shared<uint32_t>(kDefaultReadyTimeoutSeconds);
+    auto parallel = std::make_shared<bool>(false);
     download->add_option("IMAGE", *image, "The microcode image file (*.lod), sent unchanged")
         ->required()
         ->check(kNotEmpty);
-    download->add_option("DRIVE", *drives, "Device paths or drive numbers, served in the order of the device table")
+    download->add_option("DRIVE", *drives, std::string(kDriveHelp) + "; served in the order of the device table")
         ->required()
         ->check(kNotEmpty);
     download->add_flag("--yes,-y", *yes, "Download without asking for confirmation");
+    download->add_flag("--parallel", *parallel,
+                       "Serve every named drive at the same time, a worker each: a drive that fails stops no other");
+    download->add_flag("--json", context.json,
+                       "Print what became of each drive as JSON on stdout (the progress goes to stderr)");
     download
         ->add_option("--ready-timeout", *readyTimeout,
                      "Seconds each drive may take to come back on its new microcode (default " +
                          std::to_string(kDefaultReadyTimeoutSeconds) + ")")
         ->check(CLI::Range(0u, kMaxReadyTimeoutSeconds))
         ->option_text("SECONDS");
-    run = [image, drives, yes, readyTimeout](CliContext& context) {
-        return RunDownload(context, *image, *drives, *yes, *readyTimeout);
+    run = [image, drives, yes, readyTimeout, parallel](CliContext& context) {
+        return RunDownload(context, *image, *drives, *yes, *readyTimeout, *parallel);
     };
     return download;
 }

@@ -101,9 +101,12 @@ Json ScanResultJson(const ScanResult& result)
     return json;
 }
 
-nlohmann::ordered_json ScanDriveJson(const std::string& path, const ScanResult& result)
+nlohmann::ordered_json ScanDriveJson(nlohmann::ordered_json drive, const ScanResult& result)
 {
-    return WithDrive(path, ScanResultJson(result));
+    Json json{{"drive", std::move(drive)}};
+    const Json fields = ScanResultJson(result);
+    for (const auto& [key, value] : fields.items()) json[key] = value;
+    return json;
 }
 
 std::string ScanSummaryText(const std::string& path, const ScanResult& result)

@@ -47,7 +47,7 @@ private:
 
 // A drive's result for programs: the --json summary and the end event.
 nlohmann::ordered_json ScanResultJson(const ScanResult& result);
-// The same after the drive's path: {"drive": ..., "outcome": ...}.
-nlohmann::ordered_json ScanDriveJson(const std::string& path, const ScanResult& result);
+// The same after the drive's object: {"drive": {...}, "outcome": ...}.
+nlohmann::ordered_json ScanDriveJson(nlohmann::ordered_json drive, const ScanResult& result);
 // A drive's result for people: how it ended, then every block it lists.
 std::string ScanSummaryText(const std::string& path, const ScanResult& result);

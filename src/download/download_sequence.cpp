@@ -1,5 +1,6 @@
 #include "download/download_sequence.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -56,7 +57,8 @@ DownloadSequence::DownloadSequence(UserPrompts& prompts, ImageFileOpener& opener
 
 DownloadSequence::~DownloadSequence()
 {
-    if (job) job->Cancel();
+    for (const auto& job : jobs)
+        if (job) job->Cancel();
 }
 
 void DownloadSequence::OnInitDialog()
@@ -67,11 +69,7 @@ void DownloadSequence::OnInitDialog()
     busyFlag = false;
 }
 
-DeviceEntry* DownloadSequence::DriveInWork() const
-{
-    if (!job || current >= targets.size()) return nullptr;
-    return g_devices[static_cast<size_t>(targets[current])].get();
-}
+DeviceEntry& DownloadSequence::Target(size_t index) const { return *g_devices[static_cast<size_t>(targets[index])]; }
 
 void DownloadSequence::OnDownload(const std::string& path)
 {
@@ -91,6 +89,7 @@ void DownloadSequence::OnDownload(const std::string& path)
     targets.clear();
     reports.clear();
     failedDrive.clear();
+    anyFailed = false;
     for (int slot = 0; slot < kDeviceSlots; ++slot) {
         const auto& entry = g_devices[static_cast<size_t>(slot)];
         if (!entry || !entry->selected) continue;
@@ -109,16 +108,15 @@ void DownloadSequence::OnDownload(const std::string& path)
     image = std::make_shared<std::vector<uint8_t>>(std::move(read.image));
     imageSize = static_cast<uint32_t>(image->size());
     busyFlag = true;
-    StartDrive(0);
+    jobs.assign(targets.size(), nullptr);
+    timerActive = true;
+    for (size_t index = 0; index < (allAtOnce ? targets.size() : 1); ++index) StartDrive(index);
 }
 
 void DownloadSequence::StartDrive(size_t index)
 {
-    current = index;
-    const DeviceEntry& drive = *g_devices[static_cast<size_t>(targets[index])];
-    job = std::make_shared<DriveDownload>(drive.handle, image, environment);
-    timerActive = true;
-    environment.launch([work = job] { work->Run(); });
+    jobs[index] = std::make_shared<DriveDownload>(Target(index).handle, image, environment);
+    environment.launch([work = jobs[index]] { work->Run(); });
 }
 
 void DownloadSequence::OnTimer()
@@ -138,34 +136,40 @@ void DownloadSequence::OnTimer()
 
 void DownloadSequence::TakeEvents()
 {
-    // The job may finish, and a next one start, while its events are passed on.
-    const std::shared_ptr<DriveDownload> taken = job;
+    // One at a time, a finished drive's successor starts while its events
+    // are passed on, and comes next in the walk.
+    for (size_t index = 0; index < jobs.size(); ++index) TakeEvents(index);
+}
+
+void DownloadSequence::TakeEvents(size_t index)
+{
+    const std::shared_ptr<DriveDownload> taken = jobs[index];
     if (!taken) return;
+    DeviceEntry& drive = Target(index);
     for (const DriveEvent& event : taken->TakeEvents()) {
-        DeviceEntry* drive = DriveInWork();
-        if (drive == nullptr) return;
         std::visit(Overloaded{
                        [&](const TransferStartEvent&) {
-                           if (observer) observer->TransferStarting(*drive, imageSize);
+                           if (observer) observer->TransferStarting(drive, imageSize);
                        },
                        [&](const PieceEvent& piece) {
-                           if (observer) observer->PieceSent(*drive, piece.piece, piece.good);
+                           if (observer) observer->PieceSent(drive, piece.piece, piece.good);
                        },
-                       [&](const TransferResult& result) { OnTransferEnded(*drive, result); },
+                       [&](const TransferResult& result) { OnTransferEnded(index, result); },
                        [&](const ReadinessCheck& check) {
-                           reports[current].lastCheck = check;
-                           if (observer) observer->DriveChecked(*drive, check);
+                           reports[index].lastCheck = check;
+                           if (observer) observer->DriveChecked(drive, check);
                        },
-                       [&](const FinishEvent& finish) { OnDriveFinished(drive, finish); },
+                       [&](const FinishEvent& finish) { OnDriveFinished(index, finish); },
                    },
                    event);
-        if (job != taken) return;
+        if (jobs[index] != taken) return;
     }
 }
 
-void DownloadSequence::OnTransferEnded(const DeviceEntry& drive, const TransferResult& result)
+void DownloadSequence::OnTransferEnded(size_t index, const TransferResult& result)
 {
-    reports[current].transfer = result;
+    const DeviceEntry& drive = Target(index);
+    reports[index].transfer = result;
     if (observer) observer->TransferEnded(drive, result);
     const std::string prefix = kPrefixDownload + drive.path;
     if (result.outcome == TransferResult::Outcome::CallFailed) {
@@ -175,38 +179,61 @@ void DownloadSequence::OnTransferEnded(const DeviceEntry& drive, const TransferR
     }
 }
 
-void DownloadSequence::OnDriveFinished(DeviceEntry* drive, const FinishEvent& finish)
+bool DownloadSequence::TellFailure(const DriveReport& report)
 {
-    job.reset();
-    DriveReport& report = reports[current];
+    const SenseCodes codes = report.lastCheck ? report.lastCheck->codes : SenseCodes{};
+    if (report.outcome == DriveOutcome::Timeout) {
+        prompts.Message(kPrefixTimeout + report.path, kDownloadMessageCaption, UserPrompts::Icon::Warning);
+        return true;
+    }
+    if (report.outcome == DriveOutcome::AbnormalStatus) {
+        prompts.Message(StringPrintf(kFmtAbnormalStatus, report.path.c_str(), unsigned{codes.senseKey},
+                                     unsigned{codes.asc}, unsigned{codes.ascq}),
+                        kDownloadMessageCaption, UserPrompts::Icon::Warning);
+        return true;
+    }
+    return false;
+}
+
+void DownloadSequence::OnDriveFinished(size_t index, const FinishEvent& finish)
+{
+    jobs[index].reset();
+    DeviceEntry& drive = Target(index);
+    DriveReport& report = reports[index];
     report.outcome = finish.outcome;
     report.revisionAfter = finish.revisionAfter;
     // The device table shows what the drive runs now.
     if (finish.revisionAfter) {
-        std::snprintf(drive->revision, sizeof drive->revision, "%-4.4s", finish.revisionAfter->c_str());
+        std::snprintf(drive.revision, sizeof drive.revision, "%-4.4s", finish.revisionAfter->c_str());
     }
-    if (observer) observer->DriveFinished(*drive, report);
+    if (observer) observer->DriveFinished(drive, report);
 
-    const SenseCodes codes = report.lastCheck ? report.lastCheck->codes : SenseCodes{};
-    if (finish.outcome == DriveOutcome::Timeout || finish.outcome == DriveOutcome::AbnormalStatus) {
+    if (allAtOnce) {
+        anyFailed = TellFailure(report) || anyFailed;
+        // Stopped by Cancel, which accounts for the rest itself; or others
+        // still in work.
+        if (stopFlag || std::any_of(jobs.begin(), jobs.end(), [](const auto& job) { return job != nullptr; })) return;
+        // As one at a time: after a failure the next tick closes the dialog.
+        if (anyFailed) {
+            stopFlag = true;
+            return;
+        }
+        timerActive = false;
+        EndSequence();
+        return;
+    }
+    if (TellFailure(report)) {
         // An error ends the download: no further drive is sent an image that
         // has just failed one, and the next tick closes the dialog.
         stopFlag = true;
         failedDrive = report.path;
-        if (finish.outcome == DriveOutcome::Timeout) {
-            prompts.Message(kPrefixTimeout + report.path, kDownloadMessageCaption, UserPrompts::Icon::Warning);
-        } else {
-            prompts.Message(StringPrintf(kFmtAbnormalStatus, report.path.c_str(), unsigned{codes.senseKey},
-                                         unsigned{codes.asc}, unsigned{codes.ascq}),
-                            kDownloadMessageCaption, UserPrompts::Icon::Warning);
-        }
         return;
     }
     // Stopped (by Cancel, which takes what the worker found first): no
     // further drive.
     if (stopFlag) return;
-    if (current + 1 < targets.size()) {
-        StartDrive(current + 1);
+    if (index + 1 < targets.size()) {
+        StartDrive(index + 1);
         return;
     }
     timerActive = false;
@@ -217,11 +244,9 @@ void DownloadSequence::EndSequence()
 {
     if (!busyFlag) return;
     busyFlag = false;
-    for (size_t index = current + 1; index < reports.size(); ++index) {
-        if (reports[index].outcome != DriveOutcome::NotAttempted) continue;
-        reports[index].stoppedBy = failedDrive;
-    }
-    job.reset();
+    for (DriveReport& report : reports)
+        if (report.outcome == DriveOutcome::NotAttempted) report.stoppedBy = failedDrive;
+    jobs.clear();
     // The image is read anew at the next press.
     image.reset();
     if (observer) observer->SequenceEnded(reports);
@@ -230,17 +255,17 @@ void DownloadSequence::EndSequence()
 void DownloadSequence::OnCancel()
 {
     stopFlag = true;
-    if (busyFlag && job) {
-        job->Cancel();
-        // What the worker found before the cancel still counts; a drive it
-        // had not finished is reported cancelled.
+    if (busyFlag) {
+        for (const auto& job : jobs)
+            if (job) job->Cancel();
+        // What the workers found before the cancel still counts; a drive
+        // one had not finished is reported cancelled.
         TakeEvents();
-        if (job) {
-            DriveReport& report = reports[current];
-            report.outcome = DriveOutcome::Cancelled;
-            job.reset();
-            if (DeviceEntry* drive = g_devices[static_cast<size_t>(targets[current])].get(); drive && observer)
-                observer->DriveFinished(*drive, report);
+        for (size_t index = 0; index < jobs.size(); ++index) {
+            if (!jobs[index]) continue;
+            jobs[index].reset();
+            reports[index].outcome = DriveOutcome::Cancelled;
+            if (observer) observer->DriveFinished(Target(index), reports[index]);
         }
     }
     EndSequence();

@@ -145,7 +145,8 @@ int ReadBlocksInto(TestContext& context, uint64_t lba, std::span<uint8_t> buffer
     return 0;
 }
 
-int VerifySequentialSlice(TestContext& context, uint64_t& cursor, uint64_t lastBlock, uint16_t count, int seconds)
+int VerifySequentialSlice(TestContext& context, uint64_t& cursor, uint64_t lastBlock, uint16_t count, int seconds,
+                          const std::function<void(uint64_t blocks)>& transferred)
 {
     const int64_t start = context.Now();
     while (cursor <= lastBlock) {
@@ -154,6 +155,7 @@ int VerifySequentialSlice(TestContext& context, uint64_t& cursor, uint64_t lastB
         const int result = ReadBlocks(context, cursor, blocks);
         if (result != kReadOk) return result;
         cursor += blocks;
+        if (transferred) transferred(blocks);
         if (seconds > 0 && context.Now() - start > seconds) return cursor > lastBlock ? kSliceLimitReached : kSliceTimeUsedUp;
     }
     return kSliceLimitReached;

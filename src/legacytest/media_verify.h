@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "scsi/scsi_device.h"
@@ -52,8 +53,10 @@ int ReadBlocksInto(TestContext& context, uint64_t lba, std::span<uint8_t> buffer
 // the last transfer shorter where the blocks left are fewer (4, the cursor
 // then past lastBlock) or, with seconds above 0, until more than that many
 // whole seconds have passed (3). A failed read leaves the cursor on its
-// first block and returns the read's result.
-int VerifySequentialSlice(TestContext& context, uint64_t& cursor, uint64_t lastBlock, uint16_t count, int seconds);
+// first block and returns the read's result. transferred, when given, is
+// told the blocks of each good transfer as it ends.
+int VerifySequentialSlice(TestContext& context, uint64_t& cursor, uint64_t lastBlock, uint16_t count, int seconds,
+                          const std::function<void(uint64_t blocks)>& transferred = {});
 
 // n single-block reads spread over the workspace's last LBA less 100 (the
 // whole medium on a drive smaller than that). 4 all read, 0 a read failed.

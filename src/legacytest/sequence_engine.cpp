@@ -35,14 +35,21 @@ int RunTestSequence(const SubtestSelection& selection, DeviceEntry& entry, Outpu
     SequenceOutcome local;
     SequenceOutcome& result = outcome != nullptr ? *outcome : local;
     result = SequenceOutcome{};
+    SequenceProgress unwatched;
     SequenceRun run(selection, entry, output, environment.clock ? *environment.clock : systemClock,
-                    environment.keyboard ? *environment.keyboard : noKeyboard, result);
+                    environment.keyboard ? *environment.keyboard : noKeyboard, result,
+                    environment.progress ? *environment.progress : unwatched);
     return run.Run();
 }
 
 SequenceRun::SequenceRun(const SubtestSelection& selection, DeviceEntry& entry, OutputWindow* output, Clock& clock,
-                         Keyboard& keyboard, SequenceOutcome& outcome)
-    : selection(selection), entry(entry), output(output), outcome(outcome), context(entry.handle, clock, keyboard)
+                         Keyboard& keyboard, SequenceOutcome& outcome, SequenceProgress& progress)
+    : selection(selection),
+      entry(entry),
+      output(output),
+      outcome(outcome),
+      progress(progress),
+      context(entry.handle, clock, keyboard)
 {
     context.workspace.device = &entry;
     context.workspace.output = output;
@@ -55,6 +62,9 @@ int SequenceRun::Run()
         outcome.result = result;
         return result;
     };
+    int selected = 0;
+    for (int index = 0; index < kSubtestCount; ++index) selected += selection.Runs(index) ? 1 : 0;
+    progress.Select(selected);
     if (Escape()) return end(-1, kSequenceEscape);
     context.lastLba = 0;
     context.blockLength = 0;
@@ -63,6 +73,7 @@ int SequenceRun::Run()
     for (int index = kSubtestDriveReady; index <= kSubtestDiagnostics; ++index) {
         if (selection.Runs(index)) {
             outcome.current = index;
+            progress.Begin(index);
             Step step;
             switch (index) {
             case kSubtestDriveReady: step = DriveReady(); break;
@@ -71,6 +82,7 @@ int SequenceRun::Run()
             default: step = Diagnostics(); break;
             }
             if (step) return end(index, *step);
+            progress.Done();
         }
         // The keyboard is polled after the places of the format check and
         // the diagnostics whether or not they ran.
@@ -84,6 +96,7 @@ int SequenceRun::Run()
     for (int index = kSubtestSmartCheck; index < kSubtestCount; ++index) {
         if (!selection.Runs(index)) continue;
         outcome.current = index;
+        progress.Begin(index);
         Step step;
         switch (index) {
         case kSubtestSmartCheck: step = SmartCheck(); break;
@@ -99,6 +112,7 @@ int SequenceRun::Run()
         default: break;
         }
         if (step) return end(index, *step);
+        progress.Done();
     }
     outcome.completed = true;
     return kSequenceDone;

@@ -4,6 +4,7 @@
 
 #include "legacytest/exceptions_page.h"
 #include "legacytest/sequence_engine.h"
+#include "legacytest/sequence_progress.h"
 #include "legacytest/test_context.h"
 
 struct ScsiRequest;
@@ -15,7 +16,7 @@ public:
     using Step = std::optional<int>;
 
     SequenceRun(const SubtestSelection& selection, DeviceEntry& entry, OutputWindow* output, Clock& clock,
-                Keyboard& keyboard, SequenceOutcome& outcome);
+                Keyboard& keyboard, SequenceOutcome& outcome, SequenceProgress& progress);
 
     // A page the sequence changed and has not put back (it ended early, or
     // a stop unwinds through here) goes back now.
@@ -70,6 +71,7 @@ private:
     DeviceEntry& entry;
     OutputWindow* output;
     SequenceOutcome& outcome;
+    SequenceProgress& progress;
     TestContext context;
     std::optional<ExceptionsPageSave> holder;
 };

@@ -22,6 +22,7 @@ constexpr uint16_t kMiddleScanCount = 32;
 constexpr int kScanSeconds = 2;
 constexpr int kMiddleScanSeconds = 1;
 constexpr uint16_t kAdjacentBlocks = 3;
+constexpr uint64_t kRandomReads = 9500;  // 50 + 100 + ... + 950
 
 unsigned long Long(uint32_t value) { return value; }
 
@@ -42,8 +43,18 @@ SequenceRun::Step SequenceRun::Capacity(int subtest)
 SequenceRun::Step SequenceRun::Scan(int subtest, uint64_t until, uint64_t lastBlock, uint16_t count, int seconds,
                                     const char* failure, bool escapeEnds)
 {
+    // Each transfer is timed, so the estimates come from what this run read
+    // and a window sees the scan move within a slice. The time runs from one
+    // mark to the next: no millisecond is lost to rounding or between slices.
+    int64_t mark = context.clock.NowMilliseconds();
     while (context.working < until) {
-        const int result = VerifySequentialSlice(context, context.working, lastBlock, count, seconds);
+        const int result =
+            VerifySequentialSlice(context, context.working, lastBlock, count, seconds, [&](uint64_t blocks) {
+                const int64_t now = context.clock.NowMilliseconds();
+                progress.Scanned(blocks * context.BytesPerBlock(), now - mark);
+                progress.Advance(blocks);
+                mark = now;
+            });
         if (result < kSliceTimeUsedUp) {
             ReportBlock(output, failure);
             ReportReadFailure(subtest);
@@ -95,12 +106,14 @@ SequenceRun::Step SequenceRun::RandomVerify()
 {
     ReportLine(output, "Begin random verify");
     if (const Step step = Capacity(kSubtestRandomVerify)) return step;
+    progress.Count(kRandomReads, context.BytesPerBlock(), false);
     for (int reads = 50; reads < 1000; reads += 50) {
         if (VerifyRandomBlocks(context, context.workspace, reads) < kSliceTimeUsedUp) {
             ReportBlock(output, "Read Random Test Error");
             ReportReadFailure(kSubtestRandomVerify);
             return kSubtestRandomVerify;
         }
+        progress.Advance(static_cast<uint64_t>(reads));
         if (Escape()) return kSequenceEscape;
     }
     ReportLine(output, "Finished random verify");
@@ -113,6 +126,7 @@ SequenceRun::Step SequenceRun::First300MB()
     if (const Step step = Capacity(kSubtestFirst300MB)) return step;
     // The slice that crosses the 300 MB runs to the end of its time.
     context.working = 0;
+    progress.Count(std::min(kFirstScanBlocks, context.lastLba + 1), context.BytesPerBlock(), true);
     if (const Step step = Scan(kSubtestFirst300MB, kFirstScanBlocks, context.lastLba, kScanCount, kScanSeconds,
                                "Read Entire Disk Test Error, ID pre calc"))
         return step;
@@ -128,6 +142,7 @@ SequenceRun::Step SequenceRun::Last100MB()
     // are read here and ignored, Escape too.
     if (context.lastLba >= kLastScanBlocks) {
         context.working = context.lastLba - kLastScanBlocks;
+        progress.Count(kLastScanBlocks + 1, context.BytesPerBlock(), true);
         if (const Step step = Scan(kSubtestLast100MB, context.lastLba + 1, context.lastLba, kScanCount, kScanSeconds,
                                    "Read OD Scan Test Error", false))
             return step;
@@ -189,9 +204,9 @@ SequenceRun::Step SequenceRun::DefectAdjacent()
 SequenceRun::Step SequenceRun::EntireScan()
 {
     ReportLine(output, "Begin Scan of Entire Drive");
-    context.scanStartTime = context.Now();
     if (const Step step = Capacity(kSubtestEntireScan)) return step;
     const uint64_t lastLba = context.lastLba;
+    progress.Count(lastLba + 1, context.BytesPerBlock(), true);
 
     // Three parts that meet without overlapping, each read to its own last
     // block, so a failure is reported under the part that holds it.
@@ -206,19 +221,12 @@ SequenceRun::Step SequenceRun::EntireScan()
                                kScanCount, kScanSeconds, "ID Scan of 25MB error, ID pre calc"))
         return step;
 
-    // The two 25 MB edges took this long; the rest takes as long per block.
-    const int64_t elapsed = context.Now() - context.scanStartTime;
-    const int64_t minutes = elapsed * static_cast<int64_t>(lastLba / 100000) / 60 - 4;
-    if (minutes < 60)
-        ReportBlock(output, StringPrintf("Complete Scan of Disk will require %ld minutes", static_cast<long>(minutes)).c_str());
-    else
-        ReportBlock(output, StringPrintf("Complete Scan of Disk will require %ld hours and %ld minutes",
-                                         static_cast<long>(minutes / 60), static_cast<long>(minutes % 60))
-                                .c_str());
+    // The middle still to read, at the rate this run's scans have read so far.
+    const uint64_t middleEnd = lastLba > 2 * kEdgeScanBlocks ? lastLba - kEdgeScanBlocks : kEdgeScanBlocks;
+    ReportBlock(output, ScanEstimateText(progress.Read().SecondsFor(middleEnd - kEdgeScanBlocks)).c_str());
 
     context.working = kEdgeScanBlocks;
     if (lastLba > 2 * kEdgeScanBlocks) {
-        const uint64_t middleEnd = lastLba - kEdgeScanBlocks;
         if (const Step step = Scan(kSubtestEntireScan, middleEnd, middleEnd - 1, kMiddleScanCount, kMiddleScanSeconds,
                                    "ID Scan Test Error"))
             return step;

@@ -12,6 +12,7 @@
 
 class DeviceCatalog;
 class OutputWindow;
+class SequenceProgress;
 struct DeviceEntry;
 
 // What a test run takes from its surroundings, so that tests drive it with
@@ -23,6 +24,9 @@ struct TestEnvironment {
     // Opens a drive whose entry holds no handle yet; null: such a drive is
     // an invalid device.
     DeviceCatalog* catalog = nullptr;
+    // Where the sequence tells how far it is; null: nobody watches. One per
+    // drive.
+    SequenceProgress* progress = nullptr;
 };
 
 // The random verify's generator: values 0 to 32767 from the C standard's
@@ -82,7 +86,6 @@ public:
     int errorBudget = kInitialErrorBudget;
     std::array<uint8_t, kTestSenseLength> sense{};
     int64_t startTime = 0;
-    int64_t scanStartTime = 0;
     TestWorkspace workspace;
     // The error counters as the last error-log check read them.
     std::optional<ErrorCounterReading> errorCounters;

@@ -46,28 +46,34 @@ std::string DrivePathForReport(const std::string& path, const std::string& prefi
     return path;
 }
 
+bool TestOneDrive(DeviceEntry& entry, RunDrives& drives, OutputWindow* output, const SubtestSelection& selection,
+                  const TestEnvironment& environment, const std::function<SequenceOutcome*()>& outcomeFor)
+{
+    if (!OpenDevice(entry, environment)) return false;
+    drives.Begin(entry);
+    const std::string prefix = environment.catalog ? environment.catalog->PathPrefix() : std::string();
+    const std::string shown = DrivePathForReport(entry.path, prefix);
+    ReportLine(output, "Begin legacy test(s) for drive ", shown.c_str());
+    RunTestSequence(selection, entry, output, environment, outcomeFor());
+    ReportLine(output, "End of legacy test(s) for drive ", shown.c_str());
+    drives.Finish(entry);
+    return true;
+}
+
 int RunLegacyTests(OutputWindow* output, const SubtestSelection& selection, const TestEnvironment& environment,
                    RunDrives& drives, LegacyRunReport* report)
 {
-    const std::string prefix = environment.catalog ? environment.catalog->PathPrefix() : std::string();
     for (DeviceEntry* drive : drives.Drives()) {
-        DeviceEntry& entry = *drive;
-        if (!OpenDevice(entry, environment)) {
+        SequenceOutcome local;
+        const auto outcomeFor = [&]() -> SequenceOutcome* {
+            if (!report) return &local;
+            report->drives.push_back({drive->path, {}, false});
+            return &report->drives.back().sequence;
+        };
+        if (!TestOneDrive(*drive, drives, output, selection, environment, outcomeFor)) {
             if (report) report->deviceError = true;
             break;
         }
-        drives.Begin(entry);
-        const std::string shown = DrivePathForReport(entry.path, prefix);
-        ReportLine(output, "Begin legacy test(s) for drive ", shown.c_str());
-        SequenceOutcome local;
-        SequenceOutcome* outcome = &local;
-        if (report) {
-            report->drives.push_back({entry.path, {}, false});
-            outcome = &report->drives.back().sequence;
-        }
-        RunTestSequence(selection, entry, output, environment, outcome);
-        ReportLine(output, "End of legacy test(s) for drive ", shown.c_str());
-        drives.Finish(entry);
     }
     g_bStopRequested = 0;
     return 0;

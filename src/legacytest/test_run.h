@@ -29,6 +29,13 @@ struct LegacyRunReport {
     bool deviceError = false;  // a selected drive had no path or could not be opened
 };
 
+// One drive of a run: opened when its entry has no handle yet, under test
+// between its runner lines while its sequence runs, which writes to the
+// outcome outcomeFor gives once the drive is open. False, testing nothing,
+// when the drive has no path or cannot be opened (the clog line says which).
+bool TestOneDrive(DeviceEntry& entry, RunDrives& drives, OutputWindow* output, const SubtestSelection& selection,
+                  const TestEnvironment& environment, const std::function<SequenceOutcome*()>& outcomeFor);
+
 // The runner: the run's drives in slot order, each under test while its
 // sequence runs. Returns 0.
 int RunLegacyTests(OutputWindow* output, const SubtestSelection& selection, const TestEnvironment& environment,

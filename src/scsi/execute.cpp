@@ -2,6 +2,8 @@
 
 #include <iomanip>
 #include <iostream>
+#include <sstream>
+#include <string>
 
 #include "scsi/stop.h"
 
@@ -12,6 +14,13 @@ void TakePendingStop()
     // Only the test worker acts on a stop: a command of the user-interface
     // thread neither ends that thread nor consumes the stop meant for the
     // worker.
+    if (StopToken* token = CurrentStopToken()) {
+        // One worker of several: its own stop is its alone; a stop of all
+        // stays for the other workers to take.
+        if (token->noAbort.load() != 0) return;
+        if (token->stopRequested.exchange(0) != 0 || g_bStopRequested.load() != 0) throw WorkerStopped{};
+        return;
+    }
     if (g_bStopRequested.load(std::memory_order_relaxed) == 0) return;
     if (!IsTestWorkerThread()) return;
     if (g_bNoAbort.load() != 0) return;
@@ -20,17 +29,35 @@ void TakePendingStop()
     if (g_bStopRequested.compare_exchange_strong(expected, 0)) throw WorkerStopped{};
 }
 
+// A report is formatted apart and written whole: workers of several drives
+// write to clog at once, and neither their lines nor the stream's number
+// format may mix.
+std::string SenseDumpText(int count, const uint8_t* bytes)
+{
+    std::ostringstream text;
+    text << std::hex << std::uppercase << std::setfill('0');
+    int column = 0;
+    for (int i = 0; i < count; ++i) {
+        if (column == 16) {
+            text << '\n';
+            column = 0;
+        }
+        if (count > 16 && i % 16 == 0) text << std::setw(3) << i << ": ";
+        text << std::setw(2) << static_cast<int>(bytes[i]) << ' ';
+        ++column;
+    }
+    if (column != 0) text << '\n';
+    return text.str();
+}
+
 void WriteFailureReport(int callResult, const ScsiRequest& request)
 {
-    std::ostream& log = std::clog;
-    const auto flags = log.flags();
-    const char fill = log.fill();
-    log << "Ioctl status = " << std::hex << std::nouppercase << std::setfill('0') << std::setw(2) << callResult
-        << "    Target Status = " << std::setw(2) << static_cast<int>(request.ScsiStatus) << std::endl;
-    log.flags(flags);
-    log.fill(fill);
-    log << "Sense Data: " << std::endl;
-    DumpSenseData(19, request.SenseData);
+    std::ostringstream text;
+    text << "Ioctl status = " << std::hex << std::setfill('0') << std::setw(2) << callResult
+         << "    Target Status = " << std::setw(2) << static_cast<int>(request.ScsiStatus) << '\n'
+         << "Sense Data: \n"
+         << SenseDumpText(19, request.SenseData);
+    std::clog << text.str() << std::flush;
 }
 
 }  // namespace
@@ -58,20 +85,4 @@ int ExecuteScsiRequest(ScsiRequest& request, DeviceHandle* handle, uint8_t direc
     return 0;
 }
 
-void DumpSenseData(int count, const uint8_t* bytes)
-{
-    std::ostream& log = std::clog;
-    log << std::hex << std::uppercase << std::setfill('0');
-    int column = 0;
-    for (int i = 0; i < count; ++i) {
-        if (column == 16) {
-            log << std::endl;
-            column = 0;
-        }
-        if (count > 16 && i % 16 == 0) log << std::setw(3) << i << ": ";
-        log << std::setw(2) << static_cast<int>(bytes[i]) << ' ';
-        ++column;
-    }
-    if (column != 0) log << std::endl;
-    log << std::nouppercase << std::dec << std::setfill(' ');
-}
+void DumpSenseData(int count, const uint8_t* bytes) { std::clog << SenseDumpText(count, bytes) << std::flush; }

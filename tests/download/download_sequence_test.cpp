@@ -478,3 +478,50 @@ TEST_F(DownloadSequenceTest, DownloadPressWhileBusyIsIgnored)
 }
 
 }  // namespace
+
+TEST_F(DownloadSequenceTest, AllAtOnceAFailingDriveStopsNoOtherAndTheDialogClosesWhenAllAreDone)
+{
+    AddDrive(0);
+    Drive& failing = AddDrive(1);
+    Drive& third = AddDrive(2);
+    failing.afterChecks = CheckCondition(0x4, 0x44, 0x00);
+    AddFile("fw.lod", Pattern(70000));
+    sequence->SetAllAtOnce(true);
+    sequence->OnDownload("fw.lod");
+    TickUntilIdle();
+    EXPECT_EQ(third.pieces.size(), 2u);
+    EXPECT_EQ(observer.Outcomes(),
+              (std::vector<DriveOutcome>{DriveOutcome::TookImage, DriveOutcome::AbnormalStatus, DriveOutcome::TookImage}));
+    EXPECT_EQ(Messages(), (std::vector<std::string>{
+                              "Abnormal status during Download - \\\\.\\physicaldrive1, 04 44 00"}));
+    EXPECT_TRUE(sequence->CloseRequested());
+}
+
+TEST_F(DownloadSequenceTest, AllAtOnceADriveHoldingACommandHoldsUpNoOtherAndCancelEndsIt)
+{
+    Drive& held = AddDrive(0);
+    AddDrive(1);
+    auto blocking = std::make_shared<BlockingDevice>(held.device, 0x3B);
+    g_devices[0]->handle = blocking;
+    AddFile("fw.lod", Pattern(70000));
+    std::vector<std::thread> workers;
+    DownloadEnvironment environment = dltest::InPlaceEnvironment(time);
+    environment.launch = [&workers](std::function<void()> work) { workers.emplace_back(std::move(work)); };
+    DownloadSequence threaded(prompts, opener, &observer, environment);
+    threaded.SetAllAtOnce(true);
+
+    threaded.OnDownload("fw.lod");
+    for (int i = 0; i < 1000 && observer.finished.empty(); ++i) {
+        threaded.OnTimer();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_EQ(observer.finished.size(), 1u);
+    EXPECT_EQ(observer.finished[0].path, "\\\\.\\physicaldrive1");
+    EXPECT_TRUE(threaded.Busy()) << "drive 0 is still in its first piece";
+    threaded.OnCancel();
+    EXPECT_EQ(observer.Outcomes(), (std::vector<DriveOutcome>{DriveOutcome::Cancelled, DriveOutcome::TookImage}));
+
+    blocking->Release();
+    for (std::thread& worker : workers) worker.join();
+    EXPECT_EQ(held.pieces.size(), 1u) << "nothing more went to the drive once cancelled";
+}

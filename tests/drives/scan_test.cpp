@@ -6,6 +6,7 @@
 
 #include "sim/sim_disk.h"
 #include "support/bench_fixture.h"
+#include "support/counting_catalog.h"
 #include "support/stream_capture.h"
 
 namespace {
@@ -81,6 +82,22 @@ TEST_F(ScanTest, GapsInDriveNumbersHideNoDrive)
         EXPECT_EQ(drives[i]->path, expected[i].path);
         EXPECT_EQ(drives[i]->targetId, expected[i].targetId) << "each drive takes its own adapter list entry";
     }
+}
+
+// A command on named drives opens those alone, yet each stands where the
+// whole scan puts it.
+TEST_F(ScanTest, NamedDrivesAloneAreOpenedInTheirPlace)
+{
+    Load(Bench(2, Disk(0, 0) + "," + Disk(0, 3) + "," + Disk(1, 5)));
+    CountingCatalog counting(*catalog);
+    StreamCapture capture;
+    EXPECT_EQ(ScanDrives(counting, {2}), kScanEnded);
+    const auto drives = Drives();
+    ASSERT_EQ(drives.size(), 1u);
+    EXPECT_EQ(drives[0]->path, "\\\\.\\physicaldrive2");
+    EXPECT_EQ(drives[0]->bus, 1);
+    EXPECT_EQ(drives[0]->targetId, 5);
+    EXPECT_EQ(counting.opened, std::vector<std::string>{"\\\\.\\physicaldrive2"});
 }
 
 TEST_F(ScanTest, NonDiskDeviceIsSkippedAndTheNextDiskTakesTheSlot)

@@ -7,7 +7,11 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QProgressBar>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -37,6 +41,9 @@ constexpr uint8_t kTestUnitReady = 0x00;
 const QString kWaiting = QStringLiteral("Stopping: waiting for the drive's current command to end");
 constexpr uint8_t kModeSelect6 = 0x15;
 constexpr uint8_t kWriteVerify10 = 0x2E;
+constexpr uint8_t kRead10 = 0x28;
+// The columns of a drive's row while every drive is tested at once.
+enum { kDriveColumn, kSubtestColumn, kProgressColumn, kRateColumn, kTimeLeftColumn, kResultColumn, kStopColumn };
 
 // Two drives with the geometry every subtest needs.
 std::string TwoDrives()
@@ -56,7 +63,12 @@ protected:
     void TearDown() override
     {
         if (gate) gate->Release();
-        if (Commands()) Commands()->Run().Wait();
+        for (const auto& held : gates) held->Release();
+        if (Commands()) {
+            Commands()->RunAtOnce().RequestStop();
+            Commands()->RunAtOnce().Wait();
+            Commands()->Run().Wait();
+        }
         g_bStopRequested = 0;
         g_bNoAbort = 0;
         WorkstationTest::TearDown();
@@ -113,6 +125,7 @@ protected:
     }
 
     std::unique_ptr<CommandGate> gate;
+    std::vector<std::shared_ptr<CommandGate>> gates;  // one per held drive of a run at once
 };
 
 TEST_F(LegacyTestDialogsTest, TestCommandsAreEnabled)
@@ -428,6 +441,101 @@ TEST_F(LegacyTestDialogsTest, OutputStaysResponsiveThroughALongReport)
     EXPECT_GT(Results()->OutputEdit().blockCount(), 400000) << "every line arrived";
     EXPECT_LT(longestGap, 250);
     EXPECT_LE(mostPending.load(), PacedOutput::kHighWater + 20) << "the writer waited for the window";
+}
+
+// Four drives at once, reading at their own rates: drives 0 to 2 are held
+// in a read part way through their scan, drive 3 fails early.
+TEST_F(LegacyTestDialogsTest, AllDrivesAtOnceShowARowAndAReportEachAndARowStopsItsDriveAlone)
+{
+    std::string devices;
+    for (int target = 0; target < 4; ++target)
+        devices += std::string(target ? "," : "") + R"({"bus": 0, "targetId": )" + std::to_string(target) +
+                   R"(, "vendor": "MORVANE", "product": "MVX-36LW", "serial": "SN0000)" + std::to_string(target) +
+                   R"(", "blocks": 2000000, "mediaRate": )" + std::to_string(40000000 + 20000000 * target) +
+                   (target == 3 ? R"(, "unreadableBlocks": [20000])" : "") + "}";
+    Start(R"({"buses": 1, "devices": [)" + devices + "]}");
+    for (int slot = 0; slot < 4; ++slot) {
+        Select(slot);
+        if (slot == 3) break;
+        auto held = gates.emplace_back(std::make_shared<CommandGate>(kRead10));
+        auto reads = std::make_shared<int>(0);
+        Tap(slot).hook = [held, reads, at = 900 - 300 * slot](ScsiRequest& request, bool&) {
+            if (request.Cdb[0] == kRead10 && ++*reads == at) held->Pass(request);
+            return false;
+        };
+    }
+    WithModalDialog([&] { Trigger(kSelect); }, [](QDialog& dialog) {
+        for (const char* id : {"1025", "1026", "1027", "1036"})
+            dialog.findChild<QCheckBox*>(QString::fromLatin1(id))->setChecked(false);
+        dialog.findChild<QCheckBox*>(QStringLiteral("1032"))->setChecked(true);
+        dialog.accept();
+    });
+    ASSERT_NE(Results(), nullptr);
+    Results()->resize(760, 420);
+    Results()->findChild<QCheckBox*>(QStringLiteral("parallelCheck"))->setChecked(true);
+    QTest::mouseClick(Button(1), Qt::LeftButton);
+
+    auto& table = *Results()->findChild<QTableWidget*>(QStringLiteral("driveTable"));
+    auto& tabs = *Results()->findChild<QTabWidget*>(QStringLiteral("driveReports"));
+    const auto text = [&](int row, int column) { return table.item(row, column)->text(); };
+    const auto stop = [&](int row) { return table.cellWidget(row, kStopColumn); };
+    const auto percent = [&](int row) { return static_cast<QProgressBar*>(table.cellWidget(row, kProgressColumn))->value(); };
+    ASSERT_EQ(table.rowCount(), 4);
+    EXPECT_TRUE(table.isVisible() && tabs.isVisible());
+    EXPECT_FALSE(Results()->OutputEdit().isVisible());
+    EXPECT_EQ(tabs.count(), 4);
+    EXPECT_EQ(text(2, kDriveColumn), QStringLiteral("physicaldrive2"));
+
+    // The rows follow the workers: each held drive shows the reads it made
+    // and the rate it made them at; the failed drive held up none of them.
+    for (const auto& held : gates) ASSERT_TRUE(held->WaitInside());
+    QTRY_VERIFY_WITH_TIMEOUT(percent(0) > 0 && text(3, kResultColumn).startsWith(QStringLiteral("failed")), 10000);
+    EXPECT_GT(percent(0), percent(1));
+    EXPECT_GT(percent(1), percent(2));
+    for (int row = 0; row < 3; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(text(row, kSubtestColumn), QStringLiteral("Sequential Verify First 300MB"));
+        EXPECT_TRUE(text(row, kRateColumn).endsWith(QStringLiteral(" MB/s")));
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+:\\d\\d$")).match(text(row, kTimeLeftColumn)).hasMatch());
+        EXPECT_EQ(text(row, kResultColumn), QStringLiteral("running"));
+        EXPECT_TRUE(stop(row)->isEnabled());
+        EXPECT_EQ(ButtonColour(*g_devices[static_cast<size_t>(row)]), kColourUnderTest);
+    }
+    EXPECT_EQ(text(3, kResultColumn), QStringLiteral("failed in Sequential Verify First 300MB"));
+    EXPECT_TRUE(text(3, kTimeLeftColumn).isEmpty());
+    EXPECT_FALSE(stop(3)->isEnabled());
+
+    // The Stop of row 1 ends drive 1 alone, at its next command.
+    QTest::mouseClick(static_cast<QPushButton*>(stop(1)), Qt::LeftButton);
+    QTRY_COMPARE(text(1, kResultColumn), QStringLiteral("stopping"));
+    EXPECT_FALSE(stop(1)->isEnabled());
+    gates[1]->Release();
+    QTRY_COMPARE_WITH_TIMEOUT(text(1, kResultColumn), QStringLiteral("stopped"), 10000);
+    EXPECT_EQ(text(0, kResultColumn), QStringLiteral("running"));
+    EXPECT_EQ(text(2, kResultColumn), QStringLiteral("running"));
+    EXPECT_EQ(ButtonColour(*g_devices[1]), kColourSelected);
+    EXPECT_EQ(ButtonColour(*g_devices[0]), kColourUnderTest);
+    const auto report = [&](const char* drive) {
+        return Results()->findChild<QPlainTextEdit*>(QStringLiteral("report:") + QLatin1String(drive))->toPlainText();
+    };
+    QTRY_VERIFY(report("physicaldrive3").contains(QStringLiteral("failing LBA 20000")));
+    EXPECT_TRUE(report("physicaldrive1").startsWith(QStringLiteral("Begin legacy test(s) for drive physicaldrive1")));
+    EXPECT_FALSE(report("physicaldrive1").contains(QStringLiteral("End of legacy test(s)")));
+    EXPECT_TRUE(report("physicaldrive3").contains(QStringLiteral("Read Entire Disk Test Error, ID pre calc")));
+    EXPECT_FALSE(report("physicaldrive0").contains(QStringLiteral("physicaldrive3")));
+    QApplication::processEvents();
+    SaveScreenshot(Results()->grab().toImage(), QStringLiteral("test-results-parallel.png"));
+
+    // STOP stops all.
+    QTest::mouseClick(Button(kStop), Qt::LeftButton);
+    QTRY_COMPARE(text(0, kResultColumn), QStringLiteral("stopping"));
+    EXPECT_EQ(text(2, kResultColumn), QStringLiteral("stopping"));
+    for (const auto& held : gates) held->Release();
+    Commands()->RunAtOnce().Wait();
+    QTRY_COMPARE(text(0, kResultColumn), QStringLiteral("stopped"));
+    EXPECT_EQ(text(2, kResultColumn), QStringLiteral("stopped"));
+    EXPECT_TRUE(Commands()->RunAtOnce().Report().stopped);
+    EXPECT_EQ(g_bStopRequested.load(), 0);
 }
 
 TEST_F(LegacyTestDialogsTest, ScreenshotOfAFinishedRun)

@@ -68,6 +68,14 @@ protected:
     SequenceOutcome outcome;
 };
 
+// One drive on bus 0 as bench JSON, with any blocks and further fields.
+inline std::string BusDrive(int target, const std::string& extra = "", uint64_t blocks = 1001)
+{
+    return "{\"bus\": 0, \"targetId\": " + std::to_string(target) +
+           ", \"vendor\": \"MORVANE\", \"product\": \"MVX-TEST\", \"blocks\": " + std::to_string(blocks) +
+           (extra.empty() ? "" : ", " + extra) + "}";
+}
+
 // A bench of one drive: Disk() of bench_fixture.h with more fields.
 inline std::string OneDrive(const std::string& extra = "", uint64_t blocks = 1001, uint32_t blockLength = 512)
 {

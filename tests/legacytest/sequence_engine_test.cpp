@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "legacy_bench_fixture.h"
+#include "legacytest/sequence_progress.h"
 #include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
 #include "sim/sim_sense.h"
@@ -323,17 +324,39 @@ TEST_F(SequenceEngineTest, SmallDrivesSkipTheScansTheyHaveNoRoomFor)
     const auto reads = tap.WithOpcode(0x28);
     ASSERT_FALSE(reads.empty());
     EXPECT_EQ(reads.front().cdb[5], 0);
-    EXPECT_TRUE(output.Contains("Complete Scan of Disk will require -4 minutes"));
+    // No time passed while the edges were read: no rate, so no figure.
+    EXPECT_TRUE(output.Contains("\r\n" + ScanEstimateText(std::nullopt) + "\r\n"));
 }
 
-TEST_F(SequenceEngineTest, ScanOfTheEntireDriveEstimatesFromItsEdges)
+// The estimate is the middle still to read at the rate the edges were read.
+// Each clock reading moves `step` seconds: at step 1 a slice is three
+// 64-block reads in four seconds, 48 blocks a second, so the 1,900,000
+// blocks of the middle take about 11 hours (60,000 blocks: 21 minutes); at
+// step 2 two reads in six seconds, about 24 3/4 hours.
+struct EstimateCase {
+    uint64_t blocks;
+    int64_t step;
+    const char* text;
+};
+
+class ScanEstimateTest : public SequenceEngineTest, public ::testing::WithParamInterface<EstimateCase> {};
+
+TEST_P(ScanEstimateTest, TheEntireScanEstimatesFromTheRateItsEdgesWereRead)
 {
-    Start(OneDrive("", 2000001));
-    clock.step = 1;
+    Start(OneDrive("", GetParam().blocks));
+    clock.step = GetParam().step;
     EXPECT_EQ(Run(Only({kSubtestEntireScan}), Entry(0)), 0);
-    EXPECT_TRUE(output.Contains("\r\nComplete Scan of Disk will require "));
+    EXPECT_TRUE(output.Contains(std::string("\r\nComplete Scan of Disk will require ") + GetParam().text + "\r\n"))
+        << output.Text();
     EXPECT_TRUE(output.Contains("Finish Scan of Entire Drive"));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rates, ScanEstimateTest,
+    ::testing::Values(EstimateCase{2000001, 0, "a time not known yet: no read rate has been measured"},
+                      EstimateCase{2000001, 1, "11 hours and 0 minutes"},
+                      EstimateCase{2000001, 2, "24 hours and 45 minutes"},
+                      EstimateCase{160001, 1, "21 minutes"}));
 
 TEST_F(SequenceEngineTest, DriveNotPresentShowsCapacityZeroInTheFirstSurfaceSubtest)
 {

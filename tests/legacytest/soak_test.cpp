@@ -18,6 +18,7 @@
 #include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
 #include "sim/sim_sense.h"
+#include "support/sim_mode_page.h"
 
 namespace {
 
@@ -30,7 +31,6 @@ constexpr uint8_t kRead10 = 0x28;
 constexpr uint8_t kRead16 = 0x88;
 constexpr uint8_t kWriteVerify10 = 0x2E;
 constexpr uint8_t kWriteVerify16 = 0x8E;
-constexpr uint8_t kModeSense6 = 0x1A;
 
 // The commands the suite sends, so that most faults meet one.
 constexpr uint8_t kSuiteOpcodes[] = {0x00, 0x03, 0x1A, 0x15, 0x1D, 0x1C, 0x25, 0x9E, 0x28, 0x88,
@@ -167,20 +167,6 @@ private:
         return result;
     }
 
-    // The current and saved values of every mode page.
-    static std::vector<uint8_t> ModePages(SimDisk& disk)
-    {
-        std::vector<uint8_t> all;
-        for (const uint8_t control : {0x00, 0x80}) {
-            std::vector<uint8_t> data(255, 0);
-            const std::vector<uint8_t> cdb{kModeSense6, 0x08, static_cast<uint8_t>(control | 0x3F), 0, 0xFF, 0};
-            const SimResult result = Direct(disk, cdb, SimDirection::In, data);
-            data.resize(result.dataInLength);
-            all.insert(all.end(), data.begin(), data.end());
-        }
-        return all;
-    }
-
     // One run; false when it did not end in time.
     bool OneRun(Random& random, SoakFigures& figures)
     {
@@ -210,7 +196,7 @@ private:
         if (Chance(random, 0.1)) disk.MarkUnreadable(written[Below(random, heads)]);
 
         const std::vector<uint8_t> mediumBefore = disk.ReadMedium(0, static_cast<uint32_t>(blocks));
-        const std::vector<uint8_t> pagesBefore = ModePages(disk);
+        const std::vector<uint8_t> pagesBefore = simpage::All(disk);
 
         // Failures fewer in a row than the program's attempts to put data
         // and settings back: a drive that never answers again cannot have
@@ -264,7 +250,7 @@ private:
             if (!std::equal(mediumBefore.begin() + at, mediumBefore.begin() + at + 512, mediumAfter.begin() + at))
                 ++figures.blocksChanged;
         }
-        if (ModePages(disk) != pagesBefore) ++figures.settingsChanged;
+        if (simpage::All(disk) != pagesBefore) ++figures.settingsChanged;
         return true;
     }
 

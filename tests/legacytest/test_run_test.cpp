@@ -24,13 +24,6 @@ std::vector<uint8_t> CurrentPage(SimDisk& disk)
     return simpage::Current(disk, 0x1C);
 }
 
-std::string Drive(int target, const std::string& extra = "", uint64_t blocks = 1001)
-{
-    return "{\"bus\": 0, \"targetId\": " + std::to_string(target) +
-           ", \"vendor\": \"MORVANE\", \"product\": \"MVX-TEST\", \"blocks\": " + std::to_string(blocks) +
-           (extra.empty() ? "" : ", " + extra) + "}";
-}
-
 const std::string kGeometry = R"("geometry": {"cylinders": 100, "heads": 4, "sectorsPerTrack": 1000})";
 
 class TestRunTest : public LegacyBenchTest {
@@ -105,7 +98,7 @@ class StopRequestTest : public TestRunTest, public ::testing::WithParamInterface
 
 TEST_P(StopRequestTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
 {
-    Start("{\"buses\": 1, \"devices\": [" + Drive(0, kGeometry, 400000) + "," + Drive(1) + "]}");
+    Start("{\"buses\": 1, \"devices\": [" + BusDrive(0, kGeometry, 400000) + "," + BusDrive(1) + "]}");
     SelectAll();
     SimDisk& disk = *Sim().Disk(0);
     const std::vector<uint8_t> before = CurrentPage(disk);

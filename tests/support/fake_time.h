@@ -14,6 +14,7 @@ public:
     explicit FakeTime(int64_t startSeconds = 1000) : milliseconds(startSeconds * 1000) {}
 
     int64_t Now() override { return milliseconds.load() / 1000; }
+    int64_t NowMilliseconds() override { return milliseconds.load(); }
     void For(std::chrono::milliseconds duration) override { Advance(duration); }
 
     void Advance(std::chrono::milliseconds duration) { milliseconds += duration.count(); }

@@ -31,4 +31,23 @@ inline uint8_t Select(SimDisk& disk, const std::vector<uint8_t>& page)
     return disk.Execute(cdb, 6, SimDirection::Out, list.data(), static_cast<uint32_t>(list.size()), 2).status;
 }
 
+// The current and saved values of every mode page, as MODE SENSE(6) of
+// page 3Fh returns them.
+inline std::vector<uint8_t> All(SimDisk& disk)
+{
+    std::vector<uint8_t> all;
+    for (const uint8_t control : {0x00, 0x80}) {
+        const uint8_t cdb[6] = {0x1A, 0x08, static_cast<uint8_t>(control | 0x3F), 0, 0xFF, 0};
+        std::vector<uint8_t> data(255, 0);
+        SimResult result;
+        // Past a unit attention the drive has still to tell.
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            result = disk.Execute(cdb, 6, SimDirection::In, data.data(), 255, 2);
+            if (result.status == 0) break;
+        }
+        all.insert(all.end(), data.begin(), data.begin() + result.dataInLength);
+    }
+    return all;
+}
+
 }  // namespace simpage

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -85,6 +86,11 @@ void CDownloadDlg::AddDownloadButtons()
     statusLine->setObjectName(QString::fromUtf8(kStatusLineName));
     statusLine->setTextFormat(Qt::PlainText);
     buttons->addWidget(statusLine, 1);
+    allAtOnce = new QCheckBox(QStringLiteral("All drives at once"), row);
+    allAtOnce->setObjectName(QStringLiteral("allAtOnce"));
+    allAtOnce->setToolTip(QStringLiteral("Download sends the image to every selected drive at the same time; a drive "
+                                         "that fails stops no other"));
+    buttons->addWidget(allAtOnce);
     downloadButton = new QPushButton(QString::fromUtf8(kDownloadButtonText), row);
     downloadButton->setObjectName(QString::number(kDownloadButtonId));
     downloadButton->setDefault(true);
@@ -116,6 +122,7 @@ void CDownloadDlg::OnDownload()
         return;
     }
     timer.stop();
+    sequence->SetAllAtOnce(allAtOnce->isChecked());
     sequence->OnDownload(QFile::encodeName(path).toStdString());
     FollowSequence();
 }

@@ -9,13 +9,15 @@
 #include "download/download_sequence.h"
 #include "download/microcode_image.h"
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class UserPrompts;
 
 // The Download File dialog: an open-file dialog whose own OK and Cancel
 // give way to "Download" (1106) and "Cancel" (2). Download sends the image
-// named in the file-name box to every selected drive, one after the other;
+// named in the file-name box to every selected drive, one after the other
+// or, with "All drives at once" checked, all at the same time;
 // each drive's work runs on a worker and a 25 ms timer follows it, so the
 // window answers (and Cancel acts at once) however long a drive takes. A
 // line beside the buttons says where the download is; at its end a message
@@ -71,6 +73,7 @@ private:
     QTimer timer;
     QPushButton* downloadButton = nullptr;
     QPushButton* cancelButton = nullptr;
+    QCheckBox* allAtOnce = nullptr;
     QLabel* statusLine = nullptr;
     bool waitCursor = false;
 };

@@ -5,8 +5,10 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include "drives/active_runs.h"
+#include "legacytest/parallel_test_run.h"
 #include "legacytest/subtest_selection.h"
 #include "legacytest/test_run.h"
 #include "ui/legacytest/test_results_dlg.h"
@@ -44,17 +46,24 @@ public:
     const SubtestSelection* Long() const { return &longer; }
     const SubtestSelection& CustomSelection() const { return custom; }
     LegacyTestRun& Run() { return *run; }
+    ParallelTestRun& RunAtOnce() { return *atOnce; }
 
-    bool StartTests(const SubtestSelection& selection) override;
+    bool StartTests(const SubtestSelection& selection, bool allAtOnce) override;
     void PostTestStop() override;
     void PostTestCancel() override;
+    void PostDriveStop(size_t row) override;
+    bool InNoAbortStep() const override { return atOnce->InNoAbortStep(); }
 
-    // The worker, for the program that must not end under it.
-    bool Running() const override { return run->Running(); }
-    bool Stopping() const override { return run->Stopping(); }
+    // The workers, for the program that must not end under them.
+    bool Running() const override { return run->Running() || atOnce->Running(); }
+    bool Stopping() const override { return run->Stopping() || atOnce->Stopping(); }
     void RequestStop() override { OnTestStop(); }
 
+    // The rows of a run of every drive at once, as they stand now.
+    void ShowDriveRows();
+
 private:
+    bool StartAtOnce(const SubtestSelection& selection, const TestEnvironment& environment);
     void OnWorkerFinished();
 
     CKestrionView& view;
@@ -67,8 +76,12 @@ private:
     std::unique_ptr<Keyboard> keyboard;
     // The worker writes to these, so they outlive it: declared before it.
     std::unique_ptr<PacedOutput> output;
+    std::vector<std::unique_ptr<PacedOutput>> driveOutputs;  // one per drive of a run at once
     std::vector<std::unique_ptr<PacedOutput>> retiredOutputs;
     std::unique_ptr<LegacyTestRun> run;
+    std::unique_ptr<ParallelTestRun> atOnce;
+    // Repaints the rows while every drive is tested at once.
+    QTimer rowsTimer;
 };
 
 // Installs the commands on the view (and enables them).

@@ -114,6 +114,14 @@ check "the next drive is named" has '\\.\physicaldrive1: not attempted, the down
 check "summary counts none" has "0 of 2 drives took the image" out
 check "a drive given the time it needs" run 0 --bench "$work/slow.json" download "$work/fw.lod" 1 --yes --ready-timeout 5
 
+# All at once, the slow drive's failure stops neither the other drive nor its
+# transfer; each line names its drive.
+check "all at once: one drive in time, one not" run 1 --bench "$work/slow.json" download "$work/fw.lod" 0 1 --yes --ready-timeout 5 --parallel
+check "all at once: the slow one timed out" has '\\.\physicaldrive0: failed, did not become ready within 5 s' out
+check "all at once: the other took the image" has '\\.\physicaldrive1: OK, took the image' out
+check "all at once: its pieces are named" has '\\.\physicaldrive1: piece at offset 0, 65536 bytes: GOOD' out
+check "all at once: summary" has "1 of 2 drives took the image" out
+
 # A stop while a drive restarts is Cancel: at once, and every drive named.
 started=$SECONDS
 signal_run INT "check after 0 s: not ready" --bench "$work/slow.json" download "$work/fw.lod" 0 1 --yes

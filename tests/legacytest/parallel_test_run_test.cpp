@@ -1,0 +1,249 @@
+// Every selected drive at once: each drive's stop, report and outcome are
+// its own, a hung or failing drive holds up nobody else, and what a stopped
+// sequence changed is put back on every drive.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <random>
+#include <thread>
+
+#include "drives/device_entry.h"
+#include "legacy_bench_fixture.h"
+#include "legacytest/parallel_test_run.h"
+#include "scsi/byte_order.h"
+#include "sim/sim_disk.h"
+#include "support/fake_time.h"
+#include "support/sim_mode_page.h"
+
+namespace {
+
+constexpr uint8_t kTestUnitReady = 0x00;
+constexpr uint8_t kSendDiagnostic = 0x1D;
+constexpr uint8_t kWriteVerify10 = 0x2E;
+
+const std::string kGeometry = R"("geometry": {"cylinders": 4, "heads": 2, "sectorsPerTrack": 150})";
+
+class ParallelTestRunTest : public LegacyBenchTest {
+protected:
+    // Drives 0 to count-1 on bus 0, each with `extra` fields, all selected.
+    void StartDrives(int count, const std::string& extra = "", uint64_t blocks = 1200)
+    {
+        std::string devices;
+        for (int target = 0; target < count; ++target)
+            devices += (target ? "," : "") + BusDrive(target, extra, blocks);
+        Start("{\"buses\": 1, \"devices\": [" + devices + "]}");
+        for (int slot = 0; slot < count; ++slot) SetDeviceSelected(Entry(slot), true);
+    }
+    bool StartRun(const SubtestSelection& selection)
+    {
+        // The run that is refused keeps writing to the outputs it has.
+        std::vector<std::unique_ptr<legacytest::RecordingOutput>> fresh;
+        const bool started = run.Start(
+            [&fresh](size_t, const DeviceEntry&) {
+                fresh.push_back(std::make_unique<legacytest::RecordingOutput>());
+                return fresh.back().get();
+            },
+            selection, environment);
+        if (started) outputs = std::move(fresh);
+        return started;
+    }
+    // Until the drive's worker has ended; a few milliseconds at a time.
+    bool WaitEnded(size_t index)
+    {
+        for (int i = 0; i < 4000 && run.DriveAt(index).Running(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return !run.DriveAt(index).Running();
+    }
+    const DriveRunOutcome& Outcome(size_t index) const { return run.DriveAt(index).Outcome(); }
+    bool Ended(size_t index) const { return outputs[index]->Contains("End of legacy test(s) for drive"); }
+
+    std::vector<std::unique_ptr<legacytest::RecordingOutput>> outputs;
+    ParallelTestRun run;  // after the outputs it writes to
+};
+
+// Drive 0 is held in TEST UNIT READY, drive 1 in its self-test (a step no
+// stop cuts off), drive 2 in TEST UNIT READY; then STOP on drive 0's row,
+// or STOP for all.
+struct StopCase {
+    const char* name;
+    bool all;
+    std::array<bool, 3> stopped;
+};
+
+class ParallelStopTest : public ParallelTestRunTest, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(ParallelStopTest, AStopReachesItsDrivesAtTheirNextCommandAndNoOther)
+{
+    StartDrives(3);
+    CommandGate first(kTestUnitReady);
+    CommandGate selfTest(kSendDiagnostic);
+    CommandGate third(kTestUnitReady);
+    Gated(Tap(Entry(0)), first);
+    Gated(Tap(Entry(1)), selfTest);
+    Gated(Tap(Entry(2)), third);
+    ASSERT_TRUE(StartRun(Only({kSubtestDriveReady, kSubtestDiagnostics, kSubtestErrorLog})));
+    ASSERT_TRUE(first.WaitInside() && selfTest.WaitInside() && third.WaitInside());
+    EXPECT_FALSE(StartRun(Only({kSubtestDriveReady}))) << "one run at a time";
+
+    if (GetParam().all)
+        run.RequestStop();
+    else
+        run.RequestStop(0);
+    EXPECT_TRUE(run.DriveAt(0).Stopping());
+    EXPECT_EQ(run.DriveAt(2).Stopping(), GetParam().all);
+    EXPECT_TRUE(run.InNoAbortStep());
+    // Drive 1's self-test holds back no other drive's stop.
+    first.Release();
+    ASSERT_TRUE(WaitEnded(0));
+    EXPECT_TRUE(run.DriveAt(1).Running());
+    selfTest.Release();
+    third.Release();
+    run.Wait();
+
+    for (size_t drive = 0; drive < 3; ++drive) {
+        SCOPED_TRACE(drive);
+        EXPECT_EQ(Outcome(drive).stopped, GetParam().stopped[drive]);
+        EXPECT_EQ(Ended(drive), !GetParam().stopped[drive]);
+        EXPECT_EQ(Outcome(drive).sequence.Completed(), !GetParam().stopped[drive]);
+        EXPECT_EQ(StateOf(Entry(static_cast<int>(drive))), DeviceState::Selected);
+    }
+    // Drive 1 took the stop at the first command after its self-test.
+    EXPECT_TRUE(outputs[1]->Contains("Finished receive/send diagnostic test"));
+    EXPECT_EQ(run.Report().stopped, true);
+    EXPECT_FALSE(run.Running());
+    EXPECT_EQ(g_bStopRequested.load(), 0) << "a stop of all ends with the run";
+    EXPECT_EQ(g_bNoAbort.load(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stops, ParallelStopTest,
+                         ::testing::Values(StopCase{"OneDrive", false, {true, false, false}},
+                                           StopCase{"AllDrives", true, {true, true, true}}),
+                         [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
+
+TEST_F(ParallelTestRunTest, AHungDriveHoldsUpNoOtherAndTheRunEndsWhenItsCommandTimesOut)
+{
+    StartDrives(3);
+    FakeTime hangTime;
+    SimDisk& hung = *Sim().Disk(1);
+    hung.SetHangClock(&hangTime);
+    hung.AddFault(SimFault{.action = SimFault::Action::Hang, .opcode = 0x28});
+    ASSERT_TRUE(StartRun(Only({kSubtestDriveReady, kSubtestFirst300MB})));
+    ASSERT_TRUE(WaitEnded(0) && WaitEnded(2));
+    EXPECT_TRUE(Ended(0) && Ended(2));
+    EXPECT_TRUE(run.Running()) << "drive 1 is still in its read";
+
+    hangTime.AdvanceSeconds(100000);
+    run.Wait();
+    EXPECT_FALSE(Outcome(1).stopped);
+    EXPECT_EQ(Outcome(1).sequence.result, kSubtestFirst300MB);
+    EXPECT_TRUE(outputs[1]->Contains("Read Entire Disk Test Error, ID pre calc"));
+    EXPECT_TRUE(Outcome(0).sequence.Completed() && Outcome(2).sequence.Completed());
+}
+
+TEST_F(ParallelTestRunTest, AFailingDriveLeavesAnotherDrivesReportAsItsOwnRunGivesIt)
+{
+    Start("{\"buses\": 1, \"devices\": [" + BusDrive(0, "", 1200) + "," +
+          BusDrive(1, R"("unreadableBlocks": [700])", 1200) + "]}");
+    // Drive 0 alone first, as a run of one drive at a time tests it.
+    SetDeviceSelected(Entry(0), true);
+    const SubtestSelection selection = Only({kSubtestDriveReady, kSubtestFormatCheck, kSubtestFirst300MB});
+    legacytest::RecordingOutput alone;
+    SequenceOutcome aloneOutcome;
+    {
+        RunDrives drives = RunDrives::Selected();
+        TestOneDrive(Entry(0), drives, &alone, selection, environment, [&] { return &aloneOutcome; });
+    }
+    SetDeviceSelected(Entry(1), true);
+    ASSERT_TRUE(StartRun(selection));
+    run.Wait();
+    EXPECT_EQ(outputs[0]->Text(), alone.Text());
+    EXPECT_TRUE(Outcome(0).sequence.Completed());
+    EXPECT_EQ(Outcome(1).sequence.result, kSubtestFirst300MB);
+    EXPECT_TRUE(outputs[1]->Contains("failing LBA 700"));
+    EXPECT_FALSE(run.Report().stopped);
+}
+
+TEST_F(ParallelTestRunTest, EscapeOnTheConsoleEndsEveryDrivesSequence)
+{
+    StartDrives(3);
+    keyboard.escapeAt = {1};
+    ASSERT_TRUE(StartRun(Only({kSubtestDriveReady})));
+    run.Wait();
+    for (size_t drive = 0; drive < 3; ++drive) {
+        EXPECT_EQ(Outcome(drive).sequence.result, kSequenceEscape) << drive;
+        EXPECT_FALSE(outputs[drive]->Contains("Begin drive read test")) << drive;
+    }
+}
+
+TEST_F(ParallelTestRunTest, ADriveThatCannotBeOpenedIsNamedAndTheOthersAreTested)
+{
+    StartDrives(2);
+    Entry(0).handle = nullptr;
+    Entry(0).path = "\\\\.\\physicaldrive9";
+    ASSERT_TRUE(StartRun(Only({kSubtestDriveReady})));
+    run.Wait();
+    EXPECT_TRUE(run.DriveAt(0).DeviceError());
+    EXPECT_TRUE(Ended(1));
+    const LegacyRunReport report = run.Report();
+    EXPECT_TRUE(report.deviceError);
+    ASSERT_EQ(report.drives.size(), 1u);
+    EXPECT_EQ(report.drives[0].path, "\\\\.\\physicaldrive1");
+    EXPECT_NE(streams.Log().find("Invalid device: \\\\.\\physicaldrive9"), std::string::npos);
+}
+
+// Stops at random commands of random drives, one drive's or all: every
+// block and every mode page of every drive is as it was before the run.
+TEST_F(ParallelTestRunTest, SeededStopsLeaveEveryDrivesDataAndSettingsAsTheyWere)
+{
+    constexpr int kDrives = 3;
+    constexpr int kRuns = 24;
+    int stoppedDrives = 0;
+    for (uint64_t seed = 1; seed <= kRuns; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937_64 random(seed);
+        const auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+        ClearDeviceTable();
+        StartDrives(kDrives, kGeometry);
+        std::vector<std::vector<uint8_t>> media;
+        std::vector<std::vector<uint8_t>> pages;
+        const int stopAllOn = below(4) == 0 ? below(kDrives) : -1;
+        for (int drive = 0; drive < kDrives; ++drive) {
+            SimDisk& disk = *Sim().Disk(drive);
+            // User data where the heads check writes: sector 0 of each head.
+            for (const uint32_t lba : {0u, 150u}) {
+                std::vector<uint8_t> data(512);
+                for (uint8_t& byte : data) byte = static_cast<uint8_t>(random());
+                uint8_t cdb[10] = {kWriteVerify10, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+                StoreBe32(cdb + 2, lba);
+                disk.Execute(cdb, 10, SimDirection::Out, data.data(), 512, 2);
+            }
+            media.push_back(disk.ReadMedium(0, 1200));
+            pages.push_back(simpage::All(disk));
+            // Most stops in the first commands, where the SMART check
+            // changes its page and the heads check writes.
+            const int stopAt = below(3) == 0 ? -1 : 1 + below(below(2) ? 60 : 3000);
+            auto commands = std::make_shared<int>(0);
+            Tap(Entry(drive)).hook = [this, drive, stopAt, stopAllOn, commands](ScsiRequest&, bool&) {
+                if (++*commands != stopAt) return false;
+                if (drive == stopAllOn)
+                    run.RequestStop();
+                else
+                    run.RequestStop(static_cast<size_t>(drive));
+                return false;
+            };
+        }
+        ASSERT_TRUE(StartRun(QuickSelection()));
+        run.Wait();
+        for (int drive = 0; drive < kDrives; ++drive) {
+            SimDisk& disk = *Sim().Disk(drive);
+            stoppedDrives += Outcome(static_cast<size_t>(drive)).stopped ? 1 : 0;
+            EXPECT_EQ(disk.ReadMedium(0, 1200), media[static_cast<size_t>(drive)]) << "drive " << drive;
+            EXPECT_EQ(simpage::All(disk), pages[static_cast<size_t>(drive)]) << "drive " << drive;
+            EXPECT_FALSE(Outcome(static_cast<size_t>(drive)).sequence.settingsLeftChanged);
+        }
+    }
+    EXPECT_GT(stoppedDrives, kRuns) << "the stops came while the drives were in work";
+}
+
+}  // namespace
