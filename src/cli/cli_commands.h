@@ -18,3 +18,4 @@ CLI::App* AddDownloadCommand(CLI::App& parent, CliContext& context, CliRun& run)
 CLI::App* AddSmartCommand(CLI::App& parent, CliContext& context, CliRun& run);
 CLI::App* AddModesCommand(CLI::App& parent, CliContext& context, CliRun& run);
 CLI::App* AddTestCommand(CLI::App& parent, CliContext& context, CliRun& run);
+CLI::App* AddScanCommand(CLI::App& parent, CliContext& context, CliRun& run);

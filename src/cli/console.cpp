@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-Console::Console(bool trace)
+Console::Console(bool trace, bool json)
     : savedCout_(std::cout.rdbuf()), savedClog_(std::clog.rdbuf()), savedCerr_(std::cerr.rdbuf()),
       out_(savedCout_), err_(savedCerr_)
 {
@@ -10,6 +10,9 @@ Console::Console(bool trace)
         std::cout.rdbuf(&null_);
         std::clog.rdbuf(&null_);
         std::cerr.rdbuf(&null_);
+    } else if (json) {
+        // Standard output carries the JSON document alone.
+        std::cout.rdbuf(savedCerr_);
     }
 }
 
@@ -25,3 +28,9 @@ Console::~Console()
 std::ostream& Console::out() { return out_; }
 
 std::ostream& Console::err() { return err_; }
+
+void Console::Message(const std::string& text)
+{
+    err_ << "kestrion-cli: " << text << '\n';
+    messages_.push_back(text);
+}

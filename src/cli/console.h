@@ -2,18 +2,25 @@
 
 #include <ostream>
 #include <streambuf>
+#include <string>
+#include <vector>
 
 // The CLI's own output goes to `out` (the real standard output); the core's
-// traces on cout / clog / cerr are silenced unless tracing was asked for.
+// traces on cout / clog / cerr are silenced unless tracing was asked for,
+// and go to stderr alone when standard output carries a JSON document.
 class Console {
 public:
-    explicit Console(bool trace);
+    Console(bool trace, bool json);
     ~Console();
     Console(const Console&) = delete;
     Console& operator=(const Console&) = delete;
 
     std::ostream& out();
     std::ostream& err();
+
+    // "kestrion-cli: TEXT" on stderr, kept for the JSON document's error.
+    void Message(const std::string& text);
+    const std::vector<std::string>& Messages() const { return messages_; }
 
 private:
     class NullBuffer : public std::streambuf {
@@ -27,4 +34,5 @@ private:
     std::streambuf* savedCerr_;
     std::ostream out_;
     std::ostream err_;
+    std::vector<std::string> messages_;
 };

@@ -18,6 +18,7 @@
 
 #include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
+#include "cli/drive_report.h"
 #include "download/download_observer.h"
 #include "download/download_sequence.h"
 #include "download/download_summary.h"
@@ -42,10 +43,7 @@ public:
     {
     }
 
-    void Message(const std::string& text, const std::string&, Icon) override
-    {
-        console.err() << "kestrion-cli: " << text << '\n';
-    }
+    void Message(const std::string& text, const std::string&, Icon) override { console.Message(text); }
 
     bool AskYesNo(const std::string& text, const std::string&) override
     {
@@ -61,7 +59,8 @@ public:
             return false;
         }
         if (!std::getline(in, answer)) {
-            console.err() << "\nkestrion-cli: no answer; give --yes to download without asking\n";
+            console.err() << '\n';
+            console.Message("no answer; give --yes to download without asking");
             declined = true;
             return false;
         }
@@ -139,30 +138,52 @@ private:
     std::map<std::string, std::string> lastAnswer;
 };
 
-// The drives named, each once; the exit status of the first that is not
-// there otherwise.
-int FindTargets(CliContext& context, const std::vector<std::string>& names, std::vector<DeviceEntry*>& targets)
+// The outcome's name in machine-readable output.
+const char* OutcomeKey(DriveOutcome outcome)
 {
-    for (const std::string& name : names) {
-        int status = kExitOk;
-        DeviceEntry* entry = context.FindDrive(name, status);
-        if (entry == nullptr) return status;
-        if (std::find(targets.begin(), targets.end(), entry) == targets.end()) targets.push_back(entry);
+    switch (outcome) {
+    case DriveOutcome::TookImage: return "took_image";
+    case DriveOutcome::TransferFailed: return "transfer_failed";
+    case DriveOutcome::Timeout: return "not_ready";
+    case DriveOutcome::AbnormalStatus: return "abnormal_status";
+    case DriveOutcome::Cancelled: return "cancelled";
+    case DriveOutcome::NotAttempted: break;
     }
-    return kExitOk;
+    return "not_attempted";
+}
+
+Json ReportsJson(const DeviceCatalog& catalog, const std::vector<DeviceEntry*>& targets,
+                 const std::vector<DriveReport>& reports)
+{
+    Json drives = Json::array();
+    for (const DriveReport& report : reports) {
+        const auto entry = std::find_if(targets.begin(), targets.end(),
+                                        [&](const DeviceEntry* target) { return target->path == report.path; });
+        if (entry == targets.end()) continue;
+        drives.push_back({{"drive", DriveJson(catalog, **entry)},
+                          {"took_image", DriveReportOk(report)},
+                          {"outcome", OutcomeKey(report.outcome)},
+                          {"revision_before", report.revisionBefore},
+                          {"revision_after", report.revisionAfter ? Json(*report.revisionAfter) : Json(nullptr)},
+                          {"stopped_by", report.stoppedBy.empty() ? Json(nullptr) : Json(report.stoppedBy)}});
+    }
+    return drives;
 }
 
 int RunDownload(CliContext& context, const std::string& image, const std::vector<std::string>& names, bool yes,
                 uint32_t readyTimeout, bool parallel)
 {
-    if (const int status = context.Discover(); status != kExitOk) return status;
+    context.result["image"] = image;
+    context.result["confirmed"] = false;
+    context.result["drives"] = Json::array();
     std::vector<DeviceEntry*> targets;
-    if (const int status = FindTargets(context, names, targets); status != kExitOk) return status;
+    if (const int status = context.DiscoverNamed(names, targets); status != kExitOk) return status;
     // The sequence serves the selected drives: exactly those named.
     for (DeviceEntry* entry = FirstDevice(); entry != nullptr; entry = NextDevice())
         SetDeviceSelected(*entry, std::find(targets.begin(), targets.end(), entry) != targets.end());
 
-    std::ostream& out = context.console->out();
+    // With --json standard output carries the document alone; the progress goes to stderr.
+    std::ostream& out = context.json ? context.console->err() : context.console->out();
     ConsolePrompts prompts(*context.console, yes, std::cin);
     PosixImageFileOpener opener;
     ProgressPrinter progress(out, parallel);
@@ -185,9 +206,11 @@ int RunDownload(CliContext& context, const std::string& image, const std::vector
     if (!progress.anyTransfer) {
         // Nothing was sent; a file's trouble is on stderr already.
         if (!prompts.declined) return kExitUsage;
-        context.console->err() << "kestrion-cli: not confirmed; nothing was sent\n";
+        context.console->Message("not confirmed; nothing was sent");
         return kExitDeviceFailure;
     }
+    context.result["confirmed"] = true;
+    context.result["drives"] = ReportsJson(*context.catalog, targets, progress.reports);
 
     out << '\n' << DownloadSummaryText(progress.reports) << std::endl;
     const bool allOk = std::all_of(progress.reports.begin(), progress.reports.end(), DriveReportOk);
@@ -196,7 +219,7 @@ int RunDownload(CliContext& context, const std::string& image, const std::vector
 
 }  // namespace
 
-CLI::App* AddDownloadCommand(CLI::App& parent, CliContext& /*context*/, CliRun& run)
+CLI::App* AddDownloadCommand(CLI::App& parent, CliContext& context, CliRun& run)
 {
     auto* download = parent.add_subcommand(
         "download", "Send a microcode image to drives with WRITE BUFFER and check that each comes back");
@@ -208,12 +231,14 @@ CLI::App* AddDownloadCommand(CLI::App& parent, CliContext& /*context*/, CliRun& 
     download->add_option("IMAGE", *image, "The microcode image file (*.lod), sent unchanged")
         ->required()
         ->check(kNotEmpty);
-    download->add_option("DRIVE", *drives, "Device paths or drive numbers, served in the order of the device table")
+    download->add_option("DRIVE", *drives, std::string(kDriveHelp) + "; served in the order of the device table")
         ->required()
         ->check(kNotEmpty);
     download->add_flag("--yes,-y", *yes, "Download without asking for confirmation");
     download->add_flag("--parallel", *parallel,
                        "Serve every named drive at the same time, a worker each: a drive that fails stops no other");
+    download->add_flag("--json", context.json,
+                       "Print what became of each drive as JSON on stdout (the progress goes to stderr)");
     download
         ->add_option("--ready-timeout", *readyTimeout,
                      "Seconds each drive may take to come back on its new microcode (default " +

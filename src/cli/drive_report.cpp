@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli/cli_context.h"
 #include "drives/device_entry.h"
 #include "drives/device_info.h"
 #include "drives/device_table.h"
@@ -22,18 +23,20 @@ std::string Trimmed(const char* text)
 
 }  // namespace
 
-nlohmann::json DriveListJson(const DeviceEntry& entry)
+Json DriveJson(const DeviceCatalog& catalog, const DeviceEntry& entry)
 {
+    const std::optional<uint32_t> number = DriveNumberOf(catalog, entry);
     return {
-        {"drive", entry.path},
+        {"path", entry.path},
+        {"number", number ? Json(*number) : Json(nullptr)},
         {"bus", entry.bus},
-        {"targetId", entry.targetId},
+        {"target_id", entry.targetId},
         {"vendor", Trimmed(entry.vendorId)},
         {"product", Trimmed(entry.productId)},
         {"revision", Trimmed(entry.revision)},
         {"serial", Trimmed(entry.serialNumber)},
-        {"lastLba", entry.lastLba},
-        {"blockLength", entry.blockLength},
+        {"last_lba", entry.lastLba},
+        {"block_length", entry.blockLength},
     };
 }
 
@@ -63,19 +66,13 @@ void PrintDriveListRow(std::ostream& out, const DeviceEntry& entry, size_t seria
         << entry.blockLength << '\n';
 }
 
-nlohmann::json DeviceInfoJson(const DeviceEntry& entry)
+Json DeviceInfoJson(const DeviceCatalog& catalog, const DeviceEntry& entry)
 {
-    const DeviceInfoValues values = ReadDeviceInfoValues(entry);
-    nlohmann::json fields = nlohmann::json::object();
-    for (const auto& text : values.texts) fields[text.label] = text.value;
-    nlohmann::json flags = nlohmann::json::object();
-    for (const auto& flag : values.flags) flags[flag.label] = flag.value;
-    return {
-        {"drive", values.path},
-        {"fields", fields},
-        {"flags", flags},
-        {"Selected for Test", values.selected},
-    };
+    Json capabilities = Json::object();
+    for (const auto& flag : ReadDeviceInfoValues(entry).flags) capabilities[flag.key] = flag.value;
+    return {{"drive", DriveJson(catalog, entry)},
+            {"maker_drive", entry.isMakerDrive == 1},
+            {"capabilities", capabilities}};
 }
 
 void PrintDeviceInfo(std::ostream& out, const DeviceEntry& entry)

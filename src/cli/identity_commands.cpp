@@ -13,15 +13,15 @@ CLI::App* AddListCommand(CLI::App& parent, CliContext& context, CliRun& run)
     auto* list = parent.add_subcommand("list", "List the drives found");
     list->add_flag("--json", context.json, "Machine-readable output");
     run = [](CliContext& context) {
-        if (const int status = context.Discover(); status != kExitOk) return status;
-        std::ostream& out = context.console->out();
+        if (const int status = context.DiscoverAll(); status != kExitOk) return status;
         if (context.json) {
-            nlohmann::json drives = nlohmann::json::array();
+            Json drives = Json::array();
             for (DeviceEntry* entry = FirstDevice(); entry != nullptr; entry = NextDevice())
-                drives.push_back(DriveListJson(*entry));
-            out << drives.dump(2) << '\n';
+                drives.push_back(DriveJson(*context.catalog, *entry));
+            context.result["drives"] = std::move(drives);
             return kExitOk;
         }
+        std::ostream& out = context.console->out();
         if (FirstDevice() == nullptr) {
             out << "No drives found.\n";
             if (!context.benchFile) out << "(kestrion-cli --bench list shows the simulated test bench.)\n";
@@ -40,24 +40,21 @@ CLI::App* AddInquiryCommand(CLI::App& parent, CliContext& context, CliRun& run)
 {
     auto* inquiry = parent.add_subcommand("inquiry", "Show a drive's identity, capacity and capability flags");
     auto drive = std::make_shared<std::string>();
-    inquiry->add_option("DRIVE", *drive, "Device path or drive number")->required()->check(kNotEmpty);
+    inquiry->add_option("DRIVE", *drive, kDriveHelp)->required()->check(kNotEmpty);
     inquiry->add_flag("--json", context.json, "Machine-readable output");
     run = [drive](CliContext& context) {
-        if (const int status = context.Discover(); status != kExitOk) return status;
-        int status = kExitOk;
-        DeviceEntry* entry = context.FindDrive(*drive, status);
-        if (entry == nullptr) return status;
-        const bool answered = RefreshDriveIdentity(*context.catalog, *entry) == kIdentityOk;
+        std::vector<DeviceEntry*> drives;
+        if (const int status = context.DiscoverNamed({*drive}, drives); status != kExitOk) return status;
+        DeviceEntry& entry = *drives.front();
+        const bool answered = RefreshDriveIdentity(*context.catalog, entry) == kIdentityOk;
         if (context.json) {
-            nlohmann::json info = DeviceInfoJson(*entry);
-            info["inquiryAnswered"] = answered;
-            context.console->out() << info.dump(2) << '\n';
+            context.result = DeviceInfoJson(*context.catalog, entry);
+            context.result["inquiry_answered"] = answered;
         } else {
-            PrintDeviceInfo(context.console->out(), *entry);
+            PrintDeviceInfo(context.console->out(), entry);
         }
         if (!answered) {
-            context.console->err() << "kestrion-cli: " << entry->path
-                                   << " did not answer INQUIRY; the values are those read at discovery\n";
+            context.console->Message(entry.path + " did not answer INQUIRY; the values are those read at discovery");
             return kExitDeviceFailure;
         }
         return kExitOk;

@@ -1,6 +1,8 @@
 // kestrion-cli: the workstation's operations without a display.
 #include <csignal>
 #include <iostream>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -8,6 +10,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_context.h"
+#include "cli/json_output.h"
 
 namespace {
 
@@ -16,6 +19,7 @@ const CliCommandFactory kCommands[] = {
     AddListCommand,
     AddInquiryCommand,
     AddTestCommand,
+    AddScanCommand,
     AddDownloadCommand,
     AddSmartCommand,
     AddModesCommand,
@@ -34,6 +38,31 @@ bool EmptyBenchFile(int argc, char** argv)
         if (!argument.starts_with('-')) return false;
     }
     return false;
+}
+
+// Asked before parsing, so that bad usage answers in JSON too.
+bool JsonAsked(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]) == "--json") return true;
+    return false;
+}
+
+// The command a failed parse was about: the first argument that names one.
+std::optional<std::string> CommandNamed(const CLI::App& app, int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        for (const CLI::App* command : app.get_subcommands({}))
+            if (command->get_name() == argv[i]) return command->get_name();
+    return std::nullopt;
+}
+
+// Bad usage before any command ran: with --json, the document saying so.
+int UsageFailure(const CLI::App& app, int argc, char** argv, const std::string& message)
+{
+    if (JsonAsked(argc, argv))
+        std::cout << JsonText(JsonEnvelope(CommandNamed(app, argc, argv), kExitUsage, {message}, Json::object()));
+    return kExitUsage;
 }
 
 }  // namespace
@@ -67,18 +96,27 @@ int main(int argc, char** argv)
     }
 
     if (EmptyBenchFile(argc, argv)) {
-        std::cerr << "kestrion-cli: --bench: the file name is empty (--bench alone is the built-in bench)\n";
-        return kExitUsage;
+        const std::string message = "--bench: the file name is empty (--bench alone is the built-in bench)";
+        std::cerr << "kestrion-cli: " << message << '\n';
+        return UsageFailure(app, argc, argv, message);
     }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error) == 0 ? kExitOk : kExitUsage;
+        // Help and version are asked for, not failures.
+        if (app.exit(error) == static_cast<int>(CLI::ExitCodes::Success)) return kExitOk;
+        return UsageFailure(app, argc, argv, error.what());
     }
     if (bench->count() > 0) context.benchFile = benchFile;
-    context.console = std::make_unique<Console>(context.trace);
+    context.console = std::make_unique<Console>(context.trace, context.json);
 
-    for (auto& [command, run] : commands)
-        if (command->parsed()) return run(context);
+    for (auto& [command, run] : commands) {
+        if (!command->parsed()) continue;
+        const int status = run(context);
+        if (context.json)
+            context.console->out() << JsonText(
+                JsonEnvelope(command->get_name(), status, context.console->Messages(), context.result));
+        return status;
+    }
     return kExitUsage;
 }

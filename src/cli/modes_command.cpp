@@ -2,16 +2,16 @@
 // saves through the same read, exchange and write as the workstation's.
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <iomanip>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
+#include "cli/drive_report.h"
 #include "drives/device_entry.h"
 #include "modepages/field_text_form.h"
 #include "modepages/mode_save_report.h"
@@ -32,8 +32,8 @@ struct ModesOptions {
 // The exchange's messages go to stderr, as the sheet shows them in boxes.
 class CliPrompts final : public UserPrompts {
 public:
-    explicit CliPrompts(std::ostream& err) : err(err) {}
-    void Message(const std::string& text, const std::string&, Icon) override { err << "kestrion-cli: " << text << '\n'; }
+    explicit CliPrompts(Console& console) : console(console) {}
+    void Message(const std::string& text, const std::string&, Icon) override { console.Message(text); }
     bool AskYesNo(const std::string&, const std::string&) override { return false; }
     std::optional<std::string> ChooseFile(const std::string&, const std::string&, const std::string&, bool) override
     {
@@ -41,7 +41,7 @@ public:
     }
 
 private:
-    std::ostream& err;
+    Console& console;
 };
 
 std::string CodeText(uint8_t code)
@@ -131,35 +131,58 @@ void PrintPage(std::ostream& out, const CModePage& page, const FieldTextForm& fo
     out << '\n';
 }
 
-nlohmann::json PageJson(const CModePage& page, const FieldTextForm& form, const std::vector<size_t>& columns)
+// A label as a key: lower case, words joined by "_" ("Minimum Pre-fetch"
+// is minimum_pre_fetch, "SCSI-2 (S2)" scsi_2_s2).
+std::string FieldName(const char* label)
 {
-    nlohmann::json fields = nlohmann::json::array();
-    for (const ModeField& field : page.Fields()) {
-        nlohmann::json item{{"label", field.label},
-                            {"kind", KindName(field.kind)},
-                            {"changeable", !form.ReadOnly(field, Column::Current)}};
-        for (size_t i : columns) {
-            if (!page.ColumnRead(kColumns[i])) {
-                item[kColumnNames[i]] = nullptr;
-            } else if (field.kind == FieldKind::Bit) {
-                item[kColumnNames[i]] = form.Shown(field, kColumns[i]) == "1";
-            } else {
-                item[kColumnNames[i]] = form.Shown(field, kColumns[i]);
-            }
+    std::string name;
+    for (const char* c = label; *c != '\0'; ++c) {
+        if (std::isalnum(static_cast<unsigned char>(*c))) {
+            name += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+        } else if (!name.empty() && name.back() != '_') {
+            name += '_';
         }
-        fields.push_back(item);
     }
-    return {{"code", CodeText(page.PageCode())}, {"title", page.Table().caption}, {"fields", fields}};
+    if (!name.empty() && name.back() == '_') name.pop_back();
+    return name;
+}
+
+// A column's value as a number (a bit as true or false); null when the
+// drive never answered for the column.
+Json FieldValue(const CModePage& page, const FieldTextForm& form, const ModeField& field, Column column)
+{
+    if (!page.ColumnRead(column)) return nullptr;
+    const std::string shown = Trimmed(form.Shown(field, column));
+    if (field.kind == FieldKind::Bit) return shown == "1";
+    uint64_t value = 0;
+    const int base = field.kind == FieldKind::Decimal ? 10 : 16;
+    const auto [end, error] = std::from_chars(shown.data(), shown.data() + shown.size(), value, base);
+    if (error != std::errc() || end != shown.data() + shown.size() || shown.empty()) return nullptr;
+    return value;
+}
+
+Json PageJson(const CModePage& page, const FieldTextForm& form)
+{
+    Json fields = Json::array();
+    for (const ModeField& field : page.Fields()) {
+        Json item{{"name", FieldName(field.label)},
+                  {"label", field.label},
+                  {"kind", KindName(field.kind)},
+                  {"changeable", !form.ReadOnly(field, Column::Current)}};
+        for (size_t i = 0; i < kColumnCount; ++i) item[kColumnNames[i]] = FieldValue(page, form, field, kColumns[i]);
+        fields.push_back(std::move(item));
+    }
+    return {{"code", page.PageCode()}, {"title", page.Table().caption}, {"fields", std::move(fields)}};
 }
 
 // Puts one "LABEL=VALUE" into the form's column. An exit status when it
 // cannot be done, kExitOk otherwise.
 int ApplySet(CliContext& context, const std::string& set, CModePage& page, FieldTextForm& form, Column column)
 {
-    std::ostream& err = context.console->err();
+    Console& console = *context.console;
     const size_t equals = set.find('=');
     if (equals == std::string::npos) {
-        err << "kestrion-cli: --set takes LABEL=VALUE, not \"" << set << "\"\n";
+        console.Message("--set takes LABEL=VALUE, not \"" + set + "\"");
         return kExitUsage;
     }
     const std::string label = Trimmed(set.substr(0, equals));
@@ -167,12 +190,14 @@ int ApplySet(CliContext& context, const std::string& set, CModePage& page, Field
     const auto field = std::find_if(page.Fields().begin(), page.Fields().end(),
                                     [&](const ModeField& candidate) { return SameLabel(label, candidate.label); });
     if (field == page.Fields().end()) {
-        err << "kestrion-cli: " << page.Table().caption << " has no field \"" << label << "\"; its fields are:\n";
-        for (const ModeField& candidate : page.Fields()) err << "  " << candidate.label << '\n';
+        std::string message = std::string(page.Table().caption) + " has no field \"" + label + "\"; its fields are:";
+        for (const ModeField& candidate : page.Fields()) message += std::string("\n  ") + candidate.label;
+        console.Message(message);
         return kExitUsage;
     }
     if (form.ReadOnly(*field, column)) {
-        err << "kestrion-cli: \"" << field->label << "\" cannot be changed on this drive (its changeable value is zero)\n";
+        console.Message(std::string("\"") + field->label +
+                        "\" cannot be changed on this drive (its changeable value is zero)");
         return kExitUsage;
     }
     const int id = field->controls[static_cast<size_t>(column)];
@@ -182,7 +207,7 @@ int ApplySet(CliContext& context, const std::string& set, CModePage& page, Field
     }
     const std::string bit = Trimmed(value);
     if (bit != "0" && bit != "1") {
-        err << "kestrion-cli: \"" << field->label << "\" is a bit: give 0 or 1\n";
+        console.Message(std::string("\"") + field->label + "\" is a bit: give 0 or 1");
         return kExitUsage;
     }
     form.Check(id)->SetChecked(bit == "1");
@@ -209,47 +234,50 @@ int Write(CliContext& context, const ModesOptions& options, const DeviceEntry& d
     case ModeSaveResult::DriveRefused:
     case ModeSaveResult::NoDevice: break;
     }
-    context.console->err() << "kestrion-cli: " << said << '\n';
+    context.console->Message(said);
     return kExitDeviceFailure;
 }
 
 int RunModes(CliContext& context, const ModesOptions& options)
 {
-    std::ostream& err = context.console->err();
+    Console& console = *context.console;
     const bool writing = !options.sets.empty();
     if (writing && (options.page.empty() || options.current == options.saved)) {
-        err << "kestrion-cli: --set needs --page and one of --current or --saved\n";
+        console.Message("--set needs --page and one of --current or --saved");
         return kExitUsage;
     }
     uint8_t code = 0;
     if (!options.page.empty() && !ParsePageCode(options.page, code)) {
-        err << "kestrion-cli: \"" << options.page << "\" is not a page code (08, 0x1C, 1Ah)\n";
+        console.Message("\"" + options.page + "\" is not a page code (08, 0x1C, 1Ah)");
         return kExitUsage;
     }
-    int status = context.Discover();
+    std::vector<DeviceEntry*> drives;
+    int status = context.DiscoverNamed({options.drive}, drives);
     if (status != kExitOk) return status;
-    DeviceEntry* entry = context.FindDrive(options.drive, status);
-    if (entry == nullptr) return status;
+    DeviceEntry* entry = drives.front();
+    context.result["drive"] = DriveJson(*context.catalog, *entry);
+    context.result["pages"] = Json::array();
+    context.result["written"] = nullptr;
 
     CModeSheetPages sheet;
     if (!sheet.Open(entry)) {
-        err << "kestrion-cli: " << entry->path << " did not answer MODE SENSE (default values of all pages)\n";
+        console.Message(entry->path + " did not answer MODE SENSE (default values of all pages)");
         return kExitDeviceFailure;
     }
     std::vector<CModePage*> shown = sheet.Added();
     if (!options.page.empty()) {
         CModePage* page = sheet.AddedPage(code);
         if (page == nullptr) {
-            err << "kestrion-cli: " << entry->path << " does not report a mode page " << CodeText(code)
-                << " that the editor knows; it reports:";
-            for (const CModePage* added : sheet.Added()) err << ' ' << CodeText(added->PageCode());
-            err << '\n';
+            std::string message = entry->path + " does not report a mode page " + CodeText(code) +
+                                  " that the editor knows; it reports:";
+            for (const CModePage* added : sheet.Added()) message += ' ' + CodeText(added->PageCode());
+            console.Message(message);
             return kExitDeviceFailure;
         }
         shown = {page};
     }
 
-    CliPrompts prompts(err);
+    CliPrompts prompts(console);
     std::vector<std::unique_ptr<FieldTextForm>> forms;
     for (CModePage* page : shown) {
         forms.push_back(std::make_unique<FieldTextForm>(page->Table()));
@@ -262,16 +290,12 @@ int RunModes(CliContext& context, const ModesOptions& options)
         if (status == kExitOk) shown[0]->RefreshFields();
     }
 
-    std::ostream& out = context.console->out();
+    std::ostream& out = console.out();
     if (context.json) {
-        nlohmann::json pages = nlohmann::json::array();
-        for (size_t i = 0; i < shown.size(); ++i) pages.push_back(PageJson(*shown[i], *forms[i], ShownColumns(options)));
-        nlohmann::json report{{"drive", entry->path}, {"pages", pages}};
-        if (writing) {
-            report["written"] = nullptr;
-            if (status == kExitOk) report["written"] = options.saved ? "saved" : "current";
-        }
-        out << report.dump(2) << '\n';
+        Json pages = Json::array();
+        for (size_t i = 0; i < shown.size(); ++i) pages.push_back(PageJson(*shown[i], *forms[i]));
+        context.result["pages"] = std::move(pages);
+        if (writing && status == kExitOk) context.result["written"] = options.saved ? "saved" : "current";
     } else if (!writing || status == kExitOk) {
         out << entry->path << "  " << Trimmed(entry->vendorId) << ' ' << Trimmed(entry->productId) << "\n\n";
         for (size_t i = 0; i < shown.size(); ++i) PrintPage(out, *shown[i], *forms[i], ShownColumns(options));
@@ -287,7 +311,7 @@ CLI::App* AddModesCommand(CLI::App& parent, CliContext& context, CliRun& run)
     auto* modes = parent.add_subcommand(
         "modes", "Show a drive's mode pages (Current, Saved and Default values); --set changes fields of one page");
     auto options = std::make_shared<ModesOptions>();
-    modes->add_option("DRIVE", options->drive, "Device path or drive number")->required()->check(kNotEmpty);
+    modes->add_option("DRIVE", options->drive, kDriveHelp)->required()->check(kNotEmpty);
     modes->add_option("--page", options->page, "Only this page: its code in hexadecimal (08, 0x1C, 1Ah)")
         ->check(kNotEmpty);
     modes->add_option("--set", options->sets,

@@ -9,6 +9,7 @@
 
 #include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
+#include "cli/drive_report.h"
 #include "drives/device_table.h"
 #include "platform/clock.h"
 #include "platform/keyboard.h"
@@ -100,8 +101,8 @@ private:
 
 class StderrPrompts final : public UserPrompts {
 public:
-    explicit StderrPrompts(std::ostream& err) : err_(err) {}
-    void Message(const std::string& text, const std::string&, Icon) override { err_ << "kestrion-cli: " << text << '\n'; }
+    explicit StderrPrompts(Console& console) : console_(console) {}
+    void Message(const std::string& text, const std::string&, Icon) override { console_.Message(text); }
     bool AskYesNo(const std::string&, const std::string&) override { return false; }
     std::optional<std::string> ChooseFile(const std::string&, const std::string&, const std::string&, bool) override
     {
@@ -109,7 +110,7 @@ public:
     }
 
 private:
-    std::ostream& err_;
+    Console& console_;
 };
 
 // Waits one poll period; false when a stop was asked for meanwhile.
@@ -123,16 +124,12 @@ bool WaitForTick(int seconds)
     return g_bStopRequested.load() == 0;
 }
 
+// Every drive, or the named ones alone (and only they are opened).
 int SelectDrives(CliContext& context, const SelfTestOptions& options)
 {
-    if (options.all) return kExitOk;
+    if (options.all) return context.DiscoverAll();
     std::vector<DeviceEntry*> chosen;
-    for (const std::string& drive : options.drives) {
-        int status = kExitOk;
-        DeviceEntry* entry = context.FindDrive(drive, status);
-        if (entry == nullptr) return status;
-        chosen.push_back(entry);
-    }
+    if (const int status = context.DiscoverNamed(options.drives, chosen); status != kExitOk) return status;
     for (auto& slot : g_devices)
         if (slot) SetDeviceSelected(*slot, false);
     for (DeviceEntry* entry : chosen) SetDeviceSelected(*entry, true);
@@ -140,50 +137,61 @@ int SelectDrives(CliContext& context, const SelfTestOptions& options)
 }
 
 // Every drive that took part passed every kind of test the run asked for.
-bool EveryDrivePassed(const DstRun& run, int mode, std::ostream& out, const std::string& pathPrefix)
+// One line per drive on `out`, and the same in JSON.
+bool EveryDrivePassed(CliContext& context, const DstRun& run, int mode, std::ostream& out)
 {
+    const std::string pathPrefix = context.catalog->PathPrefix();
     bool passed = true;
+    Json drives = Json::array();
     for (auto& slot : g_devices) {
         if (!slot || !run.TakesPart(*slot)) continue;
         const DeviceEntry& entry = *slot;
         std::string verdicts;
+        Json drive{{"drive", DriveJson(*context.catalog, entry)}, {"passed", true}, {"quick", nullptr},
+                   {"advanced", nullptr}};
         const auto judge = [&](const char* kind, uint8_t status, const std::string& result) {
             passed = passed && status == 1;
-            const char* verdict = status == 1 ? " passed" : status == 2 ? " FAILED" : " no result";
-            verdicts += std::string(verdicts.empty() ? "" : "; ") + kind + verdict;
+            drive["passed"] = drive["passed"].get<bool>() && status == 1;
+            const char* verdict = status == 1 ? "passed" : status == 2 ? "failed" : "no_result";
+            drive[kind] = {{"status", verdict}, {"result", result.empty() ? Json(nullptr) : Json(result)}};
+            verdicts += std::string(verdicts.empty() ? "" : "; ") + kind + " " +
+                        (status == 1 ? "passed" : status == 2 ? "FAILED" : "no result");
             if (status != 1 && !result.empty()) verdicts += " (" + result + ")";
         };
         if (mode != kDstModeAdvanced) judge("quick", entry.dstQuickStatus, entry.dstQuickResult);
         if (mode != kDstModeQuick) judge("advanced", entry.dstAdvStatus, entry.dstAdvResult);
         out << PathWithoutPrefix(entry.path, pathPrefix) << ": " << verdicts << '\n';
+        drives.push_back(std::move(drive));
     }
+    context.result["drives"] = std::move(drives);
     return passed;
 }
 
 int RunSelfTests(CliContext& context, const SelfTestOptions& options)
 {
-    if (const int status = context.Discover(); status != kExitOk) return status;
-    std::ostream& out = context.console->out();
-    std::ostream& err = context.console->err();
+    // With --json standard output carries the document alone; the report goes to stderr.
+    std::ostream& out = context.json ? context.console->err() : context.console->out();
+    const int outFile = context.json ? STDERR_FILENO : STDOUT_FILENO;
     if (const int status = SelectDrives(context, options); status != kExitOk) return status;
     if (!options.all && !AnyDeviceSelected()) {
-        err << "kestrion-cli: NO Drive Selected for Test\n";
+        context.console->Message("NO Drive Selected for Test");
         return kExitDeviceFailure;
     }
     if (!options.log.empty()) {
         std::string error;
         if (!PrepareDstLogFile(options.log, error)) {
-            err << "kestrion-cli: " << error << '\n';
+            context.console->Message(error);
             return kExitUsage;
         }
         g_strDstLogPath = options.log;
     }
+    context.result["log_file"] = g_strDstLogPath;
 
     const std::string pathPrefix = context.catalog->PathPrefix();
-    TerminalHost host(out, isatty(STDOUT_FILENO) == 1);
+    TerminalHost host(out, isatty(outFile) == 1);
     SystemClock clock;
     std::unique_ptr<Keyboard> keyboard = MakeConsoleKeyboard();
-    StderrPrompts prompts(err);
+    StderrPrompts prompts(*context.console);
     DstRunSetup setup;
     setup.output = &host;
     setup.clock = &clock;
@@ -212,13 +220,14 @@ int RunSelfTests(CliContext& context, const SelfTestOptions& options)
     g_bStopRequested.store(0);
 
     host.Append("\n");
-    const bool passed = EveryDrivePassed(run, mode, out, pathPrefix);
+    context.result["stopped"] = stopped;
+    const bool passed = EveryDrivePassed(context, run, mode, out);
     return passed && !stopped ? kExitOk : kExitDeviceFailure;
 }
 
 }  // namespace
 
-CLI::App* AddSelfTestCommand(CLI::App& parent, CliContext& /*context*/, CliRun& run)
+CLI::App* AddSelfTestCommand(CLI::App& parent, CliContext& context, CliRun& run)
 {
     auto* command = parent.add_subcommand(
         "selftest", "Run the drives' own self-tests (quick, advanced or both) and log each drive's result");
@@ -230,7 +239,7 @@ CLI::App* AddSelfTestCommand(CLI::App& parent, CliContext& /*context*/, CliRun& 
     kind->require_option(1);
     auto* drives = command->add_option_group("drives", "which drives");
     drives->add_flag("--all", options->all, "Every drive found");
-    drives->add_option("DRIVE", options->drives, "Device path or drive number")->check(kNotEmpty);
+    drives->add_option("DRIVE", options->drives, kDriveHelp)->check(kNotEmpty);
     drives->require_option(1);
     command->add_option("--log", options->log, "Append the rows to FILE (default: DSTest.log in the current folder)")
         ->check(kNotEmpty)
@@ -238,6 +247,7 @@ CLI::App* AddSelfTestCommand(CLI::App& parent, CliContext& /*context*/, CliRun& 
     command->add_option("--poll", options->pollSeconds, "Seconds between polls of the drives (default 10)")
         ->check(CLI::Range(1, 3600))
         ->type_name("SECONDS");
+    command->add_flag("--json", context.json, "Print each drive's result as JSON on stdout (the report goes to stderr)");
     run = [options](CliContext& context) { return RunSelfTests(context, *options); };
     return command;
 }

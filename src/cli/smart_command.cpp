@@ -6,10 +6,9 @@
 #include <ostream>
 #include <string>
 
-#include <nlohmann/json.hpp>
-
 #include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
+#include "cli/drive_report.h"
 #include "drives/device_entry.h"
 #include "platform/user_prompts.h"
 #include "smart/normalized_smart.h"
@@ -20,11 +19,11 @@ namespace {
 // the command asks no questions and chooses no files.
 class StderrPrompts final : public UserPrompts {
 public:
-    explicit StderrPrompts(std::ostream& err) : err(err) {}
+    explicit StderrPrompts(Console& console) : console(console) {}
 
     void Message(const std::string& text, const std::string& caption, Icon) override
     {
-        err << "kestrion-cli: " << caption << ": " << text << '\n';
+        console.Message(caption + ": " + text);
     }
     bool AskYesNo(const std::string&, const std::string&) override { return false; }
     std::optional<std::string> ChooseFile(const std::string&, const std::string&, const std::string&,
@@ -34,7 +33,7 @@ public:
     }
 
 private:
-    std::ostream& err;
+    Console& console;
 };
 
 std::string Trimmed(const char* text)
@@ -44,23 +43,25 @@ std::string Trimmed(const char* text)
     return value;
 }
 
-nlohmann::json SheetJson(const DeviceEntry& entry, const SmartSheet& sheet)
+// Each tab as a page with its fields by name; a field the drive gave no
+// bytes for is null.
+Json SheetJson(const SmartSheet& sheet)
 {
-    nlohmann::json tabs = nlohmann::json::array();
+    Json pages = Json::array();
     for (const SmartTab& tab : sheet.tabs) {
         const SmartPageSpec& page = *tab.page;
-        nlohmann::json fields = nlohmann::json::array();
-        for (size_t i = 0; i < page.fields.size(); ++i)
-            fields.push_back({{"label", page.fields[i].label},
-                              {"control", page.fields[i].controlId},
-                              {"value", i < tab.values.size() ? tab.values[i] : std::string()}});
-        nlohmann::json item{{"page", page.className}, {"caption", page.caption}, {"dialog", page.dialogId}};
-        item["parameterCode"] = page.parameterCode == kNoParameterCode ? nlohmann::json(nullptr)
-                                                                       : nlohmann::json(page.parameterCode);
-        item["fields"] = std::move(fields);
-        tabs.push_back(std::move(item));
+        Json fields = Json::object();
+        for (size_t i = 0; i < page.fields.size(); ++i) {
+            const bool known = i < tab.numbers.size() && tab.numbers[i];
+            fields[page.fields[i].key] = known ? Json(*tab.numbers[i]) : Json(nullptr);
+        }
+        pages.push_back({{"name", page.key},
+                         {"title", page.caption},
+                         {"parameter_code", page.parameterCode == kNoParameterCode ? Json(nullptr)
+                                                                                   : Json(page.parameterCode)},
+                         {"fields", std::move(fields)}});
     }
-    return {{"drive", entry.path}, {"title", kSmartSheetTitle}, {"tabs", std::move(tabs)}};
+    return pages;
 }
 
 void PrintSheet(std::ostream& out, const DeviceEntry& entry, const SmartSheet& sheet)
@@ -88,22 +89,19 @@ CLI::App* AddSmartCommand(CLI::App& parent, CliContext& context, CliRun& run)
 {
     auto* smart = parent.add_subcommand("smart", "Show a drive's normalized SMART data (the \"Smart Data\" sheet)");
     auto drive = std::make_shared<std::string>();
-    smart->add_option("DRIVE", *drive, "Device path or drive number")->required()->check(kNotEmpty);
+    smart->add_option("DRIVE", *drive, kDriveHelp)->required()->check(kNotEmpty);
     smart->add_flag("--json", context.json, "Machine-readable output");
     run = [drive](CliContext& context) {
-        if (const int status = context.Discover(); status != kExitOk) return status;
-        int status = kExitOk;
-        DeviceEntry* entry = context.FindDrive(*drive, status);
-        if (entry == nullptr) return status;
-        if (!entry->handle) {
-            context.console->err() << "kestrion-cli: " << entry->path << " is not open\n";
-            return kExitDeviceFailure;
-        }
-        StderrPrompts prompts(context.console->err());
+        std::vector<DeviceEntry*> drives;
+        if (const int status = context.DiscoverNamed({*drive}, drives); status != kExitOk) return status;
+        DeviceEntry* entry = drives.front();
+        context.result["drive"] = DriveJson(*context.catalog, *entry);
+        context.result["pages"] = Json::array();
+        StderrPrompts prompts(*context.console);
         const std::optional<SmartSheet> sheet = OnNormalizedSmart(entry, prompts);
         if (!sheet) return kExitDeviceFailure;
         if (context.json)
-            context.console->out() << SheetJson(*entry, *sheet).dump(2) << '\n';
+            context.result["pages"] = SheetJson(*sheet);
         else
             PrintSheet(context.console->out(), *entry, *sheet);
         return kExitOk;

@@ -5,10 +5,9 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
+#include "cli/drive_report.h"
 #include "drives/device_entry.h"
 #include "drives/device_table.h"
 #include "legacytest/parallel_test_run.h"
@@ -27,7 +26,6 @@ struct TestOptions {
     bool longer = false;
     std::string subtests;
     std::vector<std::string> drives;
-    bool json = false;
     bool parallel = false;
 };
 
@@ -55,34 +53,35 @@ private:
     bool afterCarriageReturn_ = false;
 };
 
-nlohmann::json DriveSummary(const DeviceEntry& entry, const LegacyRunReport& report)
+Json DriveSummary(const DeviceCatalog& catalog, const DeviceEntry& entry, const LegacyRunReport& report,
+                  bool passed)
 {
-    nlohmann::json summary{{"drive", entry.path}};
+    Json summary{{"drive", DriveJson(catalog, entry)}};
     const DriveRunOutcome* found = nullptr;
     for (const DriveRunOutcome& outcome : report.drives)
         if (outcome.path == entry.path) found = &outcome;
     if (found == nullptr) {
-        summary.update({{"tested", false}, {"completed", false}, {"stopped", false}, {"result", nullptr},
-                        {"endedBy", nullptr}, {"subtest", nullptr}, {"settings_restored", true},
-                        {"read_failures", nlohmann::json::array()}});
+        summary.update({{"passed", false}, {"tested", false}, {"completed", false}, {"stopped", false},
+                        {"result", nullptr}, {"ended_by", nullptr}, {"ended_by_name", nullptr},
+                        {"settings_restored", true}, {"read_failures", Json::array()}});
         return summary;
     }
     const int endedBy = found->stopped ? found->sequence.current : found->sequence.endedBy;
+    const bool named = endedBy >= 0 && endedBy < kSubtestCount;
+    summary["passed"] = passed;
     summary["tested"] = true;
     summary["completed"] = found->sequence.Completed() && !found->stopped;
     summary["stopped"] = found->stopped;
-    summary["result"] = found->stopped ? nlohmann::json(nullptr) : nlohmann::json(found->sequence.result);
-    summary["endedBy"] = endedBy >= 0 ? nlohmann::json(endedBy) : nlohmann::json(nullptr);
-    summary["subtest"] = endedBy >= 0 && endedBy < kSubtestCount
-                             ? nlohmann::json(Subtests()[static_cast<size_t>(endedBy)].label)
-                             : nlohmann::json(nullptr);
+    summary["result"] = found->stopped ? Json(nullptr) : Json(found->sequence.result);
+    summary["ended_by"] = endedBy >= 0 ? Json(endedBy) : Json(nullptr);
+    summary["ended_by_name"] = named ? Json(Subtests()[static_cast<size_t>(endedBy)].label) : Json(nullptr);
     summary["settings_restored"] = !found->sequence.settingsLeftChanged;
-    nlohmann::json failures = nlohmann::json::array();
+    Json failures = Json::array();
     for (const ReadFailure& failure : found->sequence.readFailures)
         failures.push_back({{"subtest", failure.subtest},
                             {"lba", failure.lba},
                             {"blocks", failure.blocks},
-                            {"failing_lba", failure.failingLba ? nlohmann::json(*failure.failingLba) : nullptr}});
+                            {"failing_lba", failure.failingLba ? Json(*failure.failingLba) : Json(nullptr)}});
     summary["read_failures"] = std::move(failures);
     return summary;
 }
@@ -121,25 +120,19 @@ int RunTests(CliContext& context, const TestOptions& options)
     if (!options.subtests.empty()) {
         std::string error;
         if (!ParseSubtestList(options.subtests, selection, error)) {
-            context.console->err() << "kestrion-cli: --subtests: " << error << '\n';
+            context.console->Message("--subtests: " + error);
             return kExitUsage;
         }
     }
-    if (const int status = context.Discover(); status != kExitOk) return status;
     std::vector<DeviceEntry*> named;
-    for (const std::string& drive : options.drives) {
-        int status = kExitOk;
-        DeviceEntry* entry = context.FindDrive(drive, status);
-        if (entry == nullptr) return status;
-        named.push_back(entry);
-    }
+    if (const int status = context.DiscoverNamed(options.drives, named); status != kExitOk) return status;
     // The named drives are the selected ones, as clicking their buttons would make them.
     for (const auto& slot : g_devices)
         if (slot) SetDeviceSelected(*slot, false);
     for (DeviceEntry* entry : named) SetDeviceSelected(*entry, true);
 
     // With --json standard output carries the summary alone; the report goes to stderr.
-    std::ostream& reportStream = options.json ? context.console->err() : context.console->out();
+    std::ostream& reportStream = context.json ? context.console->err() : context.console->out();
     StreamOutput output(reportStream);
     SystemClock clock;
     std::unique_ptr<Keyboard> keyboard = MakeConsoleKeyboard();
@@ -164,19 +157,21 @@ int RunTests(CliContext& context, const TestOptions& options)
     if (report.stopped) reportStream << "Stopped.\n";
 
     bool allEnded = !report.deviceError;
-    nlohmann::json summaries = nlohmann::json::array();
+    Json summaries = Json::array();
     for (const auto& slot : g_devices) {
         if (!slot || !slot->selected) continue;
-        allEnded = RanToTheEnd(*slot, report) && allEnded;
-        summaries.push_back(DriveSummary(*slot, report));
+        const bool passed = RanToTheEnd(*slot, report);
+        allEnded = passed && allEnded;
+        summaries.push_back(DriveSummary(*context.catalog, *slot, report, passed));
     }
-    if (options.json) context.console->out() << summaries.dump(2) << '\n';
+    context.result["stopped"] = report.stopped;
+    context.result["drives"] = std::move(summaries);
     return allEnded ? kExitOk : kExitDeviceFailure;
 }
 
 }  // namespace
 
-CLI::App* AddTestCommand(CLI::App& parent, CliContext&, CliRun& run)
+CLI::App* AddTestCommand(CLI::App& parent, CliContext& context, CliRun& run)
 {
     auto* command = parent.add_subcommand("test", "Run the legacy test suite on the named drives, one after another or (--parallel) all at once");
     auto options = std::make_shared<TestOptions>();
@@ -190,11 +185,11 @@ CLI::App* AddTestCommand(CLI::App& parent, CliContext&, CliRun& run)
         ->check(kNotEmpty)
         ->type_name("LIST");
     kind->require_option(1);
-    command->add_option("DRIVE", options->drives, "Device path or drive number")->required()->check(kNotEmpty);
+    command->add_option("DRIVE", options->drives, kDriveHelp)->required()->check(kNotEmpty);
     command->add_flag("--parallel", options->parallel,
                       "Test every named drive at the same time, a worker each; each report line starts with its "
                       "drive's name");
-    command->add_flag("--json", options->json, "Print a summary per drive as JSON on stdout (the report goes to stderr)");
+    command->add_flag("--json", context.json, "Print a summary per drive as JSON on stdout (the report goes to stderr)");
     command->footer("Ctrl-C, SIGTERM or SIGHUP stops the run at each drive's next command, as STOP does, and "
                     "what the run changed is put back. Exit status 0 when every drive ran its sequence to the end, 1 "
                     "otherwise.");

@@ -31,18 +31,18 @@ DeviceInfoValues ReadDeviceInfoValues(const DeviceEntry& entry)
         {1019, "Host Bus #:", std::to_string(entry.bus)},
     };
     values.flags = {
-        {1003, "32 Bit Wide Addresses", entry.ADDR32 != 0},
-        {1008, "16 Bit Wide Addresses", entry.ADDR16 != 0},
-        {1009, "Relative Addressing", entry.RelAdr != 0},
-        {1010, "32 Bit Wide Data", entry.WBus32 != 0},
-        {1011, "16 Bit Wide Data", entry.WBus16 != 0},
-        {1012, "Syncronous Transfer", entry.Sync != 0},
-        {1013, "Linked Commands", entry.Linked != 0},
-        {1014, "Transfer Disable BIt", entry.TranDis != 0},
-        {1015, "Tagged Comand Queuing", entry.CmdQue != 0},
-        {1016, "Soft RESET Bit", entry.SftRe != 0},
-        {1017, "AENC Bit", entry.AERC != 0},
-        {1018, "terminate I/O process (TRMIOP) bit", entry.TrmIOP != 0},
+        {1003, "32 Bit Wide Addresses", "wide_addresses_32_bit", entry.ADDR32 != 0},
+        {1008, "16 Bit Wide Addresses", "wide_addresses_16_bit", entry.ADDR16 != 0},
+        {1009, "Relative Addressing", "relative_addressing", entry.RelAdr != 0},
+        {1010, "32 Bit Wide Data", "wide_data_32_bit", entry.WBus32 != 0},
+        {1011, "16 Bit Wide Data", "wide_data_16_bit", entry.WBus16 != 0},
+        {1012, "Syncronous Transfer", "synchronous_transfer", entry.Sync != 0},
+        {1013, "Linked Commands", "linked_commands", entry.Linked != 0},
+        {1014, "Transfer Disable BIt", "transfer_disable", entry.TranDis != 0},
+        {1015, "Tagged Comand Queuing", "tagged_command_queuing", entry.CmdQue != 0},
+        {1016, "Soft RESET Bit", "soft_reset", entry.SftRe != 0},
+        {1017, "AENC Bit", "asynchronous_event_notification", entry.AERC != 0},
+        {1018, "terminate I/O process (TRMIOP) bit", "terminate_io_process", entry.TrmIOP != 0},
     };
     values.path = entry.path;
     values.selected = entry.selected;

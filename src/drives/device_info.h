@@ -16,6 +16,7 @@ struct DeviceInfoText {
 struct DeviceInfoFlag {
     int controlId;
     const char* label;
+    const char* key;  // the flag's name in machine-readable output
     bool value;
 };
 

@@ -1,5 +1,6 @@
 #include "drives/scan.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -123,7 +124,12 @@ bool ProbeDrive(const DeviceCatalog& catalog, uint32_t driveNumber, uint32_t pos
     return true;
 }
 
-int ScanScsiDevices(DeviceCatalog& catalog)
+namespace {
+
+// The scan over the listed drives that `wanted` takes; the others are not
+// even opened, yet every drive keeps its place among the listed ones.
+template <typename Wanted>
+int Scan(DeviceCatalog& catalog, Wanted wanted)
 {
     uint16_t lastBus = kNoBus;
     size_t nextSlot = 0;
@@ -133,6 +139,7 @@ int ScanScsiDevices(DeviceCatalog& catalog)
     const std::vector<uint32_t> driveNumbers = catalog.DriveNumbers();
     for (uint32_t position = 0; position < driveNumbers.size(); ++position) {
         const uint32_t driveNumber = driveNumbers[position];
+        if (!wanted(driveNumber)) continue;
         DriveIdentity pathIdentity = IdentityFor(catalog, driveNumber, nullptr);
         char path[64];
         const int length = FormatDevicePath(pathIdentity, path, sizeof path);
@@ -178,4 +185,18 @@ int ScanScsiDevices(DeviceCatalog& catalog)
         g_devices[nextSlot++] = std::move(entry);
     }
     return kScanEnded;
+}
+
+}  // namespace
+
+int ScanScsiDevices(DeviceCatalog& catalog)
+{
+    return Scan(catalog, [](uint32_t) { return true; });
+}
+
+int ScanDrives(DeviceCatalog& catalog, const std::vector<uint32_t>& driveNumbers)
+{
+    return Scan(catalog, [&](uint32_t number) {
+        return std::find(driveNumbers.begin(), driveNumbers.end(), number) != driveNumbers.end();
+    });
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/device_catalog.h"
 
@@ -13,6 +14,9 @@ inline constexpr int kMaxDevicePath = 40;
 // each on its bus and target id, checks it is a disk, reads identity and
 // capacity and fills g_devices and g_controllers. Traces on cout and clog.
 int ScanScsiDevices(DeviceCatalog& catalog);
+// The same for the listed drives among driveNumbers alone: no other drive
+// is opened, and each keeps the bus and target id the whole scan gives it.
+int ScanDrives(DeviceCatalog& catalog, const std::vector<uint32_t>& driveNumbers);
 
 // Adapter list, identity check and capabilities of one open drive; position
 // is its place among the listed drives, which is its entry in the adapter's

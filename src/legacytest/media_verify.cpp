@@ -32,10 +32,8 @@ bool FitsTenByteCdb(uint64_t lba, uint16_t count)
 // marked it valid (SPC-4 4.5.3).
 std::optional<uint64_t> InformationLba(const ScsiRequest& request)
 {
-    if (request.ScsiStatus != kStatusCheckCondition || (request.SenseData[0] & 0x80) == 0) return std::nullopt;
-    const uint8_t code = request.SenseData[0] & 0x7F;
-    if (code != kSenseFixedCurrent && code != kSenseFixedDeferred) return std::nullopt;
-    return LoadBe32(request.SenseData + 3);
+    if (request.ScsiStatus != kStatusCheckCondition) return std::nullopt;
+    return ReadSenseInformation(request.SenseData, sizeof request.SenseData);
 }
 
 // A read counts only when it ended GOOD and every byte asked for arrived;

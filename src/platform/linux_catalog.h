@@ -8,7 +8,9 @@
 // The machine's SCSI devices as sg nodes, "/dev/sg%d".
 class LinuxCatalog : public DeviceCatalog {
 public:
-    explicit LinuxCatalog(std::string sysfsRoot = "/sys");
+    // Where sysfs is mounted and where the device nodes are; tests give a
+    // tree of their own.
+    explicit LinuxCatalog(std::string sysfsRoot = "/sys", std::string devRoot = "/dev");
 
     std::string PathPrefix() const override;
     std::string PathStem() const override;
@@ -21,8 +23,16 @@ public:
     // path is not an sg device.
     DeviceHandle Open(const std::string& path, int& errorCode) override;
 
+    // Links (/dev/disk/by-id, by-path) are followed; a disk's block device
+    // (/dev/sdX) leads to its sg node through sysfs.
+    PathLookup FindPath(const std::string& path) const override;
+    // From the attributes the kernel keeps: wwid, VPD pages 80h and 83h,
+    // the standard INQUIRY data. Nothing when the kernel read no VPD page.
+    std::optional<DriveIdentifiers> KnownIdentifiers(uint32_t driveNumber) const override;
+
 private:
     std::string sysfsRoot_;
+    std::string devRoot_;
 };
 
 // The machine's real drives: "/dev/sg%d" through SG_IO.

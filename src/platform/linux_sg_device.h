@@ -32,4 +32,5 @@ private:
 
     int fd_;
     LinuxSysfs sysfs_;
+    unsigned reserveAsked_ = 0;  // the largest reserved buffer asked for so far
 };

@@ -43,6 +43,22 @@ std::optional<T> ReadNumber(const fs::path& path)
     return ParseNumber<T>(*text);
 }
 
+std::vector<uint8_t> ReadBinary(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes;
+    if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) bytes.clear();
+    return bytes;
+}
+
+// The number of an "sgN" name.
+std::optional<uint32_t> SgNumber(const std::string& name)
+{
+    if (name.size() <= 2 || name.compare(0, 2, "sg") != 0) return std::nullopt;
+    return ParseNumber<uint32_t>(std::string_view(name).substr(2));
+}
+
 bool HasEntries(const fs::path& dir)
 {
     std::error_code error;
@@ -126,11 +142,7 @@ std::optional<SysfsScsiDevice> LinuxSysfs::ReadDevice(const ScsiHctl& address) c
     device.revision = ReadAttribute(dir / "rev").value_or("");
     device.claimed = EntryExists(dir / "driver");
 
-    std::ifstream in(dir / "inquiry", std::ios::binary);
-    if (in) {
-        device.inquiry.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (in.bad()) device.inquiry.clear();
-    }
+    device.inquiry = ReadBinary(dir / "inquiry");
     return device;
 }
 
@@ -151,4 +163,38 @@ std::optional<SysfsQueueLimits> LinuxSysfs::ReadQueueLimits(const ScsiHctl& addr
     limits.maxSegments = *maxSegments;
     limits.dmaAlignment = ReadNumber<uint64_t>(queue / "dma_alignment");
     return limits;
+}
+
+SysfsBlockDevice LinuxSysfs::ReadBlockDevice(const std::string& name) const
+{
+    SysfsBlockDevice block;
+    const fs::path dir = fs::path(root_) / "class" / "block" / name;
+    std::error_code error;
+    if (name.empty() || name.find('/') != std::string::npos || !fs::is_directory(dir, error)) return block;
+    block.exists = true;
+    if (fs::exists(dir / "partition", error)) {
+        // A partition's directory lies inside its disk's.
+        block.partitionOf = fs::canonical(dir, error).parent_path().filename().string();
+        return block;
+    }
+    // Every SCSI device shows its level; other block devices have none.
+    block.scsi = fs::exists(dir / "device" / "scsi_level", error);
+    fs::directory_iterator it(dir / "device" / "scsi_generic", error);
+    if (error) return block;
+    for (const auto& entry : it)
+        if ((block.sgNumber = SgNumber(entry.path().filename().string()))) break;
+    return block;
+}
+
+std::optional<SysfsIdentifiers> LinuxSysfs::ReadIdentifiers(uint32_t sgNumber) const
+{
+    const fs::path dir = fs::path(root_) / "class" / "scsi_generic" / ("sg" + std::to_string(sgNumber)) / "device";
+    std::error_code error;
+    if (!fs::is_directory(dir, error)) return std::nullopt;
+    SysfsIdentifiers identifiers;
+    identifiers.wwid = ReadAttribute(dir / "wwid").value_or("");
+    identifiers.serialPage = ReadBinary(dir / "vpd_pg80");
+    identifiers.idPage = ReadBinary(dir / "vpd_pg83");
+    identifiers.inquiry = ReadBinary(dir / "inquiry");
+    return identifiers;
 }

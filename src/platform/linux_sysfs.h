@@ -39,6 +39,23 @@ struct SysfsQueueLimits {
     std::optional<uint64_t> dmaAlignment;  // older kernels do not show it
 };
 
+// A block device as sysfs shows it, by its name ("sda").
+struct SysfsBlockDevice {
+    bool exists = false;
+    std::string partitionOf;          // the disk's name when this is a partition of it
+    bool scsi = false;                // a SCSI device lies underneath
+    std::optional<uint32_t> sgNumber;  // that device's sg node
+};
+
+// The identifying attributes the kernel read from a SCSI device when it
+// found it: nothing in a field the kernel does not show.
+struct SysfsIdentifiers {
+    std::string wwid;                 // the kernel's chosen name, "naa.…", "eui.…", "t10.…"
+    std::vector<uint8_t> serialPage;  // VPD page 80h as the drive sent it
+    std::vector<uint8_t> idPage;      // VPD page 83h
+    std::vector<uint8_t> inquiry;     // standard INQUIRY data
+};
+
 // Read-only view of a sysfs tree; the root is a parameter so tests can use a
 // fake tree.
 class LinuxSysfs {
@@ -55,6 +72,12 @@ public:
 
     // Nothing when the device has no block device (or its queue is unreadable).
     std::optional<SysfsQueueLimits> ReadQueueLimits(const ScsiHctl& address) const;
+
+    SysfsBlockDevice ReadBlockDevice(const std::string& name) const;
+
+    // The attributes of the device behind /dev/sgN; nothing when the sg
+    // node is not in the tree.
+    std::optional<SysfsIdentifiers> ReadIdentifiers(uint32_t sgNumber) const;
 
 private:
     std::string DeviceDir(const ScsiHctl& address) const;

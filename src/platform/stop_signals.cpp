@@ -31,7 +31,7 @@ constexpr timespec kWatchPeriod{0, 50'000'000};
 
 }  // namespace
 
-StopSignals::StopSignals()
+StopSignals::StopSignals(std::function<void()> alsoOnStop) : alsoOnStop_(std::move(alsoOnStop))
 {
     sigemptyset(&signals_);
     for (const int signal : kStopSignals) sigaddset(&signals_, signal);
@@ -64,4 +64,5 @@ void StopSignals::Take(int signal)
     if (taken_[signal]) EndBySignal(signal);
     taken_[signal] = true;
     g_bStopRequested.store(1);
+    if (alsoOnStop_) alsoOnStop_();
 }

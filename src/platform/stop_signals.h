@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 // While it lives, SIGINT, SIGTERM and SIGHUP ask the running operation to
@@ -17,9 +18,12 @@
 // handler run inside a drive command would cut that command off (EINTR),
 // losing its answer or sending it twice. Build the guard before the run
 // starts its threads.
+//
+// A run with stops of its own (one per drive) names what a signal does
+// besides: alsoOnStop, called on the watcher's thread.
 class StopSignals {
 public:
-    StopSignals();
+    explicit StopSignals(std::function<void()> alsoOnStop = {});
     ~StopSignals();
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
@@ -30,6 +34,7 @@ private:
 
     sigset_t signals_{};
     sigset_t previousMask_{};
+    std::function<void()> alsoOnStop_;
     std::atomic<bool> ending_{false};
     bool taken_[NSIG] = {};
     std::thread watcher_;

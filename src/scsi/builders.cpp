@@ -12,7 +12,7 @@ void Prepare(ScsiRequest& request, uint8_t opcode, uint8_t cdbLength, uint32_t t
     request.TimeOutValue = timeOut;
 }
 
-constexpr uint32_t kDefaultTimeOut = 2;
+constexpr uint32_t kDefaultTimeOut = kShortTimeOut;
 constexpr uint32_t kSendDiagnosticTimeOut = 30;
 constexpr uint32_t kReadDefectDataTimeOut = 500;
 constexpr uint8_t kRequestSenseLength = 19;
@@ -95,9 +95,10 @@ int ScsiReadCapacity(uint8_t pmi, uint32_t lba, ScsiRequest& request, DeviceHand
     return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
 }
 
-int ScsiRead10(const uint32_t* lba, const uint16_t* blockCount, ScsiRequest& request, DeviceHandle* handle, int report)
+int ScsiRead10(const uint32_t* lba, const uint16_t* blockCount, ScsiRequest& request, DeviceHandle* handle,
+               int report, uint32_t timeOut)
 {
-    Prepare(request, 0x28, 10, kDefaultTimeOut);
+    Prepare(request, 0x28, 10, timeOut);
     StoreBe32(request.Cdb + 2, *lba);
     StoreBe16(request.Cdb + 7, *blockCount);
     return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
@@ -177,9 +178,10 @@ int ScsiReadCapacity16(uint8_t pmi, uint64_t lba, uint32_t allocationLength, Scs
     return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
 }
 
-int ScsiRead16(uint64_t lba, uint32_t blockCount, ScsiRequest& request, DeviceHandle* handle, int report)
+int ScsiRead16(uint64_t lba, uint32_t blockCount, ScsiRequest& request, DeviceHandle* handle, int report,
+               uint32_t timeOut)
 {
-    Prepare(request, 0x88, 16, kDefaultTimeOut);
+    Prepare(request, 0x88, 16, timeOut);
     StoreBe64(request.Cdb + 2, lba);
     StoreBe32(request.Cdb + 10, blockCount);
     return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
@@ -193,4 +195,22 @@ int ScsiWriteVerify16(int byteCheck, uint64_t lba, uint32_t blockCount, ScsiRequ
     StoreBe64(request.Cdb + 2, lba);
     StoreBe32(request.Cdb + 10, blockCount);
     return ExecuteScsiRequest(request, handle, kScsiDataOut, report);
+}
+
+int ScsiVerify10(uint32_t lba, uint16_t blockCount, ScsiRequest& request, DeviceHandle* handle, int report,
+                 uint32_t timeOut)
+{
+    Prepare(request, 0x2F, 10, timeOut);
+    StoreBe32(request.Cdb + 2, lba);
+    StoreBe16(request.Cdb + 7, blockCount);
+    return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
+}
+
+int ScsiVerify16(uint64_t lba, uint32_t blockCount, ScsiRequest& request, DeviceHandle* handle, int report,
+                 uint32_t timeOut)
+{
+    Prepare(request, 0x8F, 16, timeOut);
+    StoreBe64(request.Cdb + 2, lba);
+    StoreBe32(request.Cdb + 10, blockCount);
+    return ExecuteScsiRequest(request, handle, kScsiDataIn, report);
 }

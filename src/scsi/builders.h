@@ -10,6 +10,9 @@
 // a builder does not write are the caller's. Each returns the executor's
 // result (1 GOOD, 0 failed) unless said otherwise.
 
+// What most commands wait for a drive's answer, in seconds.
+inline constexpr uint32_t kShortTimeOut = 2;
+
 inline constexpr int kTestUnitReadyGood = 0;
 inline constexpr int kTestUnitReadyStatus = 1;      // status not GOOD
 inline constexpr int kTestUnitReadyCallFailed = 2;  // never reached the drive
@@ -28,7 +31,7 @@ int ScsiSendDiagnostic(uint8_t byte1, uint16_t parameterListLength, ScsiRequest&
                        int report);
 int ScsiReadCapacity(uint8_t pmi, uint32_t lba, ScsiRequest& request, DeviceHandle* handle, int report);
 int ScsiRead10(const uint32_t* lba, const uint16_t* blockCount, ScsiRequest& request, DeviceHandle* handle,
-               int report);
+               int report, uint32_t timeOut = kShortTimeOut);
 int ScsiWriteVerify10(int byteCheck, const uint32_t* lba, const uint16_t* blockCount, ScsiRequest& request,
                       DeviceHandle* handle, int report);
 int ScsiReadDefectData10(uint16_t allocationLength, uint8_t defectListFormat, uint8_t listSelect,
@@ -47,6 +50,15 @@ int ScsiVendorDF(ScsiRequest& request, DeviceHandle* handle, int report);
 // action 10h, asking for allocationLength bytes.
 int ScsiReadCapacity16(uint8_t pmi, uint64_t lba, uint32_t allocationLength, ScsiRequest& request,
                        DeviceHandle* handle, int report);
-int ScsiRead16(uint64_t lba, uint32_t blockCount, ScsiRequest& request, DeviceHandle* handle, int report);
+int ScsiRead16(uint64_t lba, uint32_t blockCount, ScsiRequest& request, DeviceHandle* handle, int report,
+               uint32_t timeOut = kShortTimeOut);
 int ScsiWriteVerify16(int byteCheck, uint64_t lba, uint32_t blockCount, ScsiRequest& request, DeviceHandle* handle,
                       int report);
+
+// VERIFY (10) and (16) with BYTCHK 0: the drive reads the blocks from its
+// medium and checks them itself, and no data moves (SBC-3). The request
+// carries no buffer.
+int ScsiVerify10(uint32_t lba, uint16_t blockCount, ScsiRequest& request, DeviceHandle* handle, int report,
+                 uint32_t timeOut = kShortTimeOut);
+int ScsiVerify16(uint64_t lba, uint32_t blockCount, ScsiRequest& request, DeviceHandle* handle, int report,
+                 uint32_t timeOut = kShortTimeOut);

@@ -64,6 +64,42 @@ std::optional<std::string> DecodeUnitSerialNumberPage(const uint8_t* data, size_
     return std::string(first, last);
 }
 
+std::vector<std::string> DecodeLogicalUnitNames(const uint8_t* data, size_t size)
+{
+    constexpr uint8_t kAssociationLogicalUnit = 0;
+    constexpr uint8_t kEui64 = 2;
+    constexpr uint8_t kNaa = 3;
+    constexpr uint8_t kScsiNameString = 8;
+    constexpr size_t kDesignatorHeader = 4;
+
+    std::vector<std::string> names;
+    if (data == nullptr || size < kVpdHeaderLength || data[1] != kDeviceIdentificationPage) return names;
+    const size_t end = std::min<size_t>(kVpdHeaderLength + LoadBe16(data + 2), size);
+    for (size_t at = kVpdHeaderLength; at + kDesignatorHeader <= end;) {
+        const uint8_t association = (data[at + 1] >> 4) & 0x03;
+        const uint8_t type = data[at + 1] & 0x0F;
+        const size_t length = data[at + 3];
+        const uint8_t* designator = data + at + kDesignatorHeader;
+        at += kDesignatorHeader + length;
+        if (at > end || association != kAssociationLogicalUnit || length == 0) continue;
+        if (type == kNaa || type == kEui64) {
+            std::string name = type == kNaa ? "naa." : "eui.";
+            for (size_t i = 0; i < length; ++i) {
+                constexpr char kDigits[] = "0123456789abcdef";
+                name += kDigits[designator[i] >> 4];
+                name += kDigits[designator[i] & 0x0F];
+            }
+            names.push_back(std::move(name));
+        } else if (type == kScsiNameString) {
+            // Null-terminated and padded with nulls to a multiple of four.
+            const uint8_t* last = std::find(designator, designator + length, 0);
+            if (std::all_of(designator, last, IsPrintable) && last != designator)
+                names.emplace_back(designator, last);
+        }
+    }
+    return names;
+}
+
 Capacity10 DecodeReadCapacity10(const uint8_t* data, size_t size)
 {
     Capacity10 capacity;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Standard INQUIRY data (SPC-4 6.4.2) as the program uses it. Fields the
 // reply did not carry read as zero.
@@ -43,6 +44,15 @@ inline constexpr uint8_t kUnitSerialNumberPage = 0x80;
 // reply is not that page, or holds no serial, or a character that is not
 // printable ASCII.
 std::optional<std::string> DecodeUnitSerialNumberPage(const uint8_t* data, size_t size);
+
+inline constexpr uint8_t kDeviceIdentificationPage = 0x83;
+
+// The world wide names a device identification page (SPC-4 7.8.6) gives its
+// logical unit, in page order: NAA and EUI-64 designators as "naa." or
+// "eui." and lower-case hex digits, SCSI name strings as the drive wrote
+// them. Names of target ports and other designator types are left out, and
+// so is a designator that does not lie wholly within the page and the reply.
+std::vector<std::string> DecodeLogicalUnitNames(const uint8_t* data, size_t size);
 
 // READ CAPACITY(10) parameter data (SBC-3 5.16.2).
 struct Capacity10 {

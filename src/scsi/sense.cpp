@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "scsi/byte_order.h"
+
 namespace {
 
 // Fixed-format sense (SPC-4 4.5.3) built from descriptor format (4.5.2).
@@ -69,4 +71,23 @@ SenseCodes ReadSenseCodes(const uint8_t* fixedSense, size_t length)
     if (length > 12) codes.asc = fixedSense[12];
     if (length > 13) codes.ascq = fixedSense[13];
     return codes;
+}
+
+std::optional<uint32_t> ReadSenseInformation(const uint8_t* fixedSense, size_t length)
+{
+    if (fixedSense == nullptr || length < 7 || (fixedSense[0] & 0x80) == 0) return std::nullopt;
+    const uint8_t code = ResponseCode(fixedSense);
+    if (code != kSenseFixedCurrent && code != kSenseFixedDeferred) return std::nullopt;
+    return LoadBe32(fixedSense + 3);
+}
+
+const char* SenseKeyName(uint8_t senseKey)
+{
+    static constexpr const char* kNames[16] = {
+        "NO SENSE",        "RECOVERED ERROR", "NOT READY",       "MEDIUM ERROR",
+        "HARDWARE ERROR",  "ILLEGAL REQUEST", "UNIT ATTENTION",  "DATA PROTECT",
+        "BLANK CHECK",     "VENDOR SPECIFIC", "COPY ABORTED",    "ABORTED COMMAND",
+        "RESERVED",        "VOLUME OVERFLOW", "MISCOMPARE",      "COMPLETED",
+    };
+    return kNames[senseKey & 0x0F];
 }

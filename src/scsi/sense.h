@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 // Sense data helpers (SPC-4 4.5).
 
@@ -25,3 +26,11 @@ struct SenseCodes {
     uint8_t ascq = 0;
 };
 SenseCodes ReadSenseCodes(const uint8_t* fixedSense, size_t length);
+
+// The information field of fixed-format sense when the drive marked it
+// valid (SPC-4 4.5.3): for a medium error, the first block it could not
+// read.
+std::optional<uint32_t> ReadSenseInformation(const uint8_t* fixedSense, size_t length);
+
+// The sense key's name as SPC-4 gives it ("MEDIUM ERROR").
+const char* SenseKeyName(uint8_t senseKey);

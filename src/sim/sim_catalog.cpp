@@ -1,6 +1,5 @@
 #include "sim/sim_catalog.h"
 
-#include <cctype>
 #include <cerrno>
 
 #include "sim/bench.h"
@@ -9,34 +8,6 @@
 #include "sim/sim_disk.h"
 
 namespace {
-
-// Drive numbers of the bench stay below 1000; a longer number names none.
-constexpr size_t kMaxDriveDigits = 9;
-
-bool StartsWithIgnoringCase(const std::string& text, const std::string& head)
-{
-    if (text.size() < head.size()) return false;
-    for (size_t i = 0; i < head.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(head[i])))
-            return false;
-    return true;
-}
-
-// The number after prefix and stem, written as "%d" writes it; prefix and
-// stem are taken in any case, as users and bench files write them.
-bool ParseDriveNumber(const std::string& path, const std::string& head, uint32_t& number)
-{
-    if (!StartsWithIgnoringCase(path, head)) return false;
-    const std::string digits = path.substr(head.size());
-    if (digits.empty() || digits.size() > kMaxDriveDigits) return false;
-    if (digits.size() > 1 && digits[0] == '0') return false;
-    number = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return false;
-        number = number * 10 + static_cast<uint32_t>(c - '0');
-    }
-    return true;
-}
 
 std::unique_ptr<DeviceCatalog> CatalogOf(bool loaded, const Bench& bench, std::string& error)
 {
@@ -61,8 +32,8 @@ SimCatalog::SimCatalog(const Bench& bench) : adapter_(std::make_shared<SimAdapte
 
 DeviceHandle SimCatalog::Open(const std::string& path, int& errorCode)
 {
-    uint32_t number = 0;
-    const auto found = ParseDriveNumber(path, PathPrefix() + PathStem(), number) ? drives_.find(number) : drives_.end();
+    const std::optional<uint32_t> number = DriveNumberOfPath(path);
+    const auto found = number ? drives_.find(*number) : drives_.end();
     if (found == drives_.end()) {
         errorCode = ENOENT;
         return nullptr;

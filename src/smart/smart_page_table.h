@@ -17,6 +17,7 @@ enum class SmartFormat {
 
 struct SmartFieldSpec {
     const char* label;
+    const char* key;    // the field's name in machine-readable output
     int controlId;
     uint8_t firstByte;  // 0: the field is never filled
     uint8_t byteCount;  // 1, 2 or 4 bytes, big-endian
@@ -28,6 +29,7 @@ inline constexpr uint16_t kNoParameterCode = 0xFFFF;
 
 struct SmartPageSpec {
     const char* className;
+    const char* key;  // the page's name in machine-readable output
     int dialogId;
     const char* caption;
     uint16_t parameterCode;  // in the attribute page 30h; kNoParameterCode for the status page

@@ -69,12 +69,15 @@ SmartTab FillSmartTab(const SmartPageSpec& page, std::span<const uint8_t> parame
         const size_t last = size_t{field.firstByte} + field.byteCount;
         if (field.byteCount == 0 || last > parameter.size()) {
             tab.values.emplace_back();
+            tab.numbers.emplace_back();
             continue;
         }
         // Fields of more than four bytes keep their low four.
         auto value = static_cast<uint32_t>(LoadBigEndian(parameter.data() + field.firstByte, field.byteCount));
         if (field.divisor > 1) value /= field.divisor;
         tab.values.push_back(FormatValue(field.format, value));
+        tab.numbers.emplace_back(field.format == SmartFormat::Signed ? int64_t{static_cast<int32_t>(value)}
+                                                                     : int64_t{value});
     }
     return tab;
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@
 struct SmartTab {
     const SmartPageSpec* page = nullptr;
     std::vector<std::string> values;
+    // The same values as the numbers they show; none where the text is empty.
+    std::vector<std::optional<int64_t>> numbers;
 };
 
 // Which of the two SMART pages the supported-pages list (page 00h) names.

@@ -6,6 +6,7 @@
 
 #include "sim/sim_disk.h"
 #include "support/bench_fixture.h"
+#include "support/counting_catalog.h"
 #include "support/stream_capture.h"
 
 namespace {
@@ -71,38 +72,20 @@ TEST_F(ScanTest, GapsInDriveNumbersHideNoDrive)
     }
 }
 
-// A drive listed that cannot be opened any more (gone since, or not ours).
-class GoneCatalog : public DeviceCatalog {
-public:
-    explicit GoneCatalog(DeviceCatalog& inner) : inner_(inner) {}
-    std::string PathPrefix() const override { return inner_.PathPrefix(); }
-    std::string PathStem() const override { return inner_.PathStem(); }
-    std::vector<uint32_t> DriveNumbers() const override
-    {
-        std::vector<uint32_t> numbers{0, 1};
-        for (uint32_t number : inner_.DriveNumbers()) numbers.push_back(number + 2);
-        return numbers;
-    }
-    DeviceHandle Open(const std::string& path, int& errorCode) override
-    {
-        const uint32_t number = std::stoul(path.substr(PathPrefix().size() + PathStem().size()));
-        if (number < 2) {
-            errorCode = EACCES;
-            return nullptr;
-        }
-        return inner_.Open(PathPrefix() + PathStem() + std::to_string(number - 2), errorCode);
-    }
-
-private:
-    DeviceCatalog& inner_;
-};
-
-TEST_F(ScanTest, DrivesThatCannotBeOpenedHideNoLaterDrive)
+// A command on named drives opens those alone, yet each stands where the
+// whole scan puts it.
+TEST_F(ScanTest, NamedDrivesAloneAreOpenedInTheirPlace)
 {
-    Load(Bench(1, Disk(0, 0) + "," + Disk(0, 1)));
-    GoneCatalog gone(*catalog);
-    EXPECT_EQ(ScanScsiDevices(gone), kScanEnded);
-    EXPECT_EQ(Drives().size(), 2u);
+    Load(Bench(2, Disk(0, 0) + "," + Disk(0, 3) + "," + Disk(1, 5)));
+    CountingCatalog counting(*catalog);
+    StreamCapture capture;
+    EXPECT_EQ(ScanDrives(counting, {2}), kScanEnded);
+    const auto drives = Drives();
+    ASSERT_EQ(drives.size(), 1u);
+    EXPECT_EQ(drives[0]->path, "\\\\.\\physicaldrive2");
+    EXPECT_EQ(drives[0]->bus, 1);
+    EXPECT_EQ(drives[0]->targetId, 5);
+    EXPECT_EQ(counting.opened, std::vector<std::string>{"\\\\.\\physicaldrive2"});
 }
 
 TEST_F(ScanTest, NonDiskDeviceIsSkippedAndTheNextDiskTakesTheSlot)

@@ -1,5 +1,6 @@
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "scsi/inquiry_data.h"
 
@@ -14,6 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const auto serial = DecodeUnitSerialNumberPage(data, size);
     if (serial && serial->size() + 4 > size) __builtin_trap();
     sink = sink + HasInquirySerialNumber(data, size);
+    // And as a device identification page: no name longer than the page.
+    for (const std::string& name : DecodeLogicalUnitNames(data, size))
+        if (name.size() > 2 * size + 4) __builtin_trap();
     (void)sink;
     return 0;
 }

@@ -98,6 +98,13 @@ TEST_F(BuildersTest, TenByteCommandsAreBigEndian)
     ScsiWriteVerify10(0, &lba, &count, request, &handle, 0);
     EXPECT_EQ(Sent().Cdb[1], 0x00);
 
+    // VERIFY checks the medium alone: BYTCHK 0, nothing to move.
+    request = {};
+    ScsiVerify10(lba, count, request, &handle, 0, 60);
+    EXPECT_EQ(SentCdb(), (Bytes{0x2F, 0x00, 0x01, 0x02, 0x03, 0x04, 0x00, 0x01, 0x02, 0x00}));
+    EXPECT_EQ(Sent().TimeOutValue, 60u);
+    EXPECT_EQ(Sent().DataTransferLength, 0u);
+
     request = {};
     ScsiReadCapacity(1, 0xA0B0C0D0, request, &handle, 0);
     EXPECT_EQ(SentCdb(), (Bytes{0x25, 0, 0xA0, 0xB0, 0xC0, 0xD0, 0, 0, 0x01, 0}));
@@ -126,6 +133,16 @@ TEST_F(BuildersTest, SixteenByteCommandsCarry64BitAddresses)
     EXPECT_EQ(SentCdb(), (Bytes{0x88, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0x09, 0x0A, 0x0B, 0x0C, 0, 0}));
     EXPECT_EQ(Sent().DataIn, 1);
     EXPECT_EQ(Sent().TimeOutValue, 2u);
+
+    request = {};
+    ScsiRead16(0x0102030405060708ull, 0x090A0B0C, request, &handle, 0, 60);
+    EXPECT_EQ(Sent().TimeOutValue, 60u);
+
+    request = {};
+    ScsiVerify16(0x0102030405060708ull, 0x090A0B0C, request, &handle, 0, 60);
+    EXPECT_EQ(SentCdb(), (Bytes{0x8F, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0x09, 0x0A, 0x0B, 0x0C, 0, 0}));
+    EXPECT_EQ(Sent().TimeOutValue, 60u);
+    EXPECT_EQ(Sent().DataTransferLength, 0u);
 
     request = {};
     ScsiWriteVerify16(1, 0x0102030405060708ull, 0x20, request, &handle, 0);

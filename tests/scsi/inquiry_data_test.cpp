@@ -72,6 +72,26 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, SerialDecoding,
                                            SerialCase{"unit_serial_not_text.hex", std::nullopt},
                                            SerialCase{"unit_serial_wrong_page.hex", std::nullopt}));
 
+TEST(DeviceIdentification, TheLogicalUnitsWorldWideNamesAlone)
+{
+    const struct {
+        const char* fixture;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"scsi/device_id_qemu.hex", {"naa.5000c50015ea71ac"}},
+        {"scsi/device_id_names.hex", {"eui.0011223344556677", "iqn.2001-04.com.example:disk1"}},
+        {"scsi/device_id_cut.hex", {"naa.5a00000000000001"}},
+        {"scsi/unit_serial_qemu.hex", {}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<uint8_t> data = HexDataFile(c.fixture);
+        EXPECT_EQ(DecodeLogicalUnitNames(data.data(), data.size()), c.names) << c.fixture;
+    }
+    // The reply ends inside the NAA designator the page length still counts.
+    const std::vector<uint8_t> qemu = HexDataFile("scsi/device_id_qemu.hex");
+    EXPECT_TRUE(DecodeLogicalUnitNames(qemu.data(), 4 + 18 + 11).empty());
+}
+
 TEST(InquirySerialNumber, OnlyPrintableNonBlankBytesThatArrivedCount)
 {
     const struct {

@@ -29,6 +29,7 @@ TEST(SenseTest, DescriptorSenseBecomesFixedWithInformationAndProgress)
     const SenseCodes codes = ReadSenseCodes(sense.data(), length);
     EXPECT_EQ(codes.senseKey, 3);
     EXPECT_EQ(codes.asc, 0x11);
+    EXPECT_EQ(ReadSenseInformation(sense.data(), length), 0x12345678u);
 }
 
 TEST(SenseTest, FixedSenseIsLeftAlone)
@@ -58,6 +59,7 @@ TEST(SenseTest, LargeInformationDoesNotClaimValid)
     sense.resize(24);
     ConvertSenseToFixed(sense.data(), 20, sense.size());
     EXPECT_EQ(sense[0], 0x70);
+    EXPECT_EQ(ReadSenseInformation(sense.data(), sense.size()), std::nullopt) << "the low 32 bits name another block";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "ui/download/download_view_command.h"
 #include "ui/legacytest/legacy_test_commands.h"
 #include "ui/modepages/mode_commands.h"
+#include "ui/scan/scan_commands.h"
 #include "ui/selftest/dst_commands.h"
 #include "ui/shell/kestrion_view.h"
 #include "ui/shell/main_frame.h"
@@ -17,5 +18,6 @@ std::unique_ptr<CMainFrame> MakeWorkstation(DeviceCatalog& catalog, bool simulat
     InstallSmartCommand(view);
     InstallModePageCommand(view);
     InstallLegacyTestCommands(view, catalog);
+    InstallSurfaceScanCommand(view);
     return frame;
 }

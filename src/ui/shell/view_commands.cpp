@@ -16,6 +16,8 @@ constexpr std::array kCommands{
                 CommandPlace::TestMenu},
     ViewCommand{kCmdSelectSubtests, "Select S&ubtests...", "Select subtests and run them on the selected drives",
                 CommandPlace::TestMenu},
+    ViewCommand{kCmdSurfaceScan, "Surface S&can", "Read or verify every block of the selected drives, all at once",
+                CommandPlace::TestMenu},
     ViewCommand{kCmdSelfTest, "Drive &Self Test...", "Drive Self Test", CommandPlace::TestMenu},
     ViewCommand{kCmdSelfTestSelected, "Self Test of S&elected Drives", "perform DST only on selected drives",
                 CommandPlace::TestMenu},

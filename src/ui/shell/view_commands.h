@@ -33,6 +33,7 @@ inline constexpr int kCmdModePages = 32791;
 inline constexpr int kCmdSelfTestSelected = 32792;
 inline constexpr int kCmdSelfTestAll = 32793;
 inline constexpr int kCmdSelfTestLogFile = 32794;
+inline constexpr int kCmdSurfaceScan = 32795;
 
 // Commands of the frame itself.
 inline constexpr int kCmdAppAbout = 57664;

@@ -9,18 +9,6 @@ cd "$work" || exit 1
 
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 
-run() {  # run EXPECTED_STATUS ARGS... ; output in $work/out, $work/err
-    local expected=$1
-    shift
-    timeout 30 "$cli" "$@" >"$work/out" 2>"$work/err" </dev/null
-    local status=$?
-    if [ "$status" -ne "$expected" ]; then
-        echo "kestrion-cli $* exited $status, expected $expected"
-        sed 's/^/  out: /' "$work/out" | head -20
-        sed 's/^/  err: /' "$work/err" | head -20
-        return 1
-    fi
-}
 
 # The default bench: its drives, not its non-disk device; nothing but our own output.
 check "list exits 0" run 0 --bench list
@@ -31,16 +19,18 @@ check "list prints no trace without --trace" bash -c "! grep -q 'inquiry data' '
 check "list --json exits 0" run 0 --bench list --json
 check "list --json is a list of disks" python3 - "$work/out" <<'PY'
 import json, sys
-drives = json.load(open(sys.argv[1]))
+doc = json.load(open(sys.argv[1]))
+assert doc["command"] == "list" and doc["exit_status"] == 0 and doc["error"] is None, doc
+drives = doc["drives"]
 assert len(drives) >= 5, drives
-keys = {"drive", "bus", "targetId", "vendor", "product", "revision", "serial", "lastLba", "blockLength"}
+keys = {"path", "number", "bus", "target_id", "vendor", "product", "revision", "serial", "last_lba", "block_length"}
 for d in drives:
     assert set(d) == keys, d
-    assert d["drive"].startswith("\\\\.\\physicaldrive"), d
+    assert d["path"] == "\\\\.\\physicaldrive%d" % d["number"], d
 buses = {d["bus"] for d in drives}
 assert buses == {0, 1}, buses
 assert any(d["vendor"] != "MORVANE" for d in drives), "another vendor's drive"
-assert any(d["blockLength"] == 4096 for d in drives), "a 4096-byte-block drive"
+assert any(d["block_length"] == 4096 for d in drives), "a 4096-byte-block drive"
 # the non-disk device is skipped: no gap-free list holds every bench device
 PY
 
@@ -48,18 +38,21 @@ check "trace shows discovery" run 0 --bench --trace list
 check "trace has the adapter list" grep -q "^Num TID LUN Claimed String" "$work/out"
 check "trace has the inquiry dump" grep -q "^inquiry data" "$work/out"
 check "trace names the skipped non-disk device" grep -q "Requested target type: 5 is not a disk drive" "$work/err"
+check "trace with --json" run 0 --bench --trace list --json
+check "trace with --json goes to stderr" bash -c "python3 -m json.tool '$work/out' >/dev/null && grep -q '^inquiry data' '$work/err'"
 
 check "inquiry by number" run 0 --bench inquiry 0
 check "inquiry shows the dialog's labels" grep -q "^Vendor ID: *Morvane" "$work/out"
 check "inquiry shows the flags" grep -q "^Tagged Comand Queuing" "$work/out"
-first=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))[0]["drive"])' <("$cli" --bench list --json))
+first=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["drives"][0]["path"])' <("$cli" --bench list --json))
 check "inquiry by path" run 0 --bench inquiry "$first" --json
 check "inquiry --json" python3 - "$work/out" <<'PY'
 import json, sys
 info = json.load(open(sys.argv[1]))
-assert info["fields"]["Vendor ID:"] in ("Morvane", "Other"), info
-assert "Syncronous Transfer" in info["flags"], info
-assert info["inquiryAnswered"] is True
+assert info["command"] == "inquiry" and info["drive"]["number"] == 0, info
+assert info["maker_drive"] is True, info
+assert info["capabilities"]["synchronous_transfer"] in (True, False), info
+assert info["inquiry_answered"] is True
 PY
 
 # The 4 TB drive: READ CAPACITY (16) gives its real last LBA; its serial is only in VPD page 80h.
@@ -67,18 +60,51 @@ check "inquiry of the 4 TB drive" run 0 --bench inquiry 5 --json
 check "inquiry --json shows the true size and the page 80h serial" python3 - "$work/out" <<'PY'
 import json, sys
 info = json.load(open(sys.argv[1]))
-assert info["fields"]["Capacity:"] == "7814037167", info["fields"]
-assert info["fields"]["Serial Number:"] == "5EZ10046Q7K2M0R4T8W1", info["fields"]
+assert info["drive"]["last_lba"] == 7814037167, info["drive"]
+assert info["drive"]["serial"] == "5EZ10046Q7K2M0R4T8W1", info["drive"]
 PY
 check "list --json of the 4 TB drive" run 0 --bench list --json
 check "list --json shows the true size and the page 80h serial" python3 - "$work/out" <<'PY'
 import json, sys
-big = [d for d in json.load(open(sys.argv[1])) if d["product"] == "MVE-4000SAS"]
-assert len(big) == 1 and big[0]["lastLba"] == 7814037167, big
+big = [d for d in json.load(open(sys.argv[1]))["drives"] if d["product"] == "MVE-4000SAS"]
+assert len(big) == 1 and big[0]["last_lba"] == 7814037167, big
 assert big[0]["serial"] == "5EZ10046Q7K2M0R4T8W1", big
 PY
 check "list shows the whole serial in its column" run 0 --bench list
 check "list row of the 4 TB drive" grep -Eq "MVE-4000SAS +2A07 +5EZ10046Q7K2M0R4T8W1 +7814037167 +512$" "$work/out"
+
+# Every form of a drive's name leads to that drive. NUMBER|NAME.
+while IFS='|' read -r number name; do
+    check "inquiry $name" run 0 --bench inquiry "$name" --json
+    check "$name is drive $number" python3 -c \
+        'import json, sys; d = json.load(open(sys.argv[1])); assert d["drive"]["number"] == int(sys.argv[2]), d' \
+        "$work/out" "$number"
+done <<'TABLE'
+2|2
+3|\\.\physicaldrive3
+3|\\.\PHYSICALDRIVE3
+1|3KB11090
+5|5EZ10046Q7K2M0R4T8W1
+4|naa.359cce7a3ab40c7b
+4|0x359CCE7A3AB40C7B
+TABLE
+
+# With --json a failure is a document too: status, message, nothing else on stdout.
+while IFS='|' read -r status command message arguments; do
+    eval "set -- $arguments"
+    check "JSON status $status: $arguments" run "$status" "$@"
+    check "JSON error: $arguments" python3 -c '
+import json, sys
+d = json.load(open(sys.argv[1]))
+assert (d["exit_status"], d["command"]) == (int(sys.argv[2]), sys.argv[3] or None), d
+assert sys.argv[4] in d["error"]["message"], d' "$work/out" "$status" "$command" "$message"
+done <<'TABLE'
+3|inquiry|no drive has the serial number NOSUCH|--bench inquiry NOSUCH --json
+3|smart|cannot open \\.\physicaldrive63: no such device|--bench smart 63 --json
+2|modes|--set takes LABEL=VALUE|--bench modes 0 --page 8 --set WCE --current --json
+2|list|--frobnicate|--bench list --json --frobnicate
+2||A subcommand is required|--bench --json
+TABLE
 
 # A named drive that cannot be opened (not there, not a SCSI generic device, not
 # ours to open) is status 3 with why; one that opens but is not among the drives

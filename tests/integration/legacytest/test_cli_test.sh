@@ -8,18 +8,6 @@ trap 'rm -rf "$work"' EXIT
 
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 
-run() {  # run EXPECTED_STATUS ARGS... ; output in $work/out, $work/err
-    local expected=$1
-    shift
-    "$cli" "$@" >"$work/out" 2>"$work/err" </dev/null
-    local status=$?
-    if [ "$status" -ne "$expected" ]; then
-        echo "kestrion-cli $* exited $status, expected $expected"
-        sed 's/^/  out: /' "$work/out" | tail -20
-        sed 's/^/  err: /' "$work/err" | tail -20
-        return 1
-    fi
-}
 
 # The quick preset on a healthy drive of the built-in bench.
 check "quick test exits 0" run 0 --bench test --quick 0
@@ -45,10 +33,12 @@ Finished low level format check
 TXT"
 check "json summary of a drive that ran to the end" python3 - "$work/out" <<'PY'
 import json, sys
-drives = json.load(open(sys.argv[1]))
-assert drives == [{"drive": "\\\\.\\physicaldrive0", "tested": True, "completed": True, "stopped": False,
-                   "result": 0, "endedBy": None, "subtest": None, "settings_restored": True,
-                   "read_failures": []}], drives
+d = json.load(open(sys.argv[1]))
+(drive,) = d["drives"]
+assert drive.pop("drive")["path"] == "\\\\.\\physicaldrive0", drive
+assert drive == {"passed": True, "tested": True, "completed": True, "stopped": False, "result": 0,
+                 "ended_by": None, "ended_by_name": None, "settings_restored": True, "read_failures": []}, drive
+assert d["stopped"] is False and d["exit_status"] == 0, d
 PY
 
 # A failing drive: exit 1, the subtest that ended it; the other drive still runs.
@@ -56,12 +46,13 @@ check "failing drive exits 1" run 1 --bench "$data/faults.json" test --subtests 
 check "failure text" grep -q "^Read Entire Disk Test Error, ID pre calc$" "$work/err"
 check "json names the ending subtest" python3 - "$work/out" <<'PY'
 import json, sys
-drives = json.load(open(sys.argv[1]))
-assert [d["drive"] for d in drives] == ["\\\\.\\physicaldrive1", "\\\\.\\physicaldrive2"], drives
+drives = json.load(open(sys.argv[1]))["drives"]
+assert [d["drive"]["number"] for d in drives] == [1, 2], drives
 good, bad = drives
 assert good["completed"] and good["result"] == 0, good
-assert not bad["completed"] and bad["result"] == 8 and bad["endedBy"] == 8, bad
-assert bad["subtest"] == "Sequential Verify First 300MB", bad
+assert not bad["completed"] and bad["result"] == 8 and bad["ended_by"] == 8, bad
+assert not bad["passed"] and good["passed"], drives
+assert bad["ended_by_name"] == "Sequential Verify First 300MB", bad
 assert bad["read_failures"] == [{"subtest": 8, "lba": 249984, "blocks": 64, "failing_lba": 250000}], bad
 assert good["read_failures"] == [] and good["settings_restored"], good
 PY
@@ -98,9 +89,10 @@ check "interrupted run says so" grep -qx "Stopped." "$work/err"
 check "interrupted run has no end line" bash -c "! grep -q 'End of legacy test' '$work/err'"
 check "json of an interrupted run" python3 - "$work/out" <<'PY'
 import json, sys
-drives = json.load(open(sys.argv[1]))
-stopped, later = drives
-assert stopped["stopped"] and stopped["endedBy"] == 0 and stopped["subtest"] == "Drive Ready Test", stopped
+d = json.load(open(sys.argv[1]))
+assert d["stopped"] is True and d["exit_status"] == 1, d
+stopped, later = d["drives"]
+assert stopped["stopped"] and stopped["ended_by"] == 0 and stopped["ended_by_name"] == "Drive Ready Test", stopped
 assert not stopped["completed"] and stopped["result"] is None, stopped
 assert not later["tested"] and later["result"] is None, later
 PY
@@ -114,8 +106,8 @@ for signal in INT TERM HUP; do
     check "SIG$signal run says it stopped" grep -qx "Stopped." "$work/err"
     check "SIG$signal json names the scan" python3 - "$work/out" <<'PY'
 import json, sys
-(drive,) = json.load(open(sys.argv[1]))
-assert drive["stopped"] and drive["endedBy"] == 11 and drive["subtest"] == "Scan of Entire Drive", drive
+(drive,) = json.load(open(sys.argv[1]))["drives"]
+assert drive["stopped"] and drive["ended_by"] == 11 and drive["ended_by_name"] == "Scan of Entire Drive", drive
 PY
 done
 

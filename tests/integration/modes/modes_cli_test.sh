@@ -8,18 +8,6 @@ trap 'rm -rf "$work"' EXIT
 
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 
-run() {  # run EXPECTED_STATUS ARGS... ; output in $work/out, $work/err
-    local expected=$1
-    shift
-    "$cli" "$@" >"$work/out" 2>"$work/err"
-    local status=$?
-    if [ "$status" -ne "$expected" ]; then
-        echo "kestrion-cli $* exited $status, expected $expected"
-        sed 's/^/  out: /' "$work/out" | head -20
-        sed 's/^/  err: /' "$work/err" | head -20
-        return 1
-    fi
-}
 
 json() {  # json PYTHON-ASSERTIONS: runs them with d = the JSON output
     python3 -c "import json, sys
@@ -43,13 +31,13 @@ check "old power condition tab" grep -q "^Power Condition Page D/1A (page 0Dh)" 
 check "one page as JSON" run 0 --bench modes 0 --page 0x08 --json
 check "JSON fields" json '
 page = d["pages"][0]
-assert d["drive"].endswith("physicaldrive0"), d
-assert page["code"] == "08h" and page["title"] == "Caching Page 8", page
-fields = {f["label"]: f for f in page["fields"]}
-assert fields["Minimum Pre-fetch"] == {"label": "Minimum Pre-fetch", "kind": "word", "changeable": True,
-    "current": "0000", "saved": "0000", "default": "0000"}, fields["Minimum Pre-fetch"]
-assert fields["WCE"]["current"] is True and fields["ABPF"]["changeable"] is False
-assert "written" not in d'
+assert d["drive"]["path"].endswith("physicaldrive0"), d
+assert page["code"] == 8 and page["title"] == "Caching Page 8", page
+fields = {f["name"]: f for f in page["fields"]}
+assert fields["minimum_pre_fetch"] == {"name": "minimum_pre_fetch", "label": "Minimum Pre-fetch", "kind": "word",
+    "changeable": True, "current": 0, "saved": 0, "default": 0}, fields["minimum_pre_fetch"]
+assert fields["wce"]["current"] is True and fields["abpf"]["changeable"] is False
+assert d["written"] is None'
 
 # Writing the current values: the drive takes them, the saved ones stay.
 check "set current" run 0 --bench modes 0 --page 8 --set "WCE=0" --set "minimum pre-fetch=100" --current --json
@@ -57,11 +45,11 @@ check "set current took" json '
 fields = {f["label"]: f for f in d["pages"][0]["fields"]}
 assert d["written"] == "current"
 assert fields["WCE"]["current"] is False and fields["WCE"]["saved"] is True
-assert fields["Minimum Pre-fetch"]["current"] == "0100" and fields["Minimum Pre-fetch"]["saved"] == "0000"'
+assert fields["Minimum Pre-fetch"]["current"] == 0x100 and fields["Minimum Pre-fetch"]["saved"] == 0'
 check "set saved" run 0 --bench modes 0 --page 1C --set "MRIE=4" --set "Interval timer=0000000a" --saved --json
 check "set saved took" json '
 fields = {f["label"]: f for f in d["pages"][0]["fields"]}
-assert fields["MRIE"]["saved"] == "4" and fields["Interval timer"]["saved"] == "0000000a", fields'
+assert fields["MRIE"]["saved"] == 4 and fields["Interval timer"]["saved"] == 10, fields'
 check "set prints the page after writing" run 0 --bench modes 0 --page 1C --set "Test=1" --current
 check "set says what was saved where" \
     grep -qxF 'Informational Exceptions Control Page 1C (current values) saved to \\.\physicaldrive0' "$work/out"

@@ -24,6 +24,8 @@ installed=(
     share/metainfo/org.kestrion.kestrion.metainfo.xml
     share/icons/hicolor/256x256/apps/kestrion.png
     share/doc/kestrion/bench-format.md
+    share/doc/kestrion/json.md
+    share/doc/kestrion/json/envelope.schema.json
 )
 
 # cmake --install, under the prefix the build was configured with.

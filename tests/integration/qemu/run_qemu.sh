@@ -72,22 +72,35 @@ mkdir -p "$root"/{bin,sbin,usr/bin,usr/sbin,proc,sys,dev,tmp,modules,etc/kestrio
 cp "$busybox" "$root/bin/busybox" || fail "cannot copy busybox"
 cp "$here/guest_init.sh" "$root/init" && chmod 755 "$root/init" || fail "cannot copy the guest's init"
 cp "$scenario/guest.sh" "$root/etc/kestrion/guest.sh" || fail "cannot copy $scenario/guest.sh"
-cp "$cli" "$root/bin/kestrion-cli" || fail "cannot copy kestrion-cli"
 
-# The program's shared libraries and the loader, at the paths ldd names.
+# A program as /bin/NAME, with its shared libraries and the loader at the
+# paths ldd names.
 libpath=
-while read -r line; do
-    library=
-    case $line in
-        *"=> not found"*) fail "kestrion-cli needs a library that is not installed: $line" ;;
-        *"=> /"*) library=${line#*=> }; library=${library%% (*} ;;
-        /*) library=${line%% (*} ;;
-    esac
-    [ -n "$library" ] || continue
-    mkdir -p "$root$(dirname "$library")"
-    cp -L "$library" "$root$library" || fail "cannot copy $library"
-    case ":$libpath:" in *":$(dirname "$library"):"*) ;; *) libpath=${libpath:+$libpath:}$(dirname "$library") ;; esac
-done < <(ldd "$cli" 2>/dev/null || true)
+install_program() {
+    local program=$1 name=$2 line library
+    cp "$program" "$root/bin/$name" || fail "cannot copy $program"
+    while read -r line; do
+        library=
+        case $line in
+            *"=> not found"*) fail "$program needs a library that is not installed: $line" ;;
+            *"=> /"*) library=${line#*=> }; library=${library%% (*} ;;
+            /*) library=${line%% (*} ;;
+        esac
+        [ -n "$library" ] || continue
+        mkdir -p "$root$(dirname "$library")"
+        cp -L "$library" "$root$library" || fail "cannot copy $library"
+        case ":$libpath:" in *":$(dirname "$library"):"*) ;; *) libpath=${libpath:+$libpath:}$(dirname "$library") ;; esac
+    done < <(ldd "$program" 2>/dev/null || true)
+}
+install_program "$cli" kestrion-cli
+# Peer tools a scenario runs beside kestrion-cli, one name a line.
+if [ -f "$scenario/programs" ]; then
+    while read -r name; do
+        case $name in ''|'#'*) continue ;; esac
+        program=$(command -v "$name") || skip "$name is not installed"
+        install_program "$program" "$name"
+    done <"$scenario/programs"
+fi
 echo "$libpath" >"$root/etc/kestrion/libpath"
 
 # Modules with their dependencies, dependencies first, as modules.dep says.

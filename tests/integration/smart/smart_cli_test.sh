@@ -7,18 +7,6 @@ trap 'rm -rf "$work"' EXIT
 
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 
-run() {  # run EXPECTED_STATUS ARGS... ; output in $work/out, $work/err
-    local expected=$1
-    shift
-    "$cli" "$@" >"$work/out" 2>"$work/err"
-    local status=$?
-    if [ "$status" -ne "$expected" ]; then
-        echo "kestrion-cli $* exited $status, expected $expected"
-        sed 's/^/  out: /' "$work/out" | head -20
-        sed 's/^/  err: /' "$work/err" | head -20
-        return 1
-    fi
-}
 
 # One maker drive whose "logs" object is $1.
 bench() {
@@ -41,16 +29,15 @@ check "smart --json exits 0" run 0 --bench smart 0 --json
 check "smart --json has the tabs and fields" python3 - "$work/out" <<'PY'
 import json, sys
 sheet = json.load(open(sys.argv[1]))
-assert sheet["title"] == "Smart Data", sheet
-assert sheet["drive"] == "\\\\.\\physicaldrive0", sheet["drive"]
-pages = [t["page"] for t in sheet["tabs"]]
-assert pages == ["CSmartLog2F", "CReallocatedSectorCount", "CRecDataRate", "CSpinupRetries", "CDiscTemp",
-                 "CTrackFollowingErrors"], pages
-assert sheet["tabs"][0]["parameterCode"] is None
-assert sheet["tabs"][4]["parameterCode"] == 0x117
-temp = {f["control"]: f["value"] for f in sheet["tabs"][4]["fields"]}
-assert temp[1101] == "34" and temp[1103] == "300", temp
-assert all(set(f) == {"label", "control", "value"} for t in sheet["tabs"] for f in t["fields"])
+assert sheet["command"] == "smart" and sheet["drive"]["path"] == "\\\\.\\physicaldrive0", sheet["drive"]
+pages = [t["name"] for t in sheet["pages"]]
+assert pages == ["status", "reallocated_sectors", "recovered_data_rate", "spinup_retries", "disc_temperature",
+                 "track_following_errors"], pages
+assert sheet["pages"][0]["parameter_code"] is None
+assert sheet["pages"][4]["parameter_code"] == 0x117
+temp = sheet["pages"][4]["fields"]
+assert temp["current_celsius"] == 34 and temp["hottest_at_power_on_hours"] == 300, temp
+assert all(isinstance(v, int) for t in sheet["pages"] for v in t["fields"].values())
 PY
 
 # Failures: the sheet's messages on stderr, exit 1, nothing on stdout.
@@ -66,7 +53,11 @@ check "only 0043h has no relevant codes" grep -qx 'kestrion-cli: SMART error: No
 bench '{"pages": ["0x2F"], "normalizedSmart": true}'
 check "no page 30h exits 1" run 1 --bench "$work/bench.json" smart 0 --json
 check "no page 30h has no relevant codes" grep -qx 'kestrion-cli: SMART error: No relevant parameter codes in Attribute Log Page, 0x30' "$work/err"
-check "no JSON on failure" test ! -s "$work/out"
+check "the failure as JSON" python3 -c '
+import json, sys
+d = json.load(open(sys.argv[1]))
+assert d["exit_status"] == 1 and d["pages"] == [], d
+assert d["error"]["message"].startswith("SMART error: No relevant parameter codes"), d' "$work/out"
 
 bench '{"pages": ["0x30"], "attributes": [{"code": "0x0117", "value": "64 5a 2d 00 01 2c 01 c7 00 00 0e 10"}]}'
 check "short 0117h exits 0" run 0 --bench "$work/bench.json" smart 0

@@ -14,7 +14,8 @@ run = Run(sys.argv)
 
 
 def summary(name):
-    drives = run.json(name)
+    document = run.json(name)
+    drives = document.get("drives") if isinstance(document, dict) else None
     if not isinstance(drives, list) or len(drives) != 1 or not isinstance(drives[0], dict):
         run.problem(f"`{name}` did not print a summary of one drive: {drives!r}")
         return {}

@@ -12,7 +12,7 @@ run = Run(sys.argv)
 def caching_fields(name):
     report = run.json(name)
     try:
-        return {field["label"]: field for field in report["pages"][0]["fields"]}
+        return {field["name"]: field for field in report["pages"][0]["fields"]}
     except (TypeError, KeyError, IndexError):
         run.problem(f"`{name}` printed no caching page")
         return {}
@@ -21,16 +21,16 @@ def caching_fields(name):
 def wce(name, wanted):
     if run.expect_status(name, 0) != 0:
         return
-    field = caching_fields(name).get("WCE", {})
+    field = caching_fields(name).get("wce", {})
     if field.get("current") is not wanted:
         run.problem(f"`{name}`: WCE is {field.get('current')!r}, expected {wanted!r}")
 
 
 wce("before", True)
 fields = caching_fields("before")
-if fields.get("WCE", {}).get("changeable") is not True:
+if fields.get("wce", {}).get("changeable") is not True:
     run.problem("WCE is not shown as changeable")
-if fields.get("Minimum Pre-fetch", {}).get("changeable") is not False:
+if fields.get("minimum_pre_fetch", {}).get("changeable") is not False:
     run.problem("Minimum Pre-fetch, which QEMU's disk cannot change, is shown as changeable")
 
 for name in ("wce-off", "wce-on"):

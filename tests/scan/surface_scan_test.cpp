@@ -1,0 +1,418 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "scan/failure_narrowing.h"
+#include "scan/scan_messages.h"
+#include "scan/surface_scan.h"
+#include "scan/scan_test_support.h"
+#include "support/media_time.h"
+
+using namespace scantest;
+
+namespace {
+
+constexpr uint32_t kMiB = 1024 * 1024;
+constexpr uint64_t k32BitBlocks = uint64_t{1} << 32;
+constexpr uint64_t k4TBBlocks = 7814037168ull;
+
+ScanResult Scan(SimDrive& drive, const ScanRequest& request, ScanRecorder& recorder, MediaTime& time,
+                const std::atomic<bool>& stop)
+{
+    drive.disk->SetMediaPacer(&time);
+    return SurfaceScan(0, drive.Target(), request, time, recorder, stop).Run();
+}
+
+std::vector<uint64_t> Lbas(const std::vector<ScanFailure>& failures)
+{
+    std::vector<uint64_t> lbas;
+    for (const ScanFailure& failure : failures) lbas.push_back(failure.lba);
+    return lbas;
+}
+
+// The drive's sense no longer names the failing block, as some drives and
+// emulated disks answer: narrowing must halve its way down.
+void ForgetInformationField(SimDrive& drive)
+{
+    DeviceHandle inner = drive.tap->inner;
+    drive.tap->hook = [inner](ScsiRequest& request, bool& delivered) {
+        delivered = inner->Execute(request);
+        request.SenseData[0] &= 0x7F;
+        return true;
+    };
+}
+
+struct NarrowingCase {
+    const char* name;
+    uint64_t blocks;
+    uint32_t blockLength;
+    uint32_t adapterLimit;
+    std::optional<uint64_t> from;
+    std::optional<uint64_t> to;
+    std::vector<uint64_t> unreadable;
+};
+
+std::vector<uint64_t> Consecutive(uint64_t first, uint64_t count)
+{
+    std::vector<uint64_t> lbas(count);
+    for (uint64_t i = 0; i < count; ++i) lbas[i] = first + i;
+    return lbas;
+}
+
+const NarrowingCase kNarrowingCases[] = {
+    {"FirstBlock", 6244, 512, kMiB, {}, {}, {0}},
+    {"LastBlock", 6244, 512, kMiB, {}, {}, {6243}},
+    {"RunOfNeighbours", 6244, 512, kMiB, {}, {}, Consecutive(3000, 12)},
+    {"OneInsideALargeTransfer", 6244, 512, kMiB, {}, {}, {3072}},
+    {"BothSidesOfATransferBoundary", 6244, 512, kMiB, {}, {}, {2047, 2048}},
+    {"FourKiBlocksBehindASmallAdapter", 3000, 4096, 64 * 1024, {}, {}, {0, 15, 16, 1500, 2999}},
+    {"AcrossThe32BitBoundary", k4TBBlocks, 512, kMiB, k32BitBlocks - 3000, k32BitBlocks + 3000,
+     {k32BitBlocks - 1, k32BitBlocks, k32BitBlocks + 3}},
+    {"LastBlockOfAFourTerabyteDrive", k4TBBlocks, 512, kMiB, k4TBBlocks - 5000, {}, {k4TBBlocks - 2049, k4TBBlocks - 1}},
+};
+
+class NarrowingTest
+    : public ::testing::TestWithParam<std::tuple<NarrowingCase, MethodChoice, bool /*information field*/>> {};
+
+TEST_P(NarrowingTest, EveryUnreadableBlockIsListedAndNothingElse)
+{
+    const auto& [c, choice, informationField] = GetParam();
+    SimDrive drive(c.blocks, c.blockLength, c.adapterLimit, c.unreadable);
+    if (!informationField) ForgetInformationField(drive);
+    ScanRecorder recorder;
+    MediaTime time;
+    const std::atomic<bool> stop{false};
+    const ScanResult result = Scan(drive, {c.from, c.to, choice}, recorder, time, stop);
+
+    EXPECT_EQ(result.outcome, ScanOutcome::Failed);
+    EXPECT_EQ(Lbas(result.failures), c.unreadable);
+    for (const ScanFailure& failure : result.failures) {
+        EXPECT_TRUE(failure.reachedDrive);
+        EXPECT_EQ(FailureText(failure), "LBA " + std::to_string(failure.lba) + ": MEDIUM ERROR, ASC 11h, ASCQ 00h");
+    }
+    EXPECT_EQ(Lbas(recorder.Of(0).failures), c.unreadable) << "each told as it was found";
+    EXPECT_TRUE(result.gaps.empty());
+    EXPECT_EQ(result.blocksRead, result.plan.range.Blocks() - c.unreadable.size());
+
+    // Large transfers, never above the adapter's limit, in whole blocks, and
+    // 16-byte commands exactly where a 10-byte one cannot name the blocks.
+    EXPECT_EQ(result.plan.transferBlocks, std::min(kMiB, c.adapterLimit) / c.blockLength);
+    const uint8_t read10 = choice == MethodChoice::Read ? 0x28 : 0x2F;
+    for (const SeenCommand& seen : drive.tap->Commands()) {
+        const auto blocks = MediaBlocks(seen.cdb.data());
+        ASSERT_TRUE(blocks) << "opcode " << int(seen.Opcode());
+        EXPECT_LE(blocks->Blocks(), result.plan.transferBlocks);
+        EXPECT_EQ(seen.Opcode(), blocks->last < k32BitBlocks ? read10 : read10 + 0x60);
+        EXPECT_EQ(seen.transferLength, choice == MethodChoice::Read ? blocks->Blocks() * c.blockLength : 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Drives, NarrowingTest,
+                         ::testing::Combine(::testing::ValuesIn(kNarrowingCases),
+                                            ::testing::Values(MethodChoice::Read, MethodChoice::Verify),
+                                            ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) == MethodChoice::Read ? "_Read" : "_Verify") +
+                                    (std::get<2>(info.param) ? "_Named" : "_Halved");
+                         });
+
+TEST(SurfaceScanTest, ADeadZoneCostsBoundedWorkAndEveryBlockIsAccountedFor)
+{
+    constexpr uint64_t kBlocks = 262144;
+    const ScanRange zone{40000, 139999};
+    SimDrive drive(kBlocks, 512, kMiB, Consecutive(zone.first, zone.Blocks()));
+    ScanRecorder recorder;
+    MediaTime time;
+    const std::atomic<bool> stop{false};
+    const ScanResult result = Scan(drive, {{}, {}, MethodChoice::Read}, recorder, time, stop);
+
+    EXPECT_EQ(result.outcome, ScanOutcome::Failed);
+    uint64_t listed = 0;
+    for (const ScanFailure& failure : result.failures) {
+        EXPECT_GE(failure.lba, zone.first);
+        EXPECT_LE(failure.lba, zone.last) << "a block that reads is never listed as failed";
+        ++listed;
+    }
+    uint64_t previousEnd = 0;
+    for (const ScanGap& gap : result.gaps) {
+        EXPECT_GE(gap.range.first, previousEnd) << "gaps in order, not overlapping";
+        previousEnd = gap.range.last + 1;
+        EXPECT_GE(gap.range.first, zone.first);
+        if (gap.reason == GapReason::NotNarrowed) {
+            EXPECT_LE(gap.range.last, zone.last);
+        } else {
+            EXPECT_LE(gap.range.first, zone.last) << "skipping ends past the zone";
+        }
+        listed += gap.range.Blocks();
+    }
+    EXPECT_EQ(result.blocksRead + listed, kBlocks) << "every block read, listed as failed, or listed as not read";
+    EXPECT_GT(result.blocksRead, kBlocks - zone.Blocks() - 65536) << "the last skip is at most 32 transfers";
+
+    // Two narrowed transfers, then probes a doubling distance apart.
+    const auto commands = drive.MediaCommands();
+    const auto good = drive.MediaCommands(true);
+    EXPECT_LE(commands.size() - good.size(), 2u * (kNarrowingCommands + 1) + 10);
+    EXPECT_LE(commands.size(), 2u * (kNarrowingCommands + 1) + 10 + (kBlocks - zone.Blocks()) / 2048 + 1);
+    EXPECT_EQ(EndText(result).rfind("failed: ", 0), 0u);
+}
+
+// A tap that charges the drive's time by opcode: READ and VERIFY each take
+// their own nanoseconds per block; a VERIFY answered without the drive is
+// GOOD at once, as a disk that does not read its medium answers it.
+struct MethodCase {
+    const char* name;
+    int64_t readPerBlock;
+    int64_t verifyPerBlock;
+    uint64_t blocks;
+    ScanMethod expected;
+    bool verifyReadsNothing = false;
+    uint64_t bad = 0;  // the unreadable block; 0: 100 blocks from the end
+};
+
+const MethodCase kMethodCases[] = {
+    {"SameSpeedPrefersVerify", 1000, 1000, 200000, ScanMethod::Verify},
+    {"VerifyTwiceAsFast", 1000, 500, 200000, ScanMethod::Verify},
+    {"VerifyALittleSlowerAsSamplesOfOneSpeedAre", 1000, 1020, 200000, ScanMethod::Verify},
+    {"VerifySlower", 1000, 1100, 200000, ScanMethod::Read},
+    {"VerifyTooFastToBeReadingTheMedium", 1000, 200, 200000, ScanMethod::Read, true},
+    {"ABlockItsVerifyPassedUnreadIsStillRead", 1000, 200, 200000, ScanMethod::Read, true, 3 * 2048 + 7},
+    {"ABlockItsVerifyPassedUnreadIsStillReadFurtherOn", 1000, 200, 200000, ScanMethod::Read, true, 10 * 2048 + 7},
+    {"RangeTooShortForTheSamples", 1000, 500, kSampleTransfers * 2048 - 1, ScanMethod::Read},
+};
+
+class MethodChoiceTest : public ::testing::TestWithParam<MethodCase> {};
+
+TEST_P(MethodChoiceTest, TheFasterMethodOnTheDriveAtHandIsTheDefault)
+{
+    const MethodCase& c = GetParam();
+    const uint64_t bad = c.bad != 0 ? c.bad : c.blocks - 100;
+    SimDrive drive(c.blocks, 512, kMiB, {bad});
+    MediaTime time;
+    DeviceHandle inner = drive.tap->inner;
+    drive.tap->hook = [&](ScsiRequest& request, bool& delivered) {
+        const auto blocks = MediaBlocks(request.Cdb);
+        if (!blocks) return false;
+        const bool verify = request.Cdb[0] == 0x2F || request.Cdb[0] == 0x8F;
+        time.Advance(static_cast<int64_t>(blocks->Blocks()) * (verify ? c.verifyPerBlock : c.readPerBlock));
+        if (!verify || !c.verifyReadsNothing) return false;
+        request.ScsiStatus = kStatusGood;
+        delivered = true;
+        return true;
+    };
+    ScanRecorder recorder;
+    const std::atomic<bool> stop{false};
+    const ScanResult result = Scan(drive, {}, recorder, time, stop);
+
+    EXPECT_EQ(result.method, c.expected);
+    EXPECT_EQ(recorder.Of(0).chosen, std::vector<ScanMethod>{c.expected}) << "told once";
+    EXPECT_EQ(Lbas(result.failures), std::vector<uint64_t>{bad}) << "whichever method, the bad block is found";
+    const bool sampled = c.blocks >= kSampleTransfers * 2048;
+    ASSERT_EQ(result.sample.has_value(), sampled);
+    if (sampled) {
+        EXPECT_NEAR(result.sample->readBytesPerSecond, 512e9 / c.readPerBlock, 1.0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Drives, MethodChoiceTest, ::testing::ValuesIn(kMethodCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct StopCase {
+    const char* name;
+    // The scan is stopped (or the drive stops answering) when this media
+    // command arrives: the first one for which `when` is true.
+    bool (*when)(int index, const ScanRange& blocks);
+    bool driveGoesAway = false;
+};
+
+const StopCase kStopCases[] = {
+    {"BetweenTransfers", [](int index, const ScanRange&) { return index == 10; }},
+    {"WhileNarrowingDown", [](int, const ScanRange& blocks) { return blocks.Blocks() == 1 && blocks.first == 5001; }},
+    {"DriveStopsAnswering", [](int index, const ScanRange&) { return index >= 90; }, true},
+};
+
+class StopAndResumeTest : public ::testing::TestWithParam<StopCase> {};
+
+TEST_P(StopAndResumeTest, ResumingFromThePrintedLbaSkipsNothing)
+{
+    const StopCase& c = GetParam();
+    const std::vector<uint64_t> unreadable{5000, 5001, 12345};
+    constexpr uint64_t kBlocks = 20000;
+    SimDrive drive(kBlocks, 512, 64 * 1024, unreadable);
+    std::atomic<bool> stop{false};
+    std::atomic<int> index{0};
+    bool stopped = false;
+    drive.tap->hook = [&](ScsiRequest& request, bool& delivered) {
+        const auto blocks = MediaBlocks(request.Cdb);
+        if (!blocks) return false;
+        stopped = stopped || c.when(index++, *blocks);
+        if (!stopped || !c.driveGoesAway) {
+            if (stopped) stop = true;
+            return false;
+        }
+        delivered = false;
+        return true;
+    };
+    ScanRecorder recorder;
+    MediaTime time;
+    const ScanResult first = Scan(drive, {{}, {}, MethodChoice::Read}, recorder, time, stop);
+    ASSERT_EQ(first.outcome, c.driveGoesAway ? ScanOutcome::DriveLost : ScanOutcome::Stopped);
+    ASSERT_TRUE(first.resumeLba);
+    const uint64_t resume = *first.resumeLba;
+    EXPECT_NE(EndText(first).find("resume from LBA " + std::to_string(resume)), std::string::npos);
+    const auto firstCommands = drive.MediaCommands(true);
+
+    drive.tap->hook = nullptr;
+    drive.tap->Forget();
+    stop = false;
+    const ScanResult second = Scan(drive, {resume, {}, MethodChoice::Read}, recorder, time, stop);
+    EXPECT_EQ(second.outcome, resume <= 12345 ? ScanOutcome::Failed : ScanOutcome::Passed);
+    const auto secondCommands = drive.MediaCommands(true);
+    ASSERT_FALSE(secondCommands.empty());
+    EXPECT_EQ(secondCommands.front().first, resume) << "the second run begins where the first ended";
+
+    std::vector<uint64_t> listed = Lbas(first.failures);
+    for (uint64_t lba : Lbas(second.failures)) listed.push_back(lba);
+    EXPECT_EQ(listed, unreadable) << "each unreadable block listed once over both runs";
+    std::vector<bool> covered(kBlocks, false);
+    for (const auto* commands : {&firstCommands, &secondCommands})
+        for (const ScanRange& blocks : *commands)
+            for (uint64_t lba = blocks.first; lba <= blocks.last; ++lba) covered[lba] = true;
+    for (uint64_t lba : listed) covered[lba] = true;
+    EXPECT_EQ(std::count(covered.begin(), covered.end(), false), 0) << "no block left out";
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, StopAndResumeTest, ::testing::ValuesIn(kStopCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class EstimateTest : public ::testing::TestWithParam<uint64_t> {};
+
+TEST_P(EstimateTest, TimeLeftComesFromTheRateOfThisRun)
+{
+    const uint64_t rate = GetParam();
+    SimDriveConfig config;
+    config.blocks = 409600;  // 200 MiB
+    config.blockLength = 512;
+    config.media.mediaRate = rate;
+    SimDrive drive(config, kMiB);
+    ScanRecorder recorder;
+    MediaTime time;
+    const std::atomic<bool> stop{false};
+    const ScanResult result = Scan(drive, {{}, {}, MethodChoice::Read}, recorder, time, stop);
+    ASSERT_EQ(result.outcome, ScanOutcome::Passed);
+    const double total = static_cast<double>(config.blocks * 512);
+    EXPECT_NEAR(static_cast<double>(result.elapsedNanoseconds) / 1e9, total / rate, 1e-3);
+
+    int estimates = 0;
+    for (const ScanProgress& progress : recorder.Of(0).progress) {
+        const double elapsed = static_cast<double>(progress.elapsedNanoseconds) / 1e9;
+        if (elapsed < 1.0) {
+            EXPECT_FALSE(progress.secondsLeft) << "no figure before a second's worth to measure";
+            continue;
+        }
+        ASSERT_TRUE(progress.secondsLeft && progress.bytesPerSecond);
+        EXPECT_NEAR(*progress.bytesPerSecond, static_cast<double>(rate), rate * 1e-6);
+        EXPECT_NEAR(elapsed + *progress.secondsLeft, total / rate, 1e-3) << "at " << PercentDone(progress) << "%";
+        ++estimates;
+    }
+    EXPECT_GT(estimates, 20);
+}
+
+INSTANTIATE_TEST_SUITE_P(MediaRates, EstimateTest, ::testing::Values(20'000'000, 150'000'000));
+
+struct AnswerCase {
+    const char* name;
+    uint8_t status;
+    uint8_t senseKey;
+    bool shortData;
+    const char* text;  // of the failure at LBA 700; null: none
+};
+
+const AnswerCase kAnswerCases[] = {
+    {"RecoveredErrorHasReadTheBlocks", kStatusCheckCondition, 0x01, false, nullptr},
+    {"GoodButShortOfData", kStatusGood, 0, true, "LBA 700: GOOD status, but not all the data arrived"},
+    {"Busy", kStatusBusy, 0, false, "LBA 700: status 08h"},
+    {"NotReady", kStatusCheckCondition, 0x02, false, "LBA 700: NOT READY, ASC 04h, ASCQ 00h"},
+};
+
+class AnswerTest : public ::testing::TestWithParam<AnswerCase> {};
+
+TEST_P(AnswerTest, OnlyBlocksTheDriveDidNotReadAreListed)
+{
+    const AnswerCase& c = GetParam();
+    SimDrive drive(3000, 512, kMiB);
+    drive.tap->hook = [&c](ScsiRequest& request, bool& delivered) {
+        const auto blocks = MediaBlocks(request.Cdb);
+        if (!blocks || blocks->first > 700 || blocks->last < 700) return false;
+        delivered = true;
+        request.ScsiStatus = c.status;
+        request.DataResidual = c.shortData ? 512 : 0;
+        const auto sense = FixedSense(c.senseKey, c.senseKey == 0x02 ? 0x04 : 0x00);
+        std::copy(sense.begin(), sense.end(), request.SenseData);
+        return true;
+    };
+    ScanRecorder recorder;
+    MediaTime time;
+    const std::atomic<bool> stop{false};
+    const ScanResult result = Scan(drive, {{}, {}, MethodChoice::Read}, recorder, time, stop);
+    if (c.text == nullptr) {
+        EXPECT_EQ(result.outcome, ScanOutcome::Passed);
+        EXPECT_TRUE(result.failures.empty());
+        return;
+    }
+    ASSERT_EQ(result.failures.size(), 1u);
+    EXPECT_EQ(FailureText(result.failures[0]), c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, AnswerTest, ::testing::ValuesIn(kAnswerCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ScanPlanTest, TransfersFollowTheAdapterAndTheBlockLength)
+{
+    struct Case {
+        uint32_t blockLength;
+        uint32_t adapterLimit;
+        uint32_t blocks;
+    };
+    const Case cases[] = {
+        {512, 0, 128},           // limit unknown: 64 KiB
+        {512, kMiB, 2048},       // 1 MiB
+        {512, 32 * kMiB, 2048},  // never more than 1 MiB
+        {512, 1280 * 1024, 2048},
+        {4096, 65536, 16},
+        {520, kMiB, 2016},  // whole blocks only
+        {4096, 1000, 1},    // one block, whatever the adapter says
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TransferBlocks(c.blockLength, c.adapterLimit), c.blocks) << c.blockLength << " " << c.adapterLimit;
+}
+
+TEST(ScanPlanTest, BlocksTheDriveDoesNotHaveAreRefused)
+{
+    struct Case {
+        std::optional<uint64_t> from;
+        std::optional<uint64_t> to;
+        const char* error;  // null: the range is taken
+    };
+    const Case cases[] = {
+        {{}, {}, nullptr},
+        {999, 999, nullptr},
+        {1000, {}, "the scan would begin at LBA 1000, past the drive's last LBA 999"},
+        {{}, 1000, "the scan would end at LBA 1000, past the drive's last LBA 999"},
+        {500, 499, "the scan would begin at LBA 500, after its last LBA 499"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        const auto range = ResolveScanRange({c.from, c.to, MethodChoice::Faster}, 999, error);
+        EXPECT_EQ(range.has_value(), c.error == nullptr);
+        EXPECT_EQ(error, c.error ? c.error : "");
+    }
+    std::string error;
+    EXPECT_FALSE(ResolveScanRange({}, UINT64_MAX, error)) << "a capacity that does not fit 64 bits";
+}
+
+}  // namespace
