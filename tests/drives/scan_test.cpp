@@ -88,6 +88,40 @@ TEST_F(ScanTest, NamedDrivesAloneAreOpenedInTheirPlace)
     EXPECT_EQ(counting.opened, std::vector<std::string>{"\\\\.\\physicaldrive2"});
 }
 
+// A drive listed that cannot be opened any more (gone since, or not ours).
+class GoneCatalog : public DeviceCatalog {
+public:
+    explicit GoneCatalog(DeviceCatalog& inner) : inner_(inner) {}
+    std::string PathPrefix() const override { return inner_.PathPrefix(); }
+    std::string PathStem() const override { return inner_.PathStem(); }
+    std::vector<uint32_t> DriveNumbers() const override
+    {
+        std::vector<uint32_t> numbers{0, 1};
+        for (uint32_t number : inner_.DriveNumbers()) numbers.push_back(number + 2);
+        return numbers;
+    }
+    DeviceHandle Open(const std::string& path, int& errorCode) override
+    {
+        const uint32_t number = std::stoul(path.substr(PathPrefix().size() + PathStem().size()));
+        if (number < 2) {
+            errorCode = EACCES;
+            return nullptr;
+        }
+        return inner_.Open(PathPrefix() + PathStem() + std::to_string(number - 2), errorCode);
+    }
+
+private:
+    DeviceCatalog& inner_;
+};
+
+TEST_F(ScanTest, DrivesThatCannotBeOpenedHideNoLaterDrive)
+{
+    Load(Bench(1, Disk(0, 0) + "," + Disk(0, 1)));
+    GoneCatalog gone(*catalog);
+    EXPECT_EQ(ScanScsiDevices(gone), kScanEnded);
+    EXPECT_EQ(Drives().size(), 2u);
+}
+
 TEST_F(ScanTest, NonDiskDeviceIsSkippedAndTheNextDiskTakesTheSlot)
 {
     Load(Bench(1, Disk(0, 0) + "," + Disk(0, 4, "LUMERIC", "\"deviceType\": 5") + "," + Disk(0, 6)));
