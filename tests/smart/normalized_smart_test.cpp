@@ -157,13 +157,13 @@ TEST_F(NormalizedSmartTest, UnknownParameterIsSkippedByItsLength)
     EXPECT_EQ(sheet->tabs[1].values, (std::vector<std::string>{"255", "100", "10", "43", "2", "282"}));
 }
 
-TEST(NormalizedSmartScripted, APageReadWithoutDataLeavesItsTabOut)
+// A drive whose supported-pages list also reads as a page with parameter
+// 0000h, whose status page "succeeds" with ASC 00h and sends nothing, and
+// whose attribute page is `attributes`.
+std::optional<SmartSheet> OpenScripted(const std::vector<uint8_t>& attributes)
 {
-    // The supported-pages list also reads as a page with parameter 0000h;
-    // the status page then "succeeds" with ASC 00h and sends nothing: no
-    // tab, rather than one read from zeros or from the previous page.
     auto device = std::make_shared<ScriptedDevice>();
-    device->script = [](const ScsiRequest& request) {
+    device->script = [attributes](const ScsiRequest& request) {
         ScriptedDevice::Reply reply;
         reply.sense.assign(18, 0x00);
         reply.data.assign(1, 0x00);
@@ -175,18 +175,34 @@ TEST(NormalizedSmartScripted, APageReadWithoutDataLeavesItsTabOut)
             reply.sense[0] = 0x70;
             reply.sense[2] = 0x01;
             break;
-        default: reply.data = {0x30, 0x00, 0x00, 0x07, 0x00, 0x04, 0x03, 0x03, 0x64, 0x63, 0x24}; break;
+        default: reply.data = attributes; break;
         }
         return reply;
     };
     DeviceEntry entry;
     entry.handle = device;
     RecordingPrompts prompts;
-    const auto sheet = OnNormalizedSmart(&entry, prompts);
+    auto sheet = OnNormalizedSmart(&entry, prompts);
     g_pSheetDevice = nullptr;
+    return sheet;
+}
+
+TEST(NormalizedSmartScripted, APageReadWithoutDataLeavesItsTabOut)
+{
+    // No status tab, rather than one read from zeros or from the previous page.
+    const auto sheet = OpenScripted({0x30, 0x00, 0x00, 0x07, 0x00, 0x04, 0x03, 0x03, 0x64, 0x63, 0x24});
     ASSERT_TRUE(sheet);
     ASSERT_EQ(sheet->tabs.size(), 1u);
     EXPECT_EQ(sheet->tabs[0].values, (std::vector<std::string>{"100", "99", "36"}));
+}
+
+TEST(NormalizedSmartScripted, AttributeBytesThatDidNotArriveAreNotShown)
+{
+    // The page says seven bytes follow; the drive sent four of them.
+    const auto sheet = OpenScripted({0x30, 0x00, 0x00, 0x07, 0x00, 0x04, 0x03, 0x03});
+    if (!sheet) return;
+    for (const SmartTab& tab : sheet->tabs)
+        for (const std::string& value : tab.values) EXPECT_TRUE(value.empty()) << "a value read from bytes not sent";
 }
 
 }  // namespace
