@@ -13,23 +13,14 @@
 
 namespace {
 
-const char* kTwoDriveBench = R"({
-  "buses": 2,
-  "adapter": { "maximumTransferLength": 131072, "maximumPhysicalPages": 33, "supportedAsynchronousEvents": 1,
-               "alignmentMask": 7, "taggedQueuing": true, "adapterScansDown": true, "adapterUsesPio": false },
-  "devices": [
-    { "bus": 1, "targetId": 5, "lun": 0, "claimed": false, "vendor": "MORVANE", "product": "ONE",
-      "serial": "S1", "blocks": 100, "descriptorSense": true },
-    { "bus": 0, "targetId": 2, "vendor": "OTHER", "product": "TWO", "blocks": 100,
-      "adapterListError": 5, "capabilitiesError": 22 },
-    { "bus": 0, "targetId": 9, "inAdapterList": false, "vendor": "HIDDEN", "product": "THREE", "blocks": 100 }
-  ]
-})";
+// Drive 0 answers in descriptor format, drive 1 fails the adapter queries,
+// drive 2 is left out of the adapter list.
+const std::string kTwoDriveBench = "sim/transport_bench.json";
 
-std::unique_ptr<SimCatalog> Catalog(const char* json)
+std::unique_ptr<SimCatalog> Catalog(const std::string& file)
 {
     std::string error;
-    auto catalog = MakeBenchCatalogFromJson(json, error);
+    auto catalog = MakeBenchCatalogFromJson(ReadTextFile(TestDataPath(file)), error);
     EXPECT_TRUE(catalog) << error;
     return std::unique_ptr<SimCatalog>(static_cast<SimCatalog*>(catalog.release()));
 }
@@ -116,10 +107,7 @@ TEST(SimTransport, DataInStaysWithinTheTransferLength)
     // first, before the command runs); a short transfer is GOOD with a
     // residual; a recovered read comes with all its data, and one cut short
     // with a residual too.
-    auto faulty = Catalog(R"({"buses": 1, "devices": [{"bus": 0, "targetId": 0, "vendor": "V", "product": "P",
-        "blocks": 100, "faults": [{"action": "shortTransfer", "bytes": 200, "times": 1},
-                                  {"action": "recovered", "times": 1}, {"action": "recovered", "bytes": 0, "times": 1},
-                                  {"action": "status", "status": "0x28", "times": 1}]}]})");
+    auto faulty = Catalog("sim/transport_faults.json");
     auto drive = Open(*faulty, 0);
     const struct {
         uint8_t status;
