@@ -11,6 +11,7 @@
 #include "scsi/byte_order.h"
 #include "sim/sim_device.h"
 #include "sim/sim_disk.h"
+#include "sim/sim_test_support.h"
 #include "support/tap_device.h"
 
 namespace scantest {
@@ -62,11 +63,7 @@ private:
 struct SimDrive {
     SimDrive(uint64_t blocks, uint32_t blockLength, uint32_t adapterLimit, std::vector<uint64_t> unreadable = {})
     {
-        SimDriveConfig config;
-        config.vendor = "MORVANE";
-        config.product = "MVX-SCAN";
-        config.revision = "0100";
-        config.serial = "SN000001";
+        SimDriveConfig config = simtest::PlainDrive();
         config.blocks = blocks;
         config.blockLength = blockLength;
         config.media.unreadableBlocks = std::move(unreadable);
