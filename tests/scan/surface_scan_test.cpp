@@ -10,6 +10,7 @@
 #include "scan/scan_messages.h"
 #include "scan/surface_scan.h"
 #include "scan/scan_test_support.h"
+#include "support/case_file.h"
 #include "support/media_time.h"
 
 using namespace scantest;
@@ -363,45 +364,21 @@ TEST_P(AnswerTest, OnlyBlocksTheDriveDidNotReadAreListed)
 INSTANTIATE_TEST_SUITE_P(Answers, AnswerTest, ::testing::ValuesIn(kAnswerCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ScanPlanTest, TransfersFollowTheAdapterAndTheBlockLength)
+TEST(ScanPlanTest, TransfersFollowTheAdapterAndRangesStayOnTheDrive)
 {
-    struct Case {
-        uint32_t blockLength;
-        uint32_t adapterLimit;
-        uint32_t blocks;
+    const auto Lba = [](const std::string& field) {
+        return field == "-" ? std::nullopt : std::optional<uint64_t>(std::stoull(field));
     };
-    const Case cases[] = {
-        {512, 0, 128},           // limit unknown: 64 KiB
-        {512, kMiB, 2048},       // 1 MiB
-        {512, 32 * kMiB, 2048},  // never more than 1 MiB
-        {512, 1280 * 1024, 2048},
-        {4096, 65536, 16},
-        {520, kMiB, 2016},  // whole blocks only
-        {4096, 1000, 1},    // one block, whatever the adapter says
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(TransferBlocks(c.blockLength, c.adapterLimit), c.blocks) << c.blockLength << " " << c.adapterLimit;
-}
-
-TEST(ScanPlanTest, BlocksTheDriveDoesNotHaveAreRefused)
-{
-    struct Case {
-        std::optional<uint64_t> from;
-        std::optional<uint64_t> to;
-        const char* error;  // null: the range is taken
-    };
-    const Case cases[] = {
-        {{}, {}, nullptr},
-        {999, 999, nullptr},
-        {1000, {}, "the scan would begin at LBA 1000, past the drive's last LBA 999"},
-        {{}, 1000, "the scan would end at LBA 1000, past the drive's last LBA 999"},
-        {500, 499, "the scan would begin at LBA 500, after its last LBA 499"},
-    };
-    for (const Case& c : cases) {
+    for (const CaseLine& c : ReadCaseFile("scan/plans.txt")) {
+        SCOPED_TRACE(CaseTrace("plans.txt", c));
+        if (c[0] == "transfer") {
+            EXPECT_EQ(TransferBlocks(std::stoul(c[1]), std::stoul(c[2])), std::stoul(c[3]));
+            continue;
+        }
         std::string error;
-        const auto range = ResolveScanRange({c.from, c.to, MethodChoice::Faster}, 999, error);
-        EXPECT_EQ(range.has_value(), c.error == nullptr);
-        EXPECT_EQ(error, c.error ? c.error : "");
+        const auto range = ResolveScanRange({Lba(c[1]), Lba(c[2]), MethodChoice::Faster}, 999, error);
+        EXPECT_EQ(range.has_value(), c[3] == "-");
+        EXPECT_EQ(error, c[3] == "-" ? "" : c[3]);
     }
     std::string error;
     EXPECT_FALSE(ResolveScanRange({}, UINT64_MAX, error)) << "a capacity that does not fit 64 bits";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -8,7 +10,8 @@
 
 // Case tables under tests/data: one case a line, fields separated by '|'
 // and trimmed; blank lines and lines starting with '#' are skipped. Each
-// case keeps its line number for the failure message.
+// case keeps its line number for the failure message. A missing or empty
+// file fails the test.
 struct CaseLine {
     int line = 0;
     std::vector<std::string> fields;
@@ -30,6 +33,7 @@ inline std::vector<CaseLine> ReadCaseFile(const std::string& name)
         }
         cases.push_back(std::move(c));
     }
+    EXPECT_FALSE(cases.empty()) << "no cases in " << name;
     return cases;
 }
 
