@@ -41,3 +41,19 @@ signal_run() {
     wait "$pid"
     signal_status=$?
 }
+
+# run EXPECTED_STATUS ARGS...: runs "$cli" ARGS (stdout in $work/out, stderr in
+# $work/err, stdin from $run_input or /dev/null) and fails, showing both, when
+# it ends with another status; a hang ends after 300 s.
+run() {
+    local expected=$1
+    shift
+    timeout 300 "$cli" "$@" >"$work/out" 2>"$work/err" <"${run_input:-/dev/null}"
+    local status=$?
+    if [ "$status" -ne "$expected" ]; then
+        echo "kestrion-cli $* exited $status, expected $expected"
+        sed 's/^/  out: /' "$work/out" | head -40
+        sed 's/^/  err: /' "$work/err" | head -30
+        return 1
+    fi
+}

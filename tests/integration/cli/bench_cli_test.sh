@@ -9,18 +9,6 @@ cd "$work" || exit 1
 
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 
-run() {  # run EXPECTED_STATUS ARGS... ; output in $work/out, $work/err
-    local expected=$1
-    shift
-    timeout 30 "$cli" "$@" >"$work/out" 2>"$work/err" </dev/null
-    local status=$?
-    if [ "$status" -ne "$expected" ]; then
-        echo "kestrion-cli $* exited $status, expected $expected"
-        sed 's/^/  out: /' "$work/out" | head -20
-        sed 's/^/  err: /' "$work/err" | head -20
-        return 1
-    fi
-}
 
 # The default bench: its drives, not its non-disk device; nothing but our own output.
 check "list exits 0" run 0 --bench list

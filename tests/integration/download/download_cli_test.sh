@@ -5,20 +5,9 @@ cli=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+run_input=$work/in
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 
-run() {  # run EXPECTED_STATUS ARGS... ; stdin from $work/in; output in $work/out, $work/err
-    local expected=$1
-    shift
-    "$cli" "$@" <"$work/in" >"$work/out" 2>"$work/err"
-    local status=$?
-    if [ "$status" -ne "$expected" ]; then
-        echo "kestrion-cli $* exited $status, expected $expected"
-        sed 's/^/  out: /' "$work/out" | head -30
-        sed 's/^/  err: /' "$work/err" | head -30
-        return 1
-    fi
-}
 
 has() { grep -qF -- "$1" "$work/$2"; }
 lacks() { ! grep -qF -- "$1" "$work/$2"; }

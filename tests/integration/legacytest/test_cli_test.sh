@@ -8,18 +8,6 @@ trap 'rm -rf "$work"' EXIT
 
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 
-run() {  # run EXPECTED_STATUS ARGS... ; output in $work/out, $work/err
-    local expected=$1
-    shift
-    "$cli" "$@" >"$work/out" 2>"$work/err" </dev/null
-    local status=$?
-    if [ "$status" -ne "$expected" ]; then
-        echo "kestrion-cli $* exited $status, expected $expected"
-        sed 's/^/  out: /' "$work/out" | tail -20
-        sed 's/^/  err: /' "$work/err" | tail -20
-        return 1
-    fi
-}
 
 # The quick preset on a healthy drive of the built-in bench.
 check "quick test exits 0" run 0 --bench test --quick 0

@@ -9,18 +9,6 @@ trap 'rm -rf "$work"' EXIT
 
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 
-run() {  # run EXPECTED_STATUS ARGS... ; output in $work/out, $work/err
-    local expected=$1
-    shift
-    "$cli" "$@" >"$work/out" 2>"$work/err" </dev/null
-    local status=$?
-    if [ "$status" -ne "$expected" ]; then
-        echo "kestrion-cli $* exited $status, expected $expected"
-        sed 's/^/  out: /' "$work/out" | tail -20
-        sed 's/^/  err: /' "$work/err" | tail -20
-        return 1
-    fi
-}
 
 # Two drives at once, each about 3 s of media: every event a line of JSON,
 # "event" then "drive" first, in the order a drive's scan goes.

@@ -14,18 +14,6 @@ when='[A-Z][a-z][a-z] [A-Z][a-z][a-z] [0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9
 
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 
-run() {  # run EXPECTED_STATUS ARGS... ; output in $work/out, $work/err
-    local expected=$1
-    shift
-    timeout 120 "$cli" "$@" >"$work/out" 2>"$work/err" </dev/null
-    local status=$?
-    if [ "$status" -ne "$expected" ]; then
-        echo "kestrion-cli $* exited $status, expected $expected"
-        sed 's/^/  out: /' "$work/out" | head -40
-        sed 's/^/  err: /' "$work/err" | head -20
-        return 1
-    fi
-}
 
 # Bad usage is refused before any drive is touched.
 check "no kind is usage" run 2 --bench "$bench" selftest --all
