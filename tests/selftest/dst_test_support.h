@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -13,7 +15,6 @@
 #include "platform/clock.h"
 #include "scsi/byte_order.h"
 #include "scsi/output_window.h"
-#include "support/hex_fixture.h"
 
 namespace dsttest {
 
@@ -76,7 +77,13 @@ inline std::vector<uint8_t> ResultsPage(const std::vector<LogEntry>& entries)
     return page;
 }
 
-inline std::string ReadFile(const std::string& path) { return ReadTextFile(path); }
+inline std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 // A fresh folder under /tmp, removed with its files at the end.
 class TempFolder {
