@@ -7,26 +7,18 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "drives/device_entry.h"
 #include "modepages/mode_page_io.h"
-#include "scsi/scsi_device.h"
 #include "scsi/scsi_request.h"
+#include "support/hex_fixture.h"
+#include "support/scripted_device.h"
 
 namespace modetest {
 
-// Hex text: pairs of digits separated by blanks.
-inline std::vector<uint8_t> Hex(const std::string& text)
-{
-    std::vector<uint8_t> bytes;
-    std::istringstream words(text);
-    std::string word;
-    while (words >> word) bytes.push_back(static_cast<uint8_t>(std::stoul(word, nullptr, 16)));
-    return bytes;
-}
+inline std::vector<uint8_t> Hex(const std::string& text) { return ParseHexText(text); }
 
 // A drive scripted page by page: MODE SENSE(6) answers from the pages
 // given for each page control, MODE SELECT(6) parameter lists are kept as
@@ -48,7 +40,7 @@ public:
 
     ScriptedModeDrive()
     {
-        device = std::make_shared<Device>(*this);
+        device->script = [this](const ScsiRequest& request) { return Answer(request); };
         entry.handle = device;
         entry.path = "scripted";
     }
@@ -75,38 +67,7 @@ public:
     std::vector<std::vector<uint8_t>> ModeSenseCdbs() const { return CdbsOf(0x1A); }
     std::vector<std::vector<uint8_t>> ModeSelectCdbs() const { return CdbsOf(0x15); }
 
-    // Records every request and answers it from the drive's script.
-    class Device final : public ScsiDevice {
-    public:
-        explicit Device(ScriptedModeDrive& drive) : drive(drive) {}
-        bool Execute(ScsiRequest& request) override
-        {
-            requests.push_back(request);
-            const Reply reply = drive.Answer(request);
-            if (!reply.delivered) return false;
-            request.ScsiStatus = reply.status;
-            const size_t moved = std::min<size_t>(reply.data.size(), request.DataTransferLength);
-            if (request.DataIn == kScsiDataIn && request.DataBuffer != nullptr && moved > 0)
-                std::memcpy(request.DataBuffer, reply.data.data(), moved);
-            // As a transport tells it: data-in moves only the reply's bytes.
-            request.DataResidual =
-                request.DataIn == kScsiDataIn ? request.DataTransferLength - static_cast<uint32_t>(moved) : 0;
-            if (!reply.sense.empty())
-                std::memcpy(request.SenseData, reply.sense.data(),
-                            std::min<size_t>(reply.sense.size(), request.SenseInfoLength));
-            return true;
-        }
-        bool QueryAdapterInquiryData(std::vector<uint8_t>&, int&) override { return false; }
-        bool QueryAddress(ScsiAddress&) override { return false; }
-        bool QueryCapabilities(AdapterCapabilities&, int&) override { return false; }
-
-        std::vector<ScsiRequest> requests;
-
-    private:
-        ScriptedModeDrive& drive;
-    };
-
-    std::shared_ptr<Device> device;
+    std::shared_ptr<ScriptedDevice> device = std::make_shared<ScriptedDevice>();
     DeviceEntry entry;
     std::map<uint8_t, std::array<std::vector<uint8_t>, 4>> pages;
     std::vector<uint8_t> order;
@@ -118,12 +79,7 @@ public:
     bool anyPage = false;  // every page whatever the page code asked for
 
 private:
-    struct Reply {
-        bool delivered = true;
-        uint8_t status = kStatusGood;
-        std::vector<uint8_t> sense;
-        std::vector<uint8_t> data;
-    };
+    using Reply = ScriptedDevice::Reply;
 
     std::vector<std::vector<uint8_t>> CdbsOf(uint8_t opcode) const
     {

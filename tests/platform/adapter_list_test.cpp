@@ -21,7 +21,7 @@ AdapterListDevice Device(uint8_t bus, uint8_t target, const char* vendor)
     return device;
 }
 
-TEST(AdapterListTest, LayoutMatchesThePortDriverReply)
+TEST(AdapterListTest, BusTableThenEntriesOnFourByteBoundaries)
 {
     const auto buffer = BuildAdapterInquiryData(2, {Device(0, 0, "A"), Device(1, 5, "B"), Device(0, 3, "C")});
     ASSERT_GE(buffer.size(), 20u);

@@ -3,17 +3,14 @@
 #include <array>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "platform/linux_sg_io.h"
 #include "scsi/scsi_request.h"
+#include "support/hex_fixture.h"
 
 namespace {
-
-constexpr unsigned char kDidNoConnect = 0x01;
-constexpr unsigned char kDidTimeOut = 0x03;
-constexpr unsigned char kDriverTimeout = 0x06;
-constexpr unsigned char kSuggestRetry = 0x10;
 
 // A request as the executor hands it over: READ(10) of one 512-byte block.
 ScsiRequest ReadRequest(std::vector<uint8_t>& data)
@@ -21,7 +18,6 @@ ScsiRequest ReadRequest(std::vector<uint8_t>& data)
     ScsiRequest request;
     request.CdbLength = 10;
     request.Cdb[0] = 0x28;
-    request.Cdb[5] = 0x07;
     request.Cdb[8] = 0x01;
     request.SenseInfoLength = kSenseInfoLength;
     request.DataIn = kScsiDataIn;
@@ -31,216 +27,132 @@ ScsiRequest ReadRequest(std::vector<uint8_t>& data)
     return request;
 }
 
-struct Completion {
-    sg_io_hdr_t header{};
-    std::array<uint8_t, kSgSenseBufferSize> sense{};
-
-    Completion(unsigned char status, const std::vector<uint8_t>& senseBytes, unsigned char hostStatus = 0,
-               unsigned short driverStatus = 0)
-    {
-        header.mx_sb_len = kSgSenseBufferSize;
-        header.status = status;
-        header.host_status = hostStatus;
-        header.driver_status = driverStatus;
-        header.sb_len_wr = static_cast<unsigned char>(senseBytes.size());
-        std::copy(senseBytes.begin(), senseBytes.end(), sense.begin());
-    }
+struct PrepareCase {
+    const char* name;
+    std::function<void(ScsiRequest&)> edit;
+    bool ok;
+    int direction = SG_DXFER_NONE;
+    unsigned length = 0;
+    unsigned timeOut = 2000;
 };
 
-// Fixed-format sense: MEDIUM ERROR, unrecovered read error at LBA 0x1234.
-const std::vector<uint8_t> kFixedMediumError = {0xF0, 0x00, 0x03, 0x00, 0x00, 0x12, 0x34, 0x0A, 0x00,
-                                                0x00, 0x00, 0x00, 0x11, 0x00, 0x00, 0x00, 0x00, 0x00};
+const PrepareCase kPrepareCases[] = {
+    {"read", [](ScsiRequest&) {}, true, SG_DXFER_FROM_DEV, 512},
+    {"write, time-out beyond milliseconds",
+     [](ScsiRequest& r) { r.DataIn = kScsiDataOut; r.TimeOutValue = UINT32_MAX; }, true, SG_DXFER_TO_DEV, 512, UINT_MAX},
+    {"no length", [](ScsiRequest& r) { r.DataTransferLength = 0; }, true},
+    {"no buffer, any direction byte", [](ScsiRequest& r) { r.DataBuffer = nullptr; r.DataIn = 2; }, true},
+    {"empty CDB", [](ScsiRequest& r) { r.CdbLength = 0; }, false},
+    {"CDB of 17", [](ScsiRequest& r) { r.CdbLength = 17; }, false},
+    {"CDB of 255", [](ScsiRequest& r) { r.CdbLength = 255; }, false},
+    {"unknown direction", [](ScsiRequest& r) { r.DataIn = 2; }, false},
+};
+
+TEST(LinuxSgIo, HeaderCarriesCdbDirectionBufferAndTimeoutOrRefuses)
+{
+    for (const PrepareCase& c : kPrepareCases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> data(512);
+        ScsiRequest request = ReadRequest(data);
+        c.edit(request);
+        sg_io_hdr_t header{};
+        std::array<uint8_t, kSgSenseBufferSize> sense{};
+        int errorCode = -1;
+        ASSERT_EQ(PrepareSgIo(request, header, sense.data(), sense.size(), errorCode), c.ok);
+        EXPECT_EQ(errorCode, c.ok ? 0 : EINVAL);
+        if (!c.ok) continue;
+        EXPECT_EQ(header.interface_id, 'S');
+        EXPECT_EQ(header.cmdp, request.Cdb);
+        EXPECT_EQ(header.cmd_len, 10);
+        EXPECT_EQ(header.dxfer_direction, c.direction);
+        EXPECT_EQ(header.dxfer_len, c.length);
+        EXPECT_EQ(header.dxferp, c.length ? data.data() : nullptr);
+        EXPECT_EQ(header.timeout, c.timeOut);
+        EXPECT_EQ(header.sbp, sense.data());
+        EXPECT_EQ(header.mx_sb_len, kSgSenseBufferSize);
+    }
+}
+
+const char* const kMediumError = "F0 00 03 00 00 12 34 0A 00 00 00 00 11 00 00 00 00 00";
+const char* const kLongSense = "70 A1 A2 A3 A4 A5 A6 A7 A8 A9 AA AB AC AD AE AF B0 B1 B2 B3 B4 B5 B6 B7 B8 B9 BA BB "
+                               "BC BD BE BF C0 C1 C2 C3 C4 C5 C6 C7";
+
+// A completion as the driver hands it back, and what the request must hold
+// after it: the request's sense area starts full of EEh, so each byte the
+// completion left alone shows.
+struct CompletionCase {
+    const char* name;
+    unsigned char status;
+    const char* sense;  // as the driver wrote it
+    unsigned char hostStatus = 0;
+    unsigned short driverStatus = 0;
+    int resid = 0;
+    bool delivered = true;
+    uint32_t moved = 512;
+    const char* fixed = "";  // the request's sense bytes, zeros after them to its area's end; "": untouched
+    unsigned char room = kSgSenseBufferSize;  // mx_sb_len
+    unsigned char written = 0;                // sb_len_wr, when not the sense's length
+    uint8_t senseInfoLength = kSenseInfoLength;
+};
+
+const CompletionCase kCompletionCases[] = {
+    {"good", kStatusGood, ""},
+    {"short read", kStatusGood, "", 0, 0, 200, true, 312},
+    {"overrun moved nothing usable", kStatusGood, "", 0, 0, -4, true, 0},
+    {"residual beyond the transfer", kStatusGood, "", 0, 0, 600, true, 0},
+    {"busy", kStatusBusy, ""},
+    {"retry hints are no failed call", kStatusCheckCondition, kMediumError, 0, 0x10 | kSgDriverSense, 0, true, 512,
+     kMediumError},
+    {"long sense cut to the request's area", kStatusCheckCondition, kLongSense, 0, kSgDriverSense, 0, true, 512,
+     "70 A1 A2 A3 A4 A5 A6 A7 A8 A9 AA AB AC AD AE AF B0 B1 B2 B3 B4 B5 B6 B7"},
+    {"more sense claimed than room for", kStatusCheckCondition, kMediumError, 0, kSgDriverSense, 0, true, 512,
+     "F0 00 03 00 00 12 34 0A", 8, 200},
+    {"no sense area", kStatusCheckCondition, kMediumError, 0, kSgDriverSense, 0, true, 512, "", kSgSenseBufferSize, 0,
+     0},
+    {"short sense leaves no stale bytes", kStatusCheckCondition, "70 00 06 00 00 00 00 00", 0, kSgDriverSense, 0, true,
+     512, "70 00 06 00 00 00 00 00"},
+    // NOT READY, FORMAT IN PROGRESS, information LBA A0B0C0h, progress 4000h.
+    {"descriptor sense arrives fixed", kStatusCheckCondition,
+     "72 02 04 04 00 00 00 14 00 0A 80 00 00 00 00 00 00 A0 B0 C0 02 06 00 00 C0 40 00 00", 0, kSgDriverSense, 0,
+     true, 512, "F0 00 02 00 A0 B0 C0 0A 00 00 00 00 04 04 00 C0 40 00"},
+    {"descriptor sense cut inside its header", kStatusCheckCondition, "72 03 11", 0, kSgDriverSense, 0, true, 512,
+     "70 00 03 00 00 00 00 0A 00 00 00 00 11 00"},
+    {"no connect", kStatusCheckCondition, kMediumError, 0x01, 0, 0, false},
+    {"time out", kStatusCheckCondition, kMediumError, 0x03, 0, 0, false},
+    {"time out with sense", kStatusCheckCondition, kMediumError, 0x03, kSgDriverSense, 0, false},
+    {"driver time out", kStatusCheckCondition, kMediumError, 0, 0x06, 0, false},
+};
+
+TEST(LinuxSgIo, CompletionGivesStatusResidualAndFixedSenseOrAFailedCall)
+{
+    for (const CompletionCase& c : kCompletionCases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<uint8_t> driverSense = ParseHexText(c.sense);
+        sg_io_hdr_t header{};
+        std::array<uint8_t, kSgSenseBufferSize> sense{};
+        std::copy(driverSense.begin(), driverSense.end(), sense.begin());
+        header.mx_sb_len = c.room;
+        header.status = c.status;
+        header.host_status = c.hostStatus;
+        header.driver_status = c.driverStatus;
+        header.sb_len_wr = c.written ? c.written : static_cast<unsigned char>(driverSense.size());
+        header.dxfer_direction = SG_DXFER_FROM_DEV;
+        header.dxfer_len = 512;
+        header.resid = c.resid;
+        std::vector<uint8_t> data(512);
+        ScsiRequest request = ReadRequest(data);
+        request.SenseInfoLength = c.senseInfoLength;
+        request.ScsiStatus = 0x55;
+        std::memset(request.SenseData, 0xEE, sizeof request.SenseData);
+
+        EXPECT_EQ(CompleteSgIo(header, sense.data(), request), c.delivered);
+        EXPECT_EQ(request.ScsiStatus, c.delivered ? c.status : 0);
+        if (c.delivered) { EXPECT_EQ(DataTransferred(request), c.moved); }
+        std::vector<uint8_t> expected = ParseHexText(c.fixed);
+        if (!expected.empty()) expected.resize(c.senseInfoLength, 0);
+        expected.resize(sizeof request.SenseData, 0xEE);
+        EXPECT_EQ(std::vector<uint8_t>(request.SenseData, request.SenseData + sizeof request.SenseData), expected);
+    }
+}
 
 }  // namespace
-
-TEST(LinuxSgIo, HeaderCarriesCdbDirectionBufferAndTimeout)
-{
-    std::vector<uint8_t> data(512);
-    ScsiRequest request = ReadRequest(data);
-    sg_io_hdr_t header{};
-    std::array<uint8_t, kSgSenseBufferSize> sense{};
-    int errorCode = -1;
-    ASSERT_TRUE(PrepareSgIo(request, header, sense.data(), sense.size(), errorCode));
-    EXPECT_EQ(errorCode, 0);
-    EXPECT_EQ(header.interface_id, 'S');
-    EXPECT_EQ(header.cmdp, request.Cdb);
-    EXPECT_EQ(header.cmd_len, 10);
-    EXPECT_EQ(header.dxfer_direction, SG_DXFER_FROM_DEV);
-    EXPECT_EQ(header.dxferp, data.data());
-    EXPECT_EQ(header.dxfer_len, 512u);
-    EXPECT_EQ(header.timeout, 2000u);
-    EXPECT_EQ(header.sbp, sense.data());
-    EXPECT_EQ(header.mx_sb_len, kSgSenseBufferSize);
-
-    request.DataIn = kScsiDataOut;
-    request.TimeOutValue = UINT32_MAX;  // would overflow in milliseconds
-    ASSERT_TRUE(PrepareSgIo(request, header, sense.data(), sense.size(), errorCode));
-    EXPECT_EQ(header.dxfer_direction, SG_DXFER_TO_DEV);
-    EXPECT_EQ(header.timeout, UINT_MAX);
-}
-
-TEST(LinuxSgIo, NoDataPhaseWithoutLengthOrBuffer)
-{
-    std::vector<uint8_t> data(8);
-    std::array<uint8_t, kSgSenseBufferSize> sense{};
-    sg_io_hdr_t header{};
-    int errorCode = 0;
-
-    ScsiRequest request = ReadRequest(data);
-    request.DataTransferLength = 0;
-    ASSERT_TRUE(PrepareSgIo(request, header, sense.data(), sense.size(), errorCode));
-    EXPECT_EQ(header.dxfer_direction, SG_DXFER_NONE);
-    EXPECT_EQ(header.dxfer_len, 0u);
-
-    request = ReadRequest(data);
-    request.DataBuffer = nullptr;
-    ASSERT_TRUE(PrepareSgIo(request, header, sense.data(), sense.size(), errorCode));
-    EXPECT_EQ(header.dxfer_direction, SG_DXFER_NONE);
-    EXPECT_EQ(header.dxfer_len, 0u);
-    EXPECT_EQ(header.dxferp, nullptr);
-
-    // Without a data phase the direction byte does not matter.
-    request.DataIn = 2;
-    EXPECT_TRUE(PrepareSgIo(request, header, sense.data(), sense.size(), errorCode));
-}
-
-TEST(LinuxSgIo, RefusesRequestsItCannotIssueSafely)
-{
-    std::vector<uint8_t> data(8);
-    std::array<uint8_t, kSgSenseBufferSize> sense{};
-    sg_io_hdr_t header{};
-    int errorCode = 0;
-    for (uint8_t length : {0, 17, 255}) {
-        ScsiRequest request = ReadRequest(data);
-        request.CdbLength = length;
-        EXPECT_FALSE(PrepareSgIo(request, header, sense.data(), sense.size(), errorCode)) << int(length);
-        EXPECT_EQ(errorCode, EINVAL);
-    }
-    ScsiRequest request = ReadRequest(data);
-    request.DataIn = 2;
-    EXPECT_FALSE(PrepareSgIo(request, header, sense.data(), sense.size(), errorCode));
-    EXPECT_EQ(errorCode, EINVAL);
-}
-
-TEST(LinuxSgIo, CompletedCommandsGiveStatusAndFixedSense)
-{
-    std::vector<uint8_t> data(512);
-
-    ScsiRequest good = ReadRequest(data);
-    Completion ok(kStatusGood, {});
-    ok.header.dxfer_direction = SG_DXFER_FROM_DEV;
-    ok.header.dxfer_len = 512;
-    EXPECT_TRUE(CompleteSgIo(ok.header, ok.sense.data(), good));
-    EXPECT_EQ(good.ScsiStatus, kStatusGood);
-    EXPECT_EQ(DataTransferred(good), 512u);
-
-    // The driver's residual reaches the request; an overrun moved nothing usable.
-    for (const auto& [resid, moved] : {std::pair{200, 312u}, {-4, 0u}, {600, 0u}}) {
-        ScsiRequest shortRead = ReadRequest(data);
-        ok.header.resid = resid;
-        EXPECT_TRUE(CompleteSgIo(ok.header, ok.sense.data(), shortRead));
-        EXPECT_EQ(DataTransferred(shortRead), moved) << resid;
-    }
-
-    ScsiRequest busy = ReadRequest(data);
-    Completion busyDone(kStatusBusy, {});
-    EXPECT_TRUE(CompleteSgIo(busyDone.header, busyDone.sense.data(), busy));
-    EXPECT_EQ(busy.ScsiStatus, kStatusBusy);
-
-    // Retry hints in driver_status's high nibble do not make a failed call.
-    ScsiRequest check = ReadRequest(data);
-    Completion checkDone(kStatusCheckCondition, kFixedMediumError, 0, kSuggestRetry | kSgDriverSense);
-    ASSERT_TRUE(CompleteSgIo(checkDone.header, checkDone.sense.data(), check));
-    EXPECT_EQ(check.ScsiStatus, kStatusCheckCondition);
-    EXPECT_EQ(0, std::memcmp(check.SenseData, kFixedMediumError.data(), kFixedMediumError.size()));
-}
-
-TEST(LinuxSgIo, LongSenseIsCutToTheRequestsSenseArea)
-{
-    std::vector<uint8_t> data(512);
-    std::vector<uint8_t> longSense(40);
-    for (size_t i = 0; i < longSense.size(); ++i) longSense[i] = static_cast<uint8_t>(0xA0 + i);
-    longSense[0] = 0x70;
-
-    ScsiRequest request = ReadRequest(data);
-    Completion done(kStatusCheckCondition, longSense, 0, kSgDriverSense);
-    ASSERT_TRUE(CompleteSgIo(done.header, done.sense.data(), request));
-    EXPECT_EQ(0, std::memcmp(request.SenseData, longSense.data(), kSenseInfoLength));
-    for (size_t i = kSenseInfoLength; i < sizeof(request.SenseData); ++i) EXPECT_EQ(request.SenseData[i], 0) << i;
-
-    // A driver claiming more sense than it was given room for is held to the room.
-    ScsiRequest overrun = ReadRequest(data);
-    Completion lying(kStatusCheckCondition, kFixedMediumError, 0, kSgDriverSense);
-    lying.header.mx_sb_len = 8;
-    lying.header.sb_len_wr = 200;
-    ASSERT_TRUE(CompleteSgIo(lying.header, lying.sense.data(), overrun));
-    EXPECT_EQ(0, std::memcmp(overrun.SenseData, kFixedMediumError.data(), 8));
-    EXPECT_EQ(overrun.SenseData[12], 0) << "bytes past the sense buffer's room must not be taken";
-
-    ScsiRequest noRoom = ReadRequest(data);
-    noRoom.SenseInfoLength = 0;
-    ASSERT_TRUE(CompleteSgIo(done.header, done.sense.data(), noRoom));
-    EXPECT_EQ(noRoom.SenseData[0], 0);
-}
-
-TEST(LinuxSgIo, ShortSenseLeavesNoStaleBytes)
-{
-    std::vector<uint8_t> data(512);
-    ScsiRequest request = ReadRequest(data);
-    std::memset(request.SenseData, 0xEE, sizeof(request.SenseData));
-    Completion done(kStatusCheckCondition, {0x70, 0x00, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00}, 0, kSgDriverSense);
-    ASSERT_TRUE(CompleteSgIo(done.header, done.sense.data(), request));
-    EXPECT_EQ(request.SenseData[2], 0x06);
-    for (size_t i = 8; i < kSenseInfoLength; ++i) EXPECT_EQ(request.SenseData[i], 0) << i;
-}
-
-TEST(LinuxSgIo, DescriptorSenseArrivesInFixedFormat)
-{
-    std::vector<uint8_t> data(512);
-    // NOT READY, LOGICAL UNIT NOT READY, FORMAT IN PROGRESS, with an
-    // information descriptor for LBA 0x00A0B0C0 and progress 0x4000.
-    const std::vector<uint8_t> descriptor = {0x72, 0x02, 0x04, 0x04, 0x00, 0x00, 0x00, 0x14, 0x00, 0x0A, 0x80,
-                                             0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xA0, 0xB0, 0xC0, 0x02, 0x06,
-                                             0x00, 0x00, 0xC0, 0x40, 0x00, 0x00};
-    ScsiRequest request = ReadRequest(data);
-    Completion done(kStatusCheckCondition, descriptor, 0, kSgDriverSense);
-    ASSERT_TRUE(CompleteSgIo(done.header, done.sense.data(), request));
-    EXPECT_EQ(request.SenseData[0], 0xF0);  // current, information valid
-    EXPECT_EQ(request.SenseData[2], 0x02);
-    EXPECT_EQ(request.SenseData[3], 0x00);
-    EXPECT_EQ(request.SenseData[4], 0xA0);
-    EXPECT_EQ(request.SenseData[5], 0xB0);
-    EXPECT_EQ(request.SenseData[6], 0xC0);
-    EXPECT_EQ(request.SenseData[12], 0x04);
-    EXPECT_EQ(request.SenseData[13], 0x04);
-    EXPECT_EQ(request.SenseData[15], 0xC0);
-    EXPECT_EQ(request.SenseData[16], 0x40);
-
-    // Cut off inside the header: the sense key still reaches the reader.
-    ScsiRequest truncated = ReadRequest(data);
-    Completion cut(kStatusCheckCondition, {0x72, 0x03, 0x11}, 0, kSgDriverSense);
-    ASSERT_TRUE(CompleteSgIo(cut.header, cut.sense.data(), truncated));
-    EXPECT_EQ(truncated.SenseData[0], 0x70);
-    EXPECT_EQ(truncated.SenseData[2], 0x03);
-    EXPECT_EQ(truncated.SenseData[12], 0x11);
-}
-
-TEST(LinuxSgIo, AdapterAndDriverErrorsAreFailedCalls)
-{
-    std::vector<uint8_t> data(512);
-    struct Case {
-        const char* name;
-        unsigned char hostStatus;
-        unsigned short driverStatus;
-    };
-    for (const Case& c : {Case{"no connect", kDidNoConnect, 0}, Case{"time out", kDidTimeOut, 0},
-                          Case{"time out with sense", kDidTimeOut, kSgDriverSense},
-                          Case{"driver time out", 0, kDriverTimeout}}) {
-        ScsiRequest request = ReadRequest(data);
-        request.ScsiStatus = 0x55;
-        Completion done(kStatusCheckCondition, kFixedMediumError, c.hostStatus, c.driverStatus);
-        EXPECT_FALSE(CompleteSgIo(done.header, done.sense.data(), request)) << c.name;
-        EXPECT_EQ(request.ScsiStatus, 0) << c.name;
-        EXPECT_EQ(request.SenseData[0], 0) << c.name << ": sense of a failed call is not passed on";
-    }
-}

@@ -48,7 +48,7 @@ TEST(ScanRunTest, EachDriveHasItsOwnStopAndAHeldDriveHoldsNoOtherUp)
     run.Wait();
     EXPECT_EQ(run.Result(1).outcome, ScanOutcome::Stopped);
     EXPECT_EQ(run.Result(1).resumeLba, 2048u) << "the command in progress ended, nothing after it was sent";
-    EXPECT_EQ(recorder.Of(1).ended.size(), 1u);
+    EXPECT_EQ(recorder.Of(1).ended, 1u);
 }
 
 }  // namespace

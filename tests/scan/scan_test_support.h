@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -10,34 +11,36 @@
 #include "scsi/byte_order.h"
 #include "sim/sim_device.h"
 #include "sim/sim_disk.h"
+#include "sim/sim_test_support.h"
 #include "support/tap_device.h"
 
 namespace scantest {
 
-// Everything scans told, per drive, from any thread.
+// What scans told, per drive, from any thread.
 class ScanRecorder final : public ScanObserver {
 public:
     struct Drive {
-        std::vector<ScanPlan> started;
         std::vector<ScanMethod> chosen;
         std::vector<ScanProgress> progress;
         std::vector<ScanFailure> failures;
-        std::vector<ScanGap> gaps;
-        std::vector<ScanResult> ended;
+        size_t ended = 0;
     };
 
-    void ScanStarted(size_t drive, const ScanPlan& plan) override { With(drive).started.push_back(plan); }
+    void ScanStarted(size_t, const ScanPlan&) override {}
     void MethodChosen(size_t drive, ScanMethod method, const std::optional<MethodSample>&) override
     {
-        With(drive).chosen.push_back(method);
+        With(drive, [&](Drive& d) { d.chosen.push_back(method); });
     }
     void ScanProgressed(size_t drive, const ScanProgress& progress) override
     {
-        With(drive).progress.push_back(progress);
+        With(drive, [&](Drive& d) { d.progress.push_back(progress); });
     }
-    void BlockFailed(size_t drive, const ScanFailure& failure) override { With(drive).failures.push_back(failure); }
-    void BlocksNotRead(size_t drive, const ScanGap& gap) override { With(drive).gaps.push_back(gap); }
-    void ScanEnded(size_t drive, const ScanResult& result) override { With(drive).ended.push_back(result); }
+    void BlockFailed(size_t drive, const ScanFailure& failure) override
+    {
+        With(drive, [&](Drive& d) { d.failures.push_back(failure); });
+    }
+    void BlocksNotRead(size_t, const ScanGap&) override {}
+    void ScanEnded(size_t drive, const ScanResult&) override { With(drive, [](Drive& d) { ++d.ended; }); }
 
     Drive Of(size_t drive)
     {
@@ -46,10 +49,10 @@ public:
     }
 
 private:
-    Drive& With(size_t drive)
+    void With(size_t drive, const std::function<void(Drive&)>& change)
     {
         std::lock_guard lock(mutex);
-        return drives[drive];
+        change(drives[drive]);
     }
     std::mutex mutex;
     std::map<size_t, Drive> drives;
@@ -60,11 +63,7 @@ private:
 struct SimDrive {
     SimDrive(uint64_t blocks, uint32_t blockLength, uint32_t adapterLimit, std::vector<uint64_t> unreadable = {})
     {
-        SimDriveConfig config;
-        config.vendor = "MORVANE";
-        config.product = "MVX-SCAN";
-        config.revision = "0100";
-        config.serial = "SN000001";
+        SimDriveConfig config = simtest::PlainDrive();
         config.blocks = blocks;
         config.blockLength = blockLength;
         config.media.unreadableBlocks = std::move(unreadable);

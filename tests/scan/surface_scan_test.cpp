@@ -10,6 +10,7 @@
 #include "scan/scan_messages.h"
 #include "scan/surface_scan.h"
 #include "scan/scan_test_support.h"
+#include "support/case_file.h"
 #include "support/media_time.h"
 
 using namespace scantest;
@@ -20,12 +21,17 @@ constexpr uint32_t kMiB = 1024 * 1024;
 constexpr uint64_t k32BitBlocks = uint64_t{1} << 32;
 constexpr uint64_t k4TBBlocks = 7814037168ull;
 
-ScanResult Scan(SimDrive& drive, const ScanRequest& request, ScanRecorder& recorder, MediaTime& time,
-                const std::atomic<bool>& stop)
-{
-    drive.disk->SetMediaPacer(&time);
-    return SurfaceScan(0, drive.Target(), request, time, recorder, stop).Run();
-}
+// One scan on media time, with what it told.
+struct Scanning {
+    ScanRecorder recorder;
+    MediaTime time;
+    std::atomic<bool> stop{false};
+    ScanResult Run(SimDrive& drive, const ScanRequest& request)
+    {
+        drive.disk->SetMediaPacer(&time);
+        return SurfaceScan(0, drive.Target(), request, time, recorder, stop).Run();
+    }
+};
 
 std::vector<uint64_t> Lbas(const std::vector<ScanFailure>& failures)
 {
@@ -83,10 +89,8 @@ TEST_P(NarrowingTest, EveryUnreadableBlockIsListedAndNothingElse)
     const auto& [c, choice, informationField] = GetParam();
     SimDrive drive(c.blocks, c.blockLength, c.adapterLimit, c.unreadable);
     if (!informationField) ForgetInformationField(drive);
-    ScanRecorder recorder;
-    MediaTime time;
-    const std::atomic<bool> stop{false};
-    const ScanResult result = Scan(drive, {c.from, c.to, choice}, recorder, time, stop);
+    Scanning scan;
+    const ScanResult result = scan.Run(drive, {c.from, c.to, choice});
 
     EXPECT_EQ(result.outcome, ScanOutcome::Failed);
     EXPECT_EQ(Lbas(result.failures), c.unreadable);
@@ -94,7 +98,7 @@ TEST_P(NarrowingTest, EveryUnreadableBlockIsListedAndNothingElse)
         EXPECT_TRUE(failure.reachedDrive);
         EXPECT_EQ(FailureText(failure), "LBA " + std::to_string(failure.lba) + ": MEDIUM ERROR, ASC 11h, ASCQ 00h");
     }
-    EXPECT_EQ(Lbas(recorder.Of(0).failures), c.unreadable) << "each told as it was found";
+    EXPECT_EQ(Lbas(scan.recorder.Of(0).failures), c.unreadable) << "each told as it was found";
     EXPECT_TRUE(result.gaps.empty());
     EXPECT_EQ(result.blocksRead, result.plan.range.Blocks() - c.unreadable.size());
 
@@ -126,10 +130,8 @@ TEST(SurfaceScanTest, ADeadZoneCostsBoundedWorkAndEveryBlockIsAccountedFor)
     constexpr uint64_t kBlocks = 262144;
     const ScanRange zone{40000, 139999};
     SimDrive drive(kBlocks, 512, kMiB, Consecutive(zone.first, zone.Blocks()));
-    ScanRecorder recorder;
-    MediaTime time;
-    const std::atomic<bool> stop{false};
-    const ScanResult result = Scan(drive, {{}, {}, MethodChoice::Read}, recorder, time, stop);
+    Scanning scan;
+    const ScanResult result = scan.Run(drive, {{}, {}, MethodChoice::Read});
 
     EXPECT_EQ(result.outcome, ScanOutcome::Failed);
     uint64_t listed = 0;
@@ -192,24 +194,21 @@ TEST_P(MethodChoiceTest, TheFasterMethodOnTheDriveAtHandIsTheDefault)
     const MethodCase& c = GetParam();
     const uint64_t bad = c.bad != 0 ? c.bad : c.blocks - 100;
     SimDrive drive(c.blocks, 512, kMiB, {bad});
-    MediaTime time;
-    DeviceHandle inner = drive.tap->inner;
+    Scanning scan;
     drive.tap->hook = [&](ScsiRequest& request, bool& delivered) {
         const auto blocks = MediaBlocks(request.Cdb);
         if (!blocks) return false;
         const bool verify = request.Cdb[0] == 0x2F || request.Cdb[0] == 0x8F;
-        time.Advance(static_cast<int64_t>(blocks->Blocks()) * (verify ? c.verifyPerBlock : c.readPerBlock));
+        scan.time.Advance(static_cast<int64_t>(blocks->Blocks()) * (verify ? c.verifyPerBlock : c.readPerBlock));
         if (!verify || !c.verifyReadsNothing) return false;
         request.ScsiStatus = kStatusGood;
         delivered = true;
         return true;
     };
-    ScanRecorder recorder;
-    const std::atomic<bool> stop{false};
-    const ScanResult result = Scan(drive, {}, recorder, time, stop);
+    const ScanResult result = scan.Run(drive, {});
 
     EXPECT_EQ(result.method, c.expected);
-    EXPECT_EQ(recorder.Of(0).chosen, std::vector<ScanMethod>{c.expected}) << "told once";
+    EXPECT_EQ(scan.recorder.Of(0).chosen, std::vector<ScanMethod>{c.expected}) << "told once";
     EXPECT_EQ(Lbas(result.failures), std::vector<uint64_t>{bad}) << "whichever method, the bad block is found";
     const bool sampled = c.blocks >= kSampleTransfers * 2048;
     ASSERT_EQ(result.sample.has_value(), sampled);
@@ -243,7 +242,7 @@ TEST_P(StopAndResumeTest, ResumingFromThePrintedLbaSkipsNothing)
     const std::vector<uint64_t> unreadable{5000, 5001, 12345};
     constexpr uint64_t kBlocks = 20000;
     SimDrive drive(kBlocks, 512, 64 * 1024, unreadable);
-    std::atomic<bool> stop{false};
+    Scanning scan;
     std::atomic<int> index{0};
     bool stopped = false;
     drive.tap->hook = [&](ScsiRequest& request, bool& delivered) {
@@ -251,15 +250,13 @@ TEST_P(StopAndResumeTest, ResumingFromThePrintedLbaSkipsNothing)
         if (!blocks) return false;
         stopped = stopped || c.when(index++, *blocks);
         if (!stopped || !c.driveGoesAway) {
-            if (stopped) stop = true;
+            if (stopped) scan.stop = true;
             return false;
         }
         delivered = false;
         return true;
     };
-    ScanRecorder recorder;
-    MediaTime time;
-    const ScanResult first = Scan(drive, {{}, {}, MethodChoice::Read}, recorder, time, stop);
+    const ScanResult first = scan.Run(drive, {{}, {}, MethodChoice::Read});
     ASSERT_EQ(first.outcome, c.driveGoesAway ? ScanOutcome::DriveLost : ScanOutcome::Stopped);
     ASSERT_TRUE(first.resumeLba);
     const uint64_t resume = *first.resumeLba;
@@ -268,8 +265,8 @@ TEST_P(StopAndResumeTest, ResumingFromThePrintedLbaSkipsNothing)
 
     drive.tap->hook = nullptr;
     drive.tap->Forget();
-    stop = false;
-    const ScanResult second = Scan(drive, {resume, {}, MethodChoice::Read}, recorder, time, stop);
+    scan.stop = false;
+    const ScanResult second = scan.Run(drive, {resume, {}, MethodChoice::Read});
     EXPECT_EQ(second.outcome, resume <= 12345 ? ScanOutcome::Failed : ScanOutcome::Passed);
     const auto secondCommands = drive.MediaCommands(true);
     ASSERT_FALSE(secondCommands.empty());
@@ -299,16 +296,14 @@ TEST_P(EstimateTest, TimeLeftComesFromTheRateOfThisRun)
     config.blockLength = 512;
     config.media.mediaRate = rate;
     SimDrive drive(config, kMiB);
-    ScanRecorder recorder;
-    MediaTime time;
-    const std::atomic<bool> stop{false};
-    const ScanResult result = Scan(drive, {{}, {}, MethodChoice::Read}, recorder, time, stop);
+    Scanning scan;
+    const ScanResult result = scan.Run(drive, {{}, {}, MethodChoice::Read});
     ASSERT_EQ(result.outcome, ScanOutcome::Passed);
     const double total = static_cast<double>(config.blocks * 512);
     EXPECT_NEAR(static_cast<double>(result.elapsedNanoseconds) / 1e9, total / rate, 1e-3);
 
     int estimates = 0;
-    for (const ScanProgress& progress : recorder.Of(0).progress) {
+    for (const ScanProgress& progress : scan.recorder.Of(0).progress) {
         const double elapsed = static_cast<double>(progress.elapsedNanoseconds) / 1e9;
         if (elapsed < 1.0) {
             EXPECT_FALSE(progress.secondsLeft) << "no figure before a second's worth to measure";
@@ -355,10 +350,8 @@ TEST_P(AnswerTest, OnlyBlocksTheDriveDidNotReadAreListed)
         std::copy(sense.begin(), sense.end(), request.SenseData);
         return true;
     };
-    ScanRecorder recorder;
-    MediaTime time;
-    const std::atomic<bool> stop{false};
-    const ScanResult result = Scan(drive, {{}, {}, MethodChoice::Read}, recorder, time, stop);
+    Scanning scan;
+    const ScanResult result = scan.Run(drive, {{}, {}, MethodChoice::Read});
     if (c.text == nullptr) {
         EXPECT_EQ(result.outcome, ScanOutcome::Passed);
         EXPECT_TRUE(result.failures.empty());
@@ -371,45 +364,21 @@ TEST_P(AnswerTest, OnlyBlocksTheDriveDidNotReadAreListed)
 INSTANTIATE_TEST_SUITE_P(Answers, AnswerTest, ::testing::ValuesIn(kAnswerCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ScanPlanTest, TransfersFollowTheAdapterAndTheBlockLength)
+TEST(ScanPlanTest, TransfersFollowTheAdapterAndRangesStayOnTheDrive)
 {
-    struct Case {
-        uint32_t blockLength;
-        uint32_t adapterLimit;
-        uint32_t blocks;
+    const auto Lba = [](const std::string& field) {
+        return field == "-" ? std::nullopt : std::optional<uint64_t>(std::stoull(field));
     };
-    const Case cases[] = {
-        {512, 0, 128},           // limit unknown: 64 KiB
-        {512, kMiB, 2048},       // 1 MiB
-        {512, 32 * kMiB, 2048},  // never more than 1 MiB
-        {512, 1280 * 1024, 2048},
-        {4096, 65536, 16},
-        {520, kMiB, 2016},  // whole blocks only
-        {4096, 1000, 1},    // one block, whatever the adapter says
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(TransferBlocks(c.blockLength, c.adapterLimit), c.blocks) << c.blockLength << " " << c.adapterLimit;
-}
-
-TEST(ScanPlanTest, BlocksTheDriveDoesNotHaveAreRefused)
-{
-    struct Case {
-        std::optional<uint64_t> from;
-        std::optional<uint64_t> to;
-        const char* error;  // null: the range is taken
-    };
-    const Case cases[] = {
-        {{}, {}, nullptr},
-        {999, 999, nullptr},
-        {1000, {}, "the scan would begin at LBA 1000, past the drive's last LBA 999"},
-        {{}, 1000, "the scan would end at LBA 1000, past the drive's last LBA 999"},
-        {500, 499, "the scan would begin at LBA 500, after its last LBA 499"},
-    };
-    for (const Case& c : cases) {
+    for (const CaseLine& c : ReadCaseFile("scan/plans.txt")) {
+        SCOPED_TRACE(CaseTrace("plans.txt", c));
+        if (c[0] == "transfer") {
+            EXPECT_EQ(TransferBlocks(std::stoul(c[1]), std::stoul(c[2])), std::stoul(c[3]));
+            continue;
+        }
         std::string error;
-        const auto range = ResolveScanRange({c.from, c.to, MethodChoice::Faster}, 999, error);
-        EXPECT_EQ(range.has_value(), c.error == nullptr);
-        EXPECT_EQ(error, c.error ? c.error : "");
+        const auto range = ResolveScanRange({Lba(c[1]), Lba(c[2]), MethodChoice::Faster}, 999, error);
+        EXPECT_EQ(range.has_value(), c[3] == "-");
+        EXPECT_EQ(error, c[3] == "-" ? "" : c[3]);
     }
     std::string error;
     EXPECT_FALSE(ResolveScanRange({}, UINT64_MAX, error)) << "a capacity that does not fit 64 bits";

@@ -1,209 +1,125 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "scsi/builders.h"
+#include "support/hex_fixture.h"
 #include "support/scripted_device.h"
-#include "support/stream_capture.h"
 
 namespace {
 
-class BuildersTest : public ::testing::Test {
-protected:
-    std::shared_ptr<ScriptedDevice> device = std::make_shared<ScriptedDevice>();
-    DeviceHandle handle = device;
-    ScsiRequest request;
-
-    const ScsiRequest& Sent() const { return device->requests.back(); }
-    std::vector<uint8_t> SentCdb() const { return {Sent().Cdb, Sent().Cdb + Sent().CdbLength}; }
+// A builder sent with a request the caller may have filled in part, and the
+// CDB, time-out (0: any), direction (-1: any) and data length (-1: any) the
+// drive must see.
+struct BuilderCase {
+    const char* name;
+    std::function<void(ScsiRequest&, DeviceHandle*)> send;
+    const char* cdb;
+    uint32_t timeOut = 0;
+    int dataIn = -1;
+    int64_t transferLength = -1;
 };
 
-using Bytes = std::vector<uint8_t>;
+const uint32_t kLba = 0x01020304;
+const uint16_t kCount = 0x0102;
+const uint64_t kLba64 = 0x0102030405060708ull;
 
-TEST_F(BuildersTest, SixByteCommandsCarryTheirFieldsTimeOutsAndDirections)
+const BuilderCase kCases[] = {
+    {"TEST UNIT READY", [](auto& r, auto* h) { ScsiTestUnitReady(0, r, h, 7); }, "00 00 00 00 00 00", 7, 1},
+    {"REQUEST SENSE ignores its length", [](auto& r, auto* h) { ScsiRequestSense(r, h, 252, 0); },
+     "03 00 00 00 13 00", 2},
+    {"INQUIRY", [](auto& r, auto* h) { const uint8_t evpd = 1, page = 0x80; ScsiInquiry(&evpd, &page, r, h, 0); },
+     "12 01 80 00 FF 00"},
+    {"MODE SELECT (6)",
+     [](auto& r, auto* h) { const uint8_t pfsp = 0x11, length = 0x1C; ScsiModeSelect6(&pfsp, &length, r, h, 0); },
+     "15 11 00 00 1C 00", 0, 0},
+    {"START UNIT", [](auto& r, auto* h) { ScsiStartUnit(0, r, h); }, "1B 00 00 00 01 00", 0, 1},
+    {"RECEIVE DIAGNOSTIC keeps PCV and page code",
+     [](auto& r, auto* h) { r.Cdb[1] = 0x01; r.Cdb[2] = 0x40; ScsiReceiveDiagnostic(0x1234, r, h, 0); },
+     "1C 01 40 12 34 00"},
+    {"vendor DFh", [](auto& r, auto* h) { ScsiVendorDF(r, h, 0); }, "DF 00 71 0E 00 00", 0, 0},
+    {"MODE SENSE all pages, DBD",
+     [](auto& r, auto* h) { const uint8_t dbd = 1, pc = 3, page = 0x3F; ScsiModeSense6(&dbd, &pc, &page, r, h, 0); },
+     "1A 08 FF 00 FF 00"},
+    {"MODE SENSE changeable values",
+     [](auto& r, auto* h) { const uint8_t dbd = 0, pc = 1, page = 8; ScsiModeSense6(&dbd, &pc, &page, r, h, 0); },
+     "1A 00 48 00 FF 00"},
+    {"SEND DIAGNOSTIC cannot carry a self-test code",
+     [](auto& r, auto* h) { ScsiSendDiagnostic(0x84, 0x0102, r, h, 0); }, "1D 04 00 01 02 00", 30, 0},
+    {"READ (10)", [](auto& r, auto* h) { ScsiRead10(&kLba, &kCount, r, h, 0); }, "28 00 01 02 03 04 00 01 02 00"},
+    {"WRITE AND VERIFY (10), byte check", [](auto& r, auto* h) { ScsiWriteVerify10(1, &kLba, &kCount, r, h, 0); },
+     "2E 02 01 02 03 04 00 01 02 00", 0, 0},
+    {"WRITE AND VERIFY (10)", [](auto& r, auto* h) { ScsiWriteVerify10(0, &kLba, &kCount, r, h, 0); },
+     "2E 00 01 02 03 04 00 01 02 00"},
+    {"VERIFY (10) reads the medium alone", [](auto& r, auto* h) { ScsiVerify10(kLba, kCount, r, h, 0, 60); },
+     "2F 00 01 02 03 04 00 01 02 00", 60, -1, 0},
+    {"READ CAPACITY (10), PMI", [](auto& r, auto* h) { ScsiReadCapacity(1, 0xA0B0C0D0, r, h, 0); },
+     "25 00 A0 B0 C0 D0 00 00 01 00"},
+    {"READ CAPACITY (10), PMI above 1 leaves byte 8",
+     [](auto& r, auto* h) { r.Cdb[8] = 0x5A; ScsiReadCapacity(2, 0, r, h, 0); }, "25 00 00 00 00 00 00 00 5A 00"},
+    {"READ DEFECT DATA (10)", [](auto& r, auto* h) { ScsiReadDefectData10(0xFFFF, 5, 3, r, h, 0); },
+     "37 00 1D 00 00 00 00 FF FF 00", 500},
+    {"WRITE BUFFER keeps buffer id and offset",
+     [](auto& r, auto* h) { r.Cdb[5] = 0x10; ScsiWriteBuffer(7, 0x123456, r, h, 0); },
+     "3B 07 00 00 00 10 12 34 56 00", 0, 0},
+    {"READ BUFFER", [](auto& r, auto* h) { ScsiReadBuffer(2, 0x010000, r, h, 0); }, "3C 02 00 00 00 00 01 00 00 00",
+     0, 1},
+    {"READ (16)", [](auto& r, auto* h) { ScsiRead16(kLba64, 0x090A0B0C, r, h, 0); },
+     "88 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 00 00", 2, 1},
+    {"READ (16), long time-out", [](auto& r, auto* h) { ScsiRead16(kLba64, 0x090A0B0C, r, h, 0, 60); },
+     "88 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 00 00", 60},
+    {"VERIFY (16)", [](auto& r, auto* h) { ScsiVerify16(kLba64, 0x090A0B0C, r, h, 0, 60); },
+     "8F 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 00 00", 60, -1, 0},
+    {"WRITE AND VERIFY (16)", [](auto& r, auto* h) { ScsiWriteVerify16(1, kLba64, 0x20, r, h, 0); },
+     "8E 02 01 02 03 04 05 06 07 08 00 00 00 20 00 00", 0, 0},
+    {"READ CAPACITY (16)", [](auto& r, auto* h) { ScsiReadCapacity16(1, 0x1122334455667788ull, 32, r, h, 0); },
+     "9E 10 11 22 33 44 55 66 77 88 00 00 00 20 01 00", 0, 1},
+    {"READ CAPACITY (16), PMI above 1 leaves byte 14",
+     [](auto& r, auto* h) { r.Cdb[14] = 0x5A; ScsiReadCapacity16(2, 0, 32, r, h, 0); },
+     "9E 10 00 00 00 00 00 00 00 00 00 00 00 20 5A 00"},
+    {"LOG SENSE", [](auto& r, auto* h) { ScsiLogSense(1, 0x0200, 0x2F, r, h, 0); }, "4D 00 6F 00 00 00 00 02 00 00"},
+    {"LOG SENSE keeps the caller's page control above 3",
+     [](auto& r, auto* h) { r.Cdb[2] = 0x80; ScsiLogSense(4, 0x10, 0x30, r, h, 0); }, "4D 00 B0 00 00 00 00 00 10 00"},
+    {"LOG SELECT keeps PCR", [](auto& r, auto* h) { r.Cdb[1] = 0x02; ScsiLogSelect(3, 0x0010, r, h, 0); },
+     "4C 02 C0 00 00 00 00 00 10 00"},
+    {"LOG SELECT keeps the caller's page control above 3",
+     [](auto& r, auto* h) { r.Cdb[2] = 0x55; ScsiLogSelect(7, 0, r, h, 0); }, "4C 00 55 00 00 00 00 00 00 00"},
+};
+
+class BuildersTest : public ::testing::TestWithParam<BuilderCase> {};
+
+TEST_P(BuildersTest, SendTheirFieldsInPlace)
 {
-    ScsiTestUnitReady(0, request, &handle, 7);
-    EXPECT_EQ(SentCdb(), (Bytes{0x00, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(Sent().TimeOutValue, 7u);
-    EXPECT_EQ(Sent().DataIn, 1);
-
-    request = {};
-    ScsiRequestSense(request, &handle, 252, 0);  // the length argument is not used
-    EXPECT_EQ(SentCdb(), (Bytes{0x03, 0, 0, 0, 19, 0}));
-    EXPECT_EQ(Sent().TimeOutValue, 2u);
-
-    request = {};
-    const uint8_t evpd = 1, page = 0x80;
-    ScsiInquiry(&evpd, &page, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x12, 0x01, 0x80, 0, 0xFF, 0}));
-
-    request = {};
-    const uint8_t pfsp = 0x11, listLength = 0x1C;
-    ScsiModeSelect6(&pfsp, &listLength, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x15, 0x11, 0, 0, 0x1C, 0}));
-    EXPECT_EQ(Sent().DataIn, 0);
-
-    request = {};
-    ScsiStartUnit(0, request, &handle);
-    EXPECT_EQ(SentCdb(), (Bytes{0x1B, 0, 0, 0, 0x01, 0}));
-    EXPECT_EQ(Sent().DataIn, 1);
-
-    request = {};
-    request.Cdb[1] = 0x01;  // PCV and page code are the caller's
-    request.Cdb[2] = 0x40;
-    ScsiReceiveDiagnostic(0x1234, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x1C, 0x01, 0x40, 0x12, 0x34, 0}));
-
-    request = {};
-    ScsiVendorDF(request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0xDF, 0x00, 0x71, 0x0E, 0x00, 0x00}));
-    EXPECT_EQ(Sent().DataIn, 0);
+    const BuilderCase& c = GetParam();
+    auto device = std::make_shared<ScriptedDevice>();
+    DeviceHandle handle = device;
+    ScsiRequest request;
+    c.send(request, &handle);
+    ASSERT_EQ(device->requests.size(), 1u);
+    const ScsiRequest& sent = device->requests.back();
+    EXPECT_EQ(std::vector<uint8_t>(sent.Cdb, sent.Cdb + sent.CdbLength), ParseHexText(c.cdb)) << c.name;
+    if (c.timeOut != 0) { EXPECT_EQ(sent.TimeOutValue, c.timeOut); }
+    if (c.dataIn >= 0) { EXPECT_EQ(sent.DataIn, c.dataIn); }
+    if (c.transferLength >= 0) { EXPECT_EQ(sent.DataTransferLength, c.transferLength); }
 }
 
-TEST_F(BuildersTest, ModeSenseCombinesPageControlAndCode)
+INSTANTIATE_TEST_SUITE_P(Commands, BuildersTest, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+TEST(TestUnitReady, TellsReadyFromStatusFromFailedCall)
 {
-    const uint8_t dbd = 1, current = 3, all = 0x3F;
-    ScsiModeSense6(&dbd, &current, &all, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x1A, 0x08, 0xFF, 0, 0xFF, 0}));
-
-    request = {};
-    const uint8_t noDbd = 0, changeable = 1, page8 = 0x08;
-    ScsiModeSense6(&noDbd, &changeable, &page8, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x1A, 0x00, 0x48, 0, 0xFF, 0}));
-}
-
-TEST_F(BuildersTest, SendDiagnosticCannotCarryASelfTestCode)
-{
-    ScsiSendDiagnostic(0x84, 0x0102, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x1D, 0x04, 0, 0x01, 0x02, 0}));
-    EXPECT_EQ(Sent().TimeOutValue, 30u);
-    EXPECT_EQ(Sent().DataIn, 0);
-}
-
-TEST_F(BuildersTest, TenByteCommandsAreBigEndian)
-{
-    const uint32_t lba = 0x01020304;
-    const uint16_t count = 0x0102;
-    ScsiRead10(&lba, &count, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x28, 0x00, 0x01, 0x02, 0x03, 0x04, 0x00, 0x01, 0x02, 0x00}));
-    EXPECT_EQ(Sent().CdbLength, 10);
-
-    request = {};
-    ScsiWriteVerify10(1, &lba, &count, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x2E, 0x02, 0x01, 0x02, 0x03, 0x04, 0x00, 0x01, 0x02, 0x00}));
-    EXPECT_EQ(Sent().DataIn, 0);
-
-    request = {};
-    ScsiWriteVerify10(0, &lba, &count, request, &handle, 0);
-    EXPECT_EQ(Sent().Cdb[1], 0x00);
-
-    // VERIFY checks the medium alone: BYTCHK 0, nothing to move.
-    request = {};
-    ScsiVerify10(lba, count, request, &handle, 0, 60);
-    EXPECT_EQ(SentCdb(), (Bytes{0x2F, 0x00, 0x01, 0x02, 0x03, 0x04, 0x00, 0x01, 0x02, 0x00}));
-    EXPECT_EQ(Sent().TimeOutValue, 60u);
-    EXPECT_EQ(Sent().DataTransferLength, 0u);
-
-    request = {};
-    ScsiReadCapacity(1, 0xA0B0C0D0, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x25, 0, 0xA0, 0xB0, 0xC0, 0xD0, 0, 0, 0x01, 0}));
-
-    request = {};
-    ScsiReadDefectData10(0xFFFF, 5, 3, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x37, 0, 0x1D, 0, 0, 0, 0, 0xFF, 0xFF, 0}));
-    EXPECT_EQ(Sent().TimeOutValue, 500u);
-
-    request = {};
-    request.Cdb[2] = 0x00;  // buffer id and offset are the caller's
-    request.Cdb[5] = 0x10;
-    ScsiWriteBuffer(7, 0x123456, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x3B, 0x07, 0, 0, 0, 0x10, 0x12, 0x34, 0x56, 0}));
-    EXPECT_EQ(Sent().DataIn, 0);
-
-    request = {};
-    ScsiReadBuffer(2, 0x010000, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x3C, 0x02, 0, 0, 0, 0, 0x01, 0x00, 0x00, 0}));
-    EXPECT_EQ(Sent().DataIn, 1);
-}
-
-TEST_F(BuildersTest, SixteenByteCommandsCarry64BitAddresses)
-{
-    ScsiRead16(0x0102030405060708ull, 0x090A0B0C, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x88, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0x09, 0x0A, 0x0B, 0x0C, 0, 0}));
-    EXPECT_EQ(Sent().DataIn, 1);
-    EXPECT_EQ(Sent().TimeOutValue, 2u);
-
-    request = {};
-    ScsiRead16(0x0102030405060708ull, 0x090A0B0C, request, &handle, 0, 60);
-    EXPECT_EQ(Sent().TimeOutValue, 60u);
-
-    request = {};
-    ScsiVerify16(0x0102030405060708ull, 0x090A0B0C, request, &handle, 0, 60);
-    EXPECT_EQ(SentCdb(), (Bytes{0x8F, 0, 1, 2, 3, 4, 5, 6, 7, 8, 0x09, 0x0A, 0x0B, 0x0C, 0, 0}));
-    EXPECT_EQ(Sent().TimeOutValue, 60u);
-    EXPECT_EQ(Sent().DataTransferLength, 0u);
-
-    request = {};
-    ScsiWriteVerify16(1, 0x0102030405060708ull, 0x20, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x8E, 0x02, 1, 2, 3, 4, 5, 6, 7, 8, 0, 0, 0, 0x20, 0, 0}));
-    EXPECT_EQ(Sent().DataIn, 0);
-
-    request = {};
-    ScsiReadCapacity16(1, 0x1122334455667788ull, 32, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x9E, 0x10, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0, 0, 0, 32, 0x01, 0}));
-    EXPECT_EQ(Sent().DataIn, 1);
-}
-
-TEST_F(BuildersTest, ReadCapacityWithPmiAboveOneLeavesByteEight)
-{
-    request.Cdb[8] = 0x5A;
-    ScsiReadCapacity(2, 0, request, &handle, 0);
-    EXPECT_EQ(Sent().Cdb[8], 0x5A);
-
-    request = {};
-    request.Cdb[14] = 0x5A;
-    ScsiReadCapacity16(2, 0, 32, request, &handle, 0);
-    EXPECT_EQ(Sent().Cdb[14], 0x5A);
-}
-
-TEST_F(BuildersTest, LogPagesKeepCallerBitsWhenPageControlIsOutOfRange)
-{
-    ScsiLogSense(1, 0x0200, 0x2F, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x4D, 0, 0x6F, 0, 0, 0, 0, 0x02, 0x00, 0}));
-
-    request = {};
-    request.Cdb[2] = 0x80;
-    ScsiLogSense(4, 0x10, 0x30, request, &handle, 0);
-    EXPECT_EQ(Sent().Cdb[2], 0xB0);
-
-    request = {};
-    request.Cdb[1] = 0x02;  // PCR is the caller's
-    ScsiLogSelect(3, 0x0010, request, &handle, 0);
-    EXPECT_EQ(SentCdb(), (Bytes{0x4C, 0x02, 0xC0, 0, 0, 0, 0, 0x00, 0x10, 0}));
-
-    request = {};
-    request.Cdb[2] = 0x55;
-    ScsiLogSelect(7, 0, request, &handle, 0);
-    EXPECT_EQ(Sent().Cdb[2], 0x55);
-}
-
-TEST_F(BuildersTest, TestUnitReadyTellsReadyFromStatusFromFailedCall)
-{
+    auto device = std::make_shared<ScriptedDevice>();
+    DeviceHandle handle = device, none;
+    ScsiRequest request;
     EXPECT_EQ(ScsiTestUnitReady(0, request, &handle, 2), kTestUnitReadyGood);
-
     device->next.status = kStatusCheckCondition;
-    device->next.sense = {0x70, 0, 0x02, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x04, 0x01};
-    request = {};
-    EXPECT_EQ(ScsiTestUnitReady(0, request, &handle, 2), kTestUnitReadyStatus);
-
+    device->next.sense = ParseHexText("70 00 02 00 00 00 00 0A 00 00 00 00 04 01");
+    EXPECT_EQ(ScsiTestUnitReady(0, request = {}, &handle, 2), kTestUnitReadyStatus);
     device->next.delivered = false;
-    request = {};
-    EXPECT_EQ(ScsiTestUnitReady(0, request, &handle, 2), kTestUnitReadyCallFailed);
-
-    DeviceHandle none;
-    request = {};
-    EXPECT_EQ(ScsiTestUnitReady(0, request, &none, 2), kTestUnitReadyCallFailed);
+    EXPECT_EQ(ScsiTestUnitReady(0, request = {}, &handle, 2), kTestUnitReadyCallFailed);
+    EXPECT_EQ(ScsiTestUnitReady(0, request = {}, &none, 2), kTestUnitReadyCallFailed);
 }
 
 }  // namespace

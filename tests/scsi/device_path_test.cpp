@@ -8,29 +8,24 @@
 
 namespace {
 
-TEST(DevicePathTest, NumberOrNameUnderTheCatalogsPrefix)
+TEST(DevicePathTest, NumberOrNameUnderTheCatalogsPrefixIfItFits)
 {
     DriveIdentity identity;
     identity.driveNumber = 12;
     char buffer[100];
     EXPECT_EQ(FormatDevicePath(identity, buffer, sizeof buffer), 19);
     EXPECT_STREQ(buffer, "\\\\.\\physicaldrive12");
-
     identity.pathPrefix = "/dev/";
     identity.pathStem = "sg";
     EXPECT_EQ(FormatDevicePath(identity, buffer, sizeof buffer), 9);
     EXPECT_STREQ(buffer, "/dev/sg12");
-}
 
-TEST(DevicePathTest, NameMustFitWithPrefixAndTerminator)
-{
-    DriveIdentity identity;
-    identity.deviceName = "tape";
-    char buffer[16] = "untouched";
-    EXPECT_EQ(FormatDevicePath(identity, buffer, 9), 8);
+    DriveIdentity named;
+    named.deviceName = "tape";
+    EXPECT_EQ(FormatDevicePath(named, buffer, 9), 8);
     EXPECT_STREQ(buffer, "\\\\.\\tape");
     std::strcpy(buffer, "untouched");
-    EXPECT_EQ(FormatDevicePath(identity, buffer, 8), -1);
+    EXPECT_EQ(FormatDevicePath(named, buffer, 8), -1) << "no room for the terminator";
     EXPECT_STREQ(buffer, "untouched");
 }
 
@@ -41,11 +36,10 @@ TEST(DevicePathTest, ReportGoesToCoutUnlessQuiet)
     StreamCapture capture;
     ReportDevicePath(identity, 0);
     ReportDevicePath(identity, 1);
-    EXPECT_EQ(capture.Out(), "\\\\.\\physicaldrive3\n");
-    EXPECT_EQ(capture.Log(), "");
     g_bLogToClog = true;
     ReportDevicePath(identity, 1);
     g_bLogToClog = false;
+    EXPECT_EQ(capture.Out(), "\\\\.\\physicaldrive3\n");
     EXPECT_EQ(capture.Log(), "\\\\.\\physicaldrive3\n");
 }
 

@@ -1,6 +1,8 @@
 // Which entry of the self-test results log is the run's own test.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "selftest/dst_results_log.h"
 #include "selftest/dst_test_support.h"
 
@@ -87,13 +89,9 @@ TEST(DstResultsLog, DecodesEntriesAndRefusesAnotherPage)
 {
     const std::vector<DstLogEntry> entries = Decoded({kQuickFail});
     ASSERT_EQ(entries.size(), 20u);
-    EXPECT_EQ(entries[0].SelfTestCode(), 1);
-    EXPECT_EQ(entries[0].Result(), 7);
-    EXPECT_EQ(entries[0].TimeStamp(), 90);
-    EXPECT_EQ(entries[0].FailingLbaHigh(), 0u);
-    EXPECT_EQ(entries[0].FailingLbaLow(), 0x12345u);
-    EXPECT_EQ(entries[0].SenseKey(), 3);
-    EXPECT_EQ(entries[0].Asc(), 0x11);
+    EXPECT_EQ(std::tuple(entries[0].SelfTestCode(), entries[0].Result(), entries[0].TimeStamp(),
+                         entries[0].FailingLbaHigh(), entries[0].FailingLbaLow(), entries[0].SenseKey(), entries[0].Asc()),
+              std::tuple(1, 7, 90, 0u, 0x12345u, 3, 0x11));
     EXPECT_TRUE(entries[1].Empty());
 
     std::vector<uint8_t> page = ResultsPage({kQuickPass});
