@@ -73,22 +73,23 @@ SimResult SimDisk::Execute(const uint8_t* cdb, size_t cdbLength, SimDirection di
     SimCommand command(cdb, cdbLength, direction, buffer, bufferLength);
     uint64_t commandIndex = 0;
     std::optional<SimFault> transportFault;
-    Clock* clock = nullptr;
-    uint64_t releases = 0;
+    std::optional<HangStart> hangStart;
     {
         std::lock_guard lock(mutex_);
         commandIndex = commandsReceived_++;
         recentCdbs_.emplace_back(command.Cdb(), command.Cdb() + command.CdbLength());
         if (recentCdbs_.size() > kRecentCdbLimit) recentCdbs_.pop_front();
         transportFault = TakeFault(FaultStage::Transport, command.Opcode(), commandIndex);
-        clock = hangClock_;
-        releases = hangReleases_.load();
+        // The time-out counts from the command's arrival: a hang clock moved
+        // on once the command is seen brings its time-out nearer.
+        if (transportFault && transportFault->action == SimFault::Action::Hang)
+            hangStart = HangStart{hangClock_, hangClock_ ? hangClock_->Now() : 0, std::chrono::steady_clock::now(),
+                                  hangReleases_.load()};
     }
     if (transportFault) {
         // The lock is not held while hanging, so other handles of the same
         // drive go on working.
-        const bool answered = transportFault->action == SimFault::Action::Hang &&
-                              AwaitAnswer(timeOutSeconds, transportFault->hangSeconds, clock, releases);
+        const bool answered = hangStart && AwaitAnswer(timeOutSeconds, transportFault->hangSeconds, *hangStart);
         if (!answered) {
             SimResult failed;
             failed.callFailed = true;
@@ -196,17 +197,15 @@ std::optional<SimFault> SimDisk::TakeFault(FaultStage stage, uint8_t opcode, uin
 // A hung drive cannot see the program's stop flag: only the request's
 // time-out, the drive's own answer after hangSeconds, or a test releasing
 // it end the wait. True when the drive answered before the time-out.
-bool SimDisk::AwaitAnswer(uint32_t timeOutSeconds, std::optional<uint32_t> hangSeconds, Clock* clock,
-                          uint64_t releases) const
+bool SimDisk::AwaitAnswer(uint32_t timeOutSeconds, std::optional<uint32_t> hangSeconds, const HangStart& start) const
 {
     const bool answers = hangSeconds && *hangSeconds < timeOutSeconds;
     const int64_t wait = answers ? *hangSeconds : timeOutSeconds;
-    const auto released = [&] { return hangReleases_.load() != releases; };
-    if (clock) {
-        const int64_t start = clock->Now();
-        while (!released() && clock->Now() - start < wait) std::this_thread::sleep_for(kHangPoll);
+    const auto released = [&] { return hangReleases_.load() != start.releases; };
+    if (start.clock) {
+        while (!released() && start.clock->Now() - start.clockSeconds < wait) std::this_thread::sleep_for(kHangPoll);
     } else {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(wait);
+        const auto deadline = start.steady + std::chrono::seconds(wait);
         while (!released() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(kHangPoll);
     }
     return answers || released();

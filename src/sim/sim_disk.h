@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -127,8 +128,15 @@ private:
     void Process(SimCommand& command, uint64_t commandIndex);
     FaultState* FindFault(FaultStage stage, uint8_t opcode, uint64_t commandIndex);
     std::optional<SimFault> TakeFault(FaultStage stage, uint8_t opcode, uint64_t commandIndex);
-    bool AwaitAnswer(uint32_t timeOutSeconds, std::optional<uint32_t> hangSeconds, Clock* clock,
-                     uint64_t releases) const;
+    // When a hung command was received, on the hang clock (or real time)
+    // and by the count of releases.
+    struct HangStart {
+        Clock* clock = nullptr;
+        int64_t clockSeconds = 0;
+        std::chrono::steady_clock::time_point steady;
+        uint64_t releases = 0;
+    };
+    bool AwaitAnswer(uint32_t timeOutSeconds, std::optional<uint32_t> hangSeconds, const HangStart& start) const;
     SimResult Finish(const SimCommand& command) const;
 
     const SimDriveConfig config_;
