@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <random>
 #include <thread>
@@ -20,6 +21,7 @@ namespace {
 
 constexpr uint8_t kTestUnitReady = 0x00;
 constexpr uint8_t kSendDiagnostic = 0x1D;
+constexpr uint8_t kRead10 = 0x28;
 constexpr uint8_t kWriteVerify10 = 0x2E;
 
 const std::string kGeometry = R"("geometry": {"cylinders": 4, "heads": 2, "sectorsPerTrack": 150})";
@@ -48,18 +50,23 @@ protected:
         if (started) outputs = std::move(fresh);
         return started;
     }
-    // Until the drive's worker has ended; a few milliseconds at a time.
+    // Until the condition holds, a few milliseconds at a time; false after
+    // some seconds, so a test that waits on it fails instead of hanging.
+    static bool WaitUntil(const std::function<bool()>& condition)
+    {
+        for (int i = 0; i < 4000 && !condition(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return condition();
+    }
     bool WaitEnded(size_t index)
     {
-        for (int i = 0; i < 4000 && run.DriveAt(index).Running(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        return !run.DriveAt(index).Running();
+        return WaitUntil([&] { return !run.DriveAt(index).Running(); });
     }
     const DriveRunOutcome& Outcome(size_t index) const { return run.DriveAt(index).Outcome(); }
     bool Ended(size_t index) const { return outputs[index]->Contains("End of legacy test(s) for drive"); }
 
     std::vector<std::unique_ptr<legacytest::RecordingOutput>> outputs;
-    ParallelTestRun run;  // after the outputs it writes to
+    FakeTime hangTime;
+    ParallelTestRun run;  // after the outputs and the clock its workers use
 };
 
 // Drive 0 is held in TEST UNIT READY, drive 1 in its self-test (a step no
@@ -124,16 +131,33 @@ INSTANTIATE_TEST_SUITE_P(Stops, ParallelStopTest,
 TEST_F(ParallelTestRunTest, AHungDriveHoldsUpNoOtherAndTheRunEndsWhenItsCommandTimesOut)
 {
     StartDrives(3);
-    FakeTime hangTime;
     SimDisk& hung = *Sim().Disk(1);
     hung.SetHangClock(&hangTime);
-    hung.AddFault(SimFault{.action = SimFault::Action::Hang, .opcode = 0x28});
+    hung.AddFault(SimFault{.action = SimFault::Action::Hang, .opcode = kRead10});
+    // The hang clock moves on only once the drive holds the read: a time-out
+    // counts from when the command was sent.
+    const auto reading = [&hung] {
+        for (const auto& cdb : hung.RecentCdbs())
+            if (cdb[0] == kRead10) return true;
+        return false;
+    };
     ASSERT_TRUE(StartRun(Only({kSubtestDriveReady, kSubtestFirst300MB})));
-    ASSERT_TRUE(WaitEnded(0) && WaitEnded(2));
+    // Should the test end early, the drive answers, so the run can end.
+    struct Answer {
+        SimDisk& disk;
+        ~Answer()
+        {
+            disk.ClearFaults();
+            disk.ReleaseHangs();
+        }
+    } answer{hung};
+    ASSERT_TRUE(WaitUntil(reading)) << "drive 1 never sent its read";
+    ASSERT_TRUE(WaitEnded(0) && WaitEnded(2)) << "a drive waited for the hung one";
     EXPECT_TRUE(Ended(0) && Ended(2));
     EXPECT_TRUE(run.Running()) << "drive 1 is still in its read";
 
     hangTime.AdvanceSeconds(100000);
+    ASSERT_TRUE(WaitEnded(1)) << "the read outlived its time-out";
     run.Wait();
     EXPECT_FALSE(Outcome(1).stopped);
     EXPECT_EQ(Outcome(1).sequence.result, kSubtestFirst300MB);
