@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -15,6 +16,7 @@
 #include <QTextDocument>
 #include <QTimer>
 
+#include <chrono>
 #include <thread>
 
 #include "../legacytest/legacy_test_support.h"
@@ -438,7 +440,12 @@ TEST_F(LegacyTestDialogsTest, OutputStaysResponsiveThroughALongReport)
         shownBefore = document.characterCount();
     });
     tick.start(0);
-    while (Results()->OutputEdit().blockCount() <= 2 * kLines) QApplication::processEvents();
+    // Bounded, and the writer let go, so a report that stops growing fails
+    // the test instead of hanging it.
+    const QDeadlineTimer deadline(std::chrono::seconds(60));
+    while (Results()->OutputEdit().blockCount() <= 2 * kLines && !deadline.hasExpired())
+        QApplication::processEvents();
+    if (deadline.hasExpired()) output.Close();
     writer.join();
     EXPECT_GT(Results()->OutputEdit().blockCount(), 2 * kLines) << "every line arrived";
     EXPECT_LE(largestStep, static_cast<int>(2 * PacedOutput::kSlice)) << "the report came in slices";

@@ -65,7 +65,7 @@ TEST(SimFaults, HangingHandleDoesNotBlockOtherCommands)
     hang.times = 1;
     disk.AddFault(hang);
     std::thread hanging([&] {
-        const auto answer = RunIn(disk, kTestUnitReady, 0, 3600);
+        const auto answer = RunIn(disk, kTestUnitReady, 0, 30);
         EXPECT_FALSE(answer.result.callFailed) << "released: the drive answered";
         EXPECT_EQ(answer.result.status, 0x00);
     });
