@@ -2,10 +2,13 @@
 // up no other command. The other faults are in tests/data/sim/faults.scsi.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <thread>
 
 #include "scsi/stop.h"
 #include "sim_test_support.h"
+#include "support/fake_time.h"
 
 using simtest::RunIn;
 
@@ -56,6 +59,32 @@ TEST(SimFaults, HangEndsOnlyByTheTimeOutOrTheDriveAnswering)
         EXPECT_GE(waited, expected);
         EXPECT_LE(waited, expected + 3);
     }
+}
+
+// The hang clock moved on once the drive has the command brings its
+// time-out nearer, however late the hanging thread first reads the clock.
+TEST(SimFaults, HangTimeOutCountsFromTheCommandsArrival)
+{
+    // Time read a while after it is asked for, as by a thread slow to run.
+    class LateClock final : public Clock {
+    public:
+        int64_t Now() override
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            return time.Now();
+        }
+        FakeTime time;
+    } clock;
+    SimDisk disk(simtest::PlainDrive());
+    disk.SetHangClock(&clock);
+    disk.AddFault(Hang(0x00));
+    auto answer = std::async(std::launch::async, [&] { return RunIn(disk, kTestUnitReady, 0, 20); });
+    while (disk.CommandsReceived() == 0) std::this_thread::yield();
+    clock.time.AdvanceSeconds(20);
+    const bool ended = answer.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!ended) disk.ReleaseHangs();
+    EXPECT_TRUE(ended) << "the command outlived its time-out";
+    EXPECT_TRUE(answer.get().result.callFailed);
 }
 
 TEST(SimFaults, HangingHandleDoesNotBlockOtherCommands)
