@@ -77,8 +77,12 @@ public:
         const double verifyRate = verifying.Rate();
         if (readRate <= 0 || verifyRate <= 0) return true;
         sample = MethodSample{readRate, verifyRate};
+        // A stall only ever slows a command down, so the fastest VERIFY
+        // shows best whether the drive reads anything for it, even when
+        // the host stalled most of the sample.
         if (sample->verifyBytesPerSecond >= kLeastVerifyShare * sample->readBytesPerSecond &&
-            sample->verifyBytesPerSecond <= kMostVerifyGain * sample->readBytesPerSecond)
+            sample->verifyBytesPerSecond <= kMostVerifyGain * sample->readBytesPerSecond &&
+            verifying.Fastest() * kMostVerifyGain >= reading.Fastest())
             method = ScanMethod::Verify;
         return true;
     }
@@ -86,7 +90,7 @@ public:
 private:
     // The first transfer of each may pay for a seek and is not timed, nor
     // are transfers that failed. A phase's rate is the median of its
-    // transfers' rates: the host may stall a few commands of a sample
+    // transfers' rates: the host may stall some commands of a sample
     // (another process, another drive of the run), and a stall must not
     // decide the method; a total over the sample lets one stall do that.
     struct Phase {
@@ -110,6 +114,8 @@ private:
                 sorted.size() % 2 == 1 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
             return median > 0 ? 1e9 / median : 0;
         }
+        // The nanoseconds a byte of the quickest timed transfer took.
+        double Fastest() const { return *std::min_element(nanosecondsPerByte.begin(), nanosecondsPerByte.end()); }
     };
     bool settled = true;
     ScanMethod method = ScanMethod::Read;
