@@ -65,7 +65,7 @@ struct ScanPlan {
     MethodChoice choice = MethodChoice::Faster;
 };
 
-// The rates of the two short samples the default choice compares.
+// The median rates of the two short samples the default choice compares.
 struct MethodSample {
     double readBytesPerSecond = 0;
     double verifyBytesPerSecond = 0;

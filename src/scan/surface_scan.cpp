@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 #include "drives/run_pace.h"
 #include "platform/monotonic_clock.h"
@@ -72,30 +73,49 @@ public:
         reading.Add(read, bytes, nanoseconds);
         if (reading.transfers < kSampleTransfers) return false;
         settled = true;
-        if (reading.nanoseconds <= 0 || verifying.nanoseconds <= 0) return true;
-        sample = MethodSample{reading.Rate(), verifying.Rate()};
+        const double readRate = reading.Rate();
+        const double verifyRate = verifying.Rate();
+        if (readRate <= 0 || verifyRate <= 0) return true;
+        sample = MethodSample{readRate, verifyRate};
+        // A stall only ever slows a command down, so the fastest VERIFY
+        // shows best whether the drive reads anything for it, even when
+        // the host stalled most of the sample.
         if (sample->verifyBytesPerSecond >= kLeastVerifyShare * sample->readBytesPerSecond &&
-            sample->verifyBytesPerSecond <= kMostVerifyGain * sample->readBytesPerSecond)
+            sample->verifyBytesPerSecond <= kMostVerifyGain * sample->readBytesPerSecond &&
+            verifying.Fastest() * kMostVerifyGain >= reading.Fastest())
             method = ScanMethod::Verify;
         return true;
     }
 
 private:
     // The first transfer of each may pay for a seek and is not timed, nor
-    // are transfers that failed.
+    // are transfers that failed. A phase's rate is the median of its
+    // transfers' rates: the host may stall some commands of a sample
+    // (another process, another drive of the run), and a stall must not
+    // decide the method; a total over the sample lets one stall do that.
     struct Phase {
         int transfers = 0;
         int clean = 0;
-        uint64_t bytes = 0;
-        int64_t nanoseconds = 0;
+        std::vector<double> nanosecondsPerByte;
         void Add(bool read, uint64_t moved, int64_t took)
         {
             ++transfers;
-            if (!read || ++clean == 1) return;
-            bytes += moved;
-            nanoseconds += took;
+            if (!read || ++clean == 1 || moved == 0) return;
+            nanosecondsPerByte.push_back(static_cast<double>(took) / static_cast<double>(moved));
         }
-        double Rate() const { return static_cast<double>(bytes) * 1e9 / static_cast<double>(nanoseconds); }
+        // 0 when nothing was timed, or when the clock did not move.
+        double Rate() const
+        {
+            if (nanosecondsPerByte.empty()) return 0;
+            std::vector<double> sorted = nanosecondsPerByte;
+            std::sort(sorted.begin(), sorted.end());
+            const size_t middle = sorted.size() / 2;
+            const double median =
+                sorted.size() % 2 == 1 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+            return median > 0 ? 1e9 / median : 0;
+        }
+        // The nanoseconds a byte of the quickest timed transfer took.
+        double Fastest() const { return *std::min_element(nanosecondsPerByte.begin(), nanosecondsPerByte.end()); }
     };
     bool settled = true;
     ScanMethod method = ScanMethod::Read;

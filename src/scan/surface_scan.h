@@ -19,8 +19,8 @@ inline constexpr uint32_t kPreferredTransferBytes = 1024 * 1024;
 inline constexpr uint32_t kUnknownLimitTransferBytes = 64 * 1024;
 
 // The default choice verifies this many transfers, then reads the same
-// blocks, and compares the rates of all but the first of each (which may
-// pay for a seek).
+// blocks, and compares the median rates of all but the first of each
+// (which may pay for a seek).
 inline constexpr int kSampleTransfers = 8;
 // VERIFY is taken when it is about as fast as READ (kLeastVerifyShare of
 // its rate: samples of one speed differ by a little, and VERIFY leaves the

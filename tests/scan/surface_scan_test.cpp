@@ -165,7 +165,9 @@ TEST(SurfaceScanTest, ADeadZoneCostsBoundedWorkAndEveryBlockIsAccountedFor)
 
 // A tap that charges the drive's time by opcode: READ and VERIFY each take
 // their own nanoseconds per block; a VERIFY answered without the drive is
-// GOOD at once, as a disk that does not read its medium answers it.
+// GOOD at once, as a disk that does not read its medium answers it. A
+// loaded host may stall the timed VERIFYs, the first stalledVerifies of
+// them by verifyStall each.
 struct MethodCase {
     const char* name;
     int64_t readPerBlock;
@@ -174,7 +176,11 @@ struct MethodCase {
     ScanMethod expected;
     bool verifyReadsNothing = false;
     uint64_t bad = 0;  // the unreadable block; 0: 100 blocks from the end
+    int stalledVerifies = 0;
+    int64_t verifyStall = 0;
 };
+
+constexpr int64_t kTransferReadIn = 2048 * 1000;  // a transfer's READ at 1000 ns a block
 
 const MethodCase kMethodCases[] = {
     {"SameSpeedPrefersVerify", 1000, 1000, 200000, ScanMethod::Verify},
@@ -185,6 +191,11 @@ const MethodCase kMethodCases[] = {
     {"ABlockItsVerifyPassedUnreadIsStillRead", 1000, 200, 200000, ScanMethod::Read, true, 3 * 2048 + 7},
     {"ABlockItsVerifyPassedUnreadIsStillReadFurtherOn", 1000, 200, 200000, ScanMethod::Read, true, 10 * 2048 + 7},
     {"RangeTooShortForTheSamples", 1000, 500, kSampleTransfers * 2048 - 1, ScanMethod::Read},
+    {"StalledVerifiesThatReadNothingAreStillTooFast", 1000, 20, 200000, ScanMethod::Read, true, 0, 2,
+     3 * kTransferReadIn},
+    {"MostVerifiesThatReadNothingStalled", 1000, 20, 200000, ScanMethod::Read, true, 0, 5, kTransferReadIn / 2},
+    {"StalledVerifiesAsFastAsReadAreStillAsFast", 1000, 1000, 200000, ScanMethod::Verify, false, 0, 2,
+     2 * kTransferReadIn},
 };
 
 class MethodChoiceTest : public ::testing::TestWithParam<MethodCase> {};
@@ -195,11 +206,13 @@ TEST_P(MethodChoiceTest, TheFasterMethodOnTheDriveAtHandIsTheDefault)
     const uint64_t bad = c.bad != 0 ? c.bad : c.blocks - 100;
     SimDrive drive(c.blocks, 512, kMiB, {bad});
     Scanning scan;
+    int verifies = 0;
     drive.tap->hook = [&](ScsiRequest& request, bool& delivered) {
         const auto blocks = MediaBlocks(request.Cdb);
         if (!blocks) return false;
         const bool verify = request.Cdb[0] == 0x2F || request.Cdb[0] == 0x8F;
         scan.time.Advance(static_cast<int64_t>(blocks->Blocks()) * (verify ? c.verifyPerBlock : c.readPerBlock));
+        if (verify && ++verifies >= 2 && verifies < 2 + c.stalledVerifies) scan.time.Advance(c.verifyStall);
         if (!verify || !c.verifyReadsNothing) return false;
         request.ScsiStatus = kStatusGood;
         delivered = true;
