@@ -14,6 +14,7 @@
 #include "drives/device_table.h"
 #include "scsi/byte_order.h"
 #include "support/blocking_device.h"
+#include "support/fixed_sense.h"
 #include "support/recording_prompts.h"
 #include "support/scripted_device.h"
 #include "support/stream_capture.h"
@@ -23,22 +24,11 @@ namespace {
 using Reply = ScriptedDevice::Reply;
 using dltest::Pattern;
 
-std::vector<uint8_t> Sense(uint8_t key, uint8_t asc, uint8_t ascq)
-{
-    std::vector<uint8_t> sense(18, 0);
-    sense[0] = 0x70;
-    sense[2] = key;
-    sense[7] = 10;
-    sense[12] = asc;
-    sense[13] = ascq;
-    return sense;
-}
-
 Reply CheckCondition(uint8_t key, uint8_t asc, uint8_t ascq)
 {
     Reply reply;
     reply.status = kStatusCheckCondition;
-    reply.sense = Sense(key, asc, ascq);
+    reply.sense = FixedSense(key, asc, ascq);
     return reply;
 }
 

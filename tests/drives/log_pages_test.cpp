@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "drives/log_pages.h"
+#include "support/fixed_sense.h"
 #include "support/scripted_device.h"
 
 namespace {
@@ -11,18 +12,6 @@ namespace {
 std::vector<uint8_t> Cdb(const ScsiRequest& request)
 {
     return {request.Cdb, request.Cdb + request.CdbLength};
-}
-
-// Fixed-format sense with the given key and additional sense code.
-std::vector<uint8_t> Sense(uint8_t key, uint8_t asc, uint8_t ascq = 0)
-{
-    std::vector<uint8_t> sense(18, 0);
-    sense[0] = 0x70;
-    sense[2] = key;
-    sense[7] = 10;
-    sense[12] = asc;
-    sense[13] = ascq;
-    return sense;
 }
 
 class LogPagesTest : public ::testing::Test {
@@ -57,16 +46,16 @@ TEST_F(LogPagesTest, ReadLogPageToleratesOnlyAdditionalSenseCodesZeroAndOne)
         int expected;
     };
     const std::vector<Case> cases{
-        {kStatusCheckCondition, Sense(0x01, 0x00), 6, kLogPageOk},
-        {kStatusCheckCondition, Sense(0x05, 0x00), 6, kLogPageOk},
-        {kStatusCheckCondition, Sense(0x03, 0x01), 6, kLogPageOk},
-        {kStatusCheckCondition, Sense(0x05, 0x24), 6, kLogPageFailed},
-        {kStatusCheckCondition, Sense(0x03, 0x11), 6, kLogPageFailed},
+        {kStatusCheckCondition, FixedSense(0x01, 0x00), 6, kLogPageOk},
+        {kStatusCheckCondition, FixedSense(0x05, 0x00), 6, kLogPageOk},
+        {kStatusCheckCondition, FixedSense(0x03, 0x01), 6, kLogPageOk},
+        {kStatusCheckCondition, FixedSense(0x05, 0x24), 6, kLogPageFailed},
+        {kStatusCheckCondition, FixedSense(0x03, 0x11), 6, kLogPageFailed},
         // A status without sense data says nothing about the page.
         {kStatusBusy, {}, 6, kLogPageFailed},
         {kStatusReservationConflict, {}, 6, kLogPageFailed},
         // Whatever the status, a reply without the page header read nothing.
-        {kStatusCheckCondition, Sense(0x01, 0x00), 0, kLogPageFailed},
+        {kStatusCheckCondition, FixedSense(0x01, 0x00), 0, kLogPageFailed},
         {kStatusGood, {}, 3, kLogPageFailed},
         {kStatusGood, {}, 4, kLogPageOk},
     };
@@ -111,9 +100,9 @@ TEST_F(LogPagesTest, ProbeSendsTheVendorKeyToPageSixAsThresholdValues)
 TEST_F(LogPagesTest, ProbeIsAcceptedWhenRefusedWithAdditionalSenseCodeZero)
 {
     device->next.status = kStatusCheckCondition;
-    device->next.sense = Sense(0x05, 0x00);
+    device->next.sense = FixedSense(0x05, 0x00);
     EXPECT_EQ(SmartLogSelectProbe(&handle), kLogPageOk);
-    device->next.sense = Sense(0x05, 0x26);  // invalid field in parameter list: no SMART here
+    device->next.sense = FixedSense(0x05, 0x26);  // invalid field in parameter list: no SMART here
     EXPECT_EQ(SmartLogSelectProbe(&handle), kLogPageFailed);
     device->next = {};
     device->next.delivered = false;

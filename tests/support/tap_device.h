@@ -9,6 +9,7 @@
 
 #include "scsi/scsi_device.h"
 #include "support/command_gate.h"
+#include "support/fixed_sense.h"
 #include "scsi/scsi_request.h"
 
 // One command as a drive received it.
@@ -84,18 +85,6 @@ private:
     mutable std::mutex mutex;
     std::vector<SeenCommand> commands;
 };
-
-// Fixed-format sense with a key, ASC and ASCQ.
-inline std::vector<uint8_t> FixedSense(uint8_t key, uint8_t asc, uint8_t ascq = 0)
-{
-    std::vector<uint8_t> sense(18, 0);
-    sense[0] = 0x70;
-    sense[2] = key;
-    sense[7] = 10;
-    sense[12] = asc;
-    sense[13] = ascq;
-    return sense;
-}
 
 // Ends a request as the drive would with CHECK CONDITION and this sense.
 inline bool CheckCondition(ScsiRequest& request, bool& delivered, const std::vector<uint8_t>& sense)
