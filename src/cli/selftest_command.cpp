@@ -9,6 +9,7 @@
 
 #include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
+#include "cli/plain_line_ends.h"
 #include "cli/drive_report.h"
 #include "drives/device_table.h"
 #include "platform/clock.h"
@@ -44,15 +45,7 @@ public:
     void Append(std::string_view text) override
     {
         EndStatusLine();
-        for (const char c : text) {
-            if (c == '\n' && afterCarriageReturn_) {
-                afterCarriageReturn_ = false;
-                continue;
-            }
-            afterCarriageReturn_ = c == '\r';
-            out_ << (c == '\r' ? '\n' : c);
-        }
-        out_.flush();
+        lineEnds_.Write(out_, text);
     }
     void SetProgress(int percent) override { progress_ = percent; }
     void EnableStart(bool) override {}
@@ -95,7 +88,7 @@ private:
     std::ostream& out_;
     bool terminal_;
     bool statusLine_ = false;
-    bool afterCarriageReturn_ = false;
+    PlainLineEnds lineEnds_;
     int progress_ = 0;
 };
 

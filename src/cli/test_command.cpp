@@ -7,6 +7,7 @@
 
 #include "cli/argument_checks.h"
 #include "cli/cli_commands.h"
+#include "cli/plain_line_ends.h"
 #include "cli/drive_report.h"
 #include "drives/device_entry.h"
 #include "drives/device_table.h"
@@ -36,21 +37,13 @@ public:
     void Append(std::string_view text) override
     {
         std::lock_guard lock(mutex_);
-        for (const char c : text) {
-            if (c == '\n' && afterCarriageReturn_) {
-                afterCarriageReturn_ = false;
-                continue;
-            }
-            afterCarriageReturn_ = c == '\r';
-            out_ << (c == '\r' ? '\n' : c);
-        }
-        out_.flush();
+        lineEnds_.Write(out_, text);
     }
 
 private:
     std::mutex mutex_;
     std::ostream& out_;
-    bool afterCarriageReturn_ = false;
+    PlainLineEnds lineEnds_;
 };
 
 Json DriveSummary(const DeviceCatalog& catalog, const DeviceEntry& entry, const LegacyRunReport& report,
