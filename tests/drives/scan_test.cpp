@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cerrno>
+#include <sstream>
+#include <tuple>
 #include <string>
 #include <vector>
 
 #include "sim/sim_disk.h"
 #include "support/bench_fixture.h"
+#include "support/case_file.h"
 #include "support/counting_catalog.h"
 #include "support/stream_capture.h"
 
@@ -20,55 +24,55 @@ std::vector<DeviceEntry*> Drives()
     return drives;
 }
 
-TEST_F(ScanTest, TwoDrivesOnBusZeroStandUnderTheirController)
+// One bench device of a discovery.txt line: "bus:target [VENDOR] [fields]".
+std::string TableDisk(const std::string& text)
 {
-    Load(Bench(1, Disk(0, 0) + "," + Disk(0, 3)));
-    Scan();
-    ASSERT_TRUE(g_controllers[0]);
-    const DeviceEntry& controller = *g_controllers[0];
-    EXPECT_EQ(controller.targetId, 0xFF);
-    EXPECT_TRUE(controller.isController);
-    EXPECT_EQ(StateOf(controller), DeviceState::Controller);
-
-    const auto drives = Drives();
-    ASSERT_EQ(drives.size(), 2u);
-    EXPECT_EQ(drives[0]->targetId, 0);
-    EXPECT_EQ(drives[1]->targetId, 3);
-    for (DeviceEntry* drive : drives) {
-        EXPECT_EQ(drive->bus, 0);
-        EXPECT_EQ(StateOf(*drive), DeviceState::NotSelected);
-        EXPECT_FALSE(drive->selected);
-        EXPECT_EQ(drive->testState, -1);
-        EXPECT_TRUE(drive->handle);
-    }
-    EXPECT_EQ(drives[1]->path, "\\\\.\\physicaldrive1");
-    EXPECT_EQ(drives[1]->lastLba, 1000u);
-    EXPECT_EQ(drives[1]->blockLength, 512);
+    std::istringstream in(text);
+    std::string address, vendor = "MORVANE";
+    in >> address >> std::ws;
+    if (std::isupper(in.peek())) in >> vendor;
+    std::string fields((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t colon = address.find(':');
+    return Disk(std::stoi(address.substr(0, colon)), std::stoi(address.substr(colon + 1)), vendor, fields);
 }
 
-TEST_F(ScanTest, SecondBusGetsItsOwnColumn)
+std::string Unescaped(std::string text)
 {
-    Load(Bench(2, Disk(0, 2) + "," + Disk(1, 5)));
-    Scan();
-    ASSERT_TRUE(g_controllers[1]);
-    EXPECT_EQ(g_controllers[1]->bus, 1);
-    EXPECT_EQ(Drives()[1]->bus, 1);
+    for (size_t at; (at = text.find("\\n")) != std::string::npos;) text.replace(at, 2, "\n");
+    return text;
 }
 
-TEST_F(ScanTest, GapsInDriveNumbersHideNoDrive)
+TEST_F(ScanTest, BenchesAsDiscoveryFindsThem)
 {
-    Load(Bench(1, Disk(0, 0) + "," + Disk(0, 1, "MORVANE", "\"driveNumber\": 2") + "," +
-                      Disk(0, 4, "MORVANE", "\"driveNumber\": 7")));
-    EXPECT_EQ(Scan(), kScanEnded);
-    const auto drives = Drives();
-    ASSERT_EQ(drives.size(), 3u);
-    const struct {
-        const char* path;
-        int targetId;
-    } expected[] = {{"\\\\.\\physicaldrive0", 0}, {"\\\\.\\physicaldrive2", 1}, {"\\\\.\\physicaldrive7", 4}};
-    for (size_t i = 0; i < drives.size(); ++i) {
-        EXPECT_EQ(drives[i]->path, expected[i].path);
-        EXPECT_EQ(drives[i]->targetId, expected[i].targetId) << "each drive takes its own adapter list entry";
+    for (const CaseLine& c : ReadCaseFile("drives/discovery.txt")) {
+        SCOPED_TRACE(CaseTrace("discovery.txt", c));
+        std::string devices;
+        std::istringstream items(c[1]);
+        for (std::string item; std::getline(items, item, ';');) devices += (devices.empty() ? "" : ",") + TableDisk(item);
+        Load(Bench(std::stoi(c[0]), devices));
+        StreamCapture capture;
+        EXPECT_EQ(Scan(), kScanEnded);
+        std::string found;
+        const auto drives = Drives();
+        for (size_t i = 0; i < drives.size(); ++i) {
+            const DeviceEntry& drive = *drives[i];
+            std::string serial(drive.serialNumber);
+            serial.erase(serial.find_last_not_of(' ') + 1);
+            found += (i ? " " : "") + drive.path.substr(drive.path.find_first_of("0123456789")) + "@" +
+                     std::to_string(drive.bus) + ":" + std::to_string(drive.targetId) + "/" + serial;
+            EXPECT_EQ(g_devices[i].get(), &drive) << "no empty slot before it";
+            ASSERT_TRUE(g_controllers[drive.bus]);
+            EXPECT_TRUE(g_controllers[drive.bus]->isController);
+            EXPECT_EQ(g_controllers[drive.bus]->targetId, 0xFF);
+            EXPECT_EQ(StateOf(*g_controllers[drive.bus]), DeviceState::Controller);
+            EXPECT_EQ(StateOf(drive), DeviceState::NotSelected);
+            EXPECT_EQ(drive.testState, -1);
+            EXPECT_TRUE(drive.handle);
+            EXPECT_EQ(std::tuple(drive.lastLba, drive.blockLength), std::tuple(1000u, 512));
+        }
+        EXPECT_EQ(found, c[2]);
+        for (size_t i = 3; i < c.fields.size(); ++i)
+            EXPECT_NE((capture.Out() + capture.Log()).find(Unescaped(c[i])), std::string::npos) << c[i];
     }
 }
 
@@ -122,38 +126,6 @@ TEST_F(ScanTest, DrivesThatCannotBeOpenedHideNoLaterDrive)
     EXPECT_EQ(Drives().size(), 2u);
 }
 
-TEST_F(ScanTest, NonDiskDeviceIsSkippedAndTheNextDiskTakesTheSlot)
-{
-    Load(Bench(1, Disk(0, 0) + "," + Disk(0, 4, "LUMERIC", "\"deviceType\": 5") + "," + Disk(0, 6)));
-    StreamCapture capture;
-    Scan();
-    const auto drives = Drives();
-    ASSERT_EQ(drives.size(), 2u);
-    EXPECT_EQ(g_devices[1].get(), drives[1]) << "no empty slot between them";
-    EXPECT_EQ(drives[1]->targetId, 6);
-    EXPECT_NE(capture.Log().find("Requested target type: 5 is not a disk drive\n"), std::string::npos);
-}
-
-TEST_F(ScanTest, BusAboveThreeEndsTheScanKeepingEarlierDrives)
-{
-    Load(Bench(6, Disk(0, 0) + "," + Disk(3, 2) + "," + Disk(3, 5) + "," + Disk(4, 1) + "," + Disk(5, 1)));
-    EXPECT_EQ(Scan(), kScanEnded);
-    ASSERT_EQ(Drives().size(), 3u);
-    EXPECT_EQ(Drives()[2]->bus, 3) << "bus 3 is the last one shown";
-    EXPECT_TRUE(g_controllers[3]);
-}
-
-TEST_F(ScanTest, ShortAdapterListLendsItsLastEntry)
-{
-    Load(Bench(2, Disk(0, 0) + "," + Disk(1, 5) + "," + Disk(1, 9, "MORVANE", "\"inAdapterList\": false")));
-    Scan();
-    const auto drives = Drives();
-    ASSERT_EQ(drives.size(), 3u);
-    EXPECT_EQ(drives[2]->bus, 1);
-    EXPECT_EQ(drives[2]->targetId, 5) << "the last listed entry's id, not its own";
-    EXPECT_EQ(drives[2]->serialNumber, std::string("SN109   ")) << "yet its own identity";
-}
-
 TEST_F(ScanTest, SixtyFourSlotsAtMost)
 {
     std::string devices;
@@ -162,69 +134,6 @@ TEST_F(ScanTest, SixtyFourSlotsAtMost)
     EXPECT_EQ(Scan(), kScanEnded);
     EXPECT_EQ(Drives().size(), 64u);
     EXPECT_TRUE(g_devices[63]);
-}
-
-// Drives whose platform tells their own address (as Linux does), in an
-// order that comes back to bus 0 after bus 1.
-class AddressedCatalog : public DeviceCatalog {
-public:
-    AddressedCatalog(DeviceCatalog& inner, std::vector<ScsiAddress> addresses)
-        : inner_(inner), addresses_(std::move(addresses))
-    {
-    }
-    std::string PathPrefix() const override { return inner_.PathPrefix(); }
-    std::string PathStem() const override { return inner_.PathStem(); }
-    std::vector<uint32_t> DriveNumbers() const override { return inner_.DriveNumbers(); }
-    DeviceHandle Open(const std::string& path, int& errorCode) override
-    {
-        DeviceHandle device = inner_.Open(path, errorCode);
-        if (!device) return nullptr;
-        const size_t number = std::stoul(path.substr(PathPrefix().size() + PathStem().size()));
-        return std::make_shared<Addressed>(device, addresses_.at(number));
-    }
-
-private:
-    class Addressed : public ScsiDevice {
-    public:
-        Addressed(DeviceHandle inner, ScsiAddress address) : inner_(std::move(inner)), address_(address) {}
-        bool Execute(ScsiRequest& request) override { return inner_->Execute(request); }
-        bool QueryAdapterInquiryData(std::vector<uint8_t>& buffer, int& errorCode) override
-        {
-            return inner_->QueryAdapterInquiryData(buffer, errorCode);
-        }
-        bool QueryAddress(ScsiAddress& address) override
-        {
-            address = address_;
-            return true;
-        }
-        bool QueryCapabilities(AdapterCapabilities& capabilities, int& errorCode) override
-        {
-            return inner_->QueryCapabilities(capabilities, errorCode);
-        }
-
-    private:
-        DeviceHandle inner_;
-        ScsiAddress address_;
-    };
-    DeviceCatalog& inner_;
-    std::vector<ScsiAddress> addresses_;
-};
-
-TEST_F(ScanTest, FailedQueriesSkipOnlyThatDrive)
-{
-    Load(Bench(1, Disk(0, 0, "MORVANE", "\"adapterListError\": 5") + "," +
-                      Disk(0, 1, "MORVANE", "\"capabilitiesError\": 22") + "," +
-                      Disk(0, 2, "MORVANE", "\"faults\": [{\"opcode\": \"0x12\", \"senseKey\": 4, \"asc\": 68}]") +
-                      "," + Disk(0, 3)));
-    StreamCapture capture;
-    Scan();
-    const auto drives = Drives();
-    ASSERT_EQ(drives.size(), 1u);
-    EXPECT_EQ(drives[0]->targetId, 3);
-    const std::string out = capture.Out();
-    EXPECT_NE(out.find("IOCTL_SCSI_GET_INQUIRY_DATA returned error 5\nInput/output error\n"), std::string::npos);
-    EXPECT_NE(out.find("Error in io control; error was 22\nInvalid argument\n"), std::string::npos);
-    EXPECT_NE(capture.Log().find("Ioctl status = 01    Target Status = 02\n"), std::string::npos);
 }
 
 TEST_F(ScanTest, FailedReadCapacityListsTheDriveAsZero)
