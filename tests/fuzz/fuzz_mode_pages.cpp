@@ -1,41 +1,14 @@
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <memory>
 #include <vector>
 
 #include "drives/device_entry.h"
+#include "replay_device.h"
 #include "modepages/field_text_form.h"
 #include "modepages/mode_page_io.h"
 #include "modepages/mode_sheet.h"
 #include "scsi/mode_select_list.h"
-#include "scsi/scsi_request.h"
 #include "sim/sim_mode_pages.h"
-
-namespace {
-
-// A drive whose every MODE SENSE reply is the fuzz input and which takes
-// every MODE SELECT.
-class ReplayDevice final : public ScsiDevice {
-public:
-    ReplayDevice(const uint8_t* data, size_t size) : reply(data, data + size) {}
-    bool Execute(ScsiRequest& request) override
-    {
-        request.ScsiStatus = 0;
-        if (request.DataIn == kScsiDataIn && request.DataBuffer != nullptr && !reply.empty())
-            std::memcpy(request.DataBuffer, reply.data(), std::min<size_t>(reply.size(), request.DataTransferLength));
-        return true;
-    }
-    bool QueryAdapterInquiryData(std::vector<uint8_t>&, int&) override { return false; }
-    bool QueryAddress(ScsiAddress&) override { return false; }
-    bool QueryCapabilities(AdapterCapabilities&, int&) override { return false; }
-
-private:
-    std::vector<uint8_t> reply;
-};
-
-}  // namespace
 
 // Mode parameter data from a drive goes through the sheet's walk, every
 // page's fill, lock and save, and is readied as a parameter list; the same

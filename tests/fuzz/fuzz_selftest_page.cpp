@@ -1,66 +1,25 @@
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <iostream>
 #include <memory>
-#include <streambuf>
-#include <vector>
+#include <sstream>
 
 #include "drives/device_entry.h"
-#include "scsi/scsi_device.h"
-#include "scsi/scsi_request.h"
+#include "replay_device.h"
 #include "selftest/dst_log.h"
 #include "selftest/self_test_commander.h"
-
-namespace {
-
-// Answers LOG SENSE with the fuzz input as the results page and REQUEST
-// SENSE with its first bytes, whatever their length.
-class PageDevice final : public ScsiDevice {
-public:
-    PageDevice(const uint8_t* data, size_t size) : data_(data, data + size) {}
-
-    bool Execute(ScsiRequest& request) override
-    {
-        request.ScsiStatus = 0;
-        if (request.DataIn == kScsiDataIn && request.DataBuffer != nullptr && !data_.empty())
-            std::memcpy(request.DataBuffer, data_.data(), std::min<size_t>(data_.size(), request.DataTransferLength));
-        return true;
-    }
-    bool QueryAdapterInquiryData(std::vector<uint8_t>&, int& errorCode) override
-    {
-        errorCode = 1;
-        return false;
-    }
-    bool QueryAddress(ScsiAddress&) override { return false; }
-    bool QueryCapabilities(AdapterCapabilities&, int& errorCode) override
-    {
-        errorCode = 1;
-        return false;
-    }
-
-private:
-    std::vector<uint8_t> data_;
-};
-
-class NullBuffer final : public std::streambuf {
-protected:
-    int overflow(int c) override { return traits_type::not_eof(c); }
-    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
-};
-
-}  // namespace
 
 // The self-test results page as a drive returns it: the choice of the run's own entry,
 // the recorded outcome and the log row made of it.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // The report goes to cout and clog; silenced here, given back at the end.
-    NullBuffer null;
-    std::streambuf* const out = std::cout.rdbuf(&null);
-    std::streambuf* const log = std::clog.rdbuf(&null);
+    std::ostringstream sink;
+    std::streambuf* const out = std::cout.rdbuf(sink.rdbuf());
+    std::streambuf* const log = std::clog.rdbuf(sink.rdbuf());
 
-    DeviceHandle handle = std::make_shared<PageDevice>(data, size);
+    // LOG SENSE gets the input as the results page, REQUEST SENSE its first bytes.
+    DeviceHandle handle = std::make_shared<ReplayDevice>(data, size);
     DeviceEntry entry;
     entry.dstType = size > 0 ? data[0] % 3 : 1;
     DstDriveContext context;

@@ -1,5 +1,5 @@
 // The bench as the program meets it: catalog paths, SimScsiDevice moving a
-// request's data and sense, the adapter list and capabilities.
+// request's data and sense, the adapter list.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -192,29 +192,8 @@ TEST(SimTransport, AdapterListHoldsTheListedDevicesBusByBus)
     EXPECT_EQ(std::tuple(list.devices[0].pathId, list.devices[0].targetId, list.devices[0].claimed), std::tuple(0, 2, true));
     EXPECT_EQ(std::tuple(list.devices[1].pathId, list.devices[1].targetId, list.devices[1].claimed), std::tuple(1, 5, false));
     ASSERT_EQ(list.devices[1].inquiry.size(), 36u);
-    EXPECT_EQ(list.devices[1].inquiry[4], 0x5B);
     EXPECT_EQ(std::string(list.devices[1].inquiry.begin() + 8, list.devices[1].inquiry.begin() + 19), "MORVANE ONE");
-
-    // The list is not a command: it leaves the drive's counters alone.
+    // The list is not a command: it leaves the drive's counters alone. (A
+    // failing query: tests/data/drives/discovery.txt.)
     EXPECT_EQ(catalog->Disk(0)->CommandsReceived(), 0u);
-    // On drive 1 the query fails with its code.
-    auto failing = Open(*catalog, 1);
-    EXPECT_FALSE(failing->QueryAdapterInquiryData(buffer, errorCode));
-    EXPECT_EQ(errorCode, 5);
-}
-
-TEST(SimTransport, CapabilitiesAndAddress)
-{
-    auto catalog = Catalog(kTwoDriveBench);
-    AdapterCapabilities caps;
-    int errorCode = -1;
-    ASSERT_TRUE(Open(*catalog, 0)->QueryCapabilities(caps, errorCode));
-    EXPECT_EQ(std::tuple(caps.length, caps.maximumTransferLength, caps.maximumPhysicalPages,
-                         caps.supportedAsynchronousEvents, caps.alignmentMask, caps.taggedQueuing,
-                         caps.adapterScansDown, caps.adapterUsesPio),
-              std::tuple(24u, 131072u, 33u, 1u, 7u, 1, 1, 0));
-    EXPECT_FALSE(Open(*catalog, 1)->QueryCapabilities(caps, errorCode));
-    EXPECT_EQ(errorCode, 22);
-    ScsiAddress address;
-    EXPECT_FALSE(Open(*catalog, 0)->QueryAddress(address));
 }
