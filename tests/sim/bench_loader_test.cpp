@@ -38,24 +38,24 @@ TEST(BenchLoader, DefaultBenchIsWhatACatalogWithoutAFileHolds)
         EXPECT_TRUE(bench.devices[i].drive.faults.empty());
     }
     // The fuzz corpus seeds from the same text.
-    EXPECT_EQ(simtest::ReadText(std::string(KESTRION_TEST_DATA) + "/../fuzz/corpus/bench/default.json"),
+    EXPECT_EQ(ReadTextFile(std::string(KESTRION_TEST_DATA) + "/../fuzz/corpus/bench/default.json"),
               std::string(DefaultBenchJson()));
 }
 
 TEST(BenchLoader, FilesLoadAndNameThemselvesInMessages)
 {
     std::string error;
-    auto catalog = MakeBenchCatalog(simtest::DataPath("two_drives.json"), error);
+    auto catalog = MakeBenchCatalog(TestDataPath("sim/two_drives.json"), error);
     ASSERT_TRUE(catalog) << error;
     auto* sim = static_cast<SimCatalog*>(catalog.get());
     EXPECT_EQ(sim->Disk(1)->Config().blocks, 2000u);
     EXPECT_EQ(sim->Disk(1)->Config().blockLength, 4096u);
 
-    const std::string broken = simtest::DataPath("broken_block_length.json");
+    const std::string broken = TestDataPath("sim/broken_block_length.json");
     EXPECT_FALSE(MakeBenchCatalog(broken, error));
     EXPECT_EQ(error, broken + ":12: \"blockLength\" must be a number from 512 to 65535");
 
-    const std::string missing = simtest::DataPath("no_such_bench.json");
+    const std::string missing = TestDataPath("sim/no_such_bench.json");
     EXPECT_FALSE(MakeBenchCatalog(missing, error));
     EXPECT_EQ(error, "cannot read bench file \"" + missing + "\": No such file or directory");
 

@@ -11,38 +11,22 @@ using simtest::RunOut;
 
 namespace {
 
-std::vector<uint8_t> Cdb10(uint8_t opcode, uint8_t byte1, uint32_t lba, uint16_t blocks)
+// READ (10) of 64 blocks from lba.
+std::vector<uint8_t> Read64(uint32_t lba)
 {
-    std::vector<uint8_t> cdb{opcode, byte1, 0, 0, 0, 0, 0, 0, 0, 0};
+    std::vector<uint8_t> cdb{0x28, 0, 0, 0, 0, 0, 0, 0, 64, 0};
     StoreBe32(cdb.data() + 2, lba);
-    StoreBe16(cdb.data() + 7, blocks);
     return cdb;
 }
 
-std::vector<uint8_t> Read10(uint32_t lba, uint16_t blocks) { return Cdb10(0x28, 0, lba, blocks); }
-std::vector<uint8_t> WriteVerify10(uint32_t lba, uint16_t blocks, bool byteCheck)
-{
-    return Cdb10(0x2E, byteCheck ? 0x02 : 0x00, lba, blocks);
-}
-
-std::vector<uint8_t> Pattern(size_t size, uint8_t seed)
-{
-    std::vector<uint8_t> data(size);
-    for (size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(seed + i * 7);
-    return data;
-}
-
-SimDriveConfig Drive(uint64_t blocks, uint32_t blockLength)
+SimDriveConfig Drive(uint64_t mediaRate, uint32_t latencyMicroseconds = 0)
 {
     SimDriveConfig config = simtest::PlainDrive();
-    config.blocks = blocks;
-    config.blockLength = blockLength;
+    config.blocks = 100000;
+    config.media.mediaRate = mediaRate;
+    config.media.latencyMicroseconds = latencyMicroseconds;
     return config;
 }
-
-}  // namespace
-
-namespace {
 
 // Time that passes only when the drive sleeps, and records how long.
 class FakePacer final : public SimMediaPacer {
@@ -62,14 +46,11 @@ public:
 
 TEST(SimMedia, RateAndLatencyPaceTheMediaCommands)
 {
-    SimDriveConfig config = Drive(100000, 512);
-    config.media.mediaRate = 1'000'000;  // 1 MB/s
-    config.media.latencyMicroseconds = 250;
-    SimDisk disk(config);
+    SimDisk disk(Drive(1'000'000, 250));  // 1 MB/s
     FakePacer pacer;
     disk.SetMediaPacer(&pacer);
-    EXPECT_EQ(RunIn(disk, Read10(0, 64), 64 * 512).result.status, 0x00);
-    EXPECT_EQ(RunOut(disk, WriteVerify10(0, 2, true), Pattern(1024, 3)).result.status, 0x00);
+    EXPECT_EQ(RunIn(disk, Read64(0), 64 * 512).result.status, 0x00);
+    EXPECT_EQ(RunOut(disk, {0x2E, 0x02, 0, 0, 0, 0, 0, 0, 2, 0}, std::vector<uint8_t>(1024, 0x5A)).result.status, 0x00);
     ASSERT_EQ(pacer.sleeps.size(), 2u);
     EXPECT_EQ(pacer.sleeps[0], 250'000 + 32'768'000);  // latency + 32768 bytes at 1 MB/s
     EXPECT_EQ(pacer.sleeps[1], 250'000 + 1'024'000);
@@ -80,13 +61,12 @@ TEST(SimMedia, RateAndLatencyPaceTheMediaCommands)
 
 TEST(SimMedia, PacedCommandsAddUpSoTheRateHoldsOverAScan)
 {
-    SimDriveConfig config = Drive(100000, 512);
-    config.media.mediaRate = 10'000'000;
+    const SimDriveConfig config = Drive(10'000'000);
     SimDisk disk(config);
     FakePacer pacer;
     disk.SetMediaPacer(&pacer);
     const int64_t start = pacer.now;
-    for (uint32_t lba = 0; lba < 64 * 100; lba += 64) RunIn(disk, Read10(lba, 64), 64 * 512);
+    for (uint32_t lba = 0; lba < 64 * 100; lba += 64) RunIn(disk, Read64(lba), 64 * 512);
     // 100 reads of 32768 bytes at 10 MB/s: 0.32768 s, no more and no less.
     EXPECT_EQ(pacer.now - start, 327'680'000);
 
@@ -97,21 +77,21 @@ TEST(SimMedia, PacedCommandsAddUpSoTheRateHoldsOverAScan)
     slow.oversleep = 1'000'000;  // 1 ms late at every wake-up
     late.SetMediaPacer(&slow);
     const int64_t lateStart = slow.now;
-    for (uint32_t lba = 0; lba < 64 * 100; lba += 64) RunIn(late, Read10(lba, 64), 64 * 512);
+    for (uint32_t lba = 0; lba < 64 * 100; lba += 64) RunIn(late, Read64(lba), 64 * 512);
     EXPECT_LE(slow.now - lateStart, 327'680'000 + 1'000'000);
 
     // Idle time beyond the read-ahead is not made up: after 10 s away the
     // next 4 MiB come at once, the rest at the rate.
     slow.now += 10'000'000'000;
     const int64_t resume = slow.now;
-    for (uint32_t lba = 0; lba < 64 * 200; lba += 64) RunIn(late, Read10(lba, 64), 64 * 512);
+    for (uint32_t lba = 0; lba < 64 * 200; lba += 64) RunIn(late, Read64(lba), 64 * 512);
     // 200 x 32768 bytes = 6.5 MB: 4 MiB from the read-ahead, the rest at 10 MB/s.
     EXPECT_NEAR(static_cast<double>(slow.now - resume), (6'553'600.0 - 4'194'304.0) / 10'000'000 * 1e9, 2e6);
 
     // A drive without rate and latency never sleeps.
-    SimDisk fast(Drive(1000, 512));
+    SimDisk fast(Drive(0));
     FakePacer idle;
     fast.SetMediaPacer(&idle);
-    RunIn(fast, Read10(0, 64), 64 * 512);
+    RunIn(fast, Read64(0), 64 * 512);
     EXPECT_TRUE(idle.sleeps.empty());
 }

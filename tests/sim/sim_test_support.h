@@ -27,10 +27,6 @@ inline SimDriveConfig PlainDrive()
 struct Answer {
     SimResult result;
     std::vector<uint8_t> data;  // the data-in bytes the target placed
-
-    uint8_t SenseKey() const { return result.sense.size() > 2 ? result.sense[2] & 0x0F : 0xFF; }
-    uint8_t Asc() const { return result.sense.size() > 12 ? result.sense[12] : 0xFF; }
-    uint8_t Ascq() const { return result.sense.size() > 13 ? result.sense[13] : 0xFF; }
 };
 
 // Sends a command with a data-in buffer of bufferLength bytes (filled with
@@ -52,14 +48,6 @@ inline Answer RunOut(SimDisk& disk, const std::vector<uint8_t>& cdb, std::vector
                                  static_cast<uint32_t>(data.size()), 10);
     return answer;
 }
-
-inline std::vector<uint8_t> Hex(const std::string& text) { return ParseHexText(text); }
-
-inline std::string DataPath(const std::string& name) { return TestDataPath("sim/" + name); }
-
-inline std::string ReadText(const std::string& path) { return ReadTextFile(path); }
-
-inline std::vector<uint8_t> HexFixture(const std::string& name) { return HexDataFile("sim/" + name); }
 
 // Each reading moves time on by a second, so a time-out passes in a few
 // polls of real time.

@@ -133,7 +133,7 @@ TEST(SimTransport, DescriptorSenseReachesTheCallerInFixedFormat)
     ASSERT_TRUE(handle->Execute(request));
     EXPECT_EQ(request.ScsiStatus, kStatusCheckCondition);
     const std::vector<uint8_t> sense(request.SenseData, request.SenseData + 32);
-    EXPECT_EQ(sense, simtest::Hex("70 00 05 00 00 00 00 0A 00 00 00 00 24 00 00 C0 00 02 "  // fixed sense
+    EXPECT_EQ(sense, ParseHexText("70 00 05 00 00 00 00 0A 00 00 00 00 24 00 00 C0 00 02 "  // fixed sense
                                   "00 00 00 00 00 00 "                                     // rest of the 24
                                   "EE EE EE EE EE EE EE EE"));                             // beyond SenseInfoLength
 
