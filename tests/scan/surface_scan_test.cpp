@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,7 +19,6 @@ namespace {
 
 constexpr uint32_t kMiB = 1024 * 1024;
 constexpr uint64_t k32BitBlocks = uint64_t{1} << 32;
-constexpr uint64_t k4TBBlocks = 7814037168ull;
 
 // One scan on media time, with what it told.
 struct Scanning {
@@ -52,16 +51,6 @@ void ForgetInformationField(SimDrive& drive)
     };
 }
 
-struct NarrowingCase {
-    const char* name;
-    uint64_t blocks;
-    uint32_t blockLength;
-    uint32_t adapterLimit;
-    std::optional<uint64_t> from;
-    std::optional<uint64_t> to;
-    std::vector<uint64_t> unreadable;
-};
-
 std::vector<uint64_t> Consecutive(uint64_t first, uint64_t count)
 {
     std::vector<uint64_t> lbas(count);
@@ -69,61 +58,56 @@ std::vector<uint64_t> Consecutive(uint64_t first, uint64_t count)
     return lbas;
 }
 
-const NarrowingCase kNarrowingCases[] = {
-    {"FirstBlock", 6244, 512, kMiB, {}, {}, {0}},
-    {"LastBlock", 6244, 512, kMiB, {}, {}, {6243}},
-    {"RunOfNeighbours", 6244, 512, kMiB, {}, {}, Consecutive(3000, 12)},
-    {"OneInsideALargeTransfer", 6244, 512, kMiB, {}, {}, {3072}},
-    {"BothSidesOfATransferBoundary", 6244, 512, kMiB, {}, {}, {2047, 2048}},
-    {"FourKiBlocksBehindASmallAdapter", 3000, 4096, 64 * 1024, {}, {}, {0, 15, 16, 1500, 2999}},
-    {"AcrossThe32BitBoundary", k4TBBlocks, 512, kMiB, k32BitBlocks - 3000, k32BitBlocks + 3000,
-     {k32BitBlocks - 1, k32BitBlocks, k32BitBlocks + 3}},
-    {"LastBlockOfAFourTerabyteDrive", k4TBBlocks, 512, kMiB, k4TBBlocks - 5000, {}, {k4TBBlocks - 2049, k4TBBlocks - 1}},
-};
-
-class NarrowingTest
-    : public ::testing::TestWithParam<std::tuple<NarrowingCase, MethodChoice, bool /*information field*/>> {};
-
-TEST_P(NarrowingTest, EveryUnreadableBlockIsListedAndNothingElse)
+std::optional<uint64_t> Lba(const std::string& field)
 {
-    const auto& [c, choice, informationField] = GetParam();
-    SimDrive drive(c.blocks, c.blockLength, c.adapterLimit, c.unreadable);
-    if (!informationField) ForgetInformationField(drive);
-    Scanning scan;
-    const ScanResult result = scan.Run(drive, {c.from, c.to, choice});
-
-    EXPECT_EQ(result.outcome, ScanOutcome::Failed);
-    EXPECT_EQ(Lbas(result.failures), c.unreadable);
-    for (const ScanFailure& failure : result.failures) {
-        EXPECT_TRUE(failure.reachedDrive);
-        EXPECT_EQ(FailureText(failure), "LBA " + std::to_string(failure.lba) + ": MEDIUM ERROR, ASC 11h, ASCQ 00h");
-    }
-    EXPECT_EQ(Lbas(scan.recorder.Of(0).failures), c.unreadable) << "each told as it was found";
-    EXPECT_TRUE(result.gaps.empty());
-    EXPECT_EQ(result.blocksRead, result.plan.range.Blocks() - c.unreadable.size());
-
-    // Large transfers, never above the adapter's limit, in whole blocks, and
-    // 16-byte commands exactly where a 10-byte one cannot name the blocks.
-    EXPECT_EQ(result.plan.transferBlocks, std::min(kMiB, c.adapterLimit) / c.blockLength);
-    const uint8_t read10 = choice == MethodChoice::Read ? 0x28 : 0x2F;
-    for (const SeenCommand& seen : drive.tap->Commands()) {
-        const auto blocks = MediaBlocks(seen.cdb.data());
-        ASSERT_TRUE(blocks) << "opcode " << int(seen.Opcode());
-        EXPECT_LE(blocks->Blocks(), result.plan.transferBlocks);
-        EXPECT_EQ(seen.Opcode(), blocks->last < k32BitBlocks ? read10 : read10 + 0x60);
-        EXPECT_EQ(seen.transferLength, choice == MethodChoice::Read ? blocks->Blocks() * c.blockLength : 0);
-    }
+    return field == "-" ? std::nullopt : std::optional<uint64_t>(std::stoull(field));
 }
 
-INSTANTIATE_TEST_SUITE_P(Drives, NarrowingTest,
-                         ::testing::Combine(::testing::ValuesIn(kNarrowingCases),
-                                            ::testing::Values(MethodChoice::Read, MethodChoice::Verify),
-                                            ::testing::Bool()),
-                         [](const auto& info) {
-                             return std::string(std::get<0>(info.param).name) +
-                                    (std::get<1>(info.param) == MethodChoice::Read ? "_Read" : "_Verify") +
-                                    (std::get<2>(info.param) ? "_Named" : "_Halved");
-                         });
+// Cases in tests/data/scan/narrowing.txt.
+TEST(SurfaceScanTest, EveryUnreadableBlockIsListedAndNothingElse)
+{
+    for (const CaseLine& c : ReadCaseFile("scan/narrowing.txt"))
+        for (const MethodChoice choice : {MethodChoice::Read, MethodChoice::Verify})
+            for (const bool informationField : {true, false}) {
+                SCOPED_TRACE(CaseTrace("narrowing.txt", c) + (choice == MethodChoice::Read ? " read" : " verify") +
+                             (informationField ? " named" : " halved"));
+                std::vector<uint64_t> unreadable;
+                std::istringstream words(c[6]);
+                for (std::string word; words >> word;) {
+                    const size_t plus = word.find('+');
+                    const auto run = Consecutive(std::stoull(word), plus == std::string::npos ? 1 : std::stoull(word.substr(plus + 1)));
+                    unreadable.insert(unreadable.end(), run.begin(), run.end());
+                }
+                const uint32_t blockLength = std::stoul(c[2]), adapterLimit = std::stoul(c[3]);
+                SimDrive drive(std::stoull(c[1]), blockLength, adapterLimit, unreadable);
+                if (!informationField) ForgetInformationField(drive);
+                Scanning scan;
+                const ScanResult result = scan.Run(drive, {Lba(c[4]), Lba(c[5]), choice});
+
+                EXPECT_EQ(result.outcome, ScanOutcome::Failed);
+                EXPECT_EQ(Lbas(result.failures), unreadable);
+                for (const ScanFailure& failure : result.failures) {
+                    EXPECT_TRUE(failure.reachedDrive);
+                    EXPECT_EQ(FailureText(failure),
+                              "LBA " + std::to_string(failure.lba) + ": MEDIUM ERROR, ASC 11h, ASCQ 00h");
+                }
+                EXPECT_EQ(Lbas(scan.recorder.Of(0).failures), unreadable) << "each told as it was found";
+                EXPECT_TRUE(result.gaps.empty());
+                EXPECT_EQ(result.blocksRead, result.plan.range.Blocks() - unreadable.size());
+
+                // Large transfers, never above the adapter's limit, in whole blocks, and
+                // 16-byte commands exactly where a 10-byte one cannot name the blocks.
+                EXPECT_EQ(result.plan.transferBlocks, std::min(kMiB, adapterLimit) / blockLength);
+                const uint8_t read10 = choice == MethodChoice::Read ? 0x28 : 0x2F;
+                for (const SeenCommand& seen : drive.tap->Commands()) {
+                    const auto blocks = MediaBlocks(seen.cdb.data());
+                    ASSERT_TRUE(blocks) << "opcode " << int(seen.Opcode());
+                    EXPECT_LE(blocks->Blocks(), result.plan.transferBlocks);
+                    EXPECT_EQ(seen.Opcode(), blocks->last < k32BitBlocks ? read10 : read10 + 0x60);
+                    EXPECT_EQ(seen.transferLength, choice == MethodChoice::Read ? blocks->Blocks() * blockLength : 0);
+                }
+            }
+}
 
 TEST(SurfaceScanTest, ADeadZoneCostsBoundedWorkAndEveryBlockIsAccountedFor)
 {
@@ -163,75 +147,44 @@ TEST(SurfaceScanTest, ADeadZoneCostsBoundedWorkAndEveryBlockIsAccountedFor)
     EXPECT_EQ(EndText(result).rfind("failed: ", 0), 0u);
 }
 
-// A tap that charges the drive's time by opcode: READ and VERIFY each take
-// their own nanoseconds per block; a VERIFY answered without the drive is
-// GOOD at once, as a disk that does not read its medium answers it. A
-// loaded host may stall the timed VERIFYs, the first stalledVerifies of
-// them by verifyStall each.
-struct MethodCase {
-    const char* name;
-    int64_t readPerBlock;
-    int64_t verifyPerBlock;
-    uint64_t blocks;
-    ScanMethod expected;
-    bool verifyReadsNothing = false;
-    uint64_t bad = 0;  // the unreadable block; 0: 100 blocks from the end
-    int stalledVerifies = 0;
-    int64_t verifyStall = 0;
-};
-
-constexpr int64_t kTransferReadIn = 2048 * 1000;  // a transfer's READ at 1000 ns a block
-
-const MethodCase kMethodCases[] = {
-    {"SameSpeedPrefersVerify", 1000, 1000, 200000, ScanMethod::Verify},
-    {"VerifyTwiceAsFast", 1000, 500, 200000, ScanMethod::Verify},
-    {"VerifyALittleSlowerAsSamplesOfOneSpeedAre", 1000, 1020, 200000, ScanMethod::Verify},
-    {"VerifySlower", 1000, 1100, 200000, ScanMethod::Read},
-    {"VerifyTooFastToBeReadingTheMedium", 1000, 200, 200000, ScanMethod::Read, true},
-    {"ABlockItsVerifyPassedUnreadIsStillRead", 1000, 200, 200000, ScanMethod::Read, true, 3 * 2048 + 7},
-    {"ABlockItsVerifyPassedUnreadIsStillReadFurtherOn", 1000, 200, 200000, ScanMethod::Read, true, 10 * 2048 + 7},
-    {"RangeTooShortForTheSamples", 1000, 500, kSampleTransfers * 2048 - 1, ScanMethod::Read},
-    {"StalledVerifiesThatReadNothingAreStillTooFast", 1000, 20, 200000, ScanMethod::Read, true, 0, 2,
-     3 * kTransferReadIn},
-    {"MostVerifiesThatReadNothingStalled", 1000, 20, 200000, ScanMethod::Read, true, 0, 5, kTransferReadIn / 2},
-    {"StalledVerifiesAsFastAsReadAreStillAsFast", 1000, 1000, 200000, ScanMethod::Verify, false, 0, 2,
-     2 * kTransferReadIn},
-};
-
-class MethodChoiceTest : public ::testing::TestWithParam<MethodCase> {};
-
-TEST_P(MethodChoiceTest, TheFasterMethodOnTheDriveAtHandIsTheDefault)
+// A tap charges the drive's time by opcode; cases in tests/data/scan/methods.txt.
+TEST(SurfaceScanTest, TheFasterMethodOnTheDriveAtHandIsTheDefault)
 {
-    const MethodCase& c = GetParam();
-    const uint64_t bad = c.bad != 0 ? c.bad : c.blocks - 100;
-    SimDrive drive(c.blocks, 512, kMiB, {bad});
-    Scanning scan;
-    int verifies = 0;
-    drive.tap->hook = [&](ScsiRequest& request, bool& delivered) {
-        const auto blocks = MediaBlocks(request.Cdb);
-        if (!blocks) return false;
-        const bool verify = request.Cdb[0] == 0x2F || request.Cdb[0] == 0x8F;
-        scan.time.Advance(static_cast<int64_t>(blocks->Blocks()) * (verify ? c.verifyPerBlock : c.readPerBlock));
-        if (verify && ++verifies >= 2 && verifies < 2 + c.stalledVerifies) scan.time.Advance(c.verifyStall);
-        if (!verify || !c.verifyReadsNothing) return false;
-        request.ScsiStatus = kStatusGood;
-        delivered = true;
-        return true;
-    };
-    const ScanResult result = scan.Run(drive, {});
+    for (const CaseLine& c : ReadCaseFile("scan/methods.txt")) {
+        SCOPED_TRACE(CaseTrace("methods.txt", c));
+        const int64_t readPerBlock = std::stoll(c[1]), verifyPerBlock = std::stoll(c[2]);
+        const uint64_t blocks = std::stoull(c[3]);
+        const ScanMethod expected = c[4] == "verify" ? ScanMethod::Verify : ScanMethod::Read;
+        const bool verifyReadsNothing = c[5] == "yes";
+        const uint64_t bad = Lba(c[6]).value_or(blocks - 100);
+        const int stalledVerifies = std::stoi(c[7]);
+        const int64_t verifyStall = std::stoll(c[8]);
+        SimDrive drive(blocks, 512, kMiB, {bad});
+        Scanning scan;
+        int verifies = 0;
+        drive.tap->hook = [&](ScsiRequest& request, bool& delivered) {
+            const auto range = MediaBlocks(request.Cdb);
+            if (!range) return false;
+            const bool verify = request.Cdb[0] == 0x2F || request.Cdb[0] == 0x8F;
+            scan.time.Advance(static_cast<int64_t>(range->Blocks()) * (verify ? verifyPerBlock : readPerBlock));
+            if (verify && ++verifies >= 2 && verifies < 2 + stalledVerifies) scan.time.Advance(verifyStall);
+            if (!verify || !verifyReadsNothing) return false;
+            request.ScsiStatus = kStatusGood;
+            delivered = true;
+            return true;
+        };
+        const ScanResult result = scan.Run(drive, {});
 
-    EXPECT_EQ(result.method, c.expected);
-    EXPECT_EQ(scan.recorder.Of(0).chosen, std::vector<ScanMethod>{c.expected}) << "told once";
-    EXPECT_EQ(Lbas(result.failures), std::vector<uint64_t>{bad}) << "whichever method, the bad block is found";
-    const bool sampled = c.blocks >= kSampleTransfers * 2048;
-    ASSERT_EQ(result.sample.has_value(), sampled);
-    if (sampled) {
-        EXPECT_NEAR(result.sample->readBytesPerSecond, 512e9 / c.readPerBlock, 1.0);
+        EXPECT_EQ(result.method, expected);
+        EXPECT_EQ(scan.recorder.Of(0).chosen, std::vector<ScanMethod>{expected}) << "told once";
+        EXPECT_EQ(Lbas(result.failures), std::vector<uint64_t>{bad}) << "whichever method, the bad block is found";
+        const bool sampled = blocks >= kSampleTransfers * 2048;
+        ASSERT_EQ(result.sample.has_value(), sampled);
+        if (sampled) {
+            EXPECT_NEAR(result.sample->readBytesPerSecond, 512e9 / readPerBlock, 1.0);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Drives, MethodChoiceTest, ::testing::ValuesIn(kMethodCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 struct StopCase {
     const char* name;
@@ -379,9 +332,6 @@ INSTANTIATE_TEST_SUITE_P(Answers, AnswerTest, ::testing::ValuesIn(kAnswerCases),
 
 TEST(ScanPlanTest, TransfersFollowTheAdapterAndRangesStayOnTheDrive)
 {
-    const auto Lba = [](const std::string& field) {
-        return field == "-" ? std::nullopt : std::optional<uint64_t>(std::stoull(field));
-    };
     for (const CaseLine& c : ReadCaseFile("scan/plans.txt")) {
         SCOPED_TRACE(CaseTrace("plans.txt", c));
         if (c[0] == "transfer") {
