@@ -8,7 +8,6 @@
 //   < good [HEX]          GOOD, and when given exactly these data-in bytes
 //   < sense HEX [/ data HEX]  CHECK CONDITION with exactly these sense bytes
 //                         (and data-in bytes)
-//   < check KEY ASC ASCQ  CHECK CONDITION, fixed-format codes only
 //   < status XX | fails   another status; a call that never completed
 //   advance SECONDS       the drive's clock (restart, self-test) moves on
 //   attention ASC ASCQ    a unit attention is raised
@@ -229,15 +228,6 @@ private:
             std::istringstream data(slash == std::string::npos ? "" : rest.substr(slash + 6));
             EXPECT_TRUE(Matches(result_.sense, ParsePattern(sense))) << Recorded();
             EXPECT_TRUE(Matches(data_, ParsePattern(data))) << Recorded();
-        } else if (kind == "check") {
-            EXPECT_EQ(result_.status, 0x02) << Recorded();
-            const auto codes = ParseBytes(in);
-            ASSERT_EQ(codes.size(), 3u);
-            ASSERT_GE(result_.sense.size(), 14u) << Recorded();
-            EXPECT_EQ((std::vector<uint8_t>{static_cast<uint8_t>(result_.sense[2] & 0x0F), result_.sense[12],
-                                            result_.sense[13]}),
-                      codes)
-                << Recorded();
         } else {
             FAIL() << "unknown answer";
         }

@@ -1,8 +1,12 @@
+// Identity, capacity and sense bytes as a drive returned them: every decoder
+// stays inside the bytes given, whatever the lengths inside claim.
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "scsi/inquiry_data.h"
+#include "scsi/sense.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -10,14 +14,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Every text field is terminated whatever the reply held.
     volatile size_t sink = __builtin_strlen(inquiry.vendorId) + __builtin_strlen(inquiry.productId) +
                            __builtin_strlen(inquiry.revision) + __builtin_strlen(inquiry.serialNumber);
-    // The same bytes as a unit serial number page: a serial never holds
-    // more than the page carries.
+    // A serial never holds more than the unit serial number page carries.
     const auto serial = DecodeUnitSerialNumberPage(data, size);
     if (serial && serial->size() + 4 > size) __builtin_trap();
     sink = sink + HasInquirySerialNumber(data, size);
-    // And as a device identification page: no name longer than the page.
+    // No name longer than the device identification page.
     for (const std::string& name : DecodeLogicalUnitNames(data, size))
         if (name.size() > 2 * size + 4) __builtin_trap();
+    sink = sink + DecodeReadCapacity10(data, size).lastLba + DecodeReadCapacity16(data, size).lastLba;
     (void)sink;
+
+    // The transport converts whatever the drive sent into a fixed-size area.
+    std::vector<uint8_t> sense(data, data + size);
+    const size_t capacity = size == 0 ? 0 : 1 + data[0] % size;
+    const size_t length = ConvertSenseToFixed(sense.data(), size, capacity);
+    if (length > size && length > capacity) __builtin_trap();
+    ReadSenseCodes(sense.data(), length);
     return 0;
 }
