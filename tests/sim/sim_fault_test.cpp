@@ -1,12 +1,12 @@
-// Hangs injected into the simulated drive: what ends them, and that they hold
-// up no other command. The other faults are in tests/data/sim/faults.scsi.
+// Hangs injected into the simulated drive, across threads: when their time-out
+// counts from, and that they hold up no other command. What ends them, and the
+// other faults, are in tests/data/sim/faults.scsi.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <future>
 #include <thread>
 
-#include "scsi/stop.h"
 #include "sim_test_support.h"
 #include "support/fake_time.h"
 
@@ -25,41 +25,7 @@ SimFault Hang(std::optional<uint8_t> opcode)
     return fault;
 }
 
-// Clears the stop flag around a test that sets it.
-struct StopFlagGuard {
-    StopFlagGuard() { g_bStopRequested = 0; }
-    ~StopFlagGuard() { g_bStopRequested = 0; }
-};
-
 }  // namespace
-
-TEST(SimFaults, HangEndsOnlyByTheTimeOutOrTheDriveAnswering)
-{
-    struct Case {
-        std::optional<uint32_t> hangSeconds;
-        bool answered;  // else the time-out (20 s) ends it as a failed call
-    };
-    const Case cases[] = {{std::nullopt, false}, {5, true}, {20, false}, {0, true}};
-    // The drive cannot see the program's stop flag.
-    StopFlagGuard guard;
-    g_bStopRequested = 1;
-    for (const Case& c : cases) {
-        SimDisk disk(simtest::PlainDrive());
-        simtest::SteppingClock clock;
-        disk.SetHangClock(&clock);
-        SimFault hang = Hang(std::nullopt);
-        hang.hangSeconds = c.hangSeconds;
-        disk.AddFault(hang);
-        const int64_t before = clock.Now();
-        const auto answer = RunIn(disk, kInquiry, 36, /*timeOut=*/20);
-        const int64_t waited = clock.Now() - before;
-        EXPECT_EQ(answer.result.callFailed, !c.answered) << c.hangSeconds.value_or(99);
-        EXPECT_EQ(answer.data.size(), c.answered ? 36u : 0u) << "an answered command runs";
-        const int64_t expected = c.answered ? *c.hangSeconds : 20;
-        EXPECT_GE(waited, expected);
-        EXPECT_LE(waited, expected + 3);
-    }
-}
 
 // The hang clock moved on once the drive has the command brings its
 // time-out nearer, however late the hanging thread first reads the clock.

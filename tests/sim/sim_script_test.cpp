@@ -3,7 +3,8 @@
 //   drive {JSON}          a new drive: a bench DEVICE merged onto a plain
 //                         1000-block disk (MORVANE MVX-TEST 0100 SN000001)
 //   drive default N       device N of the built-in bench
-//   > CDB [/ in N]        a command with a data-in buffer of N bytes (512)
+//   > CDB [/ in N]        a command with a data-in buffer of N bytes (512),
+//                         a time-out of 10 s (an injected hang's clock runs on)
 //   > CDB / out HEX       a command with data out
 //   < good [HEX]          GOOD, and when given exactly these data-in bytes
 //   < sense HEX [/ data HEX]  CHECK CONDITION with exactly these sense bytes
@@ -31,6 +32,7 @@
 #include "sim/bench_loader.h"
 #include "sim/default_bench.h"
 #include "sim/sim_disk.h"
+#include "sim_test_support.h"
 #include "support/fake_time.h"
 #include "support/hex_fixture.h"
 
@@ -138,6 +140,7 @@ public:
                 disk_ = std::make_unique<SimDisk>(loaded.devices.at(device).drive);
                 disk_->SetRestartClock(&time_);
                 disk_->SetSelfTestClock(&time_);
+                disk_->SetHangClock(&hangClock_);
             } else if (word == "refused") {
                 const size_t equals = line.rfind(" = ");
                 Bench loaded;
@@ -235,6 +238,7 @@ private:
 
     std::string name_;
     FakeTime time_;
+    simtest::SteppingClock hangClock_;  // a hang's seconds pass in a few polls
     std::unique_ptr<SimDisk> disk_;
     SimResult result_;
     std::vector<uint8_t> data_;
