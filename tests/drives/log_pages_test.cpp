@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "drives/log_pages.h"
+#include "support/case_file.h"
 #include "support/fixed_sense.h"
 #include "support/scripted_device.h"
 
@@ -39,37 +40,18 @@ TEST_F(LogPagesTest, ReadLogPageAsksForCumulativeValuesOfThePageIntoTheBuffer)
 TEST_F(LogPagesTest, ReadLogPageToleratesOnlyAdditionalSenseCodesZeroAndOne)
 {
     uint8_t buffer[64] = {};
-    struct Case {
-        uint8_t status;
-        std::vector<uint8_t> sense;
-        size_t bytes;  // of the page that arrive
-        int expected;
-    };
-    const std::vector<Case> cases{
-        {kStatusCheckCondition, FixedSense(0x01, 0x00), 6, kLogPageOk},
-        {kStatusCheckCondition, FixedSense(0x05, 0x00), 6, kLogPageOk},
-        {kStatusCheckCondition, FixedSense(0x03, 0x01), 6, kLogPageOk},
-        {kStatusCheckCondition, FixedSense(0x05, 0x24), 6, kLogPageFailed},
-        {kStatusCheckCondition, FixedSense(0x03, 0x11), 6, kLogPageFailed},
-        // A status without sense data says nothing about the page.
-        {kStatusBusy, {}, 6, kLogPageFailed},
-        {kStatusReservationConflict, {}, 6, kLogPageFailed},
-        // Whatever the status, a reply without the page header read nothing.
-        {kStatusCheckCondition, FixedSense(0x01, 0x00), 0, kLogPageFailed},
-        {kStatusGood, {}, 3, kLogPageFailed},
-        {kStatusGood, {}, 4, kLogPageOk},
-    };
     const std::vector<uint8_t> page{0x02, 0x00, 0x00, 0x02, 0x00, 0x00};
-    for (const Case& c : cases) {
+    for (const CaseLine& c : ReadCaseFile("drives/log_sense_answers.txt")) {
+        SCOPED_TRACE(CaseTrace("log_sense_answers.txt", c));
+        const std::vector<uint8_t> codes = ParseHexText(c[1] == "-" ? "" : c[1]);
+        const size_t bytes = std::stoul(c[2]);
         device->next = {};
-        device->next.status = c.status;
-        device->next.sense = c.sense;
-        device->next.data.assign(page.begin(), page.begin() + static_cast<ptrdiff_t>(c.bytes));
+        device->next.status = static_cast<uint8_t>(std::stoul(c[0], nullptr, 16));
+        if (!codes.empty()) device->next.sense = FixedSense(codes[0], codes[1]);
+        device->next.data.assign(page.begin(), page.begin() + static_cast<ptrdiff_t>(bytes));
         size_t received = 99;
-        EXPECT_EQ(ReadLogPage(&handle, buffer, sizeof buffer, 0x02, &received), c.expected)
-            << "status " << int(c.status) << " asc " << (c.sense.empty() ? -1 : int(c.sense[12])) << " bytes "
-            << c.bytes;
-        EXPECT_EQ(received, c.expected == kLogPageOk ? c.bytes : 0u);
+        EXPECT_EQ(ReadLogPage(&handle, buffer, sizeof buffer, 0x02, &received), c[3] == "yes" ? kLogPageOk : kLogPageFailed);
+        EXPECT_EQ(received, c[3] == "yes" ? bytes : 0u);
     }
     device->next = {};
     device->next.delivered = false;
