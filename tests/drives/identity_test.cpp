@@ -30,9 +30,9 @@ TEST_F(IdentityTest, CapacityAndSerialAsTheDriveReallyAnswers)
 {
     for (const CaseLine& c : ReadCaseFile("drives/identity.txt")) {
         SCOPED_TRACE(CaseTrace("identity.txt", c));
-        const std::string serialField = c[0].find("\"serial\"") == std::string::npos ? "\"serial\": \"SN-TEST1\", " : "";
-        Load(Bench(1, "{\"bus\": 0, \"targetId\": 0, \"vendor\": \"MORVANE\", \"product\": \"MVX-T\", " + serialField +
-                          c[0] + "}"));
+        const bool hasSerial = c[0].find("\"serial\"") != std::string::npos;
+        Load(Bench(1, std::string("{\"bus\": 0, \"targetId\": 0, \"vendor\": \"MORVANE\", \"product\": \"MVX-T\", ") +
+                          (hasSerial ? "" : "\"serial\": \"SN-TEST1\", ") + c[0] + "}"));
         StreamCapture capture;
         Scan();
         ASSERT_EQ(g_devices[0] != nullptr, c[1] != "-");

@@ -50,8 +50,9 @@ TEST_F(LogPagesTest, ReadLogPageToleratesOnlyAdditionalSenseCodesZeroAndOne)
         if (!codes.empty()) device->next.sense = FixedSense(codes[0], codes[1]);
         device->next.data.assign(page.begin(), page.begin() + static_cast<ptrdiff_t>(bytes));
         size_t received = 99;
-        EXPECT_EQ(ReadLogPage(&handle, buffer, sizeof buffer, 0x02, &received), c[3] == "yes" ? kLogPageOk : kLogPageFailed);
-        EXPECT_EQ(received, c[3] == "yes" ? bytes : 0u);
+        const bool read = c[3] == "yes";
+        EXPECT_EQ(ReadLogPage(&handle, buffer, sizeof buffer, 0x02, &received), read ? kLogPageOk : kLogPageFailed);
+        EXPECT_EQ(received, read ? bytes : 0u);
     }
     device->next = {};
     device->next.delivered = false;

@@ -48,7 +48,8 @@ TEST_F(ScanTest, BenchesAsDiscoveryFindsThem)
         SCOPED_TRACE(CaseTrace("discovery.txt", c));
         std::string devices;
         std::istringstream items(c[1]);
-        for (std::string item; std::getline(items, item, ';');) devices += (devices.empty() ? "" : ",") + TableDisk(item);
+        for (std::string item; std::getline(items, item, ';');)
+            devices += (devices.empty() ? "" : ",") + TableDisk(item);
         Load(Bench(std::stoi(c[0]), devices));
         StreamCapture capture;
         EXPECT_EQ(Scan(), kScanEnded);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "download/download_test_support.h"
 #include "download/download_transfer.h"
 #include "download/microcode_image.h"
 #include "scsi/byte_order.h"
@@ -13,42 +14,6 @@
 #include "sim/sim_disk.h"
 
 namespace {
-
-// An image file whose reads come in chunks the input chooses.
-class ChunkedFile final : public ImageFile {
-public:
-    ChunkedFile(const std::vector<uint8_t>& bytes, size_t chunk) : bytes(bytes), chunk(chunk) {}
-    bool Size(uint64_t& size, int&) override
-    {
-        size = bytes.size();
-        return true;
-    }
-    bool Read(uint8_t* buffer, size_t count, size_t& got, int&) override
-    {
-        got = std::min({count, chunk, bytes.size() - position});
-        std::memcpy(buffer, bytes.data() + position, got);
-        position += got;
-        return true;
-    }
-
-private:
-    const std::vector<uint8_t>& bytes;
-    size_t chunk;
-    size_t position = 0;
-};
-
-class ChunkedOpener final : public ImageFileOpener {
-public:
-    ChunkedOpener(const std::vector<uint8_t>& bytes, size_t chunk) : bytes(bytes), chunk(chunk) {}
-    std::unique_ptr<ImageFile> Open(const std::string&, int&) override
-    {
-        return std::make_unique<ChunkedFile>(bytes, chunk);
-    }
-
-private:
-    const std::vector<uint8_t>& bytes;
-    size_t chunk;
-};
 
 SimDriveConfig SmallDrive(const uint8_t* data, size_t size)
 {
@@ -63,11 +28,13 @@ SimDriveConfig SmallDrive(const uint8_t* data, size_t size)
     return config;
 }
 
-// The image read in chunks, cut into pieces and taken by a drive whole.
+// The image read in chunks the input chooses, cut into pieces and taken by a
+// drive whole.
 void DownloadThroughDrive(const uint8_t* data, size_t size)
 {
     const std::vector<uint8_t> file(data + std::min<size_t>(size, 2), data + size);
-    ChunkedOpener opener(file, size > 1 ? 1 + data[1] * 311u : 1);
+    dltest::MemoryImageOpener opener;
+    opener.files["fuzz.lod"] = {.bytes = file, .maxChunk = size > 1 ? 1 + data[1] * 311u : 1};
     ImageReadResult read = ReadMicrocodeImage("fuzz.lod", opener);
     if (file.empty()) {
         if (read.outcome != ImageReadResult::Outcome::Empty) __builtin_trap();

@@ -75,7 +75,8 @@ TEST(SurfaceScanTest, EveryUnreadableBlockIsListedAndNothingElse)
                 std::istringstream words(c[6]);
                 for (std::string word; words >> word;) {
                     const size_t plus = word.find('+');
-                    const auto run = Consecutive(std::stoull(word), plus == std::string::npos ? 1 : std::stoull(word.substr(plus + 1)));
+                    const uint64_t count = plus == std::string::npos ? 1 : std::stoull(word.substr(plus + 1));
+                    const auto run = Consecutive(std::stoull(word), count);
                     unreadable.insert(unreadable.end(), run.begin(), run.end());
                 }
                 const uint32_t blockLength = std::stoul(c[2]), adapterLimit = std::stoul(c[3]);

@@ -1,18 +1,19 @@
+// Pages as a drive returned them (log pages, defect lists, the vendor
+// attribute page): every walk stays inside the bytes given, whatever the
+// lengths inside claim, and fills every field of every tab it adds.
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "legacytest/attribute_warnings.h"
+#include "legacytest/defect_lists.h"
 #include "smart/smart_parameters.h"
 
-// A log page as a drive returned it: the supported-pages scan, the status
-// page and the attribute parameter walk must stay inside the bytes given
-// and fill every field of every tab they add.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::span<const uint8_t> page(data, size);
-    volatile bool listed = ScanSupportedLogPages(page).attributePage;
-    (void)listed;
+    volatile size_t sink = ScanSupportedLogPages(page).attributePage;
 
     const SmartTab status = StatusTabFromPage(page);
     if (status.values.size() != status.page->fields.size()) __builtin_trap();
@@ -26,5 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const LogParameterView& parameter : LogPageParameters(page))
         if (parameter.bytes.data() < data || parameter.bytes.data() + parameter.bytes.size() > data + size)
             __builtin_trap();
+
+    for (const PhysicalDefect& defect : DecodePhysicalDefectList(page)) sink = sink + defect.cylinder + defect.sector;
+    sink = sink + ScanAttributeWarnings(page).size();
+    (void)sink;
     return 0;
 }
