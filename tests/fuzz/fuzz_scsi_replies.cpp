@@ -1,10 +1,15 @@
-// Identity, capacity and sense bytes as a drive returned them: every decoder
-// stays inside the bytes given, whatever the lengths inside claim.
+// Identity, capacity and sense bytes as a drive returned them, and the
+// adapter's list of devices: every decoder stays inside the bytes given,
+// whatever the lengths inside claim.
 #include <cstddef>
 #include <cstdint>
+#include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "drives/scan.h"
+#include "platform/adapter_list.h"
 #include "scsi/inquiry_data.h"
 #include "scsi/sense.h"
 
@@ -30,5 +35,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const size_t length = ConvertSenseToFixed(sense.data(), size, capacity);
     if (length > size && length > capacity) __builtin_trap();
     ReadSenseCodes(sense.data(), length);
+
+    ParseAdapterInquiryData(data, size);
+    // The discovery walk prints and chooses from the same reply.
+    std::ostringstream printed;
+    std::streambuf* saved = std::cout.rdbuf(printed.rdbuf());
+    uint8_t bus = 0;
+    uint8_t target = 0;
+    WalkInquiryData(data, size, size % 7, &bus, &target);
+    std::cout.rdbuf(saved);
     return 0;
 }

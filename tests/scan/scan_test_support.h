@@ -16,6 +16,16 @@
 
 namespace scantest {
 
+// The blocks a READ or VERIFY (10) or (16) names; none for other commands.
+inline std::optional<ScanRange> MediaBlocks(const uint8_t* cdb)
+{
+    const bool ten = cdb[0] == 0x28 || cdb[0] == 0x2F;
+    if (!ten && cdb[0] != 0x88 && cdb[0] != 0x8F) return std::nullopt;
+    const uint64_t lba = ten ? LoadBe32(cdb + 2) : LoadBe64(cdb + 2);
+    const uint64_t count = ten ? LoadBe16(cdb + 7) : LoadBe32(cdb + 10);
+    return ScanRange{lba, lba + count - 1};
+}
+
 // What scans told, per drive, from any thread.
 class ScanRecorder final : public ScanObserver {
 public:
@@ -76,7 +86,15 @@ struct SimDrive {
         return {"\\\\.\\physicaldrive0", tap, disk->Config().blocks - 1, disk->Config().blockLength};
     }
     // The blocks each READ or VERIFY of the drive asked for, in order.
-    std::vector<ScanRange> MediaCommands(bool goodOnly = false) const;
+    std::vector<ScanRange> MediaCommands(bool goodOnly = false) const
+    {
+        std::vector<ScanRange> ranges;
+        for (const SeenCommand& seen : tap->Commands()) {
+            if (goodOnly && (!seen.delivered || seen.status != 0)) continue;
+            if (const auto blocks = MediaBlocks(seen.cdb.data())) ranges.push_back(*blocks);
+        }
+        return ranges;
+    }
 
     std::shared_ptr<SimDisk> disk;
     std::shared_ptr<TapDevice> tap;
@@ -90,25 +108,5 @@ private:
         tap = std::make_shared<TapDevice>(std::make_shared<SimScsiDevice>(disk, adapter, 0, 0));
     }
 };
-
-// The blocks a READ or VERIFY (10) or (16) names; none for other commands.
-inline std::optional<ScanRange> MediaBlocks(const uint8_t* cdb)
-{
-    const bool ten = cdb[0] == 0x28 || cdb[0] == 0x2F;
-    if (!ten && cdb[0] != 0x88 && cdb[0] != 0x8F) return std::nullopt;
-    const uint64_t lba = ten ? LoadBe32(cdb + 2) : LoadBe64(cdb + 2);
-    const uint64_t count = ten ? LoadBe16(cdb + 7) : LoadBe32(cdb + 10);
-    return ScanRange{lba, lba + count - 1};
-}
-
-inline std::vector<ScanRange> SimDrive::MediaCommands(bool goodOnly) const
-{
-    std::vector<ScanRange> ranges;
-    for (const SeenCommand& seen : tap->Commands()) {
-        if (goodOnly && (!seen.delivered || seen.status != 0)) continue;
-        if (const auto blocks = MediaBlocks(seen.cdb.data())) ranges.push_back(*blocks);
-    }
-    return ranges;
-}
 
 }  // namespace scantest
