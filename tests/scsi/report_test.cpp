@@ -5,6 +5,7 @@
 
 #include "scsi/output_window.h"
 #include "scsi/report.h"
+#include "scsi/tagged_output.h"
 #include "support/stream_capture.h"
 
 namespace {
@@ -95,5 +96,34 @@ TEST_F(ReportTest, StringDumpOfALongStringDoesNotOverflow)
     // The copy keeps 199 characters and its terminator.
     EXPECT_NE(out.find("78 78 78 78 78 78 78 0 \n"), std::string::npos);
 }
+
+// Output of parallel runs: each line whole, behind its drive's tag.
+struct TagCase {
+    const char* name;
+    std::vector<std::string> pieces;
+    std::vector<std::string> lines;  // each reaches the stream in one piece
+};
+
+class TaggedOutputTest : public ::testing::TestWithParam<TagCase> {};
+
+TEST_P(TaggedOutputTest, EveryLineGoesOnWholeAfterItsTag)
+{
+    RecordingWindow stream;
+    {
+        TaggedOutput output(stream, "sg1");
+        for (const std::string& piece : GetParam().pieces) output.Append(piece);
+    }
+    EXPECT_EQ(stream.appends, GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pieces, TaggedOutputTest,
+    ::testing::Values(
+        TagCase{"ReportLine", {"Begin RAM test", "\r\n"}, {"sg1: Begin RAM test\r\n"}},
+        TagCase{"ReportBlock", {"\r\nRead/Write Buffer Test Failure\r\n"},
+                {"sg1: \r\n", "sg1: Read/Write Buffer Test Failure\r\n"}},
+        TagCase{"PlainLineEnds", {"one\ntwo\n"}, {"sg1: one\n", "sg1: two\n"}},
+        TagCase{"UnfinishedLastLine", {"SMART TRIP"}, {"sg1: SMART TRIP\r\n"}}),
+    [](const ::testing::TestParamInfo<TagCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

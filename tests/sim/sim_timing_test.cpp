@@ -1,10 +1,17 @@
-// The pace of the simulated medium: rate and latency. What the media commands
-// answer is in tests/data/sim/media.scsi.
+// The simulated drive's time: the pace of its medium, and injected hangs
+// across threads (when their time-out counts from; that they hold up no other
+// command). What the commands answer, and what ends a hang, are in
+// tests/data/sim/*.scsi.
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
 
 #include "scsi/byte_order.h"
 #include "sim/sim_media_pacer.h"
 #include "sim_test_support.h"
+#include "support/fake_time.h"
 
 using simtest::RunIn;
 using simtest::RunOut;
@@ -41,6 +48,16 @@ public:
     int64_t oversleep = 0;  // a thread that wakes late
     std::vector<int64_t> sleeps;
 };
+
+const std::vector<uint8_t> kTestUnitReady = {0x00, 0, 0, 0, 0, 0};
+
+SimFault Hang(std::optional<uint8_t> opcode)
+{
+    SimFault fault;
+    fault.action = SimFault::Action::Hang;
+    fault.opcode = opcode;
+    return fault;
+}
 
 }  // namespace
 
@@ -81,4 +98,47 @@ TEST(SimMedia, PacedCommandsAddUpSoTheRateHoldsOverAScan)
     for (uint32_t lba = 0; lba < 64 * 200; lba += 64) RunIn(late, Read64(lba), 64 * 512);
     // 200 x 32768 bytes = 6.5 MB: 4 MiB from the read-ahead, the rest at 10 MB/s.
     EXPECT_NEAR(static_cast<double>(slow.now - resume), (6'553'600.0 - 4'194'304.0) / 10'000'000 * 1e9, 2e6);
+}
+
+// The hang clock moved on once the drive has the command brings its
+// time-out nearer, however late the hanging thread first reads the clock.
+TEST(SimHang, HangTimeOutCountsFromTheCommandsArrival)
+{
+    // Time read a while after it is asked for, as by a thread slow to run.
+    class LateClock final : public Clock {
+    public:
+        int64_t Now() override
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            return time.Now();
+        }
+        FakeTime time;
+    } clock;
+    SimDisk disk(simtest::PlainDrive());
+    disk.SetHangClock(&clock);
+    disk.AddFault(Hang(0x00));
+    auto answer = std::async(std::launch::async, [&] { return RunIn(disk, kTestUnitReady, 0, 20); });
+    while (disk.CommandsReceived() == 0) std::this_thread::yield();
+    clock.time.AdvanceSeconds(20);
+    const bool ended = answer.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!ended) disk.ReleaseHangs();
+    EXPECT_TRUE(ended) << "the command outlived its time-out";
+    EXPECT_TRUE(answer.get().result.callFailed);
+}
+
+TEST(SimHang, HangingHandleDoesNotBlockOtherCommands)
+{
+    SimDisk disk(simtest::PlainDrive());
+    SimFault hang = Hang(0x00);
+    hang.times = 1;
+    disk.AddFault(hang);
+    std::thread hanging([&] {
+        const auto answer = RunIn(disk, kTestUnitReady, 0, 30);
+        EXPECT_FALSE(answer.result.callFailed) << "released: the drive answered";
+        EXPECT_EQ(answer.result.status, 0x00);
+    });
+    while (disk.CommandsReceived() == 0) std::this_thread::yield();
+    EXPECT_EQ(RunIn(disk, {0x12, 0, 0, 0, 36, 0}).result.status, 0x00);
+    disk.ReleaseHangs();
+    hanging.join();
 }
