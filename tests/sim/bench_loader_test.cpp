@@ -21,7 +21,8 @@ std::string LoadError(const std::string& text)
 
 }  // namespace
 
-// What kinds of drive it shows, the CLI's bench script checks.
+// What it shows (kinds of drive, capacities as discovery reads them), the
+// CLI's bench script checks.
 TEST(BenchLoader, DefaultBenchIsWhatACatalogWithoutAFileHolds)
 {
     std::string error = "stale";
@@ -31,14 +32,6 @@ TEST(BenchLoader, DefaultBenchIsWhatACatalogWithoutAFileHolds)
     auto* sim = static_cast<SimCatalog*>(catalog.get());
     ASSERT_EQ(sim->DriveCount(), 7u);
     EXPECT_EQ(sim->Disk(6)->Config().deviceType, 5);
-    Bench bench;
-    ASSERT_TRUE(LoadBench(DefaultBenchJson(), kDefaultBenchName, bench, error)) << error;
-    for (size_t i = 0; i < bench.devices.size(); ++i) {
-        EXPECT_EQ(bench.devices[i].driveNumber, i);
-        EXPECT_TRUE(bench.devices[i].inAdapterList);
-        EXPECT_FALSE(bench.devices[i].drive.unitAttentionAtStart);  // discovery must see capacities
-        EXPECT_TRUE(bench.devices[i].drive.faults.empty());
-    }
     // The fuzz corpus seeds from the same text.
     EXPECT_EQ(ReadTextFile(std::string(KESTRION_TEST_DATA) + "/../fuzz/corpus/bench/default.json"),
               std::string(DefaultBenchJson()));
