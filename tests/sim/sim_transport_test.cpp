@@ -88,25 +88,7 @@ TEST(SimTransport, DataInStaysWithinTheTransferLength)
     EXPECT_EQ(DataTransferred(longer), large[4] + 5u);
     EXPECT_EQ(longer.DataResidual, sizeof large - (large[4] + 5u));
 
-    // Faults from the bench file: TASK SET FULL moves nothing (and comes
-    // first, before the command runs); a short transfer is GOOD with a
-    // residual; a recovered read comes with all its data, and one cut short
-    // with a residual too.
-    auto faulty = Catalog("sim/transport_faults.json");
-    auto drive = Open(*faulty, 0);
-    const struct {
-        uint8_t status;
-        uint32_t residual;
-    } reads[] = {{0x28, 512}, {kStatusGood, 312}, {kStatusCheckCondition, 0}, {kStatusCheckCondition, 512},
-                 {kStatusGood, 0}};
-    for (const auto& expected : reads) {
-        uint8_t block[512];
-        ScsiRequest read = Request({0x28, 0, 0, 0, 0, 9, 0, 0, 1, 0}, kScsiDataIn, block, sizeof block);
-        ASSERT_TRUE(drive->Execute(read));
-        EXPECT_EQ(read.ScsiStatus, expected.status);
-        EXPECT_EQ(read.DataResidual, expected.residual);
-        EXPECT_EQ(read.SenseData[2] & 0x0F, expected.status == kStatusCheckCondition ? 0x01 : 0x00);
-    }
+    // (What each fault moves: tests/data/sim/faults.scsi.)
 }
 
 TEST(SimTransport, DescriptorSenseReachesTheCallerInFixedFormat)
