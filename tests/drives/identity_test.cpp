@@ -46,6 +46,7 @@ TEST_F(IdentityTest, CapacityAndSerialAsTheDriveReallyAnswers)
         EXPECT_EQ(values.texts[0].value, serial);
         EXPECT_EQ(values.texts[4].value, c[1]);
         EXPECT_NE(capture.Out().find("Serial Number............." + serial + "\n"), std::string::npos);
+        EXPECT_EQ(capture.Log().find("Ioctl status"), std::string::npos) << "a refused capacity stays silent";
     }
 }
 

@@ -137,17 +137,6 @@ TEST_F(ScanTest, SixtyFourSlotsAtMost)
     EXPECT_TRUE(g_devices[63]);
 }
 
-TEST_F(ScanTest, FailedReadCapacityListsTheDriveAsZero)
-{
-    Load(Bench(1, Disk(0, 0, "MORVANE", "\"faults\": [{\"opcode\": \"0x25\", \"senseKey\": 3, \"asc\": 17}]")));
-    StreamCapture capture;
-    Scan();
-    ASSERT_EQ(Drives().size(), 1u);
-    EXPECT_EQ(Drives()[0]->lastLba, 0u);
-    EXPECT_EQ(Drives()[0]->blockLength, 0);
-    EXPECT_EQ(capture.Log().find("Ioctl status"), std::string::npos) << "report flag 2 stays silent";
-}
-
 class LongPathCatalog : public DeviceCatalog {
 public:
     std::string PathPrefix() const override { return "/dev/"; }
