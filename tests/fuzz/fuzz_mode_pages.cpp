@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "drives/device_entry.h"
-#include "replay_device.h"
+#include "fuzz/replay_device.h"
 #include "modepages/field_text_form.h"
 #include "modepages/mode_page_io.h"
 #include "modepages/mode_sheet.h"

@@ -3,8 +3,6 @@
 // whatever the lengths inside claim.
 #include <cstddef>
 #include <cstdint>
-#include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,6 +10,7 @@
 #include "platform/adapter_list.h"
 #include "scsi/inquiry_data.h"
 #include "scsi/sense.h"
+#include "support/stream_capture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -38,11 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     ParseAdapterInquiryData(data, size);
     // The discovery walk prints and chooses from the same reply.
-    std::ostringstream printed;
-    std::streambuf* saved = std::cout.rdbuf(printed.rdbuf());
+    const StreamCapture quiet;
     uint8_t bus = 0;
     uint8_t target = 0;
     WalkInquiryData(data, size, size % 7, &bus, &target);
-    std::cout.rdbuf(saved);
     return 0;
 }

@@ -1,22 +1,18 @@
 #include <cstddef>
 #include <cstdint>
-#include <iostream>
 #include <memory>
-#include <sstream>
 
 #include "drives/device_entry.h"
-#include "replay_device.h"
+#include "fuzz/replay_device.h"
 #include "selftest/dst_log.h"
 #include "selftest/self_test_commander.h"
+#include "support/stream_capture.h"
 
 // The self-test results page as a drive returns it: the choice of the run's own entry,
 // the recorded outcome and the log row made of it.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // The report goes to cout and clog; silenced here, given back at the end.
-    std::ostringstream sink;
-    std::streambuf* const out = std::cout.rdbuf(sink.rdbuf());
-    std::streambuf* const log = std::clog.rdbuf(sink.rdbuf());
+    const StreamCapture quiet;  // the report goes to cout and clog
 
     // LOG SENSE gets the input as the results page, REQUEST SENSE its first bytes.
     DeviceHandle handle = std::make_shared<ReplayDevice>(data, size);
@@ -37,7 +33,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string quick = ComposeDstLogRow(entry, DstKind::Quick);
     const std::string advanced = ComposeDstLogRow(entry, DstKind::Advanced);
     if (quick.size() > 1000 || advanced.size() > 1000) __builtin_trap();  // a row stays short whatever the drive says
-    std::cout.rdbuf(out);
-    std::clog.rdbuf(log);
     return 0;
 }
