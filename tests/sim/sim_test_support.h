@@ -24,31 +24,6 @@ inline SimDriveConfig PlainDrive()
     return config;
 }
 
-struct Answer {
-    SimResult result;
-    std::vector<uint8_t> data;  // the data-in bytes the target placed
-};
-
-// Sends a command with a data-in buffer of bufferLength bytes (filled with
-// AAh so untouched bytes show).
-inline Answer RunIn(SimDisk& disk, const std::vector<uint8_t>& cdb, uint32_t bufferLength = 512,
-                    uint32_t timeOut = 10)
-{
-    std::vector<uint8_t> buffer(bufferLength, 0xAA);
-    Answer answer;
-    answer.result = disk.Execute(cdb.data(), cdb.size(), SimDirection::In, buffer.data(), bufferLength, timeOut);
-    answer.data.assign(buffer.begin(), buffer.begin() + answer.result.dataInLength);
-    return answer;
-}
-
-inline Answer RunOut(SimDisk& disk, const std::vector<uint8_t>& cdb, std::vector<uint8_t> data)
-{
-    Answer answer;
-    answer.result = disk.Execute(cdb.data(), cdb.size(), SimDirection::Out, data.data(),
-                                 static_cast<uint32_t>(data.size()), 10);
-    return answer;
-}
-
 // Each reading moves time on by a second, so a time-out passes in a few
 // polls of real time.
 class SteppingClock final : public Clock {

@@ -13,10 +13,15 @@
 #include "sim_test_support.h"
 #include "support/fake_time.h"
 
-using simtest::RunIn;
-using simtest::RunOut;
-
 namespace {
+
+// A command with a buffer of length bytes of AAh, in or out.
+SimResult Send(SimDisk& disk, const std::vector<uint8_t>& cdb, uint32_t length = 512, uint32_t timeOut = 10,
+               SimDirection direction = SimDirection::In)
+{
+    std::vector<uint8_t> buffer(length, 0xAA);
+    return disk.Execute(cdb.data(), cdb.size(), direction, buffer.data(), length, timeOut);
+}
 
 // READ (10) of 64 blocks from lba.
 std::vector<uint8_t> Read64(uint32_t lba)
@@ -66,13 +71,13 @@ TEST(SimMedia, RateAndLatencyPaceTheMediaCommands)
     SimDisk disk(Drive(1'000'000, 250));  // 1 MB/s
     FakePacer pacer;
     disk.SetMediaPacer(&pacer);
-    EXPECT_EQ(RunIn(disk, Read64(0), 64 * 512).result.status, 0x00);
-    EXPECT_EQ(RunOut(disk, {0x2E, 0x02, 0, 0, 0, 0, 0, 0, 2, 0}, std::vector<uint8_t>(1024, 0x5A)).result.status, 0x00);
+    EXPECT_EQ(Send(disk, Read64(0), 64 * 512).status, 0x00);
+    EXPECT_EQ(Send(disk, {0x2E, 0x02, 0, 0, 0, 0, 0, 0, 2, 0}, 1024, 10, SimDirection::Out).status, 0x00);
     ASSERT_EQ(pacer.sleeps.size(), 2u);
     EXPECT_EQ(pacer.sleeps[0], 250'000 + 32'768'000);  // latency + 32768 bytes at 1 MB/s
     EXPECT_EQ(pacer.sleeps[1], 250'000 + 1'024'000);
     // Other commands are not paced.
-    EXPECT_EQ(RunIn(disk, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8).result.status, 0x00);
+    EXPECT_EQ(Send(disk, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8).status, 0x00);
     EXPECT_EQ(pacer.sleeps.size(), 2u);
 }
 
@@ -88,14 +93,14 @@ TEST(SimMedia, PacedCommandsAddUpSoTheRateHoldsOverAScan)
     slow.oversleep = 1'000'000;  // 1 ms late at every wake-up
     late.SetMediaPacer(&slow);
     const int64_t lateStart = slow.now;
-    for (uint32_t lba = 0; lba < 64 * 100; lba += 64) RunIn(late, Read64(lba), 64 * 512);
+    for (uint32_t lba = 0; lba < 64 * 100; lba += 64) Send(late, Read64(lba), 64 * 512);
     EXPECT_LE(slow.now - lateStart, 327'680'000 + 1'000'000);
 
     // Idle time beyond the read-ahead is not made up: after 10 s away the
     // next 4 MiB come at once, the rest at the rate.
     slow.now += 10'000'000'000;
     const int64_t resume = slow.now;
-    for (uint32_t lba = 0; lba < 64 * 200; lba += 64) RunIn(late, Read64(lba), 64 * 512);
+    for (uint32_t lba = 0; lba < 64 * 200; lba += 64) Send(late, Read64(lba), 64 * 512);
     // 200 x 32768 bytes = 6.5 MB: 4 MiB from the read-ahead, the rest at 10 MB/s.
     EXPECT_NEAR(static_cast<double>(slow.now - resume), (6'553'600.0 - 4'194'304.0) / 10'000'000 * 1e9, 2e6);
 }
@@ -117,13 +122,13 @@ TEST(SimHang, HangTimeOutCountsFromTheCommandsArrival)
     SimDisk disk(simtest::PlainDrive());
     disk.SetHangClock(&clock);
     disk.AddFault(Hang(0x00));
-    auto answer = std::async(std::launch::async, [&] { return RunIn(disk, kTestUnitReady, 0, 20); });
+    auto answer = std::async(std::launch::async, [&] { return Send(disk, kTestUnitReady, 0, 20); });
     while (disk.CommandsReceived() == 0) std::this_thread::yield();
     clock.time.AdvanceSeconds(20);
     const bool ended = answer.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
     if (!ended) disk.ReleaseHangs();
     EXPECT_TRUE(ended) << "the command outlived its time-out";
-    EXPECT_TRUE(answer.get().result.callFailed);
+    EXPECT_TRUE(answer.get().callFailed);
 }
 
 TEST(SimHang, HangingHandleDoesNotBlockOtherCommands)
@@ -133,12 +138,12 @@ TEST(SimHang, HangingHandleDoesNotBlockOtherCommands)
     hang.times = 1;
     disk.AddFault(hang);
     std::thread hanging([&] {
-        const auto answer = RunIn(disk, kTestUnitReady, 0, 30);
-        EXPECT_FALSE(answer.result.callFailed) << "released: the drive answered";
-        EXPECT_EQ(answer.result.status, 0x00);
+        const auto answer = Send(disk, kTestUnitReady, 0, 30);
+        EXPECT_FALSE(answer.callFailed) << "released: the drive answered";
+        EXPECT_EQ(answer.status, 0x00);
     });
     while (disk.CommandsReceived() == 0) std::this_thread::yield();
-    EXPECT_EQ(RunIn(disk, {0x12, 0, 0, 0, 36, 0}).result.status, 0x00);
+    EXPECT_EQ(Send(disk, {0x12, 0, 0, 0, 36, 0}).status, 0x00);
     disk.ReleaseHangs();
     hanging.join();
 }
