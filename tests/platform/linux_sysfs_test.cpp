@@ -1,18 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/adapter_list.h"
 #include "platform/linux_adapter_list.h"
-#include "platform/linux_catalog.h"
 #include "platform/linux_sg_device.h"
 #include "platform/linux_sysfs.h"
 
@@ -116,19 +108,4 @@ TEST(LinuxSysfs, CapabilitiesFromQueueLimitsOrTheSgDriver)
     const AdapterCapabilities sgOnly = LinuxCapabilities(65536, 128, std::nullopt);
     EXPECT_EQ(sgOnly.maximumTransferLength, 65536u);
     EXPECT_EQ(sgOnly.maximumPhysicalPages, 128u);
-}
-
-TEST(LinuxCatalog, OpensOnlySgDevicesAndSaysWhy)
-{
-    LinuxCatalog catalog(kFakeSysfs);
-    EXPECT_EQ(catalog.PathPrefix(), "/dev/");
-    EXPECT_EQ(catalog.PathStem(), "sg");
-
-    int errorCode = 0;
-    EXPECT_EQ(catalog.Open("/nonexistent/sg0", errorCode), nullptr);
-    EXPECT_EQ(errorCode, ENOENT);
-
-    errorCode = 0;
-    EXPECT_EQ(catalog.Open("/dev/null", errorCode), nullptr);
-    EXPECT_EQ(errorCode, ENOTTY);
 }
