@@ -12,11 +12,6 @@ namespace {
 
 const std::string kFakeSysfs = std::string(KESTRION_TEST_DATA) + "/linux/sysfs";
 
-std::string Text(const std::vector<uint8_t>& bytes, size_t offset, size_t length)
-{
-    return std::string(bytes.begin() + static_cast<long>(offset), bytes.begin() + static_cast<long>(offset + length));
-}
-
 ScsiHctl Hctl(int host, int channel, int target, uint64_t lun = 0) { return ScsiHctl{host, channel, target, lun}; }
 
 }  // namespace
@@ -74,7 +69,7 @@ TEST(LinuxSysfs, HostAdapterListFromTheTree)
         EXPECT_EQ(device.claimed, expected[i].claimed);
         ASSERT_EQ(device.inquiry.size(), kStandardInquiryLength);
         EXPECT_EQ(device.inquiry[0], expected[i].type);
-        EXPECT_EQ(Text(device.inquiry, 8, 28), expected[i].identity);
+        EXPECT_EQ(std::string(device.inquiry.begin() + 8, device.inquiry.begin() + 36), expected[i].identity);
         EXPECT_NE(device.inquiry[4], 0) << "an additional length of 0 would make discovery skip the device";
     }
     // The kernel's own copy is used as it stands (the drive's flags included)...
