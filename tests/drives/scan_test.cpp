@@ -122,24 +122,22 @@ TEST_F(ScanTest, SixtyFourSlotsAtMost)
     EXPECT_TRUE(g_devices[63]);
 }
 
-class LongPathCatalog : public DeviceCatalog {
+// The bench's drives under a name too long for a device path.
+class LongPathCatalog final : public CountingCatalog {
 public:
+    using CountingCatalog::CountingCatalog;
     std::string PathPrefix() const override { return "/dev/"; }
     std::string PathStem() const override { return "a-very-long-device-name-for-a-drive-"; }
-    std::vector<uint32_t> DriveNumbers() const override { return {0}; }
-    DeviceHandle Open(const std::string&, int& errorCode) override
-    {
-        errorCode = ENOENT;
-        return nullptr;
-    }
 };
 
-TEST(ScanPathTest, PathLongerThanFortyCharactersStopsDiscovery)
+TEST_F(ScanTest, PathLongerThanFortyCharactersStopsDiscovery)
 {
-    LongPathCatalog catalog;
+    Load(Bench(1, Disk(0, 0)));
+    LongPathCatalog longPaths(*catalog);
     StreamCapture capture;
-    EXPECT_EQ(ScanScsiDevices(catalog), kScanPathTooLong);
+    EXPECT_EQ(ScanScsiDevices(longPaths), kScanPathTooLong);
     EXPECT_EQ(capture.Log(), "Device name length(42) error\n");
+    EXPECT_TRUE(longPaths.opened.empty());
 }
 
 }  // namespace
