@@ -10,11 +10,6 @@
 
 namespace {
 
-std::vector<uint8_t> Cdb(const ScsiRequest& request)
-{
-    return {request.Cdb, request.Cdb + request.CdbLength};
-}
-
 class LogPagesTest : public ::testing::Test {
 protected:
     std::shared_ptr<ScriptedDevice> device = std::make_shared<ScriptedDevice>();
@@ -29,7 +24,8 @@ TEST_F(LogPagesTest, ReadLogPageAsksForCumulativeValuesOfThePageIntoTheBuffer)
 
     ASSERT_EQ(device->requests.size(), 1u);
     const ScsiRequest& sent = device->requests[0];
-    EXPECT_EQ(Cdb(sent), (std::vector<uint8_t>{0x4D, 0x00, 0x70, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00}));
+    EXPECT_EQ(std::vector<uint8_t>(sent.Cdb, sent.Cdb + sent.CdbLength),
+              (std::vector<uint8_t>{0x4D, 0x00, 0x70, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00}));
     EXPECT_EQ(sent.DataIn, kScsiDataIn);
     EXPECT_EQ(sent.DataTransferLength, 1024u);
     EXPECT_EQ(sent.DataBuffer, buffer.data());
@@ -65,7 +61,8 @@ TEST_F(LogPagesTest, ProbeSendsTheVendorKeyToPageSixAsThresholdValues)
     EXPECT_EQ(SmartLogSelectProbe(&handle), kLogPageOk);
     ASSERT_EQ(device->requests.size(), 1u);
     const ScsiRequest& sent = device->requests[0];
-    EXPECT_EQ(Cdb(sent), (std::vector<uint8_t>{0x4C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0C, 0x00}));
+    EXPECT_EQ(std::vector<uint8_t>(sent.Cdb, sent.Cdb + sent.CdbLength),
+              (std::vector<uint8_t>{0x4C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0C, 0x00}));
     EXPECT_EQ(sent.DataIn, kScsiDataOut);
     EXPECT_EQ(sent.DataTransferLength, 12u);
     EXPECT_EQ(sent.TimeOutValue, 2u);

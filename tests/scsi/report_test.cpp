@@ -27,7 +27,7 @@ protected:
     RecordingWindow window;
 };
 
-TEST_F(ReportTest, LineWithAndWithoutSecondText)
+TEST_F(ReportTest, LinesAndBlocksReachTheWindowAndCout)
 {
     StreamCapture capture;
     ReportLine(&window, "Drive Vendor Id...........", "MORVANE ");
@@ -36,18 +36,17 @@ TEST_F(ReportTest, LineWithAndWithoutSecondText)
     EXPECT_EQ(window.all, "Drive Vendor Id...........MORVANE \r\nalone\r\nempty\r\n");
     EXPECT_EQ(capture.Out(), "Drive Vendor Id...........MORVANE \nalone\nempty\n");
     EXPECT_EQ(capture.Log(), "") << "clog stays quiet while the switch is off";
-}
 
-TEST_F(ReportTest, BlockIsFramedInLineBreaks)
-{
-    StreamCapture capture;
+    // A block is framed in line breaks.
+    window = {};
+    StreamCapture block;
     ReportBlock(&window, "");
     ReportBlock(&window, "Test");
     EXPECT_EQ(window.appends, (std::vector<std::string>{"\r\n\r\n", "\r\nTest\r\n"}));
-    EXPECT_EQ(capture.Out(), "\r\n\r\n\n\r\nTest\r\n\n");
+    EXPECT_EQ(block.Out(), "\r\n\r\n\n\r\nTest\r\n\n");
 }
 
-TEST_F(ReportTest, HexGoesToTheWindowOrElseToTheConsole)
+TEST_F(ReportTest, HexGoesToTheWindowOrElseToTheConsoleAndValuesToBoth)
 {
     StreamCapture capture;
     ReportHex(&window, "Sense Key = ", 5);
@@ -56,14 +55,13 @@ TEST_F(ReportTest, HexGoesToTheWindowOrElseToTheConsole)
 
     ReportHex(nullptr, "Sense Key = ", 26);
     EXPECT_EQ(capture.Out(), "Sense Key =   1a\r\n");
-}
 
-TEST_F(ReportTest, ValueShowsHexAndDecimalAndAlwaysReachesCout)
-{
-    StreamCapture capture;
+    // A value shows hex and decimal, and reaches cout always.
+    window = {};
+    StreamCapture value;
     ReportValue(&window, "Block length", 4096);
     EXPECT_EQ(window.all, "Block length  1000 4096.\r\n");
-    EXPECT_EQ(capture.Out(), "Block length  1000 4096.\r\n");
+    EXPECT_EQ(value.Out(), "Block length  1000 4096.\r\n");
 }
 
 TEST_F(ReportTest, HexDumpLinesAndPartialLastLine)
