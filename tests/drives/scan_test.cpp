@@ -35,12 +35,6 @@ std::string TableDisk(const std::string& text)
     return Disk(std::stoi(address.substr(0, colon)), std::stoi(address.substr(colon + 1)), vendor, fields);
 }
 
-std::string Unescaped(std::string text)
-{
-    for (size_t at; (at = text.find("\\n")) != std::string::npos;) text.replace(at, 2, "\n");
-    return text;
-}
-
 TEST_F(ScanTest, BenchesAsDiscoveryFindsThem)
 {
     for (const CaseLine& c : ReadCaseFile("drives/discovery.txt")) {

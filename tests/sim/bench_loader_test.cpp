@@ -56,9 +56,7 @@ TEST(BenchLoader, BrokenFilesGetAMessageNamingTheirLine)
 {
     for (const CaseLine& c : ReadCaseFile("sim/bench_errors.txt")) {
         SCOPED_TRACE(CaseTrace("bench_errors.txt", c));
-        std::string text = c[0];
-        for (size_t at; (at = text.find("\\n")) != std::string::npos;) text.replace(at, 2, "\n");
-        const std::string error = LoadError(text);
+        const std::string error = LoadError(Unescaped(c[0]));
         if (c[1].ends_with("...")) {
             EXPECT_EQ(error.substr(0, c[1].size() - 3), c[1].substr(0, c[1].size() - 3));
         } else {

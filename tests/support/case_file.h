@@ -37,5 +37,12 @@ inline std::vector<CaseLine> ReadCaseFile(const std::string& name)
     return cases;
 }
 
+// A field with each \n written in it made a line break.
+inline std::string Unescaped(std::string text)
+{
+    for (size_t at; (at = text.find("\\n")) != std::string::npos;) text.replace(at, 2, "\n");
+    return text;
+}
+
 // "name.txt:12" for a case's trace.
 inline std::string CaseTrace(const std::string& name, const CaseLine& c) { return name + ":" + std::to_string(c.line); }
