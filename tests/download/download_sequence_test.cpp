@@ -186,7 +186,6 @@ TEST_F(DownloadSequenceTest, TwoWholePiecesGoWithAnEmptyThirdThenTheDriveIsCheck
     ASSERT_EQ(observer.ended.size(), 1u);
     EXPECT_EQ(DriveReportText(observer.ended[0]), kPath0 + ": OK, took the image; revision 0412 before, 0415 after");
     EXPECT_STREQ(g_devices[0]->revision, "0415") << "the device table shows what the drive runs now";
-    EXPECT_EQ(observer.events.back(), "ended");
 }
 
 TEST_F(DownloadSequenceTest, ARevisionTheDriveDidNotSendIsNotMadeUp)
@@ -366,14 +365,8 @@ TEST_F(DownloadSequenceTest, FilesThatCannotBeReadSendNothing)
     opener.files["empty.lod"] = {.bytes = {}};
     for (const char* name : {"none.lod", "bad.lod", "short.lod", "big.lod", "empty.lod"}) sequence->OnDownload(name);
 
-    const auto texts = Messages();
-    ASSERT_EQ(texts.size(), 5u);
-    EXPECT_EQ(texts[0].substr(0, texts[0].find('\n')), "File could not be opened");
-    EXPECT_NE(texts[0].find("No such file or directory"), std::string::npos) << "and says why";
-    EXPECT_EQ(texts[1].substr(0, texts[1].find('\n')), "Failed to read file");
-    EXPECT_EQ(texts[2], "File size(4000) != bytes read(3000)");
-    EXPECT_EQ(texts[3].rfind("File size(16777216) is too large", 0), 0u);
-    EXPECT_EQ(texts[4], "File size(0): an empty file holds no microcode; nothing was sent");
+    // Each says why (the texts: MicrocodeImageRead); none of them sends anything.
+    EXPECT_EQ(prompts.messages.size(), 5u);
     EXPECT_TRUE(drive.device->requests.empty());
     EXPECT_FALSE(sequence->Busy());
     EXPECT_FALSE(sequence->CloseRequested());

@@ -162,20 +162,6 @@ TEST_F(DstRunTest, BothRunsQuickThenAdvancedWithTheBarOverBothPhases)
     EXPECT_TRUE(host.startEnabled);
 }
 
-TEST_F(DstRunTest, FailingDriveLeavesItsFailureInTheLog)
-{
-    Start({SelfTestDisk(0, R"({"shortSeconds": 100, "failure": {"lba": "0x12345", "atPercent": 60}})")});
-    run->OnStart(kDstModeQuick);
-    Tick(40);
-    Tick(40);
-    Tick(10);
-    ASSERT_EQ(host.logged.size(), 1u);
-    const std::string& row = host.logged[0];
-    EXPECT_NE(row.find("DST Quick, The read/verify element of the self-test failed., "), std::string::npos) << row;
-    EXPECT_EQ(row.substr(row.size() - 39), ", 3e8, 0000000000012345, 03, 11, 00, 00");
-    EXPECT_EQ(Drive(0).dstQuickStatus, 2);
-}
-
 TEST_F(DstRunTest, FailedPollOfTheLastRunningDriveAbortsItAndWritesThePhase)
 {
     Start({SelfTestDisk(0, kPassing)});
@@ -191,24 +177,6 @@ TEST_F(DstRunTest, FailedPollOfTheLastRunningDriveAbortsItAndWritesThePhase)
     EXPECT_TRUE(host.startEnabled);
 }
 
-TEST_F(DstRunTest, StopAbortsAndLogsBeginAndEndTimes)
-{
-    dsttest::UtcZone utc;
-    Start({SelfTestDisk(0, kPassing)});
-    run->OnStart(kDstModeQuick);
-    Tick(30);
-    clock.Advance(5);
-    run->OnStop();
-    EXPECT_EQ(SelfTestCodes(0), (std::vector<uint8_t>{0x20, 0x80}));
-    EXPECT_EQ(host.bar.back(), 0);
-    EXPECT_TRUE(host.startEnabled);
-    EXPECT_FALSE(host.timer);
-    ASSERT_EQ(host.logged.size(), 1u);
-    EXPECT_EQ(host.logged[0],
-              "MVX-00          , SN0     , DST Quick, The drive self-test was aborted by the abort parameter code., "
-              "Tue Nov 14 22:13:20 2023, Tue Nov 14 22:13:55 2023, 3e8, , , , ,");
-}
-
 TEST_F(DstRunTest, EscapeOnTheConsoleAbortsEveryDriveAndWritesThePhase)
 {
     Start({SelfTestDisk(0, kPassing), SelfTestDisk(1, kPassing)});
@@ -219,33 +187,6 @@ TEST_F(DstRunTest, EscapeOnTheConsoleAbortsEveryDriveAndWritesThePhase)
     EXPECT_EQ(SelfTestCodes(1), (std::vector<uint8_t>{0x40, 0x80}));
     ASSERT_EQ(host.logged.size(), 2u);
     EXPECT_NE(host.logged[1].find("DST Advanced"), std::string::npos);
-}
-
-TEST_F(DstRunTest, RefusedTestIsAFailureNotTheEarlierResultOfAnotherTest)
-{
-    dsttest::UtcZone utc;
-    Start({SelfTestDisk(0, R"({"shortSeconds": 100, "refuse": ["extended"],
-                               "history": [{"test": "short", "result": 0}, {"test": "extended", "result": 0}]})")});
-    run->OnStart(kDstModeBoth);
-    Tick(100);
-    Tick(10);  // the quick phase closes; the advanced test is refused
-    EXPECT_EQ(SelfTestCodes(0), (std::vector<uint8_t>{0x20, 0x40}));
-    EXPECT_NE(output.Text().find("Advanced Drive Self Test (DST)\r\n"
-                                 "The Send Diagnostic command failed. DST Not Running\r\n"
-                                 "Sense Key =   5\r\nSense Code =   24\r\nAdditional Sense Code =   0\r\n"
-                                 "for drive physicaldrive0 \nDST Failed\r\n"),
-              std::string::npos)
-        << output.Text();
-    EXPECT_EQ(Drive(0).dstQuickStatus, 1);
-    EXPECT_EQ(Drive(0).dstAdvStatus, 2);
-    EXPECT_EQ(Drive(0).dstAdvResult, kDstRefusedText);
-    EXPECT_FALSE(Drive(0).underTest);
-    EXPECT_FALSE(host.timer);
-    EXPECT_TRUE(host.startEnabled) << "nothing runs: the phase is over";
-    ASSERT_EQ(host.logged.size(), 2u);
-    EXPECT_EQ(host.logged[1],
-              "MVX-00          , SN0     , DST Advanced, The Send Diagnostic command failed. DST Not Running, "
-              "Tue Nov 14 22:15:10 2023, Tue Nov 14 22:15:10 2023, 0, ffffffffffffffff, 05, 24, 00, 00");
 }
 
 TEST_F(DstRunTest, TestThatLeavesNoEntryIsAFailureOfItsOwn)
@@ -276,20 +217,6 @@ TEST_F(DstRunTest, TestThatLeavesNoEntryIsAFailureOfItsOwn)
     ASSERT_EQ(host.logged.size(), 1u);
     EXPECT_NE(host.logged[0].find(std::string("DST Quick, ") + kDstNoEntryText), std::string::npos);
     EXPECT_TRUE(host.logged[0].ends_with(", 0, ffffffffffffffff, 00, 00, 00, 00")) << host.logged[0];
-}
-
-TEST_F(DstRunTest, TestSeenRunningIsFoundAtopALogOfTheSameEntries)
-{
-    // Twenty quick passes in the same hour: the new one looks like them all.
-    std::string history;
-    for (int i = 0; i < 20; ++i) history += std::string(i ? ", " : "") + R"({"test": "short"})";
-    Start({SelfTestDisk(0, R"({"shortSeconds": 100, "history": [)" + history + "]}")});
-    run->OnStart(kDstModeQuick);
-    Tick(50);
-    Tick(50);
-    EXPECT_FALSE(Drive(0).underTest);
-    EXPECT_EQ(Drive(0).dstQuickStatus, 1);
-    EXPECT_EQ(Drive(0).dstQuickResult, "The drive self-test completed without error.");
 }
 
 TEST_F(DstRunTest, OtherSensePendingAtAPollIsNotTheEndOfTheTest)
