@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 #include "drives/device_entry.h"
 #include "selftest/dst_test_support.h"
 #include "selftest/self_test_commander.h"
+#include "support/case_file.h"
 #include "support/scripted_device.h"
 #include "support/stream_capture.h"
 
@@ -14,25 +16,6 @@ using dsttest::RecordingOutput;
 using dsttest::ResultsPage;
 
 namespace {
-
-// REQUEST SENSE data in fixed format.
-std::vector<uint8_t> Sense(uint8_t key, uint8_t asc, uint8_t ascq, uint8_t byte15 = 0, uint8_t byte16 = 0,
-                           uint8_t byte17 = 0, uint8_t response = 0x70)
-{
-    std::vector<uint8_t> sense(19, 0);
-    sense[0] = response;
-    sense[2] = key;
-    sense[7] = 10;
-    sense[12] = asc;
-    sense[13] = ascq;
-    sense[15] = byte15;
-    sense[16] = byte16;
-    sense[17] = byte17;
-    return sense;
-}
-
-// A self-test in progress, with its progress indication.
-std::vector<uint8_t> Progress(uint8_t byte16, uint8_t byte17) { return Sense(0, 0x04, 0x09, 0x80, byte16, byte17); }
 
 std::vector<uint8_t> CdbOf(const ScsiRequest& request)
 {
@@ -51,13 +34,6 @@ protected:
         EXPECT_EQ(commander.ReadResultsPage(&handle), 1);
         return commander.ParseLatestResult(&output, entry, MarkDstRun({}, code));
     }
-    int Poll(std::vector<uint8_t> sense, int previous)
-    {
-        device->next.data = std::move(sense);
-        progress = previous;
-        return commander.PollProgress(&handle, progress);
-    }
-
     StreamCapture streams;
     std::shared_ptr<ScriptedDevice> device;
     DeviceHandle handle;
@@ -118,39 +94,21 @@ TEST_F(CommanderTest, RefusedStartIsAFailureWithTheDrivesSense)
               "Additional Sense Code =   0\r\n");
     EXPECT_EQ(entry.dstAdvStatus, 2);
     EXPECT_EQ(entry.dstAdvResult, kDstRefusedText);
-    EXPECT_EQ(entry.dstAdvanced.failingLbaHigh, 0xFFFFFFFFu) << "no address";
-    EXPECT_EQ(entry.dstAdvanced.failingLbaLow, 0xFFFFFFFFu);
-    EXPECT_EQ(entry.dstAdvanced.senseKey, 5);
-    EXPECT_EQ(entry.dstAdvanced.asc, 0x24);
-    EXPECT_EQ(entry.dstAdvanced.fru, 7);
+    const DstOutcome& a = entry.dstAdvanced;  // no address
+    EXPECT_EQ(std::tuple(a.failingLbaHigh, a.failingLbaLow, a.senseKey, a.asc, a.fru),
+              std::tuple(0xFFFFFFFFu, 0xFFFFFFFFu, 5, 0x24, 7));
 }
 
 TEST_F(CommanderTest, ProgressOnlyFromASelfTestInProgress)
 {
-    struct Case {
-        const char* name;
-        std::vector<uint8_t> sense;
-        int previous;
-        int progress;
-        bool running;
-        bool nothingPending;
-    };
-    const Case cases[] = {
-        {"all ones", Progress(0xFF, 0xFF), 0, 99, true, false},
-        {"half way", Progress(0x80, 0x00), 0, 50, true, false},
-        {"the drive's word, even lower", Progress(0x00, 0x00), 40, 0, true, false},
-        {"no valid progress", Sense(0, 0x04, 0x09, 0x00, 0x80, 0x00), 10, 10, true, false},
-        {"nothing pending", Sense(0, 0, 0), 40, 40, false, true},
-        {"a unit attention", Sense(0x6, 0x29, 0x00), 40, 40, false, false},
-        {"a deferred error", Sense(0x3, 0x11, 0x00, 0, 0, 0, 0x71), 30, 30, false, false},
-    };
-    for (const Case& c : cases) {
-        device->next.data = c.sense;
-        progress = c.previous;
-        EXPECT_EQ(commander.PollProgress(&handle, progress), 1) << c.name;
-        EXPECT_EQ(progress, c.progress) << c.name;
-        EXPECT_EQ(commander.SenseShowsSelfTestRunning(), c.running) << c.name;
-        EXPECT_EQ(commander.SenseShowsNothingPending(), c.nothingPending) << c.name;
+    for (const CaseLine& c : ReadCaseFile("selftest/progress.txt")) {
+        SCOPED_TRACE(CaseTrace("progress.txt", c));
+        device->next.data = ParseHexText(c[0]);
+        progress = std::stoi(c[1]);
+        EXPECT_EQ(commander.PollProgress(&handle, progress), 1);
+        EXPECT_EQ(progress, std::stoi(c[2]));
+        EXPECT_EQ(commander.SenseShowsSelfTestRunning(), c[3] == "yes");
+        EXPECT_EQ(commander.SenseShowsNothingPending(), c[4] == "yes");
     }
 
     device->next.delivered = false;
@@ -202,13 +160,9 @@ TEST_F(CommanderTest, FailedEntryIsReportedAndRecordedInFull)
               "FRU Code =   2a\r\n");
     EXPECT_EQ(entry.dstQuickStatus, 2);
     EXPECT_EQ(entry.dstQuickResult, "The read/verify element of the self-test failed.");
-    EXPECT_EQ(entry.dstQuick.failingLbaHigh, 1u);
-    EXPECT_EQ(entry.dstQuick.failingLbaLow, 0x12345u);
-    EXPECT_EQ(entry.dstQuick.senseKey, 3);
-    EXPECT_EQ(entry.dstQuick.asc, 0x11);
-    EXPECT_EQ(entry.dstQuick.ascq, 0);
-    EXPECT_EQ(entry.dstQuick.fru, 0x2A);
-    EXPECT_EQ(entry.dstQuick.timeStamp, 0x4F6Bu);
+    const DstOutcome& q = entry.dstQuick;
+    EXPECT_EQ(std::tuple(q.failingLbaHigh, q.failingLbaLow, q.senseKey, q.asc, q.ascq, q.fru, q.timeStamp),
+              std::tuple(1u, 0x12345u, 3, 0x11, 0, 0x2A, 0x4F6Bu));
 }
 
 TEST_F(CommanderTest, TestsInProgressCountAsFailures)
