@@ -64,21 +64,6 @@ protected:
 
 }  // namespace
 
-TEST_F(ModeSheetBenchTest, ADriveWithPages01And08GetsTwoTabsInItsOrder)
-{
-    LoadDrive(R"({"pages": ["0x08", "0x01"]})");
-    CModeSheetPages sheet;
-    ASSERT_TRUE(sheet.Open(FirstDevice()));
-    EXPECT_EQ(g_pSheetDevice, FirstDevice());
-    EXPECT_EQ(Captions(sheet), (std::vector<std::string>{"Caching Page 8", "Error Recovery Page  1"}));
-
-    LoadDrive(R"({"pages": ["0x01", "0x08"]})");
-    ASSERT_TRUE(sheet.Open(FirstDevice()));
-    EXPECT_EQ(Captions(sheet), (std::vector<std::string>{"Error Recovery Page  1", "Caching Page 8"}));
-    // The all-pages read: MODE SENSE(6), DBD, default values, page 3Fh, 255 bytes.
-    EXPECT_EQ(Drive().RecentCdbs().back(), Hex("1A 08 BF 00 FF 00"));
-}
-
 TEST_F(ModeSheetBenchTest, PowerConditionFoundAs1AIsReadAndWrittenAs1A)
 {
     LoadDrive(R"({"pages": ["0x1A"]})");
@@ -102,23 +87,6 @@ TEST_F(ModeSheetBenchTest, PowerConditionFoundAs1AIsReadAndWrittenAs1A)
     page->RefreshFields();
     EXPECT_EQ(form.Shown(page->Fields()[0], Column::Current), "0000003c");
     EXPECT_EQ(form.Shown(page->Fields()[0], Column::Saved), "00000014");
-}
-
-TEST_F(ModeSheetBenchTest, SaveSaveableWhoseSavedReadFailsSendsNothing)
-{
-    LoadDrive(R"({"saveable": false})");
-    CModeSheetPages sheet;
-    ASSERT_TRUE(sheet.Open(FirstDevice()));
-    CModePage* caching = sheet.AddedPage(0x08);
-    FieldTextForm form(caching->Table());
-    caching->AttachControls(&form, nullptr);
-    caching->OnInitDialog();
-    EXPECT_FALSE(caching->ColumnRead(Column::Saved));
-    EXPECT_TRUE(caching->ColumnRead(Column::Current));
-    EXPECT_EQ(caching->OnSaveSaveable(), ModeSaveResult::ReadFailed);
-    EXPECT_EQ(ModeSelectsSent(), 0u);
-    EXPECT_EQ(caching->OnSaveCurrent(), ModeSaveResult::Sent);
-    EXPECT_EQ(ModeSelectsSent(), 1u);
 }
 
 TEST_F(ModeSheetBenchTest, ASaveWhoseFieldIsRefusedSendsNothing)
@@ -301,6 +269,8 @@ TEST(ModeSheetScripted, TheWalkStaysInsideTheReply)
     ASSERT_TRUE(sheet.Open(&drive.entry));
     EXPECT_EQ(Captions(sheet),
               (std::vector<std::string>{"Caching Page 8", "Notch Page C", "Error Recovery Page  1"}));
+    // The all-pages read: MODE SENSE(6), DBD, default values, page 3Fh, 255 bytes.
+    EXPECT_EQ(drive.ModeSenseCdbs().front(), Hex("1A 08 BF 00 FF 00"));
     CModePage* recovery = sheet.AddedPage(0x01);
     EXPECT_FALSE(recovery->ColumnRead(Column::Default)) << "a page cut short gives no defaults, not zeros";
 }
