@@ -318,12 +318,15 @@ INSTANTIATE_TEST_SUITE_P(File, DownloadCaseTest, ::testing::ValuesIn(ReadSequenc
                              return "line" + std::to_string(info.param.line);
                          });
 
-// A drive holds a command (a piece, or the check after the transfer) as a
-// drive that does not answer does, on a worker of its own.
+// Drive 0 holds a command (a piece, or the check after the transfer) as a
+// drive that does not answer does, on a worker of its own; one after the
+// other drive 1 then waits, all at once it goes on and finishes.
 struct HeldCase {
     const char* name;
     uint8_t opcode;
-    std::vector<std::string> wire;  // everything the drive ever gets
+    bool allAtOnce;
+    std::vector<std::string> wire;  // everything drive 0 ever gets
+    DriveOutcome second;
 };
 
 void PrintTo(const HeldCase& c, std::ostream* out)
@@ -335,65 +338,50 @@ class DownloadHeldTest : public DownloadSequenceTest, public ::testing::WithPara
 
 TEST_P(DownloadHeldTest, CancelActsAtOnceAndNothingMoreIsSentToTheDrive)
 {
+    const HeldCase& c = GetParam();
     Drive& drive = AddDrive(0);
     AddDrive(1);
     drive.afterChecks = kBecomingReady;
-    auto held = std::make_shared<BlockingDevice>(drive.device, GetParam().opcode);
+    auto held = std::make_shared<BlockingDevice>(drive.device, c.opcode);
     g_devices[0]->handle = held;
-    AddFile("fw.lod", Pattern(70000));
-    std::thread worker;
-    DownloadEnvironment environment = dltest::InPlaceEnvironment(time);
-    environment.launch = [&worker](std::function<void()> work) { worker = std::thread(std::move(work)); };
-    DownloadSequence threaded(prompts, opener, &observer, environment);
-
-    threaded.OnDownload("fw.lod");
-    for (int i = 0; i < 500 && !held->blocked; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_TRUE(held->blocked);
-    threaded.OnTimer();  // returns although the drive holds a command
-    EXPECT_TRUE(threaded.Busy());
-    threaded.OnCancel();
-    EXPECT_TRUE(threaded.CloseRequested());
-    EXPECT_FALSE(threaded.Busy());
-    EXPECT_EQ(observer.Outcomes(), (std::vector<DriveOutcome>{DriveOutcome::Cancelled, DriveOutcome::NotAttempted}));
-    EXPECT_EQ(DriveReportText(observer.ended[1]), "\\\\.\\physicaldrive1: not attempted, the download was cancelled");
-
-    held->Release();
-    worker.join();
-    EXPECT_EQ(wire, GetParam().wire) << "the held command was the last";
-}
-
-INSTANTIATE_TEST_SUITE_P(Commands, DownloadHeldTest,
-                         ::testing::Values(HeldCase{"piece", 0x3B, {"d0 WB 0+65536"}},
-                                           HeldCase{"check", 0x00, {"d0 WB 0+65536", "d0 WB 65536+4464", "d0 TUR"}}),
-                         [](const ::testing::TestParamInfo<HeldCase>& info) { return std::string(info.param.name); });
-
-}  // namespace
-
-TEST_F(DownloadSequenceTest, AllAtOnceADriveHoldingACommandHoldsUpNoOtherAndCancelEndsIt)
-{
-    Drive& held = AddDrive(0);
-    AddDrive(1);
-    auto blocking = std::make_shared<BlockingDevice>(held.device, 0x3B);
-    g_devices[0]->handle = blocking;
     AddFile("fw.lod", Pattern(70000));
     std::vector<std::thread> workers;
     DownloadEnvironment environment = dltest::InPlaceEnvironment(time);
     environment.launch = [&workers](std::function<void()> work) { workers.emplace_back(std::move(work)); };
     DownloadSequence threaded(prompts, opener, &observer, environment);
-    threaded.SetAllAtOnce(true);
+    threaded.SetAllAtOnce(c.allAtOnce);
 
     threaded.OnDownload("fw.lod");
-    for (int i = 0; i < 1000 && observer.finished.empty(); ++i) {
-        threaded.OnTimer();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const size_t finishing = c.allAtOnce ? 1 : 0;  // drive 1 all at once
+    for (int i = 0; i < 1000 && !(held->blocked && observer.finished.size() == finishing); ++i) {
+        threaded.OnTimer();  // returns although a drive holds a command
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    ASSERT_EQ(observer.finished.size(), 1u);
-    EXPECT_EQ(observer.finished[0].path, "\\\\.\\physicaldrive1");
-    EXPECT_TRUE(threaded.Busy()) << "drive 0 is still in its first piece";
+    ASSERT_TRUE(held->blocked);
+    EXPECT_TRUE(threaded.Busy());
     threaded.OnCancel();
-    EXPECT_EQ(observer.Outcomes(), (std::vector<DriveOutcome>{DriveOutcome::Cancelled, DriveOutcome::TookImage}));
+    EXPECT_TRUE(threaded.CloseRequested());
+    EXPECT_FALSE(threaded.Busy());
+    EXPECT_EQ(observer.Outcomes(), (std::vector<DriveOutcome>{DriveOutcome::Cancelled, c.second}));
+    if (!c.allAtOnce) {
+        EXPECT_EQ(DriveReportText(observer.ended[1]), "\\\\.\\physicaldrive1: not attempted, the download was cancelled");
+    }
 
-    blocking->Release();
+    held->Release();
     for (std::thread& worker : workers) worker.join();
-    EXPECT_EQ(held.pieces.size(), 1u) << "nothing more went to the drive once cancelled";
+    std::vector<std::string> first;
+    std::copy_if(wire.begin(), wire.end(), std::back_inserter(first),
+                 [](const std::string& command) { return command.rfind("d0", 0) == 0; });
+    EXPECT_EQ(first, c.wire) << "the held command was the last";
+    EXPECT_EQ(first.size() == wire.size(), !c.allAtOnce) << "drive 1 waits one after the other";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, DownloadHeldTest,
+    ::testing::Values(
+        HeldCase{"piece", 0x3B, false, {"d0 WB 0+65536"}, DriveOutcome::NotAttempted},
+        HeldCase{"check", 0x00, false, {"d0 WB 0+65536", "d0 WB 65536+4464", "d0 TUR"}, DriveOutcome::NotAttempted},
+        HeldCase{"piece_all_at_once", 0x3B, true, {"d0 WB 0+65536"}, DriveOutcome::TookImage}),
+    [](const ::testing::TestParamInfo<HeldCase>& info) { return std::string(info.param.name); });
+
+}  // namespace

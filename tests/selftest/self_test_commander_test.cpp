@@ -52,26 +52,21 @@ TEST_F(CommanderTest, BuildsTheThreeCommandsByteForByte)
     EXPECT_EQ(commander.AbortSelfTest(&handle), 1);
     EXPECT_EQ(commander.PollProgress(&handle, progress), 1);
     EXPECT_EQ(commander.ReadResultsPage(&handle), 1);
-    ASSERT_EQ(device->requests.size(), 4u);
-
-    const ScsiRequest& start = device->requests[0];
-    EXPECT_EQ(CdbOf(start), (std::vector<uint8_t>{0x1D, 0x20, 0, 0, 0, 0}));
-    EXPECT_EQ(start.DataIn, kScsiDataOut);
-    EXPECT_EQ(start.DataTransferLength, 0u);
-    EXPECT_EQ(start.TimeOutValue, 2u);
-    EXPECT_EQ(CdbOf(device->requests[1]), (std::vector<uint8_t>{0x1D, 0x80, 0, 0, 0, 0}));
-
-    const ScsiRequest& sense = device->requests[2];
-    EXPECT_EQ(CdbOf(sense), (std::vector<uint8_t>{0x03, 0, 0, 0, 0x13, 0}));
-    EXPECT_EQ(sense.DataIn, kScsiDataIn);
-    EXPECT_EQ(sense.DataTransferLength, 19u);
-    EXPECT_EQ(sense.TimeOutValue, 2u);
-
-    const ScsiRequest& log = device->requests[3];
-    EXPECT_EQ(CdbOf(log), (std::vector<uint8_t>{0x4D, 0x00, 0x50, 0, 0, 0, 0, 0x01, 0x94, 0}));
-    EXPECT_EQ(log.DataIn, kScsiDataIn);
-    EXPECT_EQ(log.DataTransferLength, 404u);
-    EXPECT_EQ(log.TimeOutValue, 2u);
+    // SEND DIAGNOSTIC start and abort, REQUEST SENSE, LOG SENSE of the results page.
+    const std::vector<std::tuple<std::string, uint8_t, uint32_t>> expected{
+        {"1D 20 00 00 00 00", kScsiDataOut, 0},
+        {"1D 80 00 00 00 00", kScsiDataOut, 0},
+        {"03 00 00 00 13 00", kScsiDataIn, 19},
+        {"4D 00 50 00 00 00 00 01 94 00", kScsiDataIn, 404}};
+    ASSERT_EQ(device->requests.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const ScsiRequest& request = device->requests[i];
+        const auto& [cdb, direction, length] = expected[i];
+        EXPECT_EQ(CdbOf(request), ParseHexText(cdb));
+        EXPECT_EQ(request.DataIn, direction) << cdb;
+        EXPECT_EQ(request.DataTransferLength, length) << cdb;
+        EXPECT_EQ(request.TimeOutValue, 2u) << cdb;
+    }
 }
 
 TEST_F(CommanderTest, RefusedStartIsAFailureWithTheDrivesSense)
