@@ -75,6 +75,7 @@ TEST(ModePageFields, DriveGeometryColumnsAndRpl)
     EXPECT_EQ(sent[17], 0x02);
     form.Edit(1123)->SetText("4");
     EXPECT_EQ(fresh.OnSaveSaveable(), ModeSaveResult::Invalid);
+    EXPECT_EQ(geometry.drive.selects.size(), 1u) << "a field that refuses its text sends nothing";
     EXPECT_EQ(geometry.prompts.messages.back().text, "Please enter an integer between 0 and 3.");
 }
 

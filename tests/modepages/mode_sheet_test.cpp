@@ -8,7 +8,6 @@
 #include "modepages/mode_sheet.h"
 #include "scripted_mode_drive.h"
 #include "support/bench_fixture.h"
-#include "support/recording_prompts.h"
 #include "support/stream_capture.h"
 #include "sim/sim_disk.h"
 
@@ -89,33 +88,6 @@ TEST_F(ModeSheetBenchTest, PowerConditionFoundAs1AIsReadAndWrittenAs1A)
     EXPECT_EQ(form.Shown(page->Fields()[0], Column::Saved), "00000014");
 }
 
-TEST_F(ModeSheetBenchTest, ASaveWhoseFieldIsRefusedSendsNothing)
-{
-    LoadDrive("");
-    CModeSheetPages sheet;
-    ASSERT_TRUE(sheet.Open(FirstDevice()));
-    CModePage* caching = sheet.AddedPage(0x08);
-    FieldTextForm form(caching->Table());
-    RecordingPrompts prompts;
-    caching->AttachControls(&form, &prompts);
-    caching->OnInitDialog();
-    form.Edit(1089)->SetText("0100");  // Minimum Pre-fetch: good
-    form.Edit(1086)->SetText("10");    // Demand Read Retention Priority: not a nibble
-    EXPECT_EQ(caching->OnSaveCurrent(), ModeSaveResult::Invalid);
-    EXPECT_EQ(ModeSelectsSent(), 0u);
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text, "Enter a nibble value, 0 to F");
-    EXPECT_EQ(form.Focused(), 1086);
-
-    form.Edit(1086)->SetText("3");
-    EXPECT_EQ(caching->OnSaveCurrent(), ModeSaveResult::Sent);
-    ModeBuffer buffer{};
-    ASSERT_TRUE(ReadModePage(buffer.data(), 0, 0x08));
-    EXPECT_EQ(buffer[4 + 3], 0x30);
-    EXPECT_EQ(buffer[4 + 6], 0x01);
-    EXPECT_EQ(buffer[4 + 7], 0x00) << "Minimum Pre-fetch 0100 saved as 01h 00h";
-}
-
 TEST_F(ModeSheetBenchTest, LockedFieldsGoBackAsReadAndARefusalLeavesTheTypedValuesShown)
 {
     LoadDrive("");
@@ -134,24 +106,6 @@ TEST_F(ModeSheetBenchTest, LockedFieldsGoBackAsReadAndARefusalLeavesTheTypedValu
     ASSERT_TRUE(ReadModePage(buffer.data(), 0, 0x04));
     EXPECT_EQ(buffer[4 + 5], 0x08) << "heads as the drive has them";
     EXPECT_EQ(buffer[4 + 17], 0x01) << "RPL";
-
-    // TEST and DExcpt together: the drive says no.
-    CModePage* exceptions = sheet.AddedPage(0x1C);
-    FieldTextForm exceptionsForm(exceptions->Table());
-    exceptions->AttachControls(&exceptionsForm, nullptr);
-    exceptions->OnInitDialog();
-    exceptionsForm.Check(1154)->SetChecked(true);
-    exceptionsForm.Check(1155)->SetChecked(true);
-    StreamCapture capture;
-    EXPECT_EQ(exceptions->OnSaveCurrent(), ModeSaveResult::DriveRefused);
-    EXPECT_NE(capture.Log().find("Target Status = 02"), std::string::npos) << "failure report on clog";
-    EXPECT_EQ(exceptions->LastRefusal().status, kStatusCheckCondition);
-    EXPECT_EQ(exceptions->LastRefusal().sense.senseKey, 0x05);
-    EXPECT_EQ(exceptions->LastRefusal().sense.asc, 0x26);
-    EXPECT_TRUE(exceptionsForm.Check(1155)->Checked());
-    EXPECT_TRUE(exceptions->Edited()) << "a refused edit is still one";
-    exceptions->OnRefresh();
-    EXPECT_FALSE(exceptions->Edited());
 }
 
 TEST(ModeSheetScripted, CheckConditionWithSenseByte2Of01IsAGoodRead)
