@@ -27,32 +27,26 @@ namespace {
 using Reply = ScriptedDevice::Reply;
 using dltest::Pattern;
 
-Reply CheckCondition(uint8_t key, uint8_t asc, uint8_t ascq)
+// good, none (never delivered), becoming (2/04/01), "status 18" or "4/44/00".
+// Every delivered reply carries sense bytes (zeros when GOOD), so the
+// scripted device always has something to copy.
+Reply Answer(const std::string& word)
 {
-    Reply reply;
-    reply.status = kStatusCheckCondition;
-    reply.sense = FixedSense(key, asc, ascq);
-    return reply;
-}
-
-// Every reply carries sense bytes (zeros when GOOD), so the scripted device
-// always has something to copy.
-const Reply kGood = [] {
+    const auto hex = [&word](size_t at, size_t n) {
+        return static_cast<uint8_t>(std::stoul(word.substr(at, n), nullptr, 16));
+    };
     Reply reply;
     reply.sense.assign(18, 0);
-    return reply;
-}();
-const Reply kBecomingReady = CheckCondition(0x2, 0x04, 0x01);
-const Reply kNoAnswer = [] {
-    Reply reply;
-    reply.delivered = false;
-    return reply;
-}();
-
-Reply StatusOnly(uint8_t status)
-{
-    Reply reply;
-    reply.status = status;
+    if (word == "none") {
+        reply.delivered = false;
+    } else if (word == "becoming") {
+        return Answer("2/04/01");
+    } else if (word.rfind("status ", 0) == 0) {
+        reply.status = hex(7, 2);
+    } else if (word != "good") {
+        reply.status = kStatusCheckCondition;
+        reply.sense = FixedSense(hex(0, 1), hex(2, 2), hex(5, 2));
+    }
     return reply;
 }
 
@@ -65,7 +59,7 @@ protected:
     struct Drive {
         std::shared_ptr<ScriptedDevice> device = std::make_shared<ScriptedDevice>();
         std::deque<Reply> checks;
-        Reply afterChecks = kGood;
+        Reply afterChecks = Answer("good");
         std::function<Reply(size_t piece)> pieceReply;
         std::vector<std::vector<uint8_t>> pieces;
         std::string revision = "0415";
@@ -98,11 +92,11 @@ protected:
                 wire.push_back(name + " WB " + std::to_string(offset) + "+" + std::to_string(length));
                 const auto* data = static_cast<const uint8_t*>(request.DataBuffer);
                 drive.pieces.emplace_back(data, data + (data ? length : 0));
-                return drive.pieceReply ? drive.pieceReply(drive.pieces.size() - 1) : kGood;
+                return drive.pieceReply ? drive.pieceReply(drive.pieces.size() - 1) : Answer("good");
             }
             case 0x12: {
                 wire.push_back(name + " INQ");
-                Reply reply = kGood;
+                Reply reply = Answer("good");
                 reply.data.assign(36, ' ');
                 std::copy(drive.revision.begin(), drive.revision.end(), reply.data.begin() + 32);
                 reply.data.resize(drive.inquiryLength);
@@ -115,7 +109,7 @@ protected:
                 drive.checks.pop_front();
                 return reply;
             }
-            default: wire.push_back(name + " other"); return kGood;
+            default: wire.push_back(name + " other"); return Answer("good");
             }
         };
         g_devices[static_cast<size_t>(slot)] = std::move(entry);
@@ -136,8 +130,6 @@ protected:
         for (const auto& shown : prompts.messages) texts.push_back(shown.text);
         return texts;
     }
-
-    size_t Count(const std::string& command) const { return static_cast<size_t>(std::count(wire.begin(), wire.end(), command)); }
 
     StreamCapture capture;  // the failed checks' reports on clog
     std::map<int, Drive> drives;
@@ -191,19 +183,6 @@ std::vector<std::string> Expand(const std::string& list)
                      repeated ? part.substr(0, times) : part);
     }
     return items;
-}
-
-// good, none, becoming, "status 18" or "4/44/00".
-Reply Answer(const std::string& word)
-{
-    const auto hex = [&word](size_t at, size_t n) {
-        return static_cast<uint8_t>(std::stoul(word.substr(at, n), nullptr, 16));
-    };
-    if (word == "good") return kGood;
-    if (word == "none") return kNoAnswer;
-    if (word == "becoming") return kBecomingReady;
-    if (word.rfind("status ", 0) == 0) return StatusOnly(hex(7, 2));
-    return CheckCondition(hex(0, 1), hex(2, 2), hex(5, 2));
 }
 
 // One case of tests/data/download/sequences.txt, its lines as keys and values.
@@ -272,7 +251,7 @@ protected:
                 drive.checks.pop_back();
             } else if (word == "piece") {
                 const size_t failing = std::stoul(rest);
-                drive.pieceReply = [failing](size_t piece) { return piece == failing ? kNoAnswer : kGood; };
+                drive.pieceReply = [failing](size_t piece) { return Answer(piece == failing ? "none" : "good"); };
             } else if (word == "revision") {
                 drive.revision = rest;
             } else if (word == "inquiry") {
@@ -341,7 +320,7 @@ TEST_P(DownloadHeldTest, CancelActsAtOnceAndNothingMoreIsSentToTheDrive)
     const HeldCase& c = GetParam();
     Drive& drive = AddDrive(0);
     AddDrive(1);
-    drive.afterChecks = kBecomingReady;
+    drive.afterChecks = Answer("becoming");
     auto held = std::make_shared<BlockingDevice>(drive.device, c.opcode);
     g_devices[0]->handle = held;
     AddFile("fw.lod", Pattern(70000));

@@ -30,12 +30,10 @@ public:
         size_t maxChunk = SIZE_MAX;  // at most this many bytes per read
     };
     std::map<std::string, File> files;
-    std::vector<std::string> opened;
     uint64_t bytesRead = 0;
 
     std::unique_ptr<ImageFile> Open(const std::string& path, int& errorCode) override
     {
-        opened.push_back(path);
         const auto found = files.find(path);
         if (found == files.end()) {
             errorCode = ENOENT;
