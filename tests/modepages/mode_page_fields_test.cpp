@@ -30,7 +30,6 @@ public:
     }
     void Show() { page.OnInitDialog(); }
     std::string Text(int id) { return form.Edit(id)->Text(); }
-    bool Checked(int id) { return form.Check(id)->Checked(); }
     void Type(int id, const std::string& text) { form.Edit(id)->SetText(text); }
     // The page bytes of the last MODE SELECT.
     std::vector<uint8_t> Sent() const

@@ -65,7 +65,6 @@ public:
     void MakeSheetDevice() { g_pSheetDevice = &entry; }
 
     std::vector<std::vector<uint8_t>> ModeSenseCdbs() const { return CdbsOf(0x1A); }
-    std::vector<std::vector<uint8_t>> ModeSelectCdbs() const { return CdbsOf(0x15); }
 
     std::shared_ptr<ScriptedDevice> device = std::make_shared<ScriptedDevice>();
     DeviceEntry entry;
@@ -75,7 +74,6 @@ public:
     std::vector<uint8_t> blockDescriptor;  // sent even with DBD when not empty
     std::optional<uint8_t> modeDataLength; // instead of the true one
     std::vector<Select> selects;
-    bool refuseSelect = false;
     bool anyPage = false;  // every page whatever the page code asked for
 
 private:
@@ -99,10 +97,6 @@ private:
             const auto* data = static_cast<const uint8_t*>(request.DataBuffer);
             select.list.assign(data, data + request.Cdb[4]);
             selects.push_back(select);
-            if (refuseSelect) {
-                reply.status = kStatusCheckCondition;
-                reply.sense = Hex("70 00 05 00 00 00 00 0A 00 00 00 00 26 00");
-            }
             return reply;
         }
         const uint8_t pageControl = request.Cdb[2] >> 6;

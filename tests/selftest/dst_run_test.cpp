@@ -61,7 +61,7 @@ protected:
         BenchFixture::TearDown();
     }
 
-    void Start(const std::vector<std::string>& disks, bool allDrives = true)
+    void Start(const std::vector<std::string>& disks)
     {
         std::string devices;
         for (const std::string& disk : disks) devices += (devices.empty() ? "" : ", ") + disk;
@@ -75,7 +75,7 @@ protected:
         setup.keyboard = &keyboard;
         setup.prompts = &prompts;
         setup.pathPrefix = catalog->PathPrefix();
-        setup.allDrives = allDrives;
+        setup.allDrives = true;
         run = std::make_unique<DstRun>(host, setup);
     }
     void Tick(int seconds)
@@ -91,14 +91,6 @@ protected:
         for (const auto& cdb : Sim().Disk(drive)->RecentCdbs())
             if (cdb[0] == 0x1D) codes.push_back(cdb[1]);
         return codes;
-    }
-    std::string Log() { return ReadFile(logPath); }
-    void FailRequestSense(uint32_t drive)
-    {
-        SimFault fault;
-        fault.action = SimFault::Action::CallFails;
-        fault.opcode = 0x03;
-        Sim().Disk(drive)->AddFault(fault);
     }
 
     TempFolder folder;
@@ -144,7 +136,7 @@ TEST_F(DstRunTest, BothRunsQuickThenAdvancedWithTheBarOverBothPhases)
               std::string::npos)
         << host.logged[0];
     EXPECT_NE(host.logged[2].find("DST Advanced, The drive self-test completed without error."), std::string::npos);
-    const std::string log = Log();
+    const std::string log = ReadFile(logPath);
     EXPECT_EQ(log.rfind("Product ID, Serial#", 0), 0u);
     EXPECT_EQ(log.find("Product ID", 1), std::string::npos) << "one header";
     EXPECT_EQ(Drive(0).dstQuickStatus, 1);
@@ -166,7 +158,10 @@ TEST_F(DstRunTest, FailedPollOfTheLastRunningDriveAbortsItAndWritesThePhase)
 {
     Start({SelfTestDisk(0, kPassing)});
     run->OnStart(kDstModeQuick);
-    FailRequestSense(0);
+    SimFault fault;  // REQUEST SENSE never reaches the drive
+    fault.action = SimFault::Action::CallFails;
+    fault.opcode = 0x03;
+    Sim().Disk(0)->AddFault(fault);
     Tick(10);
     EXPECT_NE(output.Text().find("for drive physicaldrive0 \nDST Progress Failed\r\n"), std::string::npos);
     EXPECT_NE(output.Text().find("for drive physicaldrive0 \r\nDST Aborted\r\n"), std::string::npos);
