@@ -14,38 +14,8 @@
 #include "support/recording_prompts.h"
 
 using modetest::Hex;
+using modetest::PageOnDrive;
 using modetest::ScriptedModeDrive;
-
-namespace {
-
-// A page on a scripted drive, shown in a text form as its tab would be.
-template <typename Page>
-class PageOnDrive {
-public:
-    explicit PageOnDrive(const std::string& bytes)
-    {
-        drive.SetPage(Hex(bytes));
-        drive.MakeSheetDevice();
-        page.AttachControls(&form, &prompts);
-    }
-    void Show() { page.OnInitDialog(); }
-    std::string Text(int id) { return form.Edit(id)->Text(); }
-    void Type(int id, const std::string& text) { form.Edit(id)->SetText(text); }
-    // The page bytes of the last MODE SELECT.
-    std::vector<uint8_t> Sent() const
-    {
-        if (drive.selects.empty()) return {};
-        const auto& list = drive.selects.back().list;
-        return {list.begin() + 4, list.end()};
-    }
-
-    ScriptedModeDrive drive;
-    Page page;
-    FieldTextForm form{page.Table()};
-    RecordingPrompts prompts;
-};
-
-}  // namespace
 
 TEST(ModePageFields, DriveGeometryColumnsAndRpl)
 {

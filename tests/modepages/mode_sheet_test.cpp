@@ -12,6 +12,7 @@
 #include "sim/sim_disk.h"
 
 using modetest::Hex;
+using modetest::PageOnDrive;
 using modetest::ScriptedModeDrive;
 
 namespace {
@@ -110,17 +111,14 @@ TEST_F(ModeSheetBenchTest, LockedFieldsGoBackAsReadAndARefusalLeavesTheTypedValu
 
 TEST(ModeSheetScripted, CheckConditionWithSenseByte2Of01IsAGoodRead)
 {
-    ScriptedModeDrive drive;
-    drive.SetPage(Hex(kCaching20));
+    PageOnDrive<CCachingParms> shown(kCaching20);
+    ScriptedModeDrive& drive = shown.drive;
+    CCachingParms& caching = shown.page;
+    FieldTextForm& form = shown.form;
     drive.SetPage(0, Hex("88 12 04 00 FF FF 01 00 FF FF FF FF 00 10 00 00 00 00 00 00"));
     drive.failures[0] = {true, kStatusCheckCondition, Hex("70 00 01 00 00 00 00 0A 00 00 00 00 17 01"), true};
     drive.failures[3] = {true, kStatusCheckCondition, Hex("70 00 05 00 00 00 00 0A 00 00 00 00 24 00"), true};
     drive.failures[2] = {false, 0, {}, false};
-    drive.MakeSheetDevice();
-
-    CCachingParms caching;
-    FieldTextForm form(caching.Table());
-    caching.AttachControls(&form, nullptr);
     caching.RefreshFields();
     EXPECT_TRUE(caching.ColumnRead(Column::Current));
     EXPECT_EQ(form.Edit(1089)->Text(), "0100") << "recovered error: data shown";
@@ -141,15 +139,12 @@ TEST(ModeSheetScripted, CheckConditionWithSenseByte2Of01IsAGoodRead)
 
 TEST(ModeSheetScripted, SaveSendsTheParameterListLengthOfThePageAsRead)
 {
-    ScriptedModeDrive drive;
-    drive.SetPage(Hex(kErrorRecoveryLength12));
-    drive.MakeSheetDevice();
-    CErrorRecovery recovery;
-    FieldTextForm form(recovery.Table());
-    recovery.AttachControls(&form, nullptr);
-    recovery.OnInitDialog();
-    form.Edit(1092)->SetText("1f");  // Saved "Read Retry Count"
-    form.Check(1148)->SetChecked(false);  // Saved AWRE
+    PageOnDrive<CErrorRecovery> shown(kErrorRecoveryLength12);
+    ScriptedModeDrive& drive = shown.drive;
+    CErrorRecovery& recovery = shown.page;
+    shown.Show();
+    shown.Type(1092, "1f");                     // Saved "Read Retry Count"
+    shown.form.Check(1148)->SetChecked(false);  // Saved AWRE
     EXPECT_EQ(recovery.OnSaveSaveable(), ModeSaveResult::Sent);
     ASSERT_EQ(drive.selects.size(), 1u);
     const auto& select = drive.selects[0];

@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "drives/device_entry.h"
+#include "modepages/field_text_form.h"
 #include "modepages/mode_page_io.h"
 #include "scsi/scsi_request.h"
 #include "support/hex_fixture.h"
+#include "support/recording_prompts.h"
 #include "support/scripted_device.h"
 
 namespace modetest {
@@ -122,6 +124,33 @@ private:
         reply.data = data;
         return reply;
     }
+};
+
+// A page on a scripted drive, shown in a text form as its tab would be.
+template <typename Page>
+class PageOnDrive {
+public:
+    explicit PageOnDrive(const std::string& bytes)
+    {
+        drive.SetPage(Hex(bytes));
+        drive.MakeSheetDevice();
+        page.AttachControls(&form, &prompts);
+    }
+    void Show() { page.OnInitDialog(); }
+    std::string Text(int id) { return form.Edit(id)->Text(); }
+    void Type(int id, const std::string& text) { form.Edit(id)->SetText(text); }
+    // The page bytes of the last MODE SELECT.
+    std::vector<uint8_t> Sent() const
+    {
+        if (drive.selects.empty()) return {};
+        const auto& list = drive.selects.back().list;
+        return {list.begin() + 4, list.end()};
+    }
+
+    ScriptedModeDrive drive;
+    Page page;
+    FieldTextForm form{page.Table()};
+    RecordingPrompts prompts;
 };
 
 }  // namespace modetest
