@@ -214,6 +214,20 @@ TEST_F(DstRunTest, TestThatLeavesNoEntryIsAFailureOfItsOwn)
     EXPECT_TRUE(host.logged[0].ends_with(", 0, ffffffffffffffff, 00, 00, 00, 00")) << host.logged[0];
 }
 
+TEST_F(DstRunTest, TestSeenRunningIsFoundAtopALogOfTheSameEntries)
+{
+    // Twenty quick passes in the same hour: the new one looks like them all.
+    std::string history;
+    for (int i = 0; i < 20; ++i) history += std::string(i ? ", " : "") + R"({"test": "short"})";
+    Start({SelfTestDisk(0, R"({"shortSeconds": 100, "history": [)" + history + "]}")});
+    run->OnStart(kDstModeQuick);
+    Tick(50);
+    Tick(50);
+    EXPECT_FALSE(Drive(0).underTest);
+    EXPECT_EQ(Drive(0).dstQuickStatus, 1);
+    EXPECT_EQ(Drive(0).dstQuickResult, "The drive self-test completed without error.");
+}
+
 TEST_F(DstRunTest, OtherSensePendingAtAPollIsNotTheEndOfTheTest)
 {
     Start({SelfTestDisk(0, kPassing)});
