@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <regex>
 #include <tuple>
 
 #include "drives/device_entry.h"
@@ -141,37 +142,26 @@ TEST_F(CommanderTest, TakesOnlyTheEntryOfTheRunsOwnTest)
     EXPECT_EQ(entry.dstQuick.senseKey, 0);
 }
 
-TEST_F(CommanderTest, FailedEntryIsReportedAndRecordedInFull)
+TEST_F(CommanderTest, FailedOrUnfinishedEntryIsReportedAndRecordedInFull)
 {
     entry.dstType = 1;
-    EXPECT_EQ(Parse(ResultsPage({{7, 0x4F6B, 0x0000000100012345, 0x03, 0x11, 0x00, 0x2A}})), 0);
-    EXPECT_EQ(output.Text(),
-              "The read/verify element of the self-test failed.\r\n"
-              "Failing LBA High Order Bytes =   1 1.\r\n"
-              "Failing LBA Low Order Bytes =   12345 74565.\r\n"
-              "Sense Key =   3\r\n"
-              "Sense Code =   11\r\n"
-              "Additional Sense Code =   0\r\n"
-              "FRU Code =   2a\r\n");
-    EXPECT_EQ(entry.dstQuickStatus, 2);
-    EXPECT_EQ(entry.dstQuickResult, "The read/verify element of the self-test failed.");
-    const DstOutcome& q = entry.dstQuick;
-    EXPECT_EQ(std::tuple(q.failingLbaHigh, q.failingLbaLow, q.senseKey, q.asc, q.ascq, q.fru, q.timeStamp),
-              std::tuple(1u, 0x12345u, 3, 0x11, 0, 0x2A, 0x4F6Bu));
-}
-
-TEST_F(CommanderTest, TestsInProgressCountAsFailures)
-{
-    entry.dstType = 1;
-    for (uint8_t result : {14, 15}) {
+    for (const CaseLine& c : ReadCaseFile("selftest/failed_entries.txt")) {
+        SCOPED_TRACE(CaseTrace("failed_entries.txt", c));
+        const auto result = static_cast<uint8_t>(std::stoul(c[0], nullptr, 16));
+        const auto stamp = static_cast<uint16_t>(std::stoul(c[1], nullptr, 16));
+        const uint64_t lba = std::stoull(c[2], nullptr, 16);
+        const std::vector<uint8_t> codes = ParseHexText(c[3]);
         output.Clear();
-        EXPECT_EQ(Parse(ResultsPage({{result, 3}})), 0) << int{result};
-        EXPECT_EQ(entry.dstQuickStatus, 2) << int{result};
-        EXPECT_EQ(entry.dstQuickResult, g_selfTestResultText[result]);
-        EXPECT_NE(output.Text().find("FRU Code =   0\r\n"), std::string::npos) << "the six detail lines";
+        EXPECT_EQ(Parse(ResultsPage({{result, stamp, lba, codes.at(0), codes[1], codes[2], codes[3]}})), 0);
+        const std::string report = std::regex_replace(c[4], std::regex(" / "), "\r\n") + "\r\n";
+        EXPECT_EQ(output.Text(), report);
+        EXPECT_EQ(entry.dstQuickStatus, 2);
+        EXPECT_EQ(entry.dstQuickResult, report.substr(0, report.find('\r')));
+        const DstOutcome& q = entry.dstQuick;
+        EXPECT_EQ(std::tuple(q.failingLbaHigh, q.failingLbaLow, q.senseKey, q.asc, q.ascq, q.fru, q.timeStamp),
+                  std::tuple(static_cast<uint32_t>(lba >> 32), static_cast<uint32_t>(lba), codes[0], codes[1],
+                             codes[2], codes[3], uint32_t{stamp}));
     }
-    EXPECT_EQ(std::string(g_selfTestResultText[14]), "The read/verify scan element of the self-test is in progress.");
-    EXPECT_EQ(std::string(g_selfTestResultText[15]), "The electrical or servo element of the self-test is in progress.");
 }
 
 TEST_F(CommanderTest, AnotherPageOrAShortReplyIsNotTakenForThisDrivesResult)
