@@ -59,11 +59,11 @@ TEST(DownloadPieces, RequestCarriesModeSevenOffsetAndLengthInTwentyFourBits)
 }
 
 // "N bytes, ends at N, read error at N, size error, chunks of N" as a file.
-std::optional<MemoryImageOpener::File> ImageFile(const std::string& spec)
+std::optional<MemoryImageOpener::File> ImageFile(const std::string& description)
 {
-    if (spec == "missing") return std::nullopt;
-    MemoryImageOpener::File file{.bytes = dltest::Pattern(std::stoul(spec))};
-    std::istringstream parts(spec);
+    if (description == "missing") return std::nullopt;
+    MemoryImageOpener::File file{.bytes = dltest::Pattern(std::stoul(description))};
+    std::istringstream parts(description);
     for (std::string part; std::getline(parts, part, ',');) {
         const size_t number = part.find_first_of("0123456789");
         const size_t value = number == std::string::npos ? 0 : std::stoul(part.substr(number));
