@@ -7,6 +7,8 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <regex>
+#include <sstream>
 #include <thread>
 
 #include "download/download_sequence.h"
@@ -15,6 +17,7 @@
 #include "scsi/byte_order.h"
 #include "support/blocking_device.h"
 #include "support/fixed_sense.h"
+#include "support/hex_fixture.h"
 #include "support/recording_prompts.h"
 #include "support/scripted_device.h"
 #include "support/stream_capture.h"
@@ -24,47 +27,28 @@ namespace {
 using Reply = ScriptedDevice::Reply;
 using dltest::Pattern;
 
-Reply CheckCondition(uint8_t key, uint8_t asc, uint8_t ascq)
+// good, none (never delivered), becoming (2/04/01), "status 18" or "4/44/00".
+// Every delivered reply carries sense bytes (zeros when GOOD), so the
+// scripted device always has something to copy.
+Reply Answer(const std::string& word)
 {
-    Reply reply;
-    reply.status = kStatusCheckCondition;
-    reply.sense = FixedSense(key, asc, ascq);
-    return reply;
-}
-
-// Every reply carries sense bytes (zeros when GOOD), so the scripted device
-// always has something to copy.
-const Reply kGood = [] {
+    const auto hex = [&word](size_t at, size_t n) {
+        return static_cast<uint8_t>(std::stoul(word.substr(at, n), nullptr, 16));
+    };
     Reply reply;
     reply.sense.assign(18, 0);
-    return reply;
-}();
-const Reply kBecomingReady = CheckCondition(0x2, 0x04, 0x01);
-const Reply kNoAnswer = [] {
-    Reply reply;
-    reply.delivered = false;
-    return reply;
-}();
-
-Reply StatusOnly(uint8_t status)
-{
-    Reply reply;
-    reply.status = status;
+    if (word == "none") {
+        reply.delivered = false;
+    } else if (word == "becoming") {
+        return Answer("2/04/01");
+    } else if (word.rfind("status ", 0) == 0) {
+        reply.status = hex(7, 2);
+    } else if (word != "good") {
+        reply.status = kStatusCheckCondition;
+        reply.sense = FixedSense(hex(0, 1), hex(2, 2), hex(5, 2));
+    }
     return reply;
 }
-
-std::vector<Reply> Times(size_t count, const Reply& reply)
-{
-    return std::vector<Reply>(count, reply);
-}
-
-std::vector<Reply> Then(std::vector<Reply> first, const std::vector<Reply>& second)
-{
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
-
-const std::string kPath0 = "\\\\.\\physicaldrive0";
 
 class DownloadSequenceTest : public ::testing::Test {
 protected:
@@ -75,7 +59,7 @@ protected:
     struct Drive {
         std::shared_ptr<ScriptedDevice> device = std::make_shared<ScriptedDevice>();
         std::deque<Reply> checks;
-        Reply afterChecks = kGood;
+        Reply afterChecks = Answer("good");
         std::function<Reply(size_t piece)> pieceReply;
         std::vector<std::vector<uint8_t>> pieces;
         std::string revision = "0415";
@@ -108,11 +92,11 @@ protected:
                 wire.push_back(name + " WB " + std::to_string(offset) + "+" + std::to_string(length));
                 const auto* data = static_cast<const uint8_t*>(request.DataBuffer);
                 drive.pieces.emplace_back(data, data + (data ? length : 0));
-                return drive.pieceReply ? drive.pieceReply(drive.pieces.size() - 1) : kGood;
+                return drive.pieceReply ? drive.pieceReply(drive.pieces.size() - 1) : Answer("good");
             }
             case 0x12: {
                 wire.push_back(name + " INQ");
-                Reply reply = kGood;
+                Reply reply = Answer("good");
                 reply.data.assign(36, ' ');
                 std::copy(drive.revision.begin(), drive.revision.end(), reply.data.begin() + 32);
                 reply.data.resize(drive.inquiryLength);
@@ -125,7 +109,7 @@ protected:
                 drive.checks.pop_front();
                 return reply;
             }
-            default: wire.push_back(name + " other"); return kGood;
+            default: wire.push_back(name + " other"); return Answer("good");
             }
         };
         g_devices[static_cast<size_t>(slot)] = std::move(entry);
@@ -147,8 +131,6 @@ protected:
         return texts;
     }
 
-    size_t Count(const std::string& command) const { return static_cast<size_t>(std::count(wire.begin(), wire.end(), command)); }
-
     StreamCapture capture;  // the failed checks' reports on clog
     std::map<int, Drive> drives;
     std::vector<std::string> wire;
@@ -167,9 +149,7 @@ TEST_F(DownloadSequenceTest, TwoWholePiecesGoWithAnEmptyThirdThenTheDriveIsCheck
     sequence->OnDownload("fw.lod");
 
     EXPECT_EQ(prompts.questions, std::vector<std::string>{"Are you sure you want to downlaod fw.lod?"});
-    EXPECT_EQ(wire, (std::vector<std::string>{"d0 WB 0+65536", "d0 WB 65536+65536", "d0 WB 131072+0", "d0 TUR",
-                                              "d0 INQ"}));
-    ASSERT_EQ(drive.pieces.size(), 3u);
+    ASSERT_EQ(drive.pieces.size(), 3u);  // the wire and the report: sequences.txt
     const auto image = Pattern(131072);
     EXPECT_EQ(drive.pieces[0], std::vector<uint8_t>(image.begin(), image.begin() + 65536));
     EXPECT_EQ(drive.pieces[1], std::vector<uint8_t>(image.begin() + 65536, image.end()));
@@ -182,138 +162,150 @@ TEST_F(DownloadSequenceTest, TwoWholePiecesGoWithAnEmptyThirdThenTheDriveIsCheck
     EXPECT_FALSE(sequence->Busy());
     EXPECT_FALSE(sequence->TimerActive());
     EXPECT_FALSE(sequence->CloseRequested()) << "the dialog stays open for another download";
-    EXPECT_TRUE(prompts.messages.empty());
-    ASSERT_EQ(observer.ended.size(), 1u);
-    EXPECT_EQ(DriveReportText(observer.ended[0]), kPath0 + ": OK, took the image; revision 0412 before, 0415 after");
-    EXPECT_STREQ(g_devices[0]->revision, "0415") << "the device table shows what the drive runs now";
-    EXPECT_EQ(observer.events.back(), "ended");
 }
 
-TEST_F(DownloadSequenceTest, ARevisionTheDriveDidNotSendIsNotMadeUp)
+std::string Trim(const std::string& text)
 {
-    Drive& drive = AddDrive(0);
-    drive.inquiryLength = 32;
-    AddFile("fw.lod", Pattern(10));
-    sequence->OnDownload("fw.lod");
-    TickUntilIdle();
-    ASSERT_EQ(observer.ended.size(), 1u);
-    EXPECT_EQ(DriveReportText(observer.ended[0]), kPath0 + ": OK, took the image; revision 0412 before, not read after");
-    EXPECT_STREQ(g_devices[0]->revision, "0412");
+    const size_t first = text.find_first_not_of(" \t"), last = text.find_last_not_of(" \t");
+    return first == std::string::npos ? "" : text.substr(first, last - first + 1);
 }
 
-// How the wait after the transfer ends: the drive's answers to TEST UNIT
-// READY (the last one repeating) against the time allowed.
-struct WaitCase {
-    const char* name;
-    std::vector<Reply> checks;
-    uint32_t readyTimeout;
-    DriveOutcome outcome;
-    const char* message;     // the message box, if any
-    int64_t lastCheckAfter;  // seconds from the first check to the last
+// "a x3, b" as a, a, a, b.
+std::vector<std::string> Expand(const std::string& list)
+{
+    std::vector<std::string> items;
+    std::istringstream parts(list);
+    for (std::string part; std::getline(parts, part, ',');) {
+        part = Trim(part);
+        const size_t times = part.rfind(" x");
+        const bool repeated = times != std::string::npos && times + 2 < part.size() && std::isdigit(part[times + 2]);
+        items.insert(items.end(), repeated ? std::stoul(part.substr(times + 2)) : 1,
+                     repeated ? part.substr(0, times) : part);
+    }
+    return items;
+}
+
+// One case of tests/data/download/sequences.txt, its lines as keys and values.
+struct SequenceCase {
+    std::string name;
+    int line = 0;
+    std::vector<std::pair<std::string, std::string>> items;
+
+    std::vector<std::string> All(const std::string& key) const
+    {
+        std::vector<std::string> values;
+        for (const auto& [itemKey, value] : items)
+            if (itemKey == key) values.push_back(std::regex_replace(value, std::regex(R"(\\n)"), "\n"));
+        return values;
+    }
+    bool Has(const std::string& key) const { return !All(key).empty(); }
+    std::string One(const std::string& key, const std::string& otherwise = "") const
+    {
+        return Has(key) ? All(key).back() : otherwise;
+    }
 };
 
-void PrintTo(const WaitCase& c, std::ostream* out)
+void PrintTo(const SequenceCase& c, std::ostream* out)
 {
-    *out << c.name;
+    *out << "sequences.txt:" << c.line << " " << c.name;
 }
 
-class DownloadWaitTest : public DownloadSequenceTest, public ::testing::WithParamInterface<WaitCase> {
+std::vector<SequenceCase> ReadSequenceCases()
+{
+    std::vector<SequenceCase> cases;
+    std::istringstream lines(ReadTextFile(TestDataPath("download/sequences.txt")));
+    std::string text;
+    for (int number = 1; std::getline(lines, text); ++number) {
+        if (Trim(text).empty() || text[0] == '#') continue;
+        const size_t colon = text.find(':');
+        const std::string key = Trim(text.substr(0, colon));
+        const std::string value = colon == std::string::npos ? "" : Trim(text.substr(colon + 1));
+        if (key == "case")
+            cases.push_back({value, number, {}});
+        else if (!cases.empty())
+            cases.back().items.emplace_back(key, value);
+    }
+    return cases;
+}
+
+class DownloadCaseTest : public DownloadSequenceTest, public ::testing::WithParamInterface<SequenceCase> {
 protected:
-    uint32_t ReadyTimeout() const override { return GetParam().readyTimeout; }
+    uint32_t ReadyTimeout() const override
+    {
+        return static_cast<uint32_t>(std::stoul(GetParam().One("timeout", "300")));
+    }
+
+    // "checks becoming x2, good; revision 0412" for the drive in `slot`.
+    void AddScriptedDrive(int slot, const std::string& settingsText)
+    {
+        std::vector<std::string> settings;
+        std::istringstream parts(settingsText);
+        for (std::string part; std::getline(parts, part, ';');) settings.push_back(Trim(part));
+        Drive& drive = AddDrive(slot, std::count(settings.begin(), settings.end(), "unselected") == 0);
+        for (const std::string& setting : settings) {
+            const std::string word = setting.substr(0, setting.find(' '));
+            const std::string rest = Trim(setting.substr(word.size()));
+            if (word == "checks") {
+                for (const std::string& answer : Expand(rest)) drive.checks.push_back(Answer(answer));
+                drive.afterChecks = drive.checks.back();
+                drive.checks.pop_back();
+            } else if (word == "piece") {
+                const size_t failing = std::stoul(rest);
+                drive.pieceReply = [failing](size_t piece) { return Answer(piece == failing ? "none" : "good"); };
+            } else if (word == "revision") {
+                drive.revision = rest;
+            } else if (word == "inquiry") {
+                drive.inquiryLength = std::stoul(rest);
+            } else if (!word.empty() && word != "unselected") {
+                ADD_FAILURE() << "unknown drive setting " << setting;
+            }
+        }
+    }
 };
 
-TEST_P(DownloadWaitTest, ARestartingDriveIsWaitedForAndAnythingElseEndsTheWait)
+TEST_P(DownloadCaseTest, DrivesAnswerAndTheUserIsTold)
 {
-    const WaitCase& c = GetParam();
-    Drive& drive = AddDrive(0);
-    drive.checks.assign(c.checks.begin(), c.checks.end() - 1);
-    drive.afterChecks = c.checks.back();
-    AddFile("fw.lod", Pattern(1000));
+    const SequenceCase& c = GetParam();
+    for (const auto& [key, value] : c.items)
+        if (key.rfind("drive ", 0) == 0) AddScriptedDrive(std::stoi(key.substr(6)), value);
+    AddFile("fw.lod", Pattern(std::stoul(c.One("image"))));
+    sequence->SetAllAtOnce(c.Has("all at once"));
     sequence->OnDownload("fw.lod");
     TickUntilIdle();
 
-    ASSERT_EQ(observer.ended.size(), 1u);
-    const DriveReport& report = observer.ended[0];
-    EXPECT_EQ(report.outcome, c.outcome) << DriveReportText(report);
-    EXPECT_EQ(Messages(), c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
-    ASSERT_TRUE(report.lastCheck);
-    EXPECT_EQ(report.lastCheck->secondsWaited, c.lastCheckAfter);
-    EXPECT_EQ(Count("d0 INQ"), c.outcome == DriveOutcome::TookImage ? 1u : 0u) << "INQUIRY once the drive is back";
+    if (c.Has("wire")) {
+        EXPECT_EQ(wire, Expand(c.One("wire")));
+    }
+    EXPECT_EQ(Messages(), c.All("message"));
+    std::string report;
+    for (const std::string& line : c.All("report")) report += (report.empty() ? "" : "\n") + line;
+    EXPECT_EQ(DownloadSummaryText(observer.ended), report);
+    if (c.Has("waited")) {
+        ASSERT_TRUE(observer.ended.at(0).lastCheck);
+        EXPECT_EQ(observer.ended[0].lastCheck->secondsWaited, std::stoll(c.One("waited")));
+    }
+    if (c.Has("closes")) {
+        EXPECT_EQ(sequence->CloseRequested(), c.One("closes") == "yes");
+    }
+    if (c.Has("revision")) {
+        EXPECT_EQ(std::string(g_devices[0]->revision), c.One("revision"));
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Answers, DownloadWaitTest,
-    ::testing::Values(
-        WaitCase{"restart", Then(Times(30, kBecomingReady), {kNoAnswer, kNoAnswer, CheckCondition(0x6, 0x29, 0x00),
-                                                             CheckCondition(0x6, 0x3F, 0x01), kGood}),
-                 300, DriveOutcome::TookImage, nullptr, 16},
-        WaitCase{"in progress", {CheckCondition(0x2, 0x04, 0x07), CheckCondition(0x2, 0x04, 0x11),
-                                 CheckCondition(0x2, 0x04, 0x0A), CheckCondition(0x6, 0x3F, 0x03), kGood},
-                 300, DriveOutcome::TookImage, nullptr, 1},
-        WaitCase{"busy", {StatusOnly(0x08), StatusOnly(0x28), kGood}, 300, DriveOutcome::TookImage, nullptr, 1},
-        WaitCase{"reserved by another", {StatusOnly(0x18)}, 300, DriveOutcome::AbnormalStatus,
-                 "Abnormal status during Download - \\\\.\\physicaldrive0, 00 00 00", 0},
-        WaitCase{"still restarting", {kBecomingReady}, 10, DriveOutcome::Timeout,
-                 "Timeout during Download - \\\\.\\physicaldrive0", 10},
-        WaitCase{"never answers", {kNoAnswer}, 5, DriveOutcome::Timeout,
-                 "Timeout during Download - \\\\.\\physicaldrive0", 5},
-        WaitCase{"no time to wait", {kBecomingReady}, 0, DriveOutcome::Timeout,
-                 "Timeout during Download - \\\\.\\physicaldrive0", 0},
-        WaitCase{"manual intervention", {kBecomingReady, kBecomingReady, CheckCondition(0x2, 0x04, 0x03)}, 300,
-                 DriveOutcome::AbnormalStatus, "Abnormal status during Download - \\\\.\\physicaldrive0, 02 04 03", 1},
-        WaitCase{"hardware error", {CheckCondition(0x4, 0x44, 0x00)}, 300, DriveOutcome::AbnormalStatus,
-                 "Abnormal status during Download - \\\\.\\physicaldrive0, 04 44 00", 0}),
-    [](const ::testing::TestParamInfo<WaitCase>& info) {
-        std::string name = info.param.name;
-        std::replace(name.begin(), name.end(), ' ', '_');
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(File, DownloadCaseTest, ::testing::ValuesIn(ReadSequenceCases()),
+                         [](const ::testing::TestParamInfo<SequenceCase>& info) {
+                             return "line" + std::to_string(info.param.line);
+                         });
 
-TEST_F(DownloadSequenceTest, SelectedDrivesAreServedOneAfterTheOther)
-{
-    Drive& first = AddDrive(0);
-    AddDrive(1, false);
-    Drive& third = AddDrive(2);
-    first.checks = {kBecomingReady, CheckCondition(0x6, 0x29, 0x00)};
-    AddFile("fw.lod", Pattern(70000));
-    sequence->OnDownload("fw.lod");
-    TickUntilIdle();
-    EXPECT_EQ(wire, (std::vector<std::string>{"d0 WB 0+65536", "d0 WB 65536+4464", "d0 TUR", "d0 TUR", "d0 TUR",
-                                              "d0 INQ", "d2 WB 0+65536", "d2 WB 65536+4464", "d2 TUR", "d2 INQ"}));
-    const auto image = Pattern(70000);
-    EXPECT_EQ(third.pieces.at(1), std::vector<uint8_t>(image.begin() + 65536, image.end()));
-    EXPECT_EQ(observer.Outcomes(), (std::vector<DriveOutcome>{DriveOutcome::TookImage, DriveOutcome::TookImage}));
-    EXPECT_EQ(observer.ended[1].path, "\\\\.\\physicaldrive2");
-    EXPECT_TRUE(prompts.messages.empty());
-    EXPECT_FALSE(sequence->CloseRequested());
-}
-
-TEST_F(DownloadSequenceTest, AnErrorEndsTheDownloadAndEveryDriveIsAccountedFor)
-{
-    AddDrive(0);
-    Drive& second = AddDrive(1);
-    Drive& third = AddDrive(2);
-    second.afterChecks = CheckCondition(0x4, 0x44, 0x00);
-    AddFile("fw.lod", Pattern(10));
-    sequence->OnDownload("fw.lod");
-    TickUntilIdle();
-    EXPECT_TRUE(third.device->requests.empty()) << "no image goes to a drive after one it has just failed";
-    EXPECT_TRUE(sequence->CloseRequested());
-    EXPECT_EQ(DownloadSummaryText(observer.ended),
-              kPath0 + ": OK, took the image; revision 0412 before, 0415 after\n"
-                       "\\\\.\\physicaldrive1: failed, abnormal status after the transfer: check condition, sense key "
-                       "4h, ASC 44h, ASCQ 00h\n"
-                       "\\\\.\\physicaldrive2: not attempted, the download stopped at the failure of "
-                       "\\\\.\\physicaldrive1\n"
-                       "1 of 3 drives took the image");
-}
-
-// A drive holds a command (a piece, or the check after the transfer) as a
-// drive that does not answer does, on a worker of its own.
+// Drive 0 holds a command (a piece, or the check after the transfer) as a
+// drive that does not answer does, on a worker of its own; one after the
+// other drive 1 then waits, all at once it goes on and finishes.
 struct HeldCase {
     const char* name;
     uint8_t opcode;
-    std::vector<std::string> wire;  // everything the drive ever gets
+    bool allAtOnce;
+    std::vector<std::string> wire;  // everything drive 0 ever gets
+    DriveOutcome second;
 };
 
 void PrintTo(const HeldCase& c, std::ostream* out)
@@ -325,121 +317,50 @@ class DownloadHeldTest : public DownloadSequenceTest, public ::testing::WithPara
 
 TEST_P(DownloadHeldTest, CancelActsAtOnceAndNothingMoreIsSentToTheDrive)
 {
+    const HeldCase& c = GetParam();
     Drive& drive = AddDrive(0);
     AddDrive(1);
-    drive.afterChecks = kBecomingReady;
-    auto held = std::make_shared<BlockingDevice>(drive.device, GetParam().opcode);
+    drive.afterChecks = Answer("becoming");
+    auto held = std::make_shared<BlockingDevice>(drive.device, c.opcode);
     g_devices[0]->handle = held;
-    AddFile("fw.lod", Pattern(70000));
-    std::thread worker;
-    DownloadEnvironment environment = dltest::InPlaceEnvironment(time);
-    environment.launch = [&worker](std::function<void()> work) { worker = std::thread(std::move(work)); };
-    DownloadSequence threaded(prompts, opener, &observer, environment);
-
-    threaded.OnDownload("fw.lod");
-    for (int i = 0; i < 500 && !held->blocked; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_TRUE(held->blocked);
-    threaded.OnTimer();  // returns although the drive holds a command
-    EXPECT_TRUE(threaded.Busy());
-    threaded.OnCancel();
-    EXPECT_TRUE(threaded.CloseRequested());
-    EXPECT_FALSE(threaded.Busy());
-    EXPECT_EQ(observer.Outcomes(), (std::vector<DriveOutcome>{DriveOutcome::Cancelled, DriveOutcome::NotAttempted}));
-    EXPECT_EQ(DriveReportText(observer.ended[1]), "\\\\.\\physicaldrive1: not attempted, the download was cancelled");
-
-    held->Release();
-    worker.join();
-    EXPECT_EQ(wire, GetParam().wire) << "the held command was the last";
-}
-
-INSTANTIATE_TEST_SUITE_P(Commands, DownloadHeldTest,
-                         ::testing::Values(HeldCase{"piece", 0x3B, {"d0 WB 0+65536"}},
-                                           HeldCase{"check", 0x00, {"d0 WB 0+65536", "d0 WB 65536+4464", "d0 TUR"}}),
-                         [](const ::testing::TestParamInfo<HeldCase>& info) { return std::string(info.param.name); });
-
-TEST_F(DownloadSequenceTest, FilesThatCannotBeReadSendNothing)
-{
-    Drive& drive = AddDrive(0);
-    opener.files["bad.lod"] = {.bytes = Pattern(4000), .readError = EIO, .readErrorAfter = 1000};
-    opener.files["short.lod"] = {.bytes = Pattern(4000), .endAfter = 3000};
-    opener.files["big.lod"] = {.bytes = std::vector<uint8_t>(kMaxMicrocodeImageSize + 1)};
-    opener.files["empty.lod"] = {.bytes = {}};
-    for (const char* name : {"none.lod", "bad.lod", "short.lod", "big.lod", "empty.lod"}) sequence->OnDownload(name);
-
-    const auto texts = Messages();
-    ASSERT_EQ(texts.size(), 5u);
-    EXPECT_EQ(texts[0].substr(0, texts[0].find('\n')), "File could not be opened");
-    EXPECT_NE(texts[0].find("No such file or directory"), std::string::npos) << "and says why";
-    EXPECT_EQ(texts[1].substr(0, texts[1].find('\n')), "Failed to read file");
-    EXPECT_EQ(texts[2], "File size(4000) != bytes read(3000)");
-    EXPECT_EQ(texts[3].rfind("File size(16777216) is too large", 0), 0u);
-    EXPECT_EQ(texts[4], "File size(0): an empty file holds no microcode; nothing was sent");
-    EXPECT_TRUE(drive.device->requests.empty());
-    EXPECT_FALSE(sequence->Busy());
-    EXPECT_FALSE(sequence->CloseRequested());
-}
-
-TEST_F(DownloadSequenceTest, FailedCallStopsThatDrivesTransferButItIsStillChecked)
-{
-    Drive& drive = AddDrive(0);
-    drive.revision = "0412";
-    drive.pieceReply = [](size_t piece) { return piece == 1 ? kNoAnswer : kGood; };
-    AddFile("fw.lod", Pattern(200000));
-    sequence->OnDownload("fw.lod");
-    TickUntilIdle();
-    EXPECT_EQ(wire, (std::vector<std::string>{"d0 WB 0+65536", "d0 WB 65536+65536", "d0 TUR", "d0 INQ"}));
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Download - \\\\.\\physicaldrive0\nError 5:\nInput/output error"});
-    ASSERT_EQ(observer.ended.size(), 1u);
-    EXPECT_EQ(DriveReportText(observer.ended[0]),
-              kPath0 + ": failed, transfer failed: the piece at offset 65536 never reached the drive (error 5: "
-                       "Input/output error); the drive reports revision 0412");
-}
-
-}  // namespace
-
-TEST_F(DownloadSequenceTest, AllAtOnceAFailingDriveStopsNoOtherAndTheDialogClosesWhenAllAreDone)
-{
-    AddDrive(0);
-    Drive& failing = AddDrive(1);
-    Drive& third = AddDrive(2);
-    failing.afterChecks = CheckCondition(0x4, 0x44, 0x00);
-    AddFile("fw.lod", Pattern(70000));
-    sequence->SetAllAtOnce(true);
-    sequence->OnDownload("fw.lod");
-    TickUntilIdle();
-    EXPECT_EQ(third.pieces.size(), 2u);
-    EXPECT_EQ(observer.Outcomes(),
-              (std::vector<DriveOutcome>{DriveOutcome::TookImage, DriveOutcome::AbnormalStatus, DriveOutcome::TookImage}));
-    EXPECT_EQ(Messages(), (std::vector<std::string>{
-                              "Abnormal status during Download - \\\\.\\physicaldrive1, 04 44 00"}));
-    EXPECT_TRUE(sequence->CloseRequested());
-}
-
-TEST_F(DownloadSequenceTest, AllAtOnceADriveHoldingACommandHoldsUpNoOtherAndCancelEndsIt)
-{
-    Drive& held = AddDrive(0);
-    AddDrive(1);
-    auto blocking = std::make_shared<BlockingDevice>(held.device, 0x3B);
-    g_devices[0]->handle = blocking;
     AddFile("fw.lod", Pattern(70000));
     std::vector<std::thread> workers;
     DownloadEnvironment environment = dltest::InPlaceEnvironment(time);
     environment.launch = [&workers](std::function<void()> work) { workers.emplace_back(std::move(work)); };
     DownloadSequence threaded(prompts, opener, &observer, environment);
-    threaded.SetAllAtOnce(true);
+    threaded.SetAllAtOnce(c.allAtOnce);
 
     threaded.OnDownload("fw.lod");
-    for (int i = 0; i < 1000 && observer.finished.empty(); ++i) {
-        threaded.OnTimer();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const size_t finishing = c.allAtOnce ? 1 : 0;  // drive 1 all at once
+    for (int i = 0; i < 1000 && !(held->blocked && observer.finished.size() == finishing); ++i) {
+        threaded.OnTimer();  // returns although a drive holds a command
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    ASSERT_EQ(observer.finished.size(), 1u);
-    EXPECT_EQ(observer.finished[0].path, "\\\\.\\physicaldrive1");
-    EXPECT_TRUE(threaded.Busy()) << "drive 0 is still in its first piece";
+    ASSERT_TRUE(held->blocked);
+    EXPECT_TRUE(threaded.Busy());
     threaded.OnCancel();
-    EXPECT_EQ(observer.Outcomes(), (std::vector<DriveOutcome>{DriveOutcome::Cancelled, DriveOutcome::TookImage}));
+    EXPECT_TRUE(threaded.CloseRequested());
+    EXPECT_FALSE(threaded.Busy());
+    EXPECT_EQ(observer.Outcomes(), (std::vector<DriveOutcome>{DriveOutcome::Cancelled, c.second}));
+    if (!c.allAtOnce) {
+        EXPECT_EQ(DriveReportText(observer.ended[1]), "\\\\.\\physicaldrive1: not attempted, the download was cancelled");
+    }
 
-    blocking->Release();
+    held->Release();
     for (std::thread& worker : workers) worker.join();
-    EXPECT_EQ(held.pieces.size(), 1u) << "nothing more went to the drive once cancelled";
+    std::vector<std::string> first;
+    std::copy_if(wire.begin(), wire.end(), std::back_inserter(first),
+                 [](const std::string& command) { return command.rfind("d0", 0) == 0; });
+    EXPECT_EQ(first, c.wire) << "the held command was the last";
+    EXPECT_EQ(first.size() == wire.size(), !c.allAtOnce) << "drive 1 waits one after the other";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, DownloadHeldTest,
+    ::testing::Values(
+        HeldCase{"piece", 0x3B, false, {"d0 WB 0+65536"}, DriveOutcome::NotAttempted},
+        HeldCase{"check", 0x00, false, {"d0 WB 0+65536", "d0 WB 65536+4464", "d0 TUR"}, DriveOutcome::NotAttempted},
+        HeldCase{"piece_all_at_once", 0x3B, true, {"d0 WB 0+65536"}, DriveOutcome::TookImage}),
+    [](const ::testing::TestParamInfo<HeldCase>& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -30,12 +30,10 @@ public:
         size_t maxChunk = SIZE_MAX;  // at most this many bytes per read
     };
     std::map<std::string, File> files;
-    std::vector<std::string> opened;
     uint64_t bytesRead = 0;
 
     std::unique_ptr<ImageFile> Open(const std::string& path, int& errorCode) override
     {
-        opened.push_back(path);
         const auto found = files.find(path);
         if (found == files.end()) {
             errorCode = ENOENT;
@@ -87,37 +85,14 @@ inline std::vector<uint8_t> Pattern(size_t size)
     return bytes;
 }
 
-// Everything the sequence told its observer, as text lines.
+// The reports the sequence gave its observer.
 class RecordingObserver final : public DownloadObserver {
 public:
-    std::vector<std::string> events;
     std::vector<DriveReport> finished;
     std::vector<DriveReport> ended;  // the reports SequenceEnded gave
 
-    void TransferStarting(const DeviceEntry& drive, uint32_t size) override
-    {
-        events.push_back("start " + drive.path + " " + std::to_string(size));
-    }
-    void PieceSent(const DeviceEntry& drive, const DownloadPiece& piece, bool good) override
-    {
-        events.push_back("piece " + drive.path + " " + std::to_string(piece.offset) + "+" +
-                         std::to_string(piece.length) + (good ? " good" : " failed"));
-    }
-    void DriveChecked(const DeviceEntry& drive, const ReadinessCheck& check) override
-    {
-        events.push_back("check " + drive.path + " " + std::to_string(check.secondsWaited) + " s " +
-                         ReadinessCheckText(check));
-    }
-    void DriveFinished(const DeviceEntry& drive, const DriveReport& report) override
-    {
-        finished.push_back(report);
-        events.push_back("finished " + drive.path + " " + DriveOutcomeText(report.outcome));
-    }
-    void SequenceEnded(const std::vector<DriveReport>& reports) override
-    {
-        ended = reports;
-        events.push_back("ended");
-    }
+    void DriveFinished(const DeviceEntry&, const DriveReport& report) override { finished.push_back(report); }
+    void SequenceEnded(const std::vector<DriveReport>& reports) override { ended = reports; }
 
     std::vector<DriveOutcome> Outcomes() const
     {

@@ -2,16 +2,18 @@
 // record of one piece.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <map>
+#include <optional>
+#include <regex>
+#include <sstream>
 
 #include "download/download_reports.h"
 #include "download/download_transfer.h"
 #include "download/microcode_image.h"
 #include "download_test_support.h"
+#include "support/case_file.h"
 
 namespace {
 
@@ -56,87 +58,55 @@ TEST(DownloadPieces, RequestCarriesModeSevenOffsetAndLengthInTwentyFourBits)
     EXPECT_EQ(request.Cdb[6] | request.Cdb[7] | request.Cdb[8], 0);
 }
 
-TEST(MicrocodeImageRead, ReadsTheWholeFileEvenInSeveralReads)
+// "N bytes, ends at N, read error at N, size error, chunks of N" as a file.
+std::optional<MemoryImageOpener::File> ImageFile(const std::string& description)
 {
-    MemoryImageOpener opener;
-    opener.files["a.lod"] = {.bytes = dltest::Pattern(200000), .maxChunk = 70000};
-    const ImageReadResult result = ReadMicrocodeImage("a.lod", opener);
-    ASSERT_EQ(result.outcome, Outcome::Ok);
-    EXPECT_EQ(result.image, dltest::Pattern(200000));
-    EXPECT_EQ(ImageReadMessage(result, "a.lod"), "");
+    if (description == "missing") return std::nullopt;
+    MemoryImageOpener::File file{.bytes = dltest::Pattern(std::stoul(description))};
+    std::istringstream parts(description);
+    for (std::string part; std::getline(parts, part, ',');) {
+        const size_t number = part.find_first_of("0123456789");
+        const size_t value = number == std::string::npos ? 0 : std::stoul(part.substr(number));
+        if (part.find("ends at") != std::string::npos) file.endAfter = value;
+        if (part.find("read error at") != std::string::npos) {
+            file.readError = EIO;
+            file.readErrorAfter = value;
+        }
+        if (part.find("size error") != std::string::npos) file.sizeError = EACCES;
+        if (part.find("chunks of") != std::string::npos) file.maxChunk = value;
+    }
+    return file;
 }
 
-TEST(MicrocodeImageRead, FailuresSayWhatWentWrong)
+TEST(MicrocodeImageRead, FilesFromTheCaseTable)
 {
-    MemoryImageOpener opener;
-    opener.files["short.lod"] = {.bytes = dltest::Pattern(1000), .endAfter = 600};
-    opener.files["bad.lod"] = {.bytes = dltest::Pattern(1000), .readError = EIO, .readErrorAfter = 512};
-    opener.files["nosize.lod"] = {.bytes = {}, .sizeError = EACCES};
-
-    const auto missing = ReadMicrocodeImage("none.lod", opener);
-    EXPECT_EQ(missing.outcome, Outcome::OpenFailed);
-    EXPECT_EQ(ImageReadMessage(missing, "none.lod"), "File could not be opened\n\nnone.lod: No such file or directory");
-
-    const auto shortRead = ReadMicrocodeImage("short.lod", opener);
-    EXPECT_EQ(shortRead.outcome, Outcome::ShortRead);
-    EXPECT_TRUE(shortRead.image.empty());
-    EXPECT_EQ(ImageReadMessage(shortRead, "short.lod"), "File size(1000) != bytes read(600)");
-
-    const auto failed = ReadMicrocodeImage("bad.lod", opener);
-    EXPECT_EQ(failed.outcome, Outcome::ReadFailed);
-    EXPECT_TRUE(failed.image.empty());
-    EXPECT_EQ(ImageReadMessage(failed, "bad.lod"), "Failed to read file\n\nbad.lod: Input/output error");
-
-    EXPECT_EQ(ReadMicrocodeImage("nosize.lod", opener).outcome, Outcome::ReadFailed);
-}
-
-TEST(MicrocodeImageRead, ImagesOutsideTheSizeLimitsAreRefusedBeforeReading)
-{
-    struct Case {
-        size_t size;
-        Outcome outcome;
-        const char* message;
-    };
-    const Case cases[] = {
-        {kMaxMicrocodeImageSize + 1, Outcome::TooLarge,
-         "File size(16777216) is too large for a microcode download: the piece offsets reach 16777215 bytes at most"},
-        {0, Outcome::Empty, "File size(0): an empty file holds no microcode; nothing was sent"},
-        {kMaxMicrocodeImageSize, Outcome::Ok, ""},
-        {1, Outcome::Ok, ""},
-    };
-    for (const Case& c : cases) {
+    const std::map<std::string, Outcome> outcomes{
+        {"Ok", Outcome::Ok},         {"OpenFailed", Outcome::OpenFailed}, {"TooLarge", Outcome::TooLarge},
+        {"Empty", Outcome::Empty},   {"ShortRead", Outcome::ShortRead},   {"ReadFailed", Outcome::ReadFailed}};
+    for (const CaseLine& c : ReadCaseFile("download/image_files.txt")) {
+        SCOPED_TRACE(CaseTrace("image_files.txt", c));
         MemoryImageOpener opener;
-        opener.files["fw.lod"] = {.bytes = std::vector<uint8_t>(c.size)};
-        const auto read = ReadMicrocodeImage("fw.lod", opener);
-        EXPECT_EQ(read.outcome, c.outcome) << c.size;
-        EXPECT_EQ(ImageReadMessage(read, "fw.lod"), c.message);
-        if (c.outcome != Outcome::Ok) {
-            EXPECT_EQ(opener.bytesRead, 0u) << c.size;
+        const auto file = ImageFile(c[0]);
+        if (file) opener.files["fw.lod"] = *file;
+        const ImageReadResult read = ReadMicrocodeImage("fw.lod", opener);
+        EXPECT_EQ(read.outcome, outcomes.at(c[1]));
+        const std::string message = std::regex_replace(c[2], std::regex(R"(\\n)"), "\n");
+        EXPECT_EQ(ImageReadMessage(read, "fw.lod"), c[2] == "none" ? "" : message);
+        EXPECT_EQ(read.image, read.outcome == Outcome::Ok ? file->bytes : std::vector<uint8_t>{});
+        if (read.outcome == Outcome::TooLarge || read.outcome == Outcome::Empty) {
+            EXPECT_EQ(opener.bytesRead, 0u) << "refused before reading";
         }
     }
 }
 
-TEST(MicrocodeImageRead, RealFilesDirectoriesAndMissingFiles)
+TEST(MicrocodeImageRead, ADirectoryOpensButIsNoImage)
 {
-    const auto folder = std::filesystem::temp_directory_path() / ("kestrion_dl_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    const auto file = folder / "fw.lod";
-    {
-        std::ofstream out(file, std::ios::binary);
-        const auto bytes = dltest::Pattern(70000);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
+    // Real files, present or missing, are read by the command-line scripts.
+    const std::string folder = std::filesystem::temp_directory_path().string();
     PosixImageFileOpener opener;
-    const auto read = ReadMicrocodeImage(file.string(), opener);
-    EXPECT_EQ(read.outcome, Outcome::Ok);
-    EXPECT_EQ(read.image, dltest::Pattern(70000));
-
-    const auto directory = ReadMicrocodeImage(folder.string(), opener);
+    const auto directory = ReadMicrocodeImage(folder, opener);
     EXPECT_EQ(directory.outcome, Outcome::OpenFailed);
-    EXPECT_EQ(ImageReadMessage(directory, folder.string()),
-              "File could not be opened\n\n" + folder.string() + ": Is a directory");
-    EXPECT_EQ(ReadMicrocodeImage((folder / "none.lod").string(), opener).outcome, Outcome::OpenFailed);
-    std::filesystem::remove_all(folder);
+    EXPECT_EQ(ImageReadMessage(directory, folder), "File could not be opened\n\n" + folder + ": Is a directory");
 }
 
 }  // namespace

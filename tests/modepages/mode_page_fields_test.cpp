@@ -8,49 +8,14 @@
 #include "modepages/field_text_form.h"
 #include "modepages/mode_buffer.h"
 #include "modepages/mode_page_family.h"
+#include "modepages/mode_sheet.h"
 #include "scripted_mode_drive.h"
+#include "support/case_file.h"
 #include "support/recording_prompts.h"
 
 using modetest::Hex;
+using modetest::PageOnDrive;
 using modetest::ScriptedModeDrive;
-
-namespace {
-
-// A page on a scripted drive, shown in a text form as its tab would be.
-template <typename Page>
-class PageOnDrive {
-public:
-    explicit PageOnDrive(const std::string& bytes)
-    {
-        drive.SetPage(Hex(bytes));
-        drive.MakeSheetDevice();
-        page.AttachControls(&form, &prompts);
-    }
-    void Show() { page.OnInitDialog(); }
-    std::string Text(int id) { return form.Edit(id)->Text(); }
-    bool Checked(int id) { return form.Check(id)->Checked(); }
-    void Type(int id, const std::string& text) { form.Edit(id)->SetText(text); }
-    // The page bytes of the last MODE SELECT.
-    std::vector<uint8_t> Sent() const
-    {
-        if (drive.selects.empty()) return {};
-        const auto& list = drive.selects.back().list;
-        return {list.begin() + 4, list.end()};
-    }
-
-    ScriptedModeDrive drive;
-    Page page;
-    FieldTextForm form{page.Table()};
-    RecordingPrompts prompts;
-};
-
-template <typename Page>
-std::unique_ptr<CModePage> Make()
-{
-    return std::make_unique<Page>();
-}
-
-}  // namespace
 
 TEST(ModePageFields, DriveGeometryColumnsAndRpl)
 {
@@ -79,6 +44,7 @@ TEST(ModePageFields, DriveGeometryColumnsAndRpl)
     EXPECT_EQ(sent[17], 0x02);
     form.Edit(1123)->SetText("4");
     EXPECT_EQ(fresh.OnSaveSaveable(), ModeSaveResult::Invalid);
+    EXPECT_EQ(geometry.drive.selects.size(), 1u) << "a field that refuses its text sends nothing";
     EXPECT_EQ(geometry.prompts.messages.back().text, "Please enter an integer between 0 and 3.");
 }
 
@@ -99,39 +65,26 @@ TEST(ModePageFields, VerifyCorrectionSpanIsAlwaysSentAsZero)
 
 TEST(ModePageFields, EveryFieldFollowsTheDrivesChangeableBits)
 {
-    struct MaskCase {
-        std::unique_ptr<CModePage> (*make)();
-        const char* changeable;  // the page's values are all zero
-        const char* label;
-        bool locked;
-    };
-    const MaskCase cases[] = {
-        {Make<CErrorRecovery>, "81 0A 00 00 00 00 00 00 00 00 FF 00", "Recovery Time Limit", false},
-        {Make<CErrorRecovery>, "81 0A 00 00 00 00 00 00 00 00 FF 00", "AWRE", true},
-        {Make<CVerifyErrRecovParms>, "87 0A 0F FF 00 00 00 00 00 00 00 FF", "Verify Recovery Time Limit", false},
-        {Make<CVerifyErrRecovParms>, "87 0A 0F FF 00 00 00 00 00 00 00 FF", "Verify Correction Span (Bits)", true},
-        {Make<CControlMode>, "8A 0A 00 F0 00 00 00 00 FF 00 00 00", "Busy Timeout Period", false},
-        {Make<CDiscReconnect>, "82 0E FF FF FF FF FF FF FF FF FF FF 80 00 00 00", "DTDC", true},
-        {Make<CDiscReconnect>, "82 0E 00 00 00 00 00 00 00 00 00 00 02 00 00 00", "DTDC", false},
-        {Make<CNotch>, "8C 16 C0 00 FF FF FF FF FF FF FF FF FF FF FF FF 00 00 00 00 00 00 00 00", "Pages Notched", true},
-        {Make<CXorControlMode>, "90 16 02 00 FF FF FF FF 00 00 00 00 FF FF FF FF FF FF FF FF 00 00 00 00",
-         "Rebuild delay", true},
-    };
-    for (const MaskCase& item : cases) {
-        std::vector<uint8_t> zeros = Hex(item.changeable);
-        std::fill(zeros.begin() + 2, zeros.end(), 0);
+    for (const CaseLine& c : ReadCaseFile("modepages/changeable.txt")) {
+        SCOPED_TRACE(CaseTrace("changeable.txt", c));
+        const std::vector<uint8_t> changeable = Hex(c[0]);
+        std::vector<uint8_t> zeros(changeable.begin(), changeable.begin() + 2);
+        zeros.resize(changeable.size(), 0);
         ScriptedModeDrive drive;
         drive.SetPage(zeros);
-        drive.SetPage(1, Hex(item.changeable));
+        drive.SetPage(1, changeable);
         drive.MakeSheetDevice();
-        const std::unique_ptr<CModePage> page = item.make();
+        const CModeSheetPages sheet;
+        CModePage* page = sheet.PageFor(changeable[0] & 0x3F);
+        ASSERT_NE(page, nullptr);
         FieldTextForm form(page->Table());
         page->AttachControls(&form, nullptr);
         page->OnInitDialog();
-        const ModeField& field = *std::find_if(page->Fields().begin(), page->Fields().end(),
-                                               [&](const ModeField& f) { return std::string(f.label) == item.label; });
-        EXPECT_EQ(form.ReadOnly(field, Column::Current), item.locked) << item.label << " " << item.changeable;
-        EXPECT_EQ(form.ReadOnly(field, Column::Saved), item.locked) << item.label << " " << item.changeable;
+        const auto field = std::find_if(page->Fields().begin(), page->Fields().end(),
+                                        [&](const ModeField& f) { return f.label == c[1]; });
+        ASSERT_NE(field, page->Fields().end());
+        EXPECT_EQ(form.ReadOnly(*field, Column::Current), c[2] == "yes");
+        EXPECT_EQ(form.ReadOnly(*field, Column::Saved), c[2] == "yes");
     }
 }
 

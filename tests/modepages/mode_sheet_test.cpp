@@ -8,11 +8,11 @@
 #include "modepages/mode_sheet.h"
 #include "scripted_mode_drive.h"
 #include "support/bench_fixture.h"
-#include "support/recording_prompts.h"
 #include "support/stream_capture.h"
 #include "sim/sim_disk.h"
 
 using modetest::Hex;
+using modetest::PageOnDrive;
 using modetest::ScriptedModeDrive;
 
 namespace {
@@ -64,21 +64,6 @@ protected:
 
 }  // namespace
 
-TEST_F(ModeSheetBenchTest, ADriveWithPages01And08GetsTwoTabsInItsOrder)
-{
-    LoadDrive(R"({"pages": ["0x08", "0x01"]})");
-    CModeSheetPages sheet;
-    ASSERT_TRUE(sheet.Open(FirstDevice()));
-    EXPECT_EQ(g_pSheetDevice, FirstDevice());
-    EXPECT_EQ(Captions(sheet), (std::vector<std::string>{"Caching Page 8", "Error Recovery Page  1"}));
-
-    LoadDrive(R"({"pages": ["0x01", "0x08"]})");
-    ASSERT_TRUE(sheet.Open(FirstDevice()));
-    EXPECT_EQ(Captions(sheet), (std::vector<std::string>{"Error Recovery Page  1", "Caching Page 8"}));
-    // The all-pages read: MODE SENSE(6), DBD, default values, page 3Fh, 255 bytes.
-    EXPECT_EQ(Drive().RecentCdbs().back(), Hex("1A 08 BF 00 FF 00"));
-}
-
 TEST_F(ModeSheetBenchTest, PowerConditionFoundAs1AIsReadAndWrittenAs1A)
 {
     LoadDrive(R"({"pages": ["0x1A"]})");
@@ -104,50 +89,6 @@ TEST_F(ModeSheetBenchTest, PowerConditionFoundAs1AIsReadAndWrittenAs1A)
     EXPECT_EQ(form.Shown(page->Fields()[0], Column::Saved), "00000014");
 }
 
-TEST_F(ModeSheetBenchTest, SaveSaveableWhoseSavedReadFailsSendsNothing)
-{
-    LoadDrive(R"({"saveable": false})");
-    CModeSheetPages sheet;
-    ASSERT_TRUE(sheet.Open(FirstDevice()));
-    CModePage* caching = sheet.AddedPage(0x08);
-    FieldTextForm form(caching->Table());
-    caching->AttachControls(&form, nullptr);
-    caching->OnInitDialog();
-    EXPECT_FALSE(caching->ColumnRead(Column::Saved));
-    EXPECT_TRUE(caching->ColumnRead(Column::Current));
-    EXPECT_EQ(caching->OnSaveSaveable(), ModeSaveResult::ReadFailed);
-    EXPECT_EQ(ModeSelectsSent(), 0u);
-    EXPECT_EQ(caching->OnSaveCurrent(), ModeSaveResult::Sent);
-    EXPECT_EQ(ModeSelectsSent(), 1u);
-}
-
-TEST_F(ModeSheetBenchTest, ASaveWhoseFieldIsRefusedSendsNothing)
-{
-    LoadDrive("");
-    CModeSheetPages sheet;
-    ASSERT_TRUE(sheet.Open(FirstDevice()));
-    CModePage* caching = sheet.AddedPage(0x08);
-    FieldTextForm form(caching->Table());
-    RecordingPrompts prompts;
-    caching->AttachControls(&form, &prompts);
-    caching->OnInitDialog();
-    form.Edit(1089)->SetText("0100");  // Minimum Pre-fetch: good
-    form.Edit(1086)->SetText("10");    // Demand Read Retention Priority: not a nibble
-    EXPECT_EQ(caching->OnSaveCurrent(), ModeSaveResult::Invalid);
-    EXPECT_EQ(ModeSelectsSent(), 0u);
-    ASSERT_EQ(prompts.messages.size(), 1u);
-    EXPECT_EQ(prompts.messages[0].text, "Enter a nibble value, 0 to F");
-    EXPECT_EQ(form.Focused(), 1086);
-
-    form.Edit(1086)->SetText("3");
-    EXPECT_EQ(caching->OnSaveCurrent(), ModeSaveResult::Sent);
-    ModeBuffer buffer{};
-    ASSERT_TRUE(ReadModePage(buffer.data(), 0, 0x08));
-    EXPECT_EQ(buffer[4 + 3], 0x30);
-    EXPECT_EQ(buffer[4 + 6], 0x01);
-    EXPECT_EQ(buffer[4 + 7], 0x00) << "Minimum Pre-fetch 0100 saved as 01h 00h";
-}
-
 TEST_F(ModeSheetBenchTest, LockedFieldsGoBackAsReadAndARefusalLeavesTheTypedValuesShown)
 {
     LoadDrive("");
@@ -166,39 +107,18 @@ TEST_F(ModeSheetBenchTest, LockedFieldsGoBackAsReadAndARefusalLeavesTheTypedValu
     ASSERT_TRUE(ReadModePage(buffer.data(), 0, 0x04));
     EXPECT_EQ(buffer[4 + 5], 0x08) << "heads as the drive has them";
     EXPECT_EQ(buffer[4 + 17], 0x01) << "RPL";
-
-    // TEST and DExcpt together: the drive says no.
-    CModePage* exceptions = sheet.AddedPage(0x1C);
-    FieldTextForm exceptionsForm(exceptions->Table());
-    exceptions->AttachControls(&exceptionsForm, nullptr);
-    exceptions->OnInitDialog();
-    exceptionsForm.Check(1154)->SetChecked(true);
-    exceptionsForm.Check(1155)->SetChecked(true);
-    StreamCapture capture;
-    EXPECT_EQ(exceptions->OnSaveCurrent(), ModeSaveResult::DriveRefused);
-    EXPECT_NE(capture.Log().find("Target Status = 02"), std::string::npos) << "failure report on clog";
-    EXPECT_EQ(exceptions->LastRefusal().status, kStatusCheckCondition);
-    EXPECT_EQ(exceptions->LastRefusal().sense.senseKey, 0x05);
-    EXPECT_EQ(exceptions->LastRefusal().sense.asc, 0x26);
-    EXPECT_TRUE(exceptionsForm.Check(1155)->Checked());
-    EXPECT_TRUE(exceptions->Edited()) << "a refused edit is still one";
-    exceptions->OnRefresh();
-    EXPECT_FALSE(exceptions->Edited());
 }
 
 TEST(ModeSheetScripted, CheckConditionWithSenseByte2Of01IsAGoodRead)
 {
-    ScriptedModeDrive drive;
-    drive.SetPage(Hex(kCaching20));
+    PageOnDrive<CCachingParms> shown(kCaching20);
+    ScriptedModeDrive& drive = shown.drive;
+    CCachingParms& caching = shown.page;
+    FieldTextForm& form = shown.form;
     drive.SetPage(0, Hex("88 12 04 00 FF FF 01 00 FF FF FF FF 00 10 00 00 00 00 00 00"));
     drive.failures[0] = {true, kStatusCheckCondition, Hex("70 00 01 00 00 00 00 0A 00 00 00 00 17 01"), true};
     drive.failures[3] = {true, kStatusCheckCondition, Hex("70 00 05 00 00 00 00 0A 00 00 00 00 24 00"), true};
     drive.failures[2] = {false, 0, {}, false};
-    drive.MakeSheetDevice();
-
-    CCachingParms caching;
-    FieldTextForm form(caching.Table());
-    caching.AttachControls(&form, nullptr);
     caching.RefreshFields();
     EXPECT_TRUE(caching.ColumnRead(Column::Current));
     EXPECT_EQ(form.Edit(1089)->Text(), "0100") << "recovered error: data shown";
@@ -219,15 +139,12 @@ TEST(ModeSheetScripted, CheckConditionWithSenseByte2Of01IsAGoodRead)
 
 TEST(ModeSheetScripted, SaveSendsTheParameterListLengthOfThePageAsRead)
 {
-    ScriptedModeDrive drive;
-    drive.SetPage(Hex(kErrorRecoveryLength12));
-    drive.MakeSheetDevice();
-    CErrorRecovery recovery;
-    FieldTextForm form(recovery.Table());
-    recovery.AttachControls(&form, nullptr);
-    recovery.OnInitDialog();
-    form.Edit(1092)->SetText("1f");  // Saved "Read Retry Count"
-    form.Check(1148)->SetChecked(false);  // Saved AWRE
+    PageOnDrive<CErrorRecovery> shown(kErrorRecoveryLength12);
+    ScriptedModeDrive& drive = shown.drive;
+    CErrorRecovery& recovery = shown.page;
+    shown.Show();
+    shown.Type(1092, "1f");                     // Saved "Read Retry Count"
+    shown.form.Check(1148)->SetChecked(false);  // Saved AWRE
     EXPECT_EQ(recovery.OnSaveSaveable(), ModeSaveResult::Sent);
     ASSERT_EQ(drive.selects.size(), 1u);
     const auto& select = drive.selects[0];
@@ -301,6 +218,8 @@ TEST(ModeSheetScripted, TheWalkStaysInsideTheReply)
     ASSERT_TRUE(sheet.Open(&drive.entry));
     EXPECT_EQ(Captions(sheet),
               (std::vector<std::string>{"Caching Page 8", "Notch Page C", "Error Recovery Page  1"}));
+    // The all-pages read: MODE SENSE(6), DBD, default values, page 3Fh, 255 bytes.
+    EXPECT_EQ(drive.ModeSenseCdbs().front(), Hex("1A 08 BF 00 FF 00"));
     CModePage* recovery = sheet.AddedPage(0x01);
     EXPECT_FALSE(recovery->ColumnRead(Column::Default)) << "a page cut short gives no defaults, not zeros";
 }

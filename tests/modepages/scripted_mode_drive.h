@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "drives/device_entry.h"
+#include "modepages/field_text_form.h"
 #include "modepages/mode_page_io.h"
 #include "scsi/scsi_request.h"
 #include "support/hex_fixture.h"
+#include "support/recording_prompts.h"
 #include "support/scripted_device.h"
 
 namespace modetest {
@@ -65,7 +67,6 @@ public:
     void MakeSheetDevice() { g_pSheetDevice = &entry; }
 
     std::vector<std::vector<uint8_t>> ModeSenseCdbs() const { return CdbsOf(0x1A); }
-    std::vector<std::vector<uint8_t>> ModeSelectCdbs() const { return CdbsOf(0x15); }
 
     std::shared_ptr<ScriptedDevice> device = std::make_shared<ScriptedDevice>();
     DeviceEntry entry;
@@ -75,7 +76,6 @@ public:
     std::vector<uint8_t> blockDescriptor;  // sent even with DBD when not empty
     std::optional<uint8_t> modeDataLength; // instead of the true one
     std::vector<Select> selects;
-    bool refuseSelect = false;
     bool anyPage = false;  // every page whatever the page code asked for
 
 private:
@@ -99,10 +99,6 @@ private:
             const auto* data = static_cast<const uint8_t*>(request.DataBuffer);
             select.list.assign(data, data + request.Cdb[4]);
             selects.push_back(select);
-            if (refuseSelect) {
-                reply.status = kStatusCheckCondition;
-                reply.sense = Hex("70 00 05 00 00 00 00 0A 00 00 00 00 26 00");
-            }
             return reply;
         }
         const uint8_t pageControl = request.Cdb[2] >> 6;
@@ -128,6 +124,33 @@ private:
         reply.data = data;
         return reply;
     }
+};
+
+// A page on a scripted drive, shown in a text form as its tab would be.
+template <typename Page>
+class PageOnDrive {
+public:
+    explicit PageOnDrive(const std::string& bytes)
+    {
+        drive.SetPage(Hex(bytes));
+        drive.MakeSheetDevice();
+        page.AttachControls(&form, &prompts);
+    }
+    void Show() { page.OnInitDialog(); }
+    std::string Text(int id) { return form.Edit(id)->Text(); }
+    void Type(int id, const std::string& text) { form.Edit(id)->SetText(text); }
+    // The page bytes of the last MODE SELECT.
+    std::vector<uint8_t> Sent() const
+    {
+        if (drive.selects.empty()) return {};
+        const auto& list = drive.selects.back().list;
+        return {list.begin() + 4, list.end()};
+    }
+
+    ScriptedModeDrive drive;
+    Page page;
+    FieldTextForm form{page.Table()};
+    RecordingPrompts prompts;
 };
 
 }  // namespace modetest

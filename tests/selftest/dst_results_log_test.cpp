@@ -1,10 +1,13 @@
 // Which entry of the self-test results log is the run's own test.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
 #include <tuple>
 
 #include "selftest/dst_results_log.h"
 #include "selftest/dst_test_support.h"
+#include "support/case_file.h"
 
 using dsttest::LogEntry;
 using dsttest::ResultsPage;
@@ -17,73 +20,47 @@ std::vector<DstLogEntry> Decoded(const std::vector<LogEntry>& entries)
     return DecodeDstResultsPage(page.data()).value();
 }
 
-struct RunCase {
-    const char* name;
-    std::vector<LogEntry> before;  // the log when the test was started
-    std::vector<LogEntry> now;
-    uint8_t code;                  // SEND DIAGNOSTIC code of the test
-    bool seenRunning;
-    DstRunEntryState expected;
-};
-
 const LogEntry kQuickPass{.stamp = 100};
 const LogEntry kQuickFail{.result = 7, .stamp = 90, .lba = 0x12345, .senseKey = 3, .asc = 0x11};
-const LogEntry kAdvancedPass{.stamp = 100, .code = 2};
 
-std::vector<LogEntry> Repeated(const LogEntry& entry, size_t count) { return std::vector<LogEntry>(count, entry); }
-
-std::vector<LogEntry> Distinct(size_t count, uint16_t newest)
+// "q100/7, a101, q100 x3, q100-98" as entries.
+std::vector<LogEntry> Entries(const std::string& text)
 {
     std::vector<LogEntry> entries;
-    for (size_t i = 0; i < count; ++i) entries.push_back({.stamp = static_cast<uint16_t>(newest - i)});
+    std::istringstream words(text);
+    for (std::string word; std::getline(words, word, ',');) {
+        std::istringstream parts(word);
+        std::string entry, times;
+        if (!(parts >> entry)) continue;
+        parts >> times;
+        const size_t result = entry.find('/');
+        const size_t down = entry.find('-');
+        const int first = std::stoi(entry.substr(1));
+        const int last = down == std::string::npos ? first : std::stoi(entry.substr(down + 1));
+        LogEntry one{.code = static_cast<uint8_t>(entry[0] == 'a' ? 2 : 1)};
+        if (result != std::string::npos) one.result = static_cast<uint8_t>(std::stoi(entry.substr(result + 1)));
+        for (int stamp = first; stamp >= last; --stamp) {
+            one.stamp = static_cast<uint16_t>(stamp);
+            entries.insert(entries.end(), times.empty() ? 1 : std::stoul(times.substr(1)), one);
+        }
+    }
     return entries;
 }
 
-std::vector<LogEntry> Atop(const LogEntry& entry, std::vector<LogEntry> below)
-{
-    below.insert(below.begin(), entry);
-    below.resize(std::min<size_t>(below.size(), 20));
-    return below;
-}
-
-const RunCase kRunCases[] = {
-    {"an earlier quick pass is not the refused advanced test's", {kQuickPass}, {kQuickPass}, 0x40, false,
-     DstRunEntryState::None},
-    {"the log is unchanged", {kQuickPass, kQuickFail}, {kQuickPass, kQuickFail}, 0x20, false,
-     DstRunEntryState::None},
-    {"the first entry of an empty log", {}, {kQuickPass}, 0x20, false, DstRunEntryState::Ended},
-    {"a pass like the one before it, in the same hour", {kQuickPass, kQuickFail},
-     {kQuickPass, kQuickPass, kQuickFail}, 0x20, false, DstRunEntryState::Ended},
-    {"a full log loses its oldest", Distinct(20, 100), Atop({.result = 7, .stamp = 100}, Distinct(20, 100)), 0x20,
-     false, DstRunEntryState::Ended},
-    {"a full log of the same pass, the test seen running", Repeated(kQuickPass, 20), Repeated(kQuickPass, 20), 0x20,
-     true, DstRunEntryState::Ended},
-    {"a full log of the same pass, the test never seen", Repeated(kQuickPass, 20), Repeated(kQuickPass, 20), 0x20,
-     false, DstRunEntryState::None},
-    {"the test is in progress", {kQuickPass}, {{.result = 15}, kQuickPass}, 0x20, false,
-     DstRunEntryState::InProgress},
-    {"another kind of test on top", {kQuickPass}, {kAdvancedPass, kQuickPass}, 0x20, false, DstRunEntryState::None},
-    {"an extended pass newer than the start", {kQuickPass}, {{.stamp = 101, .code = 2}, kQuickPass}, 0x40, false,
-     DstRunEntryState::Ended},
-    {"older than the newest entry at the start", {kQuickPass}, {{.stamp = 99}, kQuickPass}, 0x20, false,
-     DstRunEntryState::None},
-    {"a cleared log with one new entry", {kQuickFail, kAdvancedPass}, {kQuickPass}, 0x20, false,
-     DstRunEntryState::Ended},
-};
-
-class RunEntryTest : public ::testing::TestWithParam<RunCase> {};
-
 }  // namespace
 
-TEST_P(RunEntryTest, FindsOnlyTheRunsOwnEntry)
+TEST(DstResultsLog, FindsOnlyTheRunsOwnEntry)
 {
-    const RunCase& run = GetParam();
-    DstRunMark mark = MarkDstRun(Decoded(run.before), run.code);
-    mark.seenRunning = run.seenRunning;
-    EXPECT_EQ(FindDstRunEntry(Decoded(run.now), mark), run.expected) << run.name;
+    const std::map<std::string, DstRunEntryState> states{{"None", DstRunEntryState::None},
+                                                         {"InProgress", DstRunEntryState::InProgress},
+                                                         {"Ended", DstRunEntryState::Ended}};
+    for (const CaseLine& c : ReadCaseFile("selftest/run_entries.txt")) {
+        SCOPED_TRACE(CaseTrace("run_entries.txt", c) + " " + c[0]);
+        DstRunMark mark = MarkDstRun(Decoded(Entries(c[1])), static_cast<uint8_t>(std::stoul(c[3], nullptr, 16)));
+        mark.seenRunning = c[4] == "yes";
+        EXPECT_EQ(FindDstRunEntry(Decoded(Entries(c[2])), mark), states.at(c[5]));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Logs, RunEntryTest, ::testing::ValuesIn(kRunCases));
 
 TEST(DstResultsLog, DecodesEntriesAndRefusesAnotherPage)
 {

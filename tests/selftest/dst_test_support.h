@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -91,13 +92,12 @@ public:
     TempFolder()
     {
         char pattern[] = "/tmp/kestrion-dst-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        path_ = made ? made : "/tmp";
+        path_ = mkdtemp(pattern) ? pattern : "";
     }
     ~TempFolder()
     {
-        const std::string command = "rm -rf '" + path_ + "'";
-        if (path_ != "/tmp" && std::system(command.c_str()) != 0) std::perror("rm");
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
     }
     std::string File(const std::string& name) const { return path_ + "/" + name; }
     const std::string& Path() const { return path_; }
@@ -109,25 +109,18 @@ private:
 // Local time as UTC while it lives, so log times read the same everywhere.
 class UtcZone {
 public:
-    UtcZone()
-    {
-        const char* zone = std::getenv("TZ");
-        hadZone_ = zone != nullptr;
-        if (hadZone_) saved_ = zone;
-        setenv("TZ", "UTC0", 1);
-        tzset();
-    }
-    ~UtcZone()
-    {
-        if (hadZone_)
-            setenv("TZ", saved_.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
+    UtcZone() : saved_(std::getenv("TZ") ? std::getenv("TZ") : "") { Set("UTC0"); }
+    ~UtcZone() { Set(saved_); }
 
 private:
-    bool hadZone_ = false;
+    static void Set(const std::string& zone)
+    {
+        if (zone.empty())
+            unsetenv("TZ");
+        else
+            setenv("TZ", zone.c_str(), 1);
+        tzset();
+    }
     std::string saved_;
 };
 

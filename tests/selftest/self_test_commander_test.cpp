@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <regex>
+#include <tuple>
 
 #include "drives/device_entry.h"
 #include "selftest/dst_test_support.h"
 #include "selftest/self_test_commander.h"
+#include "support/case_file.h"
 #include "support/scripted_device.h"
 #include "support/stream_capture.h"
 
@@ -14,25 +17,6 @@ using dsttest::RecordingOutput;
 using dsttest::ResultsPage;
 
 namespace {
-
-// REQUEST SENSE data in fixed format.
-std::vector<uint8_t> Sense(uint8_t key, uint8_t asc, uint8_t ascq, uint8_t byte15 = 0, uint8_t byte16 = 0,
-                           uint8_t byte17 = 0, uint8_t response = 0x70)
-{
-    std::vector<uint8_t> sense(19, 0);
-    sense[0] = response;
-    sense[2] = key;
-    sense[7] = 10;
-    sense[12] = asc;
-    sense[13] = ascq;
-    sense[15] = byte15;
-    sense[16] = byte16;
-    sense[17] = byte17;
-    return sense;
-}
-
-// A self-test in progress, with its progress indication.
-std::vector<uint8_t> Progress(uint8_t byte16, uint8_t byte17) { return Sense(0, 0x04, 0x09, 0x80, byte16, byte17); }
 
 std::vector<uint8_t> CdbOf(const ScsiRequest& request)
 {
@@ -51,13 +35,6 @@ protected:
         EXPECT_EQ(commander.ReadResultsPage(&handle), 1);
         return commander.ParseLatestResult(&output, entry, MarkDstRun({}, code));
     }
-    int Poll(std::vector<uint8_t> sense, int previous)
-    {
-        device->next.data = std::move(sense);
-        progress = previous;
-        return commander.PollProgress(&handle, progress);
-    }
-
     StreamCapture streams;
     std::shared_ptr<ScriptedDevice> device;
     DeviceHandle handle;
@@ -76,26 +53,21 @@ TEST_F(CommanderTest, BuildsTheThreeCommandsByteForByte)
     EXPECT_EQ(commander.AbortSelfTest(&handle), 1);
     EXPECT_EQ(commander.PollProgress(&handle, progress), 1);
     EXPECT_EQ(commander.ReadResultsPage(&handle), 1);
-    ASSERT_EQ(device->requests.size(), 4u);
-
-    const ScsiRequest& start = device->requests[0];
-    EXPECT_EQ(CdbOf(start), (std::vector<uint8_t>{0x1D, 0x20, 0, 0, 0, 0}));
-    EXPECT_EQ(start.DataIn, kScsiDataOut);
-    EXPECT_EQ(start.DataTransferLength, 0u);
-    EXPECT_EQ(start.TimeOutValue, 2u);
-    EXPECT_EQ(CdbOf(device->requests[1]), (std::vector<uint8_t>{0x1D, 0x80, 0, 0, 0, 0}));
-
-    const ScsiRequest& sense = device->requests[2];
-    EXPECT_EQ(CdbOf(sense), (std::vector<uint8_t>{0x03, 0, 0, 0, 0x13, 0}));
-    EXPECT_EQ(sense.DataIn, kScsiDataIn);
-    EXPECT_EQ(sense.DataTransferLength, 19u);
-    EXPECT_EQ(sense.TimeOutValue, 2u);
-
-    const ScsiRequest& log = device->requests[3];
-    EXPECT_EQ(CdbOf(log), (std::vector<uint8_t>{0x4D, 0x00, 0x50, 0, 0, 0, 0, 0x01, 0x94, 0}));
-    EXPECT_EQ(log.DataIn, kScsiDataIn);
-    EXPECT_EQ(log.DataTransferLength, 404u);
-    EXPECT_EQ(log.TimeOutValue, 2u);
+    // SEND DIAGNOSTIC start and abort, REQUEST SENSE, LOG SENSE of the results page.
+    const std::vector<std::tuple<std::string, uint8_t, uint32_t>> expected{
+        {"1D 20 00 00 00 00", kScsiDataOut, 0},
+        {"1D 80 00 00 00 00", kScsiDataOut, 0},
+        {"03 00 00 00 13 00", kScsiDataIn, 19},
+        {"4D 00 50 00 00 00 00 01 94 00", kScsiDataIn, 404}};
+    ASSERT_EQ(device->requests.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const ScsiRequest& request = device->requests[i];
+        const auto& [cdb, direction, length] = expected[i];
+        EXPECT_EQ(CdbOf(request), ParseHexText(cdb));
+        EXPECT_EQ(request.DataIn, direction) << cdb;
+        EXPECT_EQ(request.DataTransferLength, length) << cdb;
+        EXPECT_EQ(request.TimeOutValue, 2u) << cdb;
+    }
 }
 
 TEST_F(CommanderTest, RefusedStartIsAFailureWithTheDrivesSense)
@@ -118,39 +90,21 @@ TEST_F(CommanderTest, RefusedStartIsAFailureWithTheDrivesSense)
               "Additional Sense Code =   0\r\n");
     EXPECT_EQ(entry.dstAdvStatus, 2);
     EXPECT_EQ(entry.dstAdvResult, kDstRefusedText);
-    EXPECT_EQ(entry.dstAdvanced.failingLbaHigh, 0xFFFFFFFFu) << "no address";
-    EXPECT_EQ(entry.dstAdvanced.failingLbaLow, 0xFFFFFFFFu);
-    EXPECT_EQ(entry.dstAdvanced.senseKey, 5);
-    EXPECT_EQ(entry.dstAdvanced.asc, 0x24);
-    EXPECT_EQ(entry.dstAdvanced.fru, 7);
+    const DstOutcome& a = entry.dstAdvanced;  // no address
+    EXPECT_EQ(std::tuple(a.failingLbaHigh, a.failingLbaLow, a.senseKey, a.asc, a.fru),
+              std::tuple(0xFFFFFFFFu, 0xFFFFFFFFu, 5, 0x24, 7));
 }
 
 TEST_F(CommanderTest, ProgressOnlyFromASelfTestInProgress)
 {
-    struct Case {
-        const char* name;
-        std::vector<uint8_t> sense;
-        int previous;
-        int progress;
-        bool running;
-        bool nothingPending;
-    };
-    const Case cases[] = {
-        {"all ones", Progress(0xFF, 0xFF), 0, 99, true, false},
-        {"half way", Progress(0x80, 0x00), 0, 50, true, false},
-        {"the drive's word, even lower", Progress(0x00, 0x00), 40, 0, true, false},
-        {"no valid progress", Sense(0, 0x04, 0x09, 0x00, 0x80, 0x00), 10, 10, true, false},
-        {"nothing pending", Sense(0, 0, 0), 40, 40, false, true},
-        {"a unit attention", Sense(0x6, 0x29, 0x00), 40, 40, false, false},
-        {"a deferred error", Sense(0x3, 0x11, 0x00, 0, 0, 0, 0x71), 30, 30, false, false},
-    };
-    for (const Case& c : cases) {
-        device->next.data = c.sense;
-        progress = c.previous;
-        EXPECT_EQ(commander.PollProgress(&handle, progress), 1) << c.name;
-        EXPECT_EQ(progress, c.progress) << c.name;
-        EXPECT_EQ(commander.SenseShowsSelfTestRunning(), c.running) << c.name;
-        EXPECT_EQ(commander.SenseShowsNothingPending(), c.nothingPending) << c.name;
+    for (const CaseLine& c : ReadCaseFile("selftest/progress.txt")) {
+        SCOPED_TRACE(CaseTrace("progress.txt", c));
+        device->next.data = ParseHexText(c[0]);
+        progress = std::stoi(c[1]);
+        EXPECT_EQ(commander.PollProgress(&handle, progress), 1);
+        EXPECT_EQ(progress, std::stoi(c[2]));
+        EXPECT_EQ(commander.SenseShowsSelfTestRunning(), c[3] == "yes");
+        EXPECT_EQ(commander.SenseShowsNothingPending(), c[4] == "yes");
     }
 
     device->next.delivered = false;
@@ -188,41 +142,26 @@ TEST_F(CommanderTest, TakesOnlyTheEntryOfTheRunsOwnTest)
     EXPECT_EQ(entry.dstQuick.senseKey, 0);
 }
 
-TEST_F(CommanderTest, FailedEntryIsReportedAndRecordedInFull)
+TEST_F(CommanderTest, FailedOrUnfinishedEntryIsReportedAndRecordedInFull)
 {
     entry.dstType = 1;
-    EXPECT_EQ(Parse(ResultsPage({{7, 0x4F6B, 0x0000000100012345, 0x03, 0x11, 0x00, 0x2A}})), 0);
-    EXPECT_EQ(output.Text(),
-              "The read/verify element of the self-test failed.\r\n"
-              "Failing LBA High Order Bytes =   1 1.\r\n"
-              "Failing LBA Low Order Bytes =   12345 74565.\r\n"
-              "Sense Key =   3\r\n"
-              "Sense Code =   11\r\n"
-              "Additional Sense Code =   0\r\n"
-              "FRU Code =   2a\r\n");
-    EXPECT_EQ(entry.dstQuickStatus, 2);
-    EXPECT_EQ(entry.dstQuickResult, "The read/verify element of the self-test failed.");
-    EXPECT_EQ(entry.dstQuick.failingLbaHigh, 1u);
-    EXPECT_EQ(entry.dstQuick.failingLbaLow, 0x12345u);
-    EXPECT_EQ(entry.dstQuick.senseKey, 3);
-    EXPECT_EQ(entry.dstQuick.asc, 0x11);
-    EXPECT_EQ(entry.dstQuick.ascq, 0);
-    EXPECT_EQ(entry.dstQuick.fru, 0x2A);
-    EXPECT_EQ(entry.dstQuick.timeStamp, 0x4F6Bu);
-}
-
-TEST_F(CommanderTest, TestsInProgressCountAsFailures)
-{
-    entry.dstType = 1;
-    for (uint8_t result : {14, 15}) {
+    for (const CaseLine& c : ReadCaseFile("selftest/failed_entries.txt")) {
+        SCOPED_TRACE(CaseTrace("failed_entries.txt", c));
+        const auto result = static_cast<uint8_t>(std::stoul(c[0], nullptr, 16));
+        const auto stamp = static_cast<uint16_t>(std::stoul(c[1], nullptr, 16));
+        const uint64_t lba = std::stoull(c[2], nullptr, 16);
+        const std::vector<uint8_t> codes = ParseHexText(c[3]);
         output.Clear();
-        EXPECT_EQ(Parse(ResultsPage({{result, 3}})), 0) << int{result};
-        EXPECT_EQ(entry.dstQuickStatus, 2) << int{result};
-        EXPECT_EQ(entry.dstQuickResult, g_selfTestResultText[result]);
-        EXPECT_NE(output.Text().find("FRU Code =   0\r\n"), std::string::npos) << "the six detail lines";
+        EXPECT_EQ(Parse(ResultsPage({{result, stamp, lba, codes.at(0), codes[1], codes[2], codes[3]}})), 0);
+        const std::string report = std::regex_replace(c[4], std::regex(" / "), "\r\n") + "\r\n";
+        EXPECT_EQ(output.Text(), report);
+        EXPECT_EQ(entry.dstQuickStatus, 2);
+        EXPECT_EQ(entry.dstQuickResult, report.substr(0, report.find('\r')));
+        const DstOutcome& q = entry.dstQuick;
+        EXPECT_EQ(std::tuple(q.failingLbaHigh, q.failingLbaLow, q.senseKey, q.asc, q.ascq, q.fru, q.timeStamp),
+                  std::tuple(static_cast<uint32_t>(lba >> 32), static_cast<uint32_t>(lba), codes[0], codes[1],
+                             codes[2], codes[3], uint32_t{stamp}));
     }
-    EXPECT_EQ(std::string(g_selfTestResultText[14]), "The read/verify scan element of the self-test is in progress.");
-    EXPECT_EQ(std::string(g_selfTestResultText[15]), "The electrical or servo element of the self-test is in progress.");
 }
 
 TEST_F(CommanderTest, AnotherPageOrAShortReplyIsNotTakenForThisDrivesResult)

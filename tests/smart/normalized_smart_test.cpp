@@ -9,6 +9,7 @@
 #include "sim/sim_disk.h"
 #include "smart/normalized_smart.h"
 #include "support/bench_fixture.h"
+#include "support/case_file.h"
 #include "support/recording_prompts.h"
 #include "support/scripted_device.h"
 
@@ -57,13 +58,6 @@ protected:
         return texts;
     }
 
-    static std::vector<std::string> Captions(const SmartSheet& sheet)
-    {
-        std::vector<std::string> captions;
-        for (const SmartTab& tab : sheet.tabs) captions.emplace_back(tab.page->caption);
-        return captions;
-    }
-
     DeviceEntry* entry = nullptr;
     RecordingPrompts prompts;
 };
@@ -89,72 +83,31 @@ TEST_F(NormalizedSmartTest, SendsTheTwoVendorCommandsThenReadsThePages)
     EXPECT_EQ(Drive().CommandsReceived() - before, 10u);
 }
 
-TEST_F(NormalizedSmartTest, VendorCommandsRefusedMeanNotSupported)
+TEST_F(NormalizedSmartTest, VendorCommandsRefusedWithAdditionalSenseCode00hOr01hCountAsAccepted)
 {
+    // Other refusals: not supported (the command-line scripts).
     StartDrive(kAllPages);
-    FailCommand(0xDF, 0, 0x05, 0x20);
-    EXPECT_FALSE(Open());
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"Normalized SMART not supported\n\nThe drive answered with "
-                                                    "sense key 5h, additional sense code 20h, qualifier 00h."}));
-
-    // Refused with additional sense code 00h or 01h still counts as accepted.
-    prompts.messages.clear();
     FailCommand(0x4C, 0, 0x05, 0x00);
     FailCommand(0xDF, 1, 0x01, 0x01);
     EXPECT_TRUE(Open());
     EXPECT_TRUE(prompts.messages.empty());
 }
 
-// Drives the sheet cannot be shown for, and what the user is told.
-struct NoSheetCase {
-    const char* name;
-    std::string logs;     // the "logs" object's body
-    int failingRead = -1;  // the n-th command from the open fails, with this sense key and ASC
-    uint8_t senseKey = 0;
-    uint8_t asc = 0;
-    std::vector<std::string> messages;
-};
-
-class NoSheetTest : public NormalizedSmartTest, public ::testing::WithParamInterface<NoSheetCase> {};
-
-TEST_P(NoSheetTest, NoSheetAndTheMessagesSayWhy)
+TEST_F(NormalizedSmartTest, NoSheetAndTheMessagesSayWhy)
 {
-    const NoSheetCase& c = GetParam();
-    StartDrive(c.logs);
-    if (c.failingRead >= 0) FailCommand(0x4D, static_cast<size_t>(c.failingRead), c.senseKey, c.asc);
-    EXPECT_FALSE(Open());
-    EXPECT_EQ(Messages(), c.messages);
-}
-
-const std::string kNoCodes = "No relevant parameter codes in Attribute Log Page, 0x30";
-const std::string kReadFailed = "GetSMARTAttributeLogData failed";
-
-INSTANTIATE_TEST_SUITE_P(
-    Drives, NoSheetTest,
-    ::testing::Values(
-        NoSheetCase{"NoAttributePage", R"("pages": ["0x03", "0x2F"], "normalizedSmart": true)", -1, 0, 0, {kNoCodes}},
-        NoSheetCase{"NoStatusPageEither", R"("pages": ["0x03"], "normalizedSmart": true)", -1, 0, 0,
-                    {"Normalized SMART not supported"}},
-        NoSheetCase{"AttributeReadRefused", kAllPages, 4, 0x05, 0x24, {kReadFailed, kNoCodes}},
-        // ASC 00h, which a drive may say while answering, but no page came.
-        NoSheetCase{"AttributeReadToleratedWithoutData", kAllPages, 4, 0x01, 0x00, {kReadFailed, kNoCodes}},
-        NoSheetCase{"NoKnownCode", std::string(kAllPages) + R"(, "attributes": [{"code": "0x0043", "normalized": 97}])",
-                    -1, 0, 0, {kNoCodes}},
-        NoSheetCase{"NoAttributes", std::string(kAllPages) + R"(, "attributes": [])", -1, 0, 0, {kNoCodes}},
-        NoSheetCase{"EmptyAttribute", std::string(kAllPages) + R"(, "attributes": [{"code": "0x0004", "value": ""}])",
-                    -1, 0, 0, {kNoCodes}}),
-    [](const ::testing::TestParamInfo<NoSheetCase>& info) { return std::string(info.param.name); });
-
-TEST_F(NormalizedSmartTest, UnknownParameterIsSkippedByItsLength)
-{
-    StartDrive(std::string(kAllPages) + R"(, "attributes": [
-        {"code": "0x0099", "value": "00 04 03 03 01 02 03 04 05 06"},
-        {"code": "0x0145", "value": "ff 64 0a 00 00 2b 00 02 01 1a"}])");
-    const auto sheet = Open();
-    ASSERT_TRUE(sheet);
-    ASSERT_EQ(sheet->tabs.size(), 2u);
-    EXPECT_EQ(sheet->tabs[1].page->className, std::string("CTrackFollowingErrors"));
-    EXPECT_EQ(sheet->tabs[1].values, (std::vector<std::string>{"255", "100", "10", "43", "2", "282"}));
+    for (const CaseLine& c : ReadCaseFile("smart/no_sheet.txt")) {
+        SCOPED_TRACE(CaseTrace("no_sheet.txt", c));
+        prompts.messages.clear();
+        StartDrive(c[0]);
+        if (c[1] != "-") {
+            FailCommand(0x4D, std::stoul(c[1]), static_cast<uint8_t>(std::stoul(c[2], nullptr, 16)),
+                        static_cast<uint8_t>(std::stoul(c[3], nullptr, 16)));
+        }
+        EXPECT_FALSE(Open());
+        std::string messages;
+        for (const std::string& text : Messages()) messages += (messages.empty() ? "" : " ; ") + text;
+        EXPECT_EQ(messages, c[4]);
+    }
 }
 
 // A drive whose supported-pages list also reads as a page with parameter
