@@ -20,17 +20,7 @@ std::string FourHeads(const std::string& extra = "")
                     160000);
 }
 
-class DefectListsTest : public LegacyBenchTest {
-protected:
-    TestContext& Context()
-    {
-        context = std::make_unique<TestContext>(Entry(0).handle, clock, keyboard);
-        context->workspace.output = &output;
-        context->workspace.device = &Entry(0);
-        return *context;
-    }
-    std::unique_ptr<TestContext> context;
-};
+class DefectListsTest : public LegacyBenchTest {};
 
 TEST(DefectListDecodeTest, ReadsWholeDescriptorsOfAPhysicalSectorList)
 {

@@ -26,7 +26,7 @@ std::vector<uint8_t> CounterPage(uint8_t code, std::vector<uint8_t> lengths, uin
     return page;
 }
 
-class ErrorCountersScriptedTest : public ::testing::Test {
+class ErrorCountersScriptedTest : public ScriptedContextTest {
 protected:
     int Check(legacytest::RecordingOutput& to) { return CheckErrorCounterPages(&to, context); }
 
@@ -45,14 +45,6 @@ protected:
             return reply;
         };
     }
-
-    std::shared_ptr<ScriptedDevice> device = std::make_shared<ScriptedDevice>();
-    DeviceHandle handle = device;
-    legacytest::FakeClock clock;
-    NoKeyboard keyboard;
-    TestContext context{handle, clock, keyboard};
-    legacytest::RecordingOutput output;
-    StreamCapture streams;
 };
 
 TEST_F(ErrorCountersScriptedTest, FirstCheckReadsTheCumulativeCountersWithoutPpcAndResetsNothing)
@@ -112,31 +104,6 @@ TEST_F(ErrorCountersScriptedTest, UnreadablePageEndsTheCheckWithItsOwnMessage)
     device->next.status = kStatusCheckCondition;
     device->next.sense = FixedSense(kSenseKeyNoSense, 0x00);
     EXPECT_EQ(Check(fifth), kErrorCountersFailed);
-}
-
-// Drives as they take the obsolete PPC bit: refusing it, or ignoring it and
-// returning every parameter (on page 02h 9 of them, 108 bytes).
-class ErrorCountersBenchTest : public LegacyBenchTest {};
-
-TEST_F(ErrorCountersBenchTest, CurrentDrivesPassBothChecksAndKeepTheirCounters)
-{
-    for (const char* ppc : {"rejected", "ignored"}) {
-        SCOPED_TRACE(ppc);
-        Start(OneDrive(std::string(R"("logs": {"ppc": ")") + ppc +
-                       R"(", "errorCounters": {"write": {"0x0001": 3, "0x8000": 1, "0x8001": 2},
-                                               "read": {"0x0003": 12}}})"));
-        auto& tap = Tap(Entry(0));
-        legacytest::RecordingOutput report;
-        EXPECT_EQ(RunTestSequence(Only({kSubtestErrorLog, kSubtestErrorLogRecheck}), Entry(0), &report, environment), 0);
-        EXPECT_EQ(report.Text(), "Begin error log pages read\r\nFinished error log pages read\r\n"
-                                 "Begin recheck of error log\r\nFinished recheck of error log\r\n");
-        EXPECT_TRUE(tap.WithOpcode(0x4C).empty()) << "the drive's counters are never reset";
-        // The drive still holds its history for every other tool.
-        uint8_t page[64] = {};
-        const uint8_t cdb[10] = {0x4D, 0, 0x43, 0, 0, 0, 0, 0, sizeof page, 0};
-        ASSERT_EQ(Sim().Disk(0)->Execute(cdb, 10, SimDirection::In, page, sizeof page, 2).status, 0);
-        EXPECT_EQ(page[4 + 3 * 12 + 11], 12) << "read counter 0003h";
-    }
 }
 
 }  // namespace

@@ -36,11 +36,10 @@ protected:
         Start(OneDrive());
         disk = Sim().Disk(0);
         tap = &Tap(Entry(0));
-        context = std::make_unique<TestContext>(Entry(0).handle, clock, keyboard);
+        Context();
     }
     SimDisk* disk = nullptr;
     legacytest::TapDevice* tap = nullptr;
-    std::unique_ptr<TestContext> context;
 };
 
 TEST_F(ExceptionsPageTest, PageIsReadCurrentWithoutBlockDescriptorsAndDecoded)
@@ -137,18 +136,15 @@ TEST_F(ExceptionsPageTest, ModeSelectEndingInRecoveredErrorTookThePageAndItGoesB
     EXPECT_EQ(CurrentPage(*disk), before);
 }
 
-TEST(ExceptionsPageScriptedTest, RecoveredErrorWithFailurePredictionShowsSmartTrip)
+class ExceptionsPageScriptedTest : public ScriptedContextTest {
+protected:
+    ExceptionsPageSave holder{&output};
+};
+
+TEST_F(ExceptionsPageScriptedTest, RecoveredErrorWithFailurePredictionShowsSmartTrip)
 {
-    auto device = std::make_shared<ScriptedDevice>();
     device->next.status = kStatusCheckCondition;
     device->next.sense = FixedSense(kSenseKeyRecoveredError, 0x5D, 0x10);
-    DeviceHandle handle = device;
-    legacytest::FakeClock clock;
-    NoKeyboard keyboard;
-    TestContext context(handle, clock, keyboard);
-    legacytest::RecordingOutput output;
-    ExceptionsPageSave holder(&output);
-    StreamCapture streams;
     EXPECT_EQ(SaveExceptionsPage(context, holder), kPageFailed);
     EXPECT_EQ(output.Text(), "\r\nSMART TRIP\r\n");
 
@@ -163,14 +159,8 @@ TEST(ExceptionsPageScriptedTest, RecoveredErrorWithFailurePredictionShowsSmartTr
     EXPECT_EQ(holder.logErr, 1);
 }
 
-TEST(ExceptionsPageScriptedTest, MalformedPagesAreRefusedWithoutReadingPastTheData)
+TEST_F(ExceptionsPageScriptedTest, MalformedPagesAreRefusedWithoutReadingPastTheData)
 {
-    auto device = std::make_shared<ScriptedDevice>();
-    DeviceHandle handle = device;
-    legacytest::FakeClock clock;
-    NoKeyboard keyboard;
-    TestContext context(handle, clock, keyboard);
-    ExceptionsPageSave holder(nullptr);
     // Mode data length below 3.
     device->next.data = {0x02, 0, 0, 0, 0x1C, 0x0A};
     EXPECT_EQ(SaveExceptionsPage(context, holder), kPageFailed);
@@ -183,14 +173,8 @@ TEST(ExceptionsPageScriptedTest, MalformedPagesAreRefusedWithoutReadingPastTheDa
     EXPECT_EQ(EnableSmartReporting(context, holder, 6, 1), kPageFailed);
 }
 
-TEST(ExceptionsPageScriptedTest, PageAfterABlockDescriptorIsSentRightAfterTheHeader)
+TEST_F(ExceptionsPageScriptedTest, PageAfterABlockDescriptorIsSentRightAfterTheHeader)
 {
-    auto device = std::make_shared<ScriptedDevice>();
-    DeviceHandle handle = device;
-    legacytest::FakeClock clock;
-    NoKeyboard keyboard;
-    TestContext context(handle, clock, keyboard);
-    ExceptionsPageSave holder(nullptr);
     // DPOFUA and PS set as the drive reports them; both are reserved in MODE SELECT.
     device->next.data = {0x17, 0, 0x10, 0x08, 0, 0, 0, 0, 0, 0, 2, 0, 0x9C, 0x0A, 0x88, 0x03, 0, 0, 0x17, 0x70, 0, 0, 0, 1};
     ASSERT_EQ(EnableSmartReporting(context, holder, 6, 1), kPageOk);
@@ -200,41 +184,6 @@ TEST(ExceptionsPageScriptedTest, PageAfterABlockDescriptorIsSentRightAfterTheHea
               (std::vector<uint8_t>{0, 0, 0, 0, 0x1C, 0x0A, 0x01, 0x06, 0, 0, 0x17, 0x70, 0, 0, 0, 1}));
     EXPECT_EQ(holder.savedFlags, 0x88);
     EXPECT_EQ(holder.savedMrie, 0x03);
-}
-
-}  // namespace
-
-namespace {
-
-std::vector<uint8_t> RequestSense(SimDisk& disk)
-{
-    const uint8_t cdb[6] = {0x03, 0, 0, 0, 18, 0};
-    std::vector<uint8_t> data(18, 0);
-    disk.Execute(cdb, 6, SimDirection::In, data.data(), 18, 2);
-    return data;
-}
-
-TEST(InformationalExceptionsEffectTest, TrippedDriveReportsOnRequestOnlyWithMrie6)
-{
-    SimDriveConfig config;
-    config.vendor = "MORVANE";
-    config.product = "MVX";
-    config.blocks = 1000;
-    config.logs.smartTripAscq = 0x10;
-    SimDisk disk(config);
-
-    SetCurrentPage(disk, 0x00, 0x06);
-    auto sense = RequestSense(disk);
-    EXPECT_EQ(sense[2] & 0x0F, 0x00);
-    EXPECT_EQ(sense[12], 0x5D);
-    EXPECT_EQ(sense[13], 0x10);
-    // Still there at the next poll: the prediction does not go away.
-    EXPECT_EQ(RequestSense(disk)[12], 0x5D);
-
-    SetCurrentPage(disk, 0x00, 0x03);  // recovered error on a command instead
-    EXPECT_EQ(RequestSense(disk)[12], 0x00);
-    SetCurrentPage(disk, 0x08, 0x06);  // exceptions disabled
-    EXPECT_EQ(RequestSense(disk)[12], 0x00);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "legacytest/test_context.h"
 #include "scsi/stop.h"
 #include "support/bench_fixture.h"
+#include "support/scripted_device.h"
 #include "support/stream_capture.h"
 
 // A bench scanned into the device table, a fake clock and keyboard, and the
@@ -53,6 +54,15 @@ protected:
         return RunTestSequence(selection, entry, &output, environment, &outcome);
     }
 
+    // A context on the drive of `slot`, reporting to `output`.
+    TestContext& Context(int slot = 0)
+    {
+        context = std::make_unique<TestContext>(Entry(slot).handle, clock, keyboard);
+        context->workspace.output = &output;
+        context->workspace.device = &Entry(slot);
+        return *context;
+    }
+
     static SubtestSelection Only(std::initializer_list<int> indexes)
     {
         SubtestSelection selection;
@@ -66,6 +76,19 @@ protected:
     legacytest::RecordingOutput output;
     TestEnvironment environment;
     SequenceOutcome outcome;
+    std::unique_ptr<TestContext> context;
+};
+
+// A test context on a drive that answers as the test scripts it.
+class ScriptedContextTest : public ::testing::Test {
+protected:
+    std::shared_ptr<ScriptedDevice> device = std::make_shared<ScriptedDevice>();
+    DeviceHandle handle = device;
+    legacytest::FakeClock clock;
+    NoKeyboard keyboard;
+    TestContext context{handle, clock, keyboard};
+    legacytest::RecordingOutput output;
+    StreamCapture streams;
 };
 
 // One drive on bus 0 as bench JSON, with any blocks and further fields.

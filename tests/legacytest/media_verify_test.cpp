@@ -18,16 +18,7 @@ uint32_t LbaOf(const SeenCommand& command)
     return LoadBe32(command.cdb.data() + 2);
 }
 
-class MediaVerifyTest : public LegacyBenchTest {
-protected:
-    TestContext& Context(int slot = 0)
-    {
-        context = std::make_unique<TestContext>(Entry(slot).handle, clock, keyboard);
-        context->workspace.device = &Entry(slot);
-        return *context;
-    }
-    std::unique_ptr<TestContext> context;
-};
+class MediaVerifyTest : public LegacyBenchTest {};
 
 TEST_F(MediaVerifyTest, CapacityIsReadWithPmiAndAddressAsAsked)
 {

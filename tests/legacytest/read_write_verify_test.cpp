@@ -32,8 +32,7 @@ protected:
         hangClock.step = 1;
         disk->SetHangClock(&hangClock);
         tap = &Tap(Entry(0));
-        context = std::make_unique<TestContext>(Entry(0).handle, clock, keyboard);
-        context->workspace.output = &output;
+        Context();
     }
     int Pass(uint32_t lba = 7) { return ReadWriteVerifyBlocks(*context, context->workspace, lba, 1, 512); }
 
@@ -51,7 +50,6 @@ protected:
     SimDisk* disk = nullptr;
     legacytest::FakeClock hangClock;
     legacytest::TapDevice* tap = nullptr;
-    std::unique_ptr<TestContext> context;
 };
 
 TEST_F(ReadWriteVerifyTest, BlockOfFFhIsWrittenAs00hThenAsFFhAgain)

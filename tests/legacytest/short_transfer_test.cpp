@@ -31,15 +31,6 @@ protected:
         Sim().Disk(0)->AddFault(
             {.action = SimFault::Action::ShortTransfer, .opcode = opcode, .times = 1, .transferBytes = bytes});
     }
-    TestContext& Context()
-    {
-        context = std::make_unique<TestContext>(Entry(0).handle, clock, keyboard);
-        context->workspace.output = &output;
-        context->workspace.device = &Entry(0);
-        return *context;
-    }
-
-    std::unique_ptr<TestContext> context;
 };
 
 struct Reader {

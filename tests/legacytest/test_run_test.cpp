@@ -39,6 +39,8 @@ protected:
 TEST_F(TestRunTest, SelectedDrivesAreTestedInTableOrderBetweenTheirRunnerLines)
 {
     Start(Bench(1, Disk(0, 0) + "," + Disk(0, 1) + "," + Disk(0, 2)));
+    EXPECT_EQ(RunLegacyTests(&output, LongSelection(), environment, &report), 0);
+    EXPECT_TRUE(report.drives.empty()) << "nothing selected, nothing run";
     SetDeviceSelected(Entry(0), true);
     SetDeviceSelected(Entry(2), true);
     DeviceState stateDuringRun = DeviceState::NotSelected;
@@ -58,14 +60,6 @@ TEST_F(TestRunTest, SelectedDrivesAreTestedInTableOrderBetweenTheirRunnerLines)
     ASSERT_EQ(report.drives.size(), 2u);
     EXPECT_EQ(report.drives[1].path, "\\\\.\\physicaldrive2");
     EXPECT_TRUE(report.drives[1].sequence.Completed());
-}
-
-TEST_F(TestRunTest, RunWithoutSelectedDrivesDoesNothing)
-{
-    Start(Bench(1, Disk(0, 0)));
-    EXPECT_EQ(RunLegacyTests(&output, LongSelection(), environment, &report), 0);
-    EXPECT_EQ(output.Text(), "");
-    EXPECT_TRUE(report.drives.empty());
 }
 
 TEST_F(TestRunTest, DriveWithoutAPathOrThatCannotBeOpenedEndsTheRun)
@@ -185,9 +179,12 @@ TEST_F(TestRunTest, TheRunOwnsTheDrivesSelectedAtItsStartUntilItIsDoneWithThem)
     SetDeviceSelected(Entry(1), true);
     CommandGate gate(kTestUnitReady);
     Gated(Tap(Entry(0)), gate);
+    SubtestSelection selection = Only({kSubtestDriveReady, kSubtestFormatCheck});
     LegacyTestRun run;
-    ASSERT_TRUE(run.Start(&output, Only({kSubtestDriveReady}), environment));
+    std::atomic<bool> runningWhenFinished{true};
+    ASSERT_TRUE(run.Start(&output, selection, environment, [&] { runningWhenFinished = run.Running(); }));
     ASSERT_TRUE(gate.WaitInside());
+    selection = Only({kSubtestDriveReady});  // the dialog edits the selection meanwhile
     // Neither the drive under test nor the one waiting its turn can be taken
     // from the run; a drive selected now does not join it.
     EXPECT_FALSE(SetDeviceSelected(Entry(0), false));
@@ -198,41 +195,11 @@ TEST_F(TestRunTest, TheRunOwnsTheDrivesSelectedAtItsStartUntilItIsDoneWithThem)
     gate.Release();
     run.Wait();
     EXPECT_EQ(run.Report().drives.size(), 2u);
+    EXPECT_FALSE(runningWhenFinished) << "the callback comes after the run";
+    EXPECT_EQ(output.Count("Finished low level format check"), 2u) << "the selection the run started with";
     EXPECT_FALSE(output.Contains("physicaldrive2"));
     EXPECT_TRUE(SetDeviceSelected(Entry(0), false)) << "the user's again";
     EXPECT_EQ(StateOf(Entry(0)), DeviceState::NotSelected);
-}
-
-TEST_F(TestRunTest, RunningWorkerKeepsTheSelectionItWasStartedWith)
-{
-    Start(Bench(1, Disk(0, 0)));
-    SelectAll();
-    CommandGate gate(kTestUnitReady);
-    Gated(Tap(Entry(0)), gate);
-    SubtestSelection custom = Only({kSubtestDriveReady, kSubtestFormatCheck});
-    LegacyTestRun run;
-    ASSERT_TRUE(run.Start(&output, custom, environment));
-    ASSERT_TRUE(gate.WaitInside());
-    custom = Only({kSubtestDriveReady});  // the dialog edits the selection meanwhile
-    gate.Release();
-    run.Wait();
-    EXPECT_TRUE(output.Contains("Finished low level format check"));
-}
-
-TEST_F(TestRunTest, FinishedRunsItsCallbackOnTheWorkerAfterTheRun)
-{
-    Start(Bench(1, Disk(0, 0)));
-    SelectAll();
-    std::atomic<bool> called{false};
-    std::atomic<bool> runningWhenCalled{true};
-    LegacyTestRun run;
-    ASSERT_TRUE(run.Start(&output, Only({kSubtestDriveReady}), environment, [&] {
-        runningWhenCalled = run.Running();
-        called = true;
-    }));
-    run.Wait();
-    EXPECT_TRUE(called);
-    EXPECT_FALSE(runningWhenCalled);
 }
 
 TEST(DrivePathForReportTest, CatalogPrefixIsRemoved)
