@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <random>
@@ -11,9 +12,12 @@
 
 #include "drives/device_entry.h"
 #include "legacy_bench_fixture.h"
+#include "legacytest/exceptions_page.h"
 #include "legacytest/parallel_test_run.h"
+#include "legacytest/read_write_verify.h"
 #include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
+#include "sim/sim_sense.h"
 #include "support/fake_time.h"
 #include "support/sim_mode_page.h"
 
@@ -216,22 +220,37 @@ TEST_F(ParallelTestRunTest, ADriveThatCannotBeOpenedIsNamedAndTheOthersAreTested
     EXPECT_NE(streams.Log().find("Invalid device: \\\\.\\physicaldrive9"), std::string::npos);
 }
 
-// Stops at random commands of random drives, one drive's or all: every
+// The fault-and-stop soak: the long suite on every drive at once, run after
+// run, with faults the drives get over, stops of one drive or of all at
+// random commands, and writes the drive did but whose answer was lost. Every
 // block and every mode page of every drive is as it was before the run.
-TEST_F(ParallelTestRunTest, SeededStopsLeaveEveryDrivesDataAndSettingsAsTheyWere)
+// KESTRION_SOAK_RUNS=N runs N of them.
+TEST_F(ParallelTestRunTest, FaultsAndStopsLeaveEveryDrivesDataAndSettingsAsTheyWere)
 {
+    using Action = SimFault::Action;
     constexpr int kDrives = 3;
-    constexpr int kRuns = 24;
-    int stoppedDrives = 0;
-    for (uint64_t seed = 1; seed <= kRuns; ++seed) {
+    // Fewer failures in a row than the attempts to put data and settings back:
+    // a drive that never answers again cannot have them back (the report says so).
+    constexpr int kTransientFailures = std::min(kRestoreAttempts, kPageRestoreAttempts) - 1;
+    constexpr uint8_t kOpcodes[] = {0x00, 0x03, 0x1A, 0x15, 0x1D, 0x1C, 0x25, 0x28, 0x2E, 0x37, 0x3B, 0x3C, 0x4D};
+    constexpr uint8_t kKeys[] = {kSenseKeyNotReady,       kSenseKeyMediumError,   kSenseKeyHardwareError,
+                                 kSenseKeyIllegalRequest, kSenseKeyUnitAttention, kSenseKeyAbortedCommand};
+    const char* asked = std::getenv("KESTRION_SOAK_RUNS");
+    const uint64_t runs = asked ? std::strtoull(asked, nullptr, 10) : 150;
+    uint64_t stoppedDrives = 0;
+    for (uint64_t seed = 1; seed <= runs; ++seed) {
         SCOPED_TRACE(seed);
         std::mt19937_64 random(seed);
-        const auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+        const auto below = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
+        std::string fields = kGeometry;
+        if (below(2)) fields += R"(, "logs": {"pages": [2, 3, 5, 6, "0x0D", "0x2F", "0x30"]})";
+        if (below(5) == 0) fields += R"(, "descriptorSense": true)";
+        if (below(5) == 0) fields += R"(, "unitAttention": true)";
         ClearDeviceTable();
-        StartDrives(kDrives, kGeometry);
+        StartDrives(kDrives, fields);
         std::vector<std::vector<uint8_t>> media;
         std::vector<std::vector<uint8_t>> pages;
-        const int stopAllOn = below(4) == 0 ? below(kDrives) : -1;
+        const int stopAllOn = below(4) == 0 ? static_cast<int>(below(kDrives)) : -1;
         for (int drive = 0; drive < kDrives; ++drive) {
             SimDisk& disk = *Sim().Disk(drive);
             // User data where the heads check writes: sector 0 of each head.
@@ -244,30 +263,60 @@ TEST_F(ParallelTestRunTest, SeededStopsLeaveEveryDrivesDataAndSettingsAsTheyWere
             }
             media.push_back(disk.ReadMedium(0, 1200));
             pages.push_back(simpage::All(disk));
+            for (size_t budget = below(kTransientFailures + 1); budget > 0;) {
+                SimFault fault{.action = Action::Sense, .opcode = kOpcodes[below(std::size(kOpcodes))]};
+                fault.times = static_cast<uint32_t>(1 + below(budget));
+                fault.afterCommands = disk.CommandsReceived() + below(below(2) ? 300 : 3000);
+                switch (below(4)) {
+                case 0:
+                    fault.senseKey = kKeys[below(std::size(kKeys))];
+                    fault.asc = static_cast<uint8_t>(below(0x5E));
+                    break;
+                case 1:
+                    fault.action = Action::Status;
+                    fault.status = kSimStatusBusy;
+                    break;
+                case 2: fault.action = Action::CallFails; break;
+                default:
+                    fault.action = Action::ShortTransfer;
+                    fault.transferBytes = static_cast<uint32_t>(below(4096));
+                    break;
+                }
+                budget -= *fault.times;
+                disk.AddFault(fault);
+            }
             // Most stops in the first commands, where the SMART check
             // changes its page and the heads check writes.
-            const int stopAt = below(3) == 0 ? -1 : 1 + below(below(2) ? 60 : 3000);
-            auto commands = std::make_shared<int>(0);
-            Tap(Entry(drive)).hook = [this, drive, stopAt, stopAllOn, commands](ScsiRequest&, bool&) {
-                if (++*commands != stopAt) return false;
-                if (drive == stopAllOn)
-                    run.RequestStop();
-                else
-                    run.RequestStop(static_cast<size_t>(drive));
-                return false;
+            const size_t stopAt = below(3) == 0 ? 0 : 1 + below(below(2) ? 60 : 3000);
+            const size_t lostWrite = below(6) == 0 ? 1 + below(4) : 0;
+            auto counts = std::make_shared<std::pair<size_t, size_t>>();  // commands, writes
+            auto& tap = Tap(Entry(drive));
+            tap.hook = [this, &tap, drive, stopAt, stopAllOn, lostWrite, counts](ScsiRequest& request, bool& delivered) {
+                if (++counts->first == stopAt) {
+                    if (drive == stopAllOn)
+                        run.RequestStop();
+                    else
+                        run.RequestStop(static_cast<size_t>(drive));
+                }
+                if (request.Cdb[0] != kWriteVerify10 || ++counts->second != lostWrite) return false;
+                tap.inner->Execute(request);
+                request.ScsiStatus = 0;
+                delivered = false;
+                return true;
             };
         }
-        ASSERT_TRUE(StartRun(QuickSelection()));
+        ASSERT_TRUE(StartRun(LongSelection()));
         run.Wait();
         for (int drive = 0; drive < kDrives; ++drive) {
             SimDisk& disk = *Sim().Disk(drive);
+            disk.ClearFaults();
             stoppedDrives += Outcome(static_cast<size_t>(drive)).stopped ? 1 : 0;
             EXPECT_EQ(disk.ReadMedium(0, 1200), media[static_cast<size_t>(drive)]) << "drive " << drive;
             EXPECT_EQ(simpage::All(disk), pages[static_cast<size_t>(drive)]) << "drive " << drive;
             EXPECT_FALSE(Outcome(static_cast<size_t>(drive)).sequence.settingsLeftChanged);
         }
     }
-    EXPECT_GT(stoppedDrives, kRuns) << "the stops came while the drives were in work";
+    EXPECT_GT(stoppedDrives, runs) << "the stops came while the drives were in work";
 }
 
 }  // namespace
