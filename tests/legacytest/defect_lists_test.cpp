@@ -10,7 +10,6 @@ namespace {
 
 constexpr uint8_t kSendDiagnostic = 0x1D;
 constexpr uint8_t kReceiveDiagnostic = 0x1C;
-constexpr uint8_t kWriteVerify10 = 0x2E;
 
 // A bench drive of 4 heads, 100 sectors per track.
 std::string FourHeads(const std::string& extra = "")
@@ -100,34 +99,6 @@ TEST_F(DefectListsTest, SectorInTheReservedAreaHasNoAddress)
     uint32_t lba = 12345;
     EXPECT_EQ(PhysToLBA(450, 0, 0, lba, Context(), 0), kTranslateFailed);
     EXPECT_EQ(lba, 12345u);
-}
-
-TEST_F(DefectListsTest, HeadsCheckWritesAndRestoresSectorZeroOfEveryOtherHead)
-{
-    Start(FourHeads());
-    auto& tap = Tap(Entry(0));
-    TestContext& test = Context();
-    CountHeads(test.workspace, test);
-    tap.Forget();
-    EXPECT_EQ(CheckPhysicalHeads(test.workspace, test, 1, 0, 512), kHeadsPass);
-    const auto writes = tap.WithOpcode(kWriteVerify10);
-    ASSERT_EQ(writes.size(), 6u);  // heads 1, 2, 3: new data, then old
-    const uint32_t expected[] = {100, 100, 200, 200, 300, 300};
-    for (size_t i = 0; i < writes.size(); ++i) {
-        const uint32_t lba = LoadBe16(writes[i].cdb.data() + 4);
-        EXPECT_EQ(lba, expected[i]);
-    }
-    EXPECT_EQ(Sim().Disk(0)->StoredBlocks(), 0u) << "every block holds its zeros again";
-}
-
-TEST_F(DefectListsTest, HeadsCheckWithoutTranslatePageFailsOnLbaZero)
-{
-    Start(OneDrive());
-    TestContext& test = Context();
-    CountHeads(test.workspace, test);
-    EXPECT_EQ(test.workspace.headCount, 0);
-    EXPECT_EQ(CheckPhysicalHeads(test.workspace, test, 1, 0, 512), kHeadsFailed);
-    EXPECT_EQ(output.Text(), "\r\nLogical to Physical translation failed for LBA=00000000\r\n");
 }
 
 TEST_F(DefectListsTest, HeadThatDoesNotTranslateEndsTheCheckWithItsNumber)

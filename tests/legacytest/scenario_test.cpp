@@ -14,7 +14,7 @@
 //   count N TEXT        TEXT is in the report N times
 //   sent XX N           N commands of opcode XX went to the drive
 //   cdb HEX             a command of exactly these CDB bytes went
-//   reads LBA+N ...     the READ (10)s, in order
+//   lbas XX LBA+N ...   the 10-byte commands of opcode XX, in order
 //   failure SUBTEST LBA BLOCKS FAILING|-   the run's one read failure
 //   every block read once | page kept | stored N | slept MS | ended N
 #include <gtest/gtest.h>
@@ -101,7 +101,6 @@ TEST_P(ScenarioTest, ReportAndCommandsAreAsWritten)
     EXPECT_EQ(g_bNoAbort.load(), 0);
     std::string report;
     bool whole = false;
-    std::vector<std::string> reads;
     for (const std::string& line : GetParam().lines) {
         SCOPED_TRACE(line);
         const auto [key, rest] = Split(line);
@@ -122,14 +121,16 @@ TEST_P(ScenarioTest, ReportAndCommandsAreAsWritten)
             const std::vector<uint8_t> cdb = ParseHexText(rest);
             const auto commands = tap.Commands();
             EXPECT_TRUE(std::any_of(commands.begin(), commands.end(), [&](const auto& c) { return c.cdb == cdb; }));
-        } else if (key == "reads") {
+        } else if (key == "lbas") {
             std::istringstream words(rest);
-            for (std::string word; words >> word;) reads.push_back(word);
-            std::vector<std::string> sent;
-            for (const auto& read : tap.WithOpcode(0x28))
-                sent.push_back(std::to_string(LoadBe32(read.cdb.data() + 2)) + "+" +
-                               std::to_string(LoadBe16(read.cdb.data() + 7)));
-            EXPECT_EQ(sent, reads);
+            std::string opcode;
+            words >> opcode;
+            std::vector<std::string> expected, sent;
+            for (std::string word; words >> word;) expected.push_back(word);
+            for (const auto& command : tap.WithOpcode(static_cast<uint8_t>(std::stoul(opcode, nullptr, 16))))
+                sent.push_back(std::to_string(LoadBe32(command.cdb.data() + 2)) + "+" +
+                               std::to_string(LoadBe16(command.cdb.data() + 7)));
+            EXPECT_EQ(sent, expected);
         } else if (key == "failure") {
             std::istringstream words(rest);
             int subtest = 0;
