@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "legacy_bench_fixture.h"
+#include "support/case_file.h"
 #include "legacytest/defect_lists.h"
 #include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
@@ -21,33 +22,16 @@ std::string FourHeads(const std::string& extra = "")
 
 class DefectListsTest : public LegacyBenchTest {};
 
-TEST(DefectListDecodeTest, ReadsWholeDescriptorsOfAPhysicalSectorList)
+TEST(DefectListDecodeTest, OnlyWholeDescriptorsInsideTheListAndTheBytesAtHand)
 {
-    const std::vector<uint8_t> list = {0x00, 0x1D, 0x00, 0x10,                          // P and G, 101b, 16 bytes
-                                       0x01, 0x02, 0x03, 0x04, 0x00, 0x00, 0x01, 0x2C,  // cyl 10203h head 4 sector 12Ch
-                                       0x00, 0x00, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00};
-    const auto defects = DecodePhysicalDefectList(list);
-    ASSERT_EQ(defects.size(), 2u);
-    EXPECT_EQ(defects[0].cylinder, 0x010203u);
-    EXPECT_EQ(defects[0].head, 4);
-    EXPECT_EQ(defects[0].sector, 0x12Cu);
-    EXPECT_EQ(defects[0].offset, 4u);
-    EXPECT_EQ(defects[1].cylinder, 7u);
-    EXPECT_EQ(defects[1].offset, 12u);
-}
-
-TEST(DefectListDecodeTest, NeverReadsPastTheListOrTheBytesAtHand)
-{
-    // The header claims 800 bytes; 12 are here: one whole descriptor.
-    std::vector<uint8_t> list = {0x00, 0x1D, 0x03, 0x20, 0, 0, 1, 0, 0, 0, 0, 9, 0, 0, 2, 0};
-    EXPECT_EQ(DecodePhysicalDefectList(list).size(), 1u);
-    // The list ends inside the second descriptor.
-    list = {0x00, 0x1D, 0x00, 0x0C, 0, 0, 1, 0, 0, 0, 0, 9, 0, 0, 2, 0, 0, 0, 0, 5};
-    EXPECT_EQ(DecodePhysicalDefectList(list).size(), 1u);
-    // Another format, or no header: nothing to walk.
-    list = {0x00, 0x18, 0x00, 0x08, 0, 0, 0, 5, 0, 0, 0, 6};
-    EXPECT_TRUE(DecodePhysicalDefectList(list).empty());
-    EXPECT_TRUE(DecodePhysicalDefectList(std::vector<uint8_t>{0x00, 0x1D}).empty());
+    for (const CaseLine& c : ReadCaseFile("legacy/defect_lists.txt")) {
+        SCOPED_TRACE(CaseTrace("legacy/defect_lists.txt", c));
+        std::string decoded;
+        for (const PhysicalDefect& d : DecodePhysicalDefectList(ParseHexText(c[0])))
+            decoded += (decoded.empty() ? "" : " ") + std::to_string(d.cylinder) + "/" + std::to_string(d.head) + "/" +
+                       std::to_string(d.sector) + "@" + std::to_string(d.offset);
+        EXPECT_EQ(decoded.empty() ? "none" : decoded, c[1]);
+    }
 }
 
 TEST_F(DefectListsTest, BothListsAreAskedForInPhysicalSectorFormat)

@@ -115,14 +115,6 @@ TEST_F(ExceptionsPageTest, NothingIsSentToRestoreAPageThatWasNeverRead)
     EXPECT_TRUE(tap->Commands().empty());
 }
 
-TEST_F(ExceptionsPageTest, RefusedModeSelectIsAFailureAndChangesNothing)
-{
-    disk->AddFault({SimFault::Action::Sense, kModeSelect6, kSenseKeyIllegalRequest, 0x26, 0x00});
-    ExceptionsPageSave holder(&output);
-    EXPECT_EQ(EnableSmartReporting(*context, holder, kSmartMrieOnRequest, kSmartFlagsLogErr), kPageFailed);
-    EXPECT_FALSE(holder.Changed());
-}
-
 TEST_F(ExceptionsPageTest, ModeSelectEndingInRecoveredErrorTookThePageAndItGoesBack)
 {
     // A drive that rounded a parameter (37h/00h) still took the page.

@@ -35,21 +35,6 @@ TEST_F(MediaVerifyTest, CapacityIsReadWithPmiAndAddressAsAsked)
     EXPECT_EQ(tap.Commands()[0].transferLength, 8u);
 }
 
-TEST_F(MediaVerifyTest, CapacityBeyond32BitsIsReadWithReadCapacity16)
-{
-    Start(OneDrive("", 0x180000000ull));  // 3 TiB
-    auto& tap = Tap(Entry(0));
-    TestContext& test = Context();
-    uint64_t lba = 0;
-    uint32_t blockLength = 0;
-    EXPECT_EQ(QueryCapacity(test, lba, blockLength, 1, 0), kCapacityOk);
-    EXPECT_EQ(lba, 0x17FFFFFFFull);
-    EXPECT_EQ(blockLength, 512u);
-    ASSERT_EQ(tap.Commands().size(), 2u);
-    EXPECT_EQ(tap.Commands()[1].cdb,
-              (std::vector<uint8_t>{0x9E, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 1, 0}));
-}
-
 TEST_F(MediaVerifyTest, SliceReadsUpToAndIncludingItsLastBlock)
 {
     Start(OneDrive(R"("unreadableBlocks": [1000])", 1001));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "legacy_bench_fixture.h"
+#include "support/case_file.h"
 #include "legacytest/attribute_warnings.h"
 #include "legacytest/exceptions_page.h"
 #include "sim/sim_disk.h"
@@ -94,23 +95,14 @@ TEST_F(SmartCheckTest, PutBackIsTriedAgainAndAPageThatCannotGoBackFailsTheRun)
 
 TEST(AttributeWarningsTest, WalkStopsAtTheBitErrorRateAttributeAndStaysInsideTheData)
 {
-    std::vector<uint8_t> page = {0x30, 0, 0, 0x1C,                     // 28 bytes of parameters
-                                 0x00, 0x04, 0x03, 0x03, 0x02, 0x64, 0x24,  // reallocation: trips
-                                 0x00, 0x32, 0x03, 0x0C, 0x64, 0x64, 0x24, 0, 0, 0, 0, 0, 0, 0, 0, 0x00,
-                                 0x00, 0x04, 0x03, 0x01, 0x02};  // after 0032h: not walked
-    EXPECT_EQ(ScanAttributeWarnings(page), (std::vector<AttributeWarning>{AttributeWarning::ReallocationTrip}));
-    page[26] = 0x01;  // the twelfth value byte: header + 15
-    EXPECT_EQ(ScanAttributeWarnings(page),
-              (std::vector<AttributeWarning>{AttributeWarning::ReallocationTrip, AttributeWarning::BitErrorRateTrip}));
-
-    // A short 0032h parameter has no twelfth byte: the next bytes are not taken for it.
-    const std::vector<uint8_t> shortOne = {0x30, 0, 0, 0x10, 0x00, 0x32, 0x03, 0x02, 0x64, 0x64,
-                                           0x00, 0x05, 0x03, 0x02, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    EXPECT_TRUE(ScanAttributeWarnings(shortOne).empty());
-    // A page length beyond the bytes at hand.
-    const std::vector<uint8_t> cut = {0x30, 0, 0xFF, 0xFF, 0x00, 0x04, 0x03, 0x08, 0x02};
-    EXPECT_EQ(ScanAttributeWarnings(cut).size(), 1u);
-    EXPECT_TRUE(ScanAttributeWarnings(std::vector<uint8_t>{0x30, 0, 0, 3, 0, 4, 3}).empty());
+    for (const CaseLine& c : ReadCaseFile("legacy/attribute_warnings.txt")) {
+        SCOPED_TRACE(CaseTrace("legacy/attribute_warnings.txt", c));
+        std::string found;
+        for (const AttributeWarning warning : ScanAttributeWarnings(ParseHexText(c[0])))
+            found += std::string(found.empty() ? "" : " ") +
+                     (warning == AttributeWarning::ReallocationTrip ? "reallocation" : "bitErrorRate");
+        EXPECT_EQ(found.empty() ? "none" : found, c[1]);
+    }
 }
 
 }  // namespace
