@@ -175,15 +175,4 @@ TEST_F(MediaVerifyTest, RandomReadsSpreadOverTheMediumLessItsLast100Blocks)
     EXPECT_NEAR(lowerHalf, 4750, 300);
 }
 
-TEST_F(MediaVerifyTest, FailedRandomReadEndsThePassAtOnceAndReportsTheCommand)
-{
-    Start(OneDrive(R"("faults": [{"opcode": "0x28", "senseKey": 3, "asc": "0x11", "afterCommands": 20}])", 20001));
-    auto& tap = Tap(Entry(0));
-    TestContext& test = Context();
-    test.workspace.lastLba = 20000;
-    EXPECT_EQ(VerifyRandomBlocks(test, test.workspace, 50), 0);
-    EXPECT_LT(tap.WithOpcode(kRead10).size(), 50u);
-    EXPECT_NE(streams.Log().find("Target Status = 02"), std::string::npos);
-}
-
 }  // namespace

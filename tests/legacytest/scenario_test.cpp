@@ -132,17 +132,11 @@ TEST_P(ScenarioTest, ReportAndCommandsAreAsWritten)
                                std::to_string(LoadBe16(command.cdb.data() + 7)));
             EXPECT_EQ(sent, expected);
         } else if (key == "failure") {
-            std::istringstream words(rest);
-            int subtest = 0;
-            uint64_t lba = 0, blocks = 0;
-            std::string failing;
-            words >> subtest >> lba >> blocks >> failing;
             ASSERT_EQ(outcome.readFailures.size(), 1u);
-            const ReadFailure& failure = outcome.readFailures[0];
-            EXPECT_EQ(failure.subtest, subtest);
-            EXPECT_EQ(failure.lba, lba);
-            EXPECT_EQ(failure.blocks, blocks);
-            EXPECT_EQ(failure.failingLba, failing == "-" ? std::nullopt : std::optional(std::stoull(failing)));
+            const ReadFailure& f = outcome.readFailures[0];
+            EXPECT_EQ(std::to_string(f.subtest) + " " + std::to_string(f.lba) + " " + std::to_string(f.blocks) + " " +
+                          (f.failingLba ? std::to_string(*f.failingLba) : "-"),
+                      rest);
         } else if (line == "every block read once") {
             std::vector<uint8_t> seen(std::stoull(Field("blocks", "1001")), 0);
             for (const auto& read : tap.WithOpcode(0x28)) {
