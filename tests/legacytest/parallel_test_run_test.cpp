@@ -233,8 +233,17 @@ TEST_F(ParallelTestRunTest, FaultsAndStopsLeaveEveryDrivesDataAndSettingsAsTheyW
     // a drive that never answers again cannot have them back (the report says so).
     constexpr int kTransientFailures = std::min(kRestoreAttempts, kPageRestoreAttempts) - 1;
     constexpr uint8_t kOpcodes[] = {0x00, 0x03, 0x1A, 0x15, 0x1D, 0x1C, 0x25, 0x28, 0x2E, 0x37, 0x3B, 0x3C, 0x4D};
-    constexpr uint8_t kKeys[] = {kSenseKeyNotReady,       kSenseKeyMediumError,   kSenseKeyHardwareError,
-                                 kSenseKeyIllegalRequest, kSenseKeyUnitAttention, kSenseKeyAbortedCommand};
+    const SimFault kFaults[] = {
+        {.action = Action::Sense, .senseKey = kSenseKeyNotReady, .asc = 0x04, .ascq = 0x01},
+        {.action = Action::Sense, .senseKey = kSenseKeyMediumError, .asc = 0x11},
+        {.action = Action::Sense, .senseKey = kSenseKeyHardwareError, .asc = 0x44},
+        {.action = Action::Sense, .senseKey = kSenseKeyIllegalRequest, .asc = 0x24},
+        {.action = Action::Sense, .senseKey = kSenseKeyUnitAttention, .asc = 0x29},
+        {.action = Action::Sense, .senseKey = kSenseKeyAbortedCommand, .asc = 0x47},
+        {.action = Action::Status, .status = kSimStatusBusy},
+        {.action = Action::CallFails},
+        {.action = Action::ShortTransfer, .transferBytes = 100},
+    };
     const char* asked = std::getenv("KESTRION_SOAK_RUNS");
     const uint64_t runs = asked ? std::strtoull(asked, nullptr, 10) : 150;
     uint64_t stoppedDrives = 0;
@@ -264,24 +273,10 @@ TEST_F(ParallelTestRunTest, FaultsAndStopsLeaveEveryDrivesDataAndSettingsAsTheyW
             media.push_back(disk.ReadMedium(0, 1200));
             pages.push_back(simpage::All(disk));
             for (size_t budget = below(kTransientFailures + 1); budget > 0;) {
-                SimFault fault{.action = Action::Sense, .opcode = kOpcodes[below(std::size(kOpcodes))]};
+                SimFault fault = kFaults[below(std::size(kFaults))];
+                fault.opcode = kOpcodes[below(std::size(kOpcodes))];
                 fault.times = static_cast<uint32_t>(1 + below(budget));
                 fault.afterCommands = disk.CommandsReceived() + below(below(2) ? 300 : 3000);
-                switch (below(4)) {
-                case 0:
-                    fault.senseKey = kKeys[below(std::size(kKeys))];
-                    fault.asc = static_cast<uint8_t>(below(0x5E));
-                    break;
-                case 1:
-                    fault.action = Action::Status;
-                    fault.status = kSimStatusBusy;
-                    break;
-                case 2: fault.action = Action::CallFails; break;
-                default:
-                    fault.action = Action::ShortTransfer;
-                    fault.transferBytes = static_cast<uint32_t>(below(4096));
-                    break;
-                }
                 budget -= *fault.times;
                 disk.AddFault(fault);
             }
@@ -292,12 +287,8 @@ TEST_F(ParallelTestRunTest, FaultsAndStopsLeaveEveryDrivesDataAndSettingsAsTheyW
             auto counts = std::make_shared<std::pair<size_t, size_t>>();  // commands, writes
             auto& tap = Tap(Entry(drive));
             tap.hook = [this, &tap, drive, stopAt, stopAllOn, lostWrite, counts](ScsiRequest& request, bool& delivered) {
-                if (++counts->first == stopAt) {
-                    if (drive == stopAllOn)
-                        run.RequestStop();
-                    else
-                        run.RequestStop(static_cast<size_t>(drive));
-                }
+                if (++counts->first == stopAt)
+                    drive == stopAllOn ? run.RequestStop() : run.RequestStop(static_cast<size_t>(drive));
                 if (request.Cdb[0] != kWriteVerify10 || ++counts->second != lostWrite) return false;
                 tap.inner->Execute(request);
                 request.ScsiStatus = 0;
