@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "legacy_bench_fixture.h"
+#include "support/case_file.h"
 #include "legacytest/media_verify.h"
 #include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
@@ -35,59 +37,38 @@ TEST_F(MediaVerifyTest, CapacityIsReadWithPmiAndAddressAsAsked)
     EXPECT_EQ(tap.Commands()[0].transferLength, 8u);
 }
 
-TEST_F(MediaVerifyTest, SliceReadsUpToAndIncludingItsLastBlock)
+TEST_F(MediaVerifyTest, SliceReadsFromItsCursorUpToItsLastBlockOrItsTime)
 {
-    Start(OneDrive(R"("unreadableBlocks": [1000])", 1001));
-    auto& tap = Tap(Entry(0));
-    TestContext& test = Context();
-    uint64_t cursor = 700;
-    // 700, 764, 828, 892, then the 37 blocks left, up to the last one.
-    EXPECT_EQ(VerifySequentialSlice(test, cursor, 999, 64, 0), kSliceLimitReached);
-    const auto reads = tap.WithOpcode(kRead10);
-    ASSERT_EQ(reads.size(), 5u);
-    EXPECT_EQ(LbaOf(reads.back()), 956u);
-    EXPECT_EQ(reads.back().cdb[8], 44);
-    EXPECT_EQ(cursor, 1000u);
-    // The last block of the drive is read too, and fails.
-    EXPECT_EQ(VerifySequentialSlice(test, cursor, 1000, 64, 0), kReadStatusFailed);
-    EXPECT_EQ(cursor, 1000u);
-
-    // Past its last block: nothing read.
-    tap.Forget();
-    cursor = 1001;
-    EXPECT_EQ(VerifySequentialSlice(test, cursor, 1000, 64, 2), kSliceLimitReached);
-    EXPECT_TRUE(tap.Commands().empty());
+    const std::map<std::string, int> results{
+        {"limit", kSliceLimitReached}, {"time", kSliceTimeUsedUp}, {"failed", kReadStatusFailed}};
+    for (const CaseLine& c : ReadCaseFile("legacy/verify_slices.txt")) {
+        SCOPED_TRACE(CaseTrace("legacy/verify_slices.txt", c));
+        Start(OneDrive(c[1] == "-" ? "" : "\"unreadableBlocks\": [" + c[1] + "]", std::stoull(c[0])));
+        auto& tap = Tap(Entry(0));
+        TestContext& test = Context();
+        clock.step = std::stoll(c[5]);
+        uint64_t cursor = std::stoull(c[2]);
+        EXPECT_EQ(VerifySequentialSlice(test, cursor, std::stoull(c[3]), 64, std::stoi(c[4])), results.at(c[6]));
+        EXPECT_EQ(cursor, std::stoull(c[7]));
+        std::string reads, failure = "-";
+        for (const SeenCommand& read : tap.WithOpcode(kRead10))
+            reads += (reads.empty() ? "" : " ") + std::to_string(LbaOf(read)) + "+" + std::to_string(read.cdb[8]);
+        EXPECT_EQ(reads.empty() ? "-" : reads, c[8]);
+        if (const auto& f = test.lastReadFailure)
+            failure = std::to_string(f->lba) + "+" + std::to_string(f->blocks) + "@" + std::to_string(f->failingLba.value_or(0));
+        EXPECT_EQ(failure, c[9]);
+    }
 }
 
-TEST_F(MediaVerifyTest, SliceEndsWhenMoreThanItsSecondsHavePassed)
+TEST_F(MediaVerifyTest, FailedCallLeavesTheCursorOnItsFirstBlockWithNoFailingLba)
 {
-    Start(OneDrive("", 100000));
-    auto& tap = Tap(Entry(0));
+    Start(OneDrive("", 1001));
     TestContext& test = Context();
-    clock.step = 1;  // every reading of the clock is a second later
-    uint64_t cursor = 0;
-    EXPECT_EQ(VerifySequentialSlice(test, cursor, 99999, 64, 2), kSliceTimeUsedUp);
-    // Read at +1 s and +2 s go on; the third is followed by +3 s > 2 s.
-    EXPECT_EQ(tap.WithOpcode(kRead10).size(), 3u);
-    EXPECT_EQ(cursor, 192u);
-}
-
-TEST_F(MediaVerifyTest, FailedReadLeavesTheCursorOnItsFirstBlockAndNamesItsBlocks)
-{
-    Start(OneDrive(R"("unreadableBlocks": [150])", 1001));
-    TestContext& test = Context();
-    uint64_t cursor = 0;
-    EXPECT_EQ(VerifySequentialSlice(test, cursor, 1000, 64, 2), kReadStatusFailed);
-    EXPECT_EQ(cursor, 128u);
-    ASSERT_TRUE(test.lastReadFailure);
-    EXPECT_EQ(test.lastReadFailure->lba, 128u);
-    EXPECT_EQ(test.lastReadFailure->blocks, 64u);
-    EXPECT_EQ(test.lastReadFailure->failingLba, 150u);
-
+    uint64_t cursor = 256;
     Sim().Disk(0)->AddFault({SimFault::Action::CallFails, 0x28});
-    cursor = 256;
     EXPECT_EQ(VerifySequentialSlice(test, cursor, 1000, 64, 2), kReadCallFailed);
     EXPECT_EQ(cursor, 256u);
+    ASSERT_TRUE(test.lastReadFailure);
     EXPECT_EQ(test.lastReadFailure->lba, 256u);
     EXPECT_FALSE(test.lastReadFailure->failingLba);
 }
@@ -104,18 +85,6 @@ TEST_F(MediaVerifyTest, ReadThatEndsGoodWithoutAllItsDataFails)
     TestContext& test = Context();
     EXPECT_EQ(ReadBlocks(test, 0, 64), kReadStatusFailed);
     EXPECT_EQ(ReadBlocksInto(test, 0, {}, 3), 0);
-}
-
-TEST_F(MediaVerifyTest, ScanNearTheEndOfA32BitAddressSpaceEndsInsteadOfWrapping)
-{
-    Start(OneDrive("", 0x100000000ull));  // last LBA FFFFFFFFh
-    auto& tap = Tap(Entry(0));
-    TestContext& test = Context();
-    uint64_t cursor = 0xFFFFFF80u;
-    EXPECT_EQ(VerifySequentialSlice(test, cursor, 0xFFFFFFFFu, 64, 2), kSliceLimitReached);
-    ASSERT_EQ(tap.WithOpcode(kRead10).size(), 2u);
-    EXPECT_EQ(LbaOf(tap.WithOpcode(kRead10)[1]), 0xFFFFFFC0u);
-    EXPECT_EQ(cursor, 0x100000000ull);
 }
 
 TEST_F(MediaVerifyTest, BlocksBeyond32BitsAreReadWithRead16)
