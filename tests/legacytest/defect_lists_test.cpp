@@ -3,9 +3,6 @@
 #include "legacy_bench_fixture.h"
 #include "support/case_file.h"
 #include "legacytest/defect_lists.h"
-#include "scsi/byte_order.h"
-#include "sim/sim_disk.h"
-#include "support/scripted_device.h"
 
 namespace {
 

@@ -3,15 +3,11 @@
 #include "legacy_bench_fixture.h"
 #include "legacytest/error_counters.h"
 #include "scsi/byte_order.h"
-#include "sim/sim_disk.h"
 #include "sim/sim_sense.h"
-#include "support/scripted_device.h"
 
 namespace {
 
 using legacytest::FixedSense;
-
-std::vector<uint8_t> Cdb(const ScsiRequest& request) { return {request.Cdb, request.Cdb + request.CdbLength}; }
 
 // A counter page: parameters 0000h, 0001h, ... with these value lengths,
 // each value filled with `fill`.
@@ -46,17 +42,6 @@ protected:
         };
     }
 };
-
-TEST_F(ErrorCountersScriptedTest, FirstCheckReadsTheCumulativeCountersWithoutPpcAndResetsNothing)
-{
-    Answer({8, 8, 8}, {});
-    EXPECT_EQ(Check(output), kErrorCountersPass);
-    ASSERT_EQ(device->requests.size(), 3u) << "no LOG SELECT";
-    EXPECT_EQ(Cdb(device->requests[0]), (std::vector<uint8_t>{0x4D, 0x00, 0x42, 0, 0, 0, 0, 0x10, 0x00, 0}));
-    EXPECT_EQ(Cdb(device->requests[1]), (std::vector<uint8_t>{0x4D, 0x00, 0x43, 0, 0, 0, 0, 0x10, 0x00, 0}));
-    EXPECT_EQ(Cdb(device->requests[2]), (std::vector<uint8_t>{0x4D, 0x00, 0x45, 0, 0, 0, 0, 0x10, 0x00, 0}));
-    EXPECT_EQ(output.Text(), "");
-}
 
 TEST_F(ErrorCountersScriptedTest, ReCheckCountsTheParameterDataChangedSinceTheFirst)
 {

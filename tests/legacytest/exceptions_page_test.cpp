@@ -5,7 +5,6 @@
 #include "scsi/report.h"
 #include "sim/sim_disk.h"
 #include "sim/sim_sense.h"
-#include "support/scripted_device.h"
 #include "support/sim_mode_page.h"
 
 namespace {

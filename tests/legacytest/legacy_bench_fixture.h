@@ -5,7 +5,6 @@
 
 #include "drives/device_table.h"
 #include "legacy_test_support.h"
-#include "legacytest/error_counters.h"
 #include "legacytest/sequence_engine.h"
 #include "legacytest/test_context.h"
 #include "scsi/stop.h"

@@ -1,10 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <cstring>
-#include <deque>
-#include <functional>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -15,8 +11,6 @@
 #include "platform/clock.h"
 #include "platform/keyboard.h"
 #include "scsi/output_window.h"
-#include "scsi/scsi_device.h"
-#include "scsi/scsi_request.h"
 
 namespace legacytest {
 

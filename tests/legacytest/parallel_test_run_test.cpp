@@ -10,7 +10,6 @@
 #include <random>
 #include <thread>
 
-#include "drives/device_entry.h"
 #include "legacy_bench_fixture.h"
 #include "legacytest/exceptions_page.h"
 #include "legacytest/parallel_test_run.h"

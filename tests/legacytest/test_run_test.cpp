@@ -1,11 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <optional>
-#include <thread>
 
-#include "drives/device_entry.h"
 #include "legacy_bench_fixture.h"
 #include "legacytest/test_run.h"
 #include "platform/stop_signals.h"
