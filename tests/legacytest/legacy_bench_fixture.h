@@ -90,20 +90,18 @@ protected:
     StreamCapture streams;
 };
 
-// One drive on bus 0 as bench JSON, with any blocks and further fields.
-inline std::string BusDrive(int target, const std::string& extra = "", uint64_t blocks = 1001)
+// Drive `target` on bus 0 as bench JSON, with any blocks and further fields.
+inline std::string BusDrive(int target, const std::string& extra = "", uint64_t blocks = 1001,
+                            uint32_t blockLength = 512)
 {
     return "{\"bus\": 0, \"targetId\": " + std::to_string(target) +
-           ", \"vendor\": \"MORVANE\", \"product\": \"MVX-TEST\", \"blocks\": " + std::to_string(blocks) +
-           (extra.empty() ? "" : ", " + extra) + "}";
+           ", \"vendor\": \"MORVANE\", \"product\": \"MVX-TEST\", \"revision\": \"0100\", \"serial\": \"SN00000" +
+           std::to_string(target + 1) + "\", \"blocks\": " + std::to_string(blocks) +
+           ", \"blockLength\": " + std::to_string(blockLength) + (extra.empty() ? "" : ", " + extra) + "}";
 }
 
-// A bench of one drive: Disk() of bench_fixture.h with more fields.
+// A bench of one drive.
 inline std::string OneDrive(const std::string& extra = "", uint64_t blocks = 1001, uint32_t blockLength = 512)
 {
-    std::string fields = "\"blocks\": " + std::to_string(blocks) + ", \"blockLength\": " + std::to_string(blockLength);
-    if (!extra.empty()) fields += ", " + extra;
-    return "{\"buses\": 1, \"devices\": [{\"bus\": 0, \"targetId\": 0, \"vendor\": \"MORVANE\", \"product\": "
-           "\"MVX-TEST\", \"revision\": \"0100\", \"serial\": \"SN000001\", " +
-           fields + "}]}";
+    return Bench(1, BusDrive(0, extra, blocks, blockLength));
 }

@@ -168,10 +168,10 @@ TEST_F(ParallelTestRunTest, AHungDriveHoldsUpNoOtherAndTheRunEndsWhenItsCommandT
     EXPECT_TRUE(Outcome(0).sequence.Completed() && Outcome(2).sequence.Completed());
 }
 
-TEST_F(ParallelTestRunTest, AFailingDriveLeavesAnotherDrivesReportAsItsOwnRunGivesIt)
+TEST_F(ParallelTestRunTest, FailingOrUnopenableDrivesLeaveAnotherDrivesReportAsItsOwnRunGivesIt)
 {
     Start("{\"buses\": 1, \"devices\": [" + BusDrive(0, "", 1200) + "," +
-          BusDrive(1, R"("unreadableBlocks": [700])", 1200) + "]}");
+          BusDrive(1, R"("unreadableBlocks": [700])", 1200) + "," + BusDrive(2) + "]}");
     // Drive 0 alone first, as a run of one drive at a time tests it.
     SetDeviceSelected(Entry(0), true);
     const SubtestSelection selection = Only({kSubtestDriveReady, kSubtestFormatCheck, kSubtestFirst300MB});
@@ -182,13 +182,22 @@ TEST_F(ParallelTestRunTest, AFailingDriveLeavesAnotherDrivesReportAsItsOwnRunGiv
         TestOneDrive(Entry(0), drives, &alone, selection, environment, [&] { return &aloneOutcome; });
     }
     SetDeviceSelected(Entry(1), true);
+    SetDeviceSelected(Entry(2), true);
+    Entry(2).handle = nullptr;
+    Entry(2).path = "\\\\.\\physicaldrive9";
     ASSERT_TRUE(StartRun(selection));
     run.Wait();
     EXPECT_EQ(outputs[0]->Text(), alone.Text());
     EXPECT_TRUE(Outcome(0).sequence.Completed());
     EXPECT_EQ(Outcome(1).sequence.result, kSubtestFirst300MB);
     EXPECT_TRUE(outputs[1]->Contains("failing LBA 700"));
-    EXPECT_FALSE(run.Report().stopped);
+    EXPECT_TRUE(run.DriveAt(2).DeviceError());
+    const LegacyRunReport report = run.Report();
+    EXPECT_FALSE(report.stopped);
+    EXPECT_TRUE(report.deviceError);
+    ASSERT_EQ(report.drives.size(), 2u) << "the drive that cannot be opened has no sequence";
+    EXPECT_EQ(report.drives[1].path, "\\\\.\\physicaldrive1");
+    EXPECT_NE(streams.Log().find("Invalid device: \\\\.\\physicaldrive9"), std::string::npos);
 }
 
 TEST_F(ParallelTestRunTest, EscapeOnTheConsoleEndsEveryDrivesSequence)
@@ -201,22 +210,6 @@ TEST_F(ParallelTestRunTest, EscapeOnTheConsoleEndsEveryDrivesSequence)
         EXPECT_EQ(Outcome(drive).sequence.result, kSequenceEscape) << drive;
         EXPECT_FALSE(outputs[drive]->Contains("Begin drive read test")) << drive;
     }
-}
-
-TEST_F(ParallelTestRunTest, ADriveThatCannotBeOpenedIsNamedAndTheOthersAreTested)
-{
-    StartDrives(2);
-    Entry(0).handle = nullptr;
-    Entry(0).path = "\\\\.\\physicaldrive9";
-    ASSERT_TRUE(StartRun(Only({kSubtestDriveReady})));
-    run.Wait();
-    EXPECT_TRUE(run.DriveAt(0).DeviceError());
-    EXPECT_TRUE(Ended(1));
-    const LegacyRunReport report = run.Report();
-    EXPECT_TRUE(report.deviceError);
-    ASSERT_EQ(report.drives.size(), 1u);
-    EXPECT_EQ(report.drives[0].path, "\\\\.\\physicaldrive1");
-    EXPECT_NE(streams.Log().find("Invalid device: \\\\.\\physicaldrive9"), std::string::npos);
 }
 
 // The fault-and-stop soak: the long suite on every drive at once, run after

@@ -8,7 +8,6 @@
 
 #include "drives/log_pages.h"
 #include "legacy_bench_fixture.h"
-#include "legacytest/defect_lists.h"
 #include "legacytest/exceptions_page.h"
 #include "modepages/mode_page_family.h"
 #include "modepages/mode_page_io.h"
@@ -62,12 +61,6 @@ TEST_F(ShortTransferTest, NoReaderTakesBytesTheDriveDidNotSend)
              if (SaveExceptionsPage(Context(), holder) != kPageOk) return false;
              ShortNext(0x1A, 8);
              return SaveExceptionsPage(Context(), holder) == kPageFailed;
-         }},
-        {"translate address answered with nothing",
-         [this] {
-             ShortNext(0x1C, 0);
-             uint32_t lba = 0;
-             return PhysToLBA(10, 1, 5, lba, Context(), 0) == kTranslateFailed;
          }},
         {"self-test results page cut",
          [this] {
