@@ -131,9 +131,24 @@ INSTANTIATE_TEST_SUITE_P(Stops, ParallelStopTest,
                                            StopCase{"AllDrives", true, {true, true, true}}),
                          [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
-TEST_F(ParallelTestRunTest, AHungDriveHoldsUpNoOtherAndTheRunEndsWhenItsCommandTimesOut)
+// Drive 0 is healthy, drive 1 hangs in its first read, drive 2 cannot read
+// block 700, drive 3 cannot be opened: drive 0's report is the one a run of
+// it alone gives, and nobody waits for the hung drive.
+TEST_F(ParallelTestRunTest, ATroubledDriveHoldsUpNoOtherAndLeavesTheirReportsAsTheirOwn)
 {
-    StartDrives(3);
+    Start("{\"buses\": 1, \"devices\": [" + BusDrive(0, "", 1200) + "," + BusDrive(1, "", 1200) + "," +
+          BusDrive(2, R"("unreadableBlocks": [700])", 1200) + "," + BusDrive(3) + "]}");
+    SetDeviceSelected(Entry(0), true);
+    const SubtestSelection selection = Only({kSubtestDriveReady, kSubtestFormatCheck, kSubtestFirst300MB});
+    legacytest::RecordingOutput alone;
+    SequenceOutcome aloneOutcome;
+    {
+        RunDrives drives = RunDrives::Selected();
+        TestOneDrive(Entry(0), drives, &alone, selection, environment, [&] { return &aloneOutcome; });
+    }
+    for (int slot = 1; slot < 4; ++slot) SetDeviceSelected(Entry(slot), true);
+    Entry(3).handle = nullptr;
+    Entry(3).path = "\\\\.\\physicaldrive9";
     SimDisk& hung = *Sim().Disk(1);
     hung.SetHangClock(&hangTime);
     hung.AddFault(SimFault{.action = SimFault::Action::Hang, .opcode = kRead10});
@@ -144,7 +159,7 @@ TEST_F(ParallelTestRunTest, AHungDriveHoldsUpNoOtherAndTheRunEndsWhenItsCommandT
             if (cdb[0] == kRead10) return true;
         return false;
     };
-    ASSERT_TRUE(StartRun(Only({kSubtestDriveReady, kSubtestFirst300MB})));
+    ASSERT_TRUE(StartRun(selection));
     // Should the test end early, the drive answers, so the run can end.
     struct Answer {
         SimDisk& disk;
@@ -158,45 +173,23 @@ TEST_F(ParallelTestRunTest, AHungDriveHoldsUpNoOtherAndTheRunEndsWhenItsCommandT
     ASSERT_TRUE(WaitEnded(0) && WaitEnded(2)) << "a drive waited for the hung one";
     EXPECT_TRUE(Ended(0) && Ended(2));
     EXPECT_TRUE(run.Running()) << "drive 1 is still in its read";
-
     hangTime.AdvanceSeconds(100000);
     ASSERT_TRUE(WaitEnded(1)) << "the read outlived its time-out";
     run.Wait();
+
+    EXPECT_EQ(outputs[0]->Text(), alone.Text());
+    EXPECT_TRUE(Outcome(0).sequence.Completed());
     EXPECT_FALSE(Outcome(1).stopped);
     EXPECT_EQ(Outcome(1).sequence.result, kSubtestFirst300MB);
     EXPECT_TRUE(outputs[1]->Contains("Read Entire Disk Test Error, ID pre calc"));
-    EXPECT_TRUE(Outcome(0).sequence.Completed() && Outcome(2).sequence.Completed());
-}
-
-TEST_F(ParallelTestRunTest, FailingOrUnopenableDrivesLeaveAnotherDrivesReportAsItsOwnRunGivesIt)
-{
-    Start("{\"buses\": 1, \"devices\": [" + BusDrive(0, "", 1200) + "," +
-          BusDrive(1, R"("unreadableBlocks": [700])", 1200) + "," + BusDrive(2) + "]}");
-    // Drive 0 alone first, as a run of one drive at a time tests it.
-    SetDeviceSelected(Entry(0), true);
-    const SubtestSelection selection = Only({kSubtestDriveReady, kSubtestFormatCheck, kSubtestFirst300MB});
-    legacytest::RecordingOutput alone;
-    SequenceOutcome aloneOutcome;
-    {
-        RunDrives drives = RunDrives::Selected();
-        TestOneDrive(Entry(0), drives, &alone, selection, environment, [&] { return &aloneOutcome; });
-    }
-    SetDeviceSelected(Entry(1), true);
-    SetDeviceSelected(Entry(2), true);
-    Entry(2).handle = nullptr;
-    Entry(2).path = "\\\\.\\physicaldrive9";
-    ASSERT_TRUE(StartRun(selection));
-    run.Wait();
-    EXPECT_EQ(outputs[0]->Text(), alone.Text());
-    EXPECT_TRUE(Outcome(0).sequence.Completed());
-    EXPECT_EQ(Outcome(1).sequence.result, kSubtestFirst300MB);
-    EXPECT_TRUE(outputs[1]->Contains("failing LBA 700"));
-    EXPECT_TRUE(run.DriveAt(2).DeviceError());
+    EXPECT_EQ(Outcome(2).sequence.result, kSubtestFirst300MB);
+    EXPECT_TRUE(outputs[2]->Contains("failing LBA 700"));
+    EXPECT_TRUE(run.DriveAt(3).DeviceError());
     const LegacyRunReport report = run.Report();
     EXPECT_FALSE(report.stopped);
     EXPECT_TRUE(report.deviceError);
-    ASSERT_EQ(report.drives.size(), 2u) << "the drive that cannot be opened has no sequence";
-    EXPECT_EQ(report.drives[1].path, "\\\\.\\physicaldrive1");
+    ASSERT_EQ(report.drives.size(), 3u) << "the drive that cannot be opened has no sequence";
+    EXPECT_EQ(report.drives[2].path, "\\\\.\\physicaldrive2");
     EXPECT_NE(streams.Log().find("Invalid device: \\\\.\\physicaldrive9"), std::string::npos);
 }
 
