@@ -138,39 +138,9 @@ INSTANTIATE_TEST_SUITE_P(Requests, StopRequestTest, ::testing::Values(0, SIGINT,
                                                     : "SIG" + std::string(sigabbrev_np(info.param));
                          });
 
-TEST_F(TestRunTest, StopWaitsForTheCommandInTheDriveAndNoSecondRunStartsMeanwhile)
-{
-    Start(Bench(1, Disk(0, 0)));
-    SelectAll();
-    CommandGate gate(kTestUnitReady);
-    Gated(Tap(Entry(0)), gate);
-    LegacyTestRun run;
-    run.RequestStop();
-    EXPECT_EQ(g_bStopRequested.load(), 0) << "no worker, nothing to stop";
-    ASSERT_TRUE(run.Start(&output, QuickSelection(), environment));
-    ASSERT_TRUE(gate.WaitInside());
-    run.RequestStop();
-    EXPECT_TRUE(run.Stopping()) << "the command in the drive ends only by itself";
-    EXPECT_EQ(StateOf(Entry(0)), DeviceState::UnderTest);
-    EXPECT_FALSE(run.Start(&output, QuickSelection(), environment));
-    EXPECT_TRUE(run.Running());
-    gate.Release();
-    run.Wait();
-    EXPECT_FALSE(run.Running());
-    EXPECT_FALSE(run.Stopping());
-    EXPECT_TRUE(run.Report().stopped);
-    EXPECT_EQ(StateOf(Entry(0)), DeviceState::Selected);
-    // The stop was taken by the worker it was meant for, and is gone; one
-    // that came after the worker's last command does not reach the next.
-    EXPECT_EQ(g_bStopRequested.load(), 0);
-    g_bStopRequested = 1;
-    legacytest::RecordingOutput again;
-    ASSERT_TRUE(run.Start(&again, Only({kSubtestDriveReady}), environment));
-    run.Wait();
-    EXPECT_TRUE(again.Contains("End of legacy test(s) for drive physicaldrive0"));
-}
-
-TEST_F(TestRunTest, TheRunOwnsTheDrivesSelectedAtItsStartUntilItIsDoneWithThem)
+// A run owns the drives selected at its start and its selection until it is
+// done with them; a stop waits for the command in the drive.
+TEST_F(TestRunTest, TheRunOwnsItsDrivesAndSelectionAndAStopWaitsForTheCommandInTheDrive)
 {
     Start(Bench(1, Disk(0, 0) + "," + Disk(0, 1) + "," + Disk(0, 2)));
     SetDeviceSelected(Entry(0), true);
@@ -179,6 +149,8 @@ TEST_F(TestRunTest, TheRunOwnsTheDrivesSelectedAtItsStartUntilItIsDoneWithThem)
     Gated(Tap(Entry(0)), gate);
     SubtestSelection selection = Only({kSubtestDriveReady, kSubtestFormatCheck});
     LegacyTestRun run;
+    run.RequestStop();
+    EXPECT_EQ(g_bStopRequested.load(), 0) << "no worker, nothing to stop";
     std::atomic<bool> runningWhenFinished{true};
     ASSERT_TRUE(run.Start(&output, selection, environment, [&] { runningWhenFinished = run.Running(); }));
     ASSERT_TRUE(gate.WaitInside());
@@ -190,6 +162,7 @@ TEST_F(TestRunTest, TheRunOwnsTheDrivesSelectedAtItsStartUntilItIsDoneWithThem)
     EXPECT_TRUE(SetDeviceSelected(Entry(2), true));
     EXPECT_EQ(StateOf(Entry(0)), DeviceState::UnderTest);
     EXPECT_EQ(StateOf(Entry(1)), DeviceState::Selected);
+    EXPECT_FALSE(run.Start(&output, QuickSelection(), environment)) << "one run at a time";
     gate.Release();
     run.Wait();
     EXPECT_EQ(run.Report().drives.size(), 2u);
@@ -198,6 +171,32 @@ TEST_F(TestRunTest, TheRunOwnsTheDrivesSelectedAtItsStartUntilItIsDoneWithThem)
     EXPECT_FALSE(output.Contains("physicaldrive2"));
     EXPECT_TRUE(SetDeviceSelected(Entry(0), false)) << "the user's again";
     EXPECT_EQ(StateOf(Entry(0)), DeviceState::NotSelected);
+
+    // Drives 1 and 2 now; STOP while drive 1 holds a command.
+    CommandGate held(kTestUnitReady);
+    Gated(Tap(Entry(1)), held);
+    legacytest::RecordingOutput stopped;
+    ASSERT_TRUE(run.Start(&stopped, QuickSelection(), environment));
+    ASSERT_TRUE(held.WaitInside());
+    run.RequestStop();
+    EXPECT_TRUE(run.Stopping()) << "the command in the drive ends only by itself";
+    EXPECT_EQ(StateOf(Entry(1)), DeviceState::UnderTest);
+    EXPECT_TRUE(run.Running());
+    held.Release();
+    run.Wait();
+    EXPECT_FALSE(run.Running());
+    EXPECT_FALSE(run.Stopping());
+    EXPECT_TRUE(run.Report().stopped);
+    EXPECT_FALSE(stopped.Contains("physicaldrive2"));
+    EXPECT_EQ(StateOf(Entry(1)), DeviceState::Selected);
+    // The stop was taken by the worker it was meant for, and is gone; one
+    // that came after the worker's last command does not reach the next.
+    EXPECT_EQ(g_bStopRequested.load(), 0);
+    g_bStopRequested = 1;
+    legacytest::RecordingOutput again;
+    ASSERT_TRUE(run.Start(&again, Only({kSubtestDriveReady}), environment));
+    run.Wait();
+    EXPECT_TRUE(again.Contains("End of legacy test(s) for drive physicaldrive2"));
 }
 
 TEST_F(TestRunTest, DiagnosticsRunAsAStepNoStopCutsOff)
