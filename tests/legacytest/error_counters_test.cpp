@@ -7,8 +7,6 @@
 
 namespace {
 
-using legacytest::FixedSense;
-
 // A counter page: parameters 0000h, 0001h, ... with these value lengths,
 // each value filled with `fill`.
 std::vector<uint8_t> CounterPage(uint8_t code, std::vector<uint8_t> lengths, uint8_t fill)

@@ -9,8 +9,6 @@
 
 namespace {
 
-using legacytest::FixedSense;
-
 constexpr uint8_t kModeSense6 = 0x1A;
 constexpr uint8_t kModeSelect6 = 0x15;
 
@@ -68,6 +66,8 @@ TEST_F(ExceptionsPageTest, ReportingOnRequestIsSwitchedOnAndTheDrivesOwnBytesPut
     const std::vector<uint8_t> before = CurrentPage(*disk);
     ExceptionsPageSave holder(&output);
     tap->Forget();
+    EXPECT_EQ(RestoreExceptionsPage(*context, holder), kPageOk);
+    EXPECT_TRUE(tap->Commands().empty()) << "a page never read is not put back";
     EXPECT_EQ(EnableSmartReporting(*context, holder, kSmartMrieOnRequest, kSmartFlagsLogErr), kPageOk);
     const auto selects = tap->WithOpcode(kModeSelect6);
     ASSERT_EQ(selects.size(), 1u);
@@ -104,14 +104,6 @@ TEST_F(ExceptionsPageTest, PageStillChangedWhenTheHolderGoesIsPutBackEvenWithASt
     EXPECT_EQ(CurrentPage(*disk), before);
     EXPECT_EQ(g_bStopRequested.load(), 1) << "the stop stays for the worker's next command";
     EXPECT_EQ(g_bNoAbort.load(), 0);
-}
-
-TEST_F(ExceptionsPageTest, NothingIsSentToRestoreAPageThatWasNeverRead)
-{
-    ExceptionsPageSave holder(&output);
-    tap->Forget();
-    EXPECT_EQ(RestoreExceptionsPage(*context, holder), kPageOk);
-    EXPECT_TRUE(tap->Commands().empty());
 }
 
 TEST_F(ExceptionsPageTest, ModeSelectEndingInRecoveredErrorTookThePageAndItGoesBack)

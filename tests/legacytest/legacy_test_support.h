@@ -14,11 +14,8 @@
 
 namespace legacytest {
 
-// The shared drive tap, under the names these tests have always used.
-using ::CheckCondition;
-using ::FixedSense;
+// The shared drive tap, under the names these tests use.
 using ::Gated;
-using ::SeenCommand;
 using ::TapDevice;
 
 // Time that moves only when told, by `step` seconds at every reading, or by

@@ -11,8 +11,6 @@
 
 namespace {
 
-using legacytest::SeenCommand;
-
 constexpr uint8_t kRead10 = 0x28;
 
 uint32_t LbaOf(const SeenCommand& command)
