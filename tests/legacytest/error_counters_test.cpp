@@ -2,6 +2,7 @@
 
 #include "legacy_bench_fixture.h"
 #include "legacytest/error_counters.h"
+#include "support/case_file.h"
 #include "scsi/byte_order.h"
 #include "sim/sim_sense.h"
 
@@ -43,30 +44,24 @@ protected:
 
 TEST_F(ErrorCountersScriptedTest, ReCheckCountsTheParameterDataChangedSinceTheFirst)
 {
-    struct Row {
+    for (const CaseLine& c : ReadCaseFile("legacy/error_counters.txt")) {
+        SCOPED_TRACE(CaseTrace("legacy/error_counters.txt", c));
         std::vector<uint8_t> lengths;
-        std::map<uint8_t, uint8_t> fills;  // changed pages at the re-check
-        int result;
-        const char* report;
-    };
-    const Row rows[] = {
-        {{8, 8, 8, 8, 8, 8, 8}, {}, kErrorCountersPass, ""},
-        // One parameter of 96 value bytes: 100 bytes changed pass, 101 do not.
-        {{96}, {{0x03, 1}}, kErrorCountersPass, ""},
-        {{97}, {{0x03, 1}}, kErrorCountersFailed, "\r\nRead Errors=101\r\n\r\nRun Full Disk Scan\r\n"},
-        {{8, 8, 8, 8, 8, 8, 8, 8, 8}, {{0x02, 1}}, kErrorCountersFailed, "\r\nWrite Errors=108\r\n\r\nRun Full Disk Scan\r\n"},
-        {{8, 8, 8, 8, 8, 8, 8, 8, 8}, {{0x05, 1}}, kErrorCountersFailed, "\r\nVerify Errors=108\r\n\r\nRun Full Disk Scan\r\n"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.report);
+        std::istringstream words(c[0]);
+        for (int length = 0; words >> length;) lengths.push_back(static_cast<uint8_t>(length));
+        std::map<uint8_t, uint8_t> changed;
+        if (c[1] != "-") changed[static_cast<uint8_t>(std::stoul(c[1], nullptr, 16))] = 1;
+        std::string report = c[3] == "none" ? "" : c[3];
+        for (size_t at = report.find("\\n"); at != std::string::npos; at = report.find("\\n", at))
+            report.replace(at, 2, "\r\n");
         context.errorCounters.reset();
         legacytest::RecordingOutput first;
         legacytest::RecordingOutput again;
-        Answer(row.lengths, {});
+        Answer(lengths, {});
         ASSERT_EQ(Check(first), kErrorCountersPass);
-        Answer(row.lengths, row.fills);
-        EXPECT_EQ(Check(again), row.result);
-        EXPECT_EQ(again.Text(), row.report);
+        Answer(lengths, changed);
+        EXPECT_EQ(Check(again), c[2] == "pass" ? kErrorCountersPass : kErrorCountersFailed);
+        EXPECT_EQ(again.Text(), report);
     }
 }
 

@@ -17,13 +17,6 @@ constexpr uint8_t kTestUnitReady = 0x00;
 constexpr uint8_t kSendDiagnostic = 0x1D;
 constexpr uint8_t kReceiveDiagnostic = 0x1C;
 
-std::vector<uint8_t> CurrentPage(SimDisk& disk)
-{
-    return simpage::Current(disk, 0x1C);
-}
-
-const std::string kGeometry = R"("geometry": {"cylinders": 100, "heads": 4, "sectorsPerTrack": 1000})";
-
 class TestRunTest : public LegacyBenchTest {
 protected:
     void SelectAll()
@@ -90,10 +83,11 @@ class StopRequestTest : public TestRunTest, public ::testing::WithParamInterface
 
 TEST_P(StopRequestTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
 {
-    Start("{\"buses\": 1, \"devices\": [" + BusDrive(0, kGeometry, 400000) + "," + BusDrive(1) + "]}");
+    Start(Bench(1, BusDrive(0, R"("geometry": {"cylinders": 100, "heads": 4, "sectorsPerTrack": 1000})", 400000) +
+                       "," + BusDrive(1)));
     SelectAll();
     SimDisk& disk = *Sim().Disk(0);
-    const std::vector<uint8_t> before = CurrentPage(disk);
+    const std::vector<uint8_t> before = simpage::Current(disk, 0x1C);
     auto& tap = Tap(Entry(0));
     auto& second = Tap(Entry(1));
     const int signal = GetParam();
@@ -124,7 +118,7 @@ TEST_P(StopRequestTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
     // The block the pass changed holds its old data, and the page is back.
     EXPECT_EQ(tap.WithOpcode(kWriteVerify10).size(), 2u);
     EXPECT_EQ(disk.StoredBlocks(), 0u);
-    EXPECT_EQ(CurrentPage(disk), before);
+    EXPECT_EQ(simpage::Current(disk, 0x1C), before);
     EXPECT_EQ(tap.WithOpcode(kModeSelect6).size(), 2u);
     EXPECT_EQ(g_bStopRequested.load(), 0);
     EXPECT_EQ(g_bNoAbort.load(), 0);
