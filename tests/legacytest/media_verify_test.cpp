@@ -20,19 +20,28 @@ uint32_t LbaOf(const SeenCommand& command)
 
 class MediaVerifyTest : public LegacyBenchTest {};
 
-TEST_F(MediaVerifyTest, CapacityIsReadWithPmiAndAddressAsAsked)
+TEST_F(MediaVerifyTest, CapacityIsReadWithPmiAndAddressAsAskedAndTransfersSizedByItsBlockLength)
 {
     Start(OneDrive("", 1001, 4096));
     auto& tap = Tap(Entry(0));
     TestContext& test = Context();
     uint64_t lba = 0x10;
-    uint32_t blockLength = 0;
-    EXPECT_EQ(QueryCapacity(test, lba, blockLength, 1, 0), kCapacityOk);
+    EXPECT_EQ(QueryCapacity(test, lba, test.blockLength, 1, 0), kCapacityOk);
     EXPECT_EQ(lba, 1000u);
-    EXPECT_EQ(blockLength, 4096u);
+    EXPECT_EQ(test.blockLength, 4096u);
     ASSERT_EQ(tap.Commands().size(), 1u);
     EXPECT_EQ(tap.Commands()[0].cdb, (std::vector<uint8_t>{0x25, 0, 0, 0, 0, 0x10, 0, 0, 1, 0}));
     EXPECT_EQ(tap.Commands()[0].transferLength, 8u);
+
+    EXPECT_EQ(ReadBlocks(test, 0, 64), kReadOk);
+    EXPECT_EQ(ReadBlocksInto(test, 64, {}, 3), kReadOk);
+    test.workspace.lastLba = 1000;
+    EXPECT_EQ(VerifyRandomBlocks(test, test.workspace, 5), 4);
+    const auto reads = tap.WithOpcode(kRead10);
+    ASSERT_EQ(reads.size(), 7u);
+    EXPECT_EQ(reads[0].transferLength, 64u * 4096);
+    EXPECT_EQ(reads[1].transferLength, 3u * 4096);
+    EXPECT_EQ(reads[2].transferLength, 4096u);
 }
 
 TEST_F(MediaVerifyTest, SliceReadsFromItsCursorUpToItsLastBlockOrItsTime)
@@ -97,24 +106,6 @@ TEST_F(MediaVerifyTest, BlocksBeyond32BitsAreReadWithRead16)
     EXPECT_EQ(reads[0].cdb, (std::vector<uint8_t>{0x88, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xF0, 0, 0, 0, 32, 0, 0}));
     EXPECT_EQ(reads[1].cdb, (std::vector<uint8_t>{0x88, 0, 0, 0, 0, 1, 0, 0, 0, 0xFF, 0, 0, 0, 1, 0, 0}));
     EXPECT_TRUE(tap.WithOpcode(kRead10).empty());
-}
-
-TEST_F(MediaVerifyTest, TransfersAreSizedByTheDrivesBlockLength)
-{
-    Start(OneDrive("", 1001, 4096));
-    auto& tap = Tap(Entry(0));
-    TestContext& test = Context();
-    uint64_t lba = 0;
-    ASSERT_EQ(QueryCapacity(test, lba, test.blockLength, 0, 0), kCapacityOk);
-    EXPECT_EQ(ReadBlocks(test, 0, 64), kReadOk);
-    EXPECT_EQ(ReadBlocksInto(test, 64, {}, 3), kReadOk);
-    test.workspace.lastLba = 1000;
-    EXPECT_EQ(VerifyRandomBlocks(test, test.workspace, 5), 4);
-    const auto reads = tap.WithOpcode(kRead10);
-    ASSERT_EQ(reads.size(), 7u);
-    EXPECT_EQ(reads[0].transferLength, 64u * 4096);
-    EXPECT_EQ(reads[1].transferLength, 3u * 4096);
-    EXPECT_EQ(reads[2].transferLength, 4096u);
 }
 
 TEST_F(MediaVerifyTest, RandomReadsSpreadOverTheMediumLessItsLast100Blocks)

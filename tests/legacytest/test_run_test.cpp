@@ -19,11 +19,6 @@ constexpr uint8_t kReceiveDiagnostic = 0x1C;
 
 class TestRunTest : public LegacyBenchTest {
 protected:
-    void SelectAll()
-    {
-        for (auto& slot : g_devices)
-            if (slot) SetDeviceSelected(*slot, true);
-    }
     LegacyRunReport report;
 };
 
@@ -56,7 +51,8 @@ TEST_F(TestRunTest, SelectedDrivesAreTestedInTableOrderBetweenTheirRunnerLines)
 TEST_F(TestRunTest, DriveWithoutAPathOrThatCannotBeOpenedEndsTheRun)
 {
     Start(Bench(1, Disk(0, 0) + "," + Disk(0, 1)));
-    SelectAll();
+    SetDeviceSelected(Entry(0), true);
+    SetDeviceSelected(Entry(1), true);
     Entry(0).handle = nullptr;
     Entry(0).path.clear();
     g_bStopRequested = 1;
@@ -85,7 +81,8 @@ TEST_P(StopRequestTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
 {
     Start(Bench(1, BusDrive(0, R"("geometry": {"cylinders": 100, "heads": 4, "sectorsPerTrack": 1000})", 400000) +
                        "," + BusDrive(1)));
-    SelectAll();
+    SetDeviceSelected(Entry(0), true);
+    SetDeviceSelected(Entry(1), true);
     SimDisk& disk = *Sim().Disk(0);
     const std::vector<uint8_t> before = simpage::Current(disk, 0x1C);
     auto& tap = Tap(Entry(0));
