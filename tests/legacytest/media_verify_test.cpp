@@ -13,11 +13,6 @@ namespace {
 
 constexpr uint8_t kRead10 = 0x28;
 
-uint32_t LbaOf(const SeenCommand& command)
-{
-    return LoadBe32(command.cdb.data() + 2);
-}
-
 class MediaVerifyTest : public LegacyBenchTest {};
 
 TEST_F(MediaVerifyTest, CapacityIsReadWithPmiAndAddressAsAskedAndTransfersSizedByItsBlockLength)
@@ -59,7 +54,7 @@ TEST_F(MediaVerifyTest, SliceReadsFromItsCursorUpToItsLastBlockOrItsTime)
         EXPECT_EQ(cursor, std::stoull(c[7]));
         std::string reads, failure = "-";
         for (const SeenCommand& read : tap.WithOpcode(kRead10))
-            reads += (reads.empty() ? "" : " ") + std::to_string(LbaOf(read)) + "+" + std::to_string(read.cdb[8]);
+            reads += (reads.empty() ? "" : " ") + std::to_string(LoadBe32(read.cdb.data() + 2)) + "+" + std::to_string(read.cdb[8]);
         EXPECT_EQ(reads.empty() ? "-" : reads, c[8]);
         if (const auto& f = test.lastReadFailure)
             failure = std::to_string(f->lba) + "+" + std::to_string(f->blocks) + "@" + std::to_string(f->failingLba.value_or(0));
@@ -121,7 +116,7 @@ TEST_F(MediaVerifyTest, RandomReadsSpreadOverTheMediumLessItsLast100Blocks)
     uint32_t highest = 0;
     int lowerHalf = 0;
     for (const SeenCommand& read : reads) {
-        const uint32_t lba = LbaOf(read);
+        const uint32_t lba = LoadBe32(read.cdb.data() + 2);
         lowest = std::min(lowest, lba);
         highest = std::max(highest, lba);
         if (lba < 9950) ++lowerHalf;

@@ -227,8 +227,13 @@ TEST_F(ParallelTestRunTest, FaultsAndStopsLeaveEveryDrivesDataAndSettingsAsTheyW
         {.action = Action::Sense, .senseKey = kSenseKeyAbortedCommand, .asc = 0x47},
         {.action = Action::Status, .status = kSimStatusBusy},
         {.action = Action::CallFails},
+        {.action = Action::Hang},
+        {.action = Action::Recovered, .asc = 0x17},
         {.action = Action::ShortTransfer, .transferBytes = 100},
     };
+    // A hang's time-out, however long, passes in a few polls.
+    legacytest::FakeClock hangs;
+    hangs.step = 500;
     const char* asked = std::getenv("KESTRION_SOAK_RUNS");
     const uint64_t runs = asked ? std::strtoull(asked, nullptr, 10) : 150;
     uint64_t stoppedDrives = 0;
@@ -247,6 +252,7 @@ TEST_F(ParallelTestRunTest, FaultsAndStopsLeaveEveryDrivesDataAndSettingsAsTheyW
         const int stopAllOn = below(4) == 0 ? static_cast<int>(below(kDrives)) : -1;
         for (int drive = 0; drive < kDrives; ++drive) {
             SimDisk& disk = *Sim().Disk(drive);
+            disk.SetHangClock(&hangs);
             // User data where the heads check writes: sector 0 of each head.
             for (const uint32_t lba : {0u, 150u}) {
                 std::vector<uint8_t> data(512);

@@ -17,14 +17,12 @@ constexpr uint8_t kTestUnitReady = 0x00;
 constexpr uint8_t kSendDiagnostic = 0x1D;
 constexpr uint8_t kReceiveDiagnostic = 0x1C;
 
-class TestRunTest : public LegacyBenchTest {
-protected:
-    LegacyRunReport report;
-};
+class TestRunTest : public LegacyBenchTest {};
 
 TEST_F(TestRunTest, SelectedDrivesAreTestedInTableOrderBetweenTheirRunnerLines)
 {
     Start(Bench(1, Disk(0, 0) + "," + Disk(0, 1) + "," + Disk(0, 2)));
+    LegacyRunReport report;
     EXPECT_EQ(RunLegacyTests(&output, LongSelection(), environment, &report), 0);
     EXPECT_TRUE(report.drives.empty()) << "nothing selected, nothing run";
     SetDeviceSelected(Entry(0), true);
@@ -56,6 +54,7 @@ TEST_F(TestRunTest, DriveWithoutAPathOrThatCannotBeOpenedEndsTheRun)
     Entry(0).handle = nullptr;
     Entry(0).path.clear();
     g_bStopRequested = 1;
+    LegacyRunReport report;
     EXPECT_EQ(RunLegacyTests(&output, Only({kSubtestDriveReady}), environment, &report), 0);
     EXPECT_EQ(streams.Log(), "NULL device name\n");
     EXPECT_EQ(output.Text(), "");
