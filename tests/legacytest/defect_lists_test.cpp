@@ -1,16 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "legacy_bench_fixture.h"
+#include "support/case_file.h"
 #include "legacytest/defect_lists.h"
-#include "scsi/byte_order.h"
-#include "sim/sim_disk.h"
-#include "support/scripted_device.h"
 
 namespace {
 
 constexpr uint8_t kSendDiagnostic = 0x1D;
 constexpr uint8_t kReceiveDiagnostic = 0x1C;
-constexpr uint8_t kWriteVerify10 = 0x2E;
 
 // A bench drive of 4 heads, 100 sectors per track.
 std::string FourHeads(const std::string& extra = "")
@@ -20,45 +17,18 @@ std::string FourHeads(const std::string& extra = "")
                     160000);
 }
 
-class DefectListsTest : public LegacyBenchTest {
-protected:
-    TestContext& Context()
-    {
-        context = std::make_unique<TestContext>(Entry(0).handle, clock, keyboard);
-        context->workspace.output = &output;
-        context->workspace.device = &Entry(0);
-        return *context;
+class DefectListsTest : public LegacyBenchTest {};
+
+TEST(DefectListDecodeTest, OnlyWholeDescriptorsInsideTheListAndTheBytesAtHand)
+{
+    for (const CaseLine& c : ReadCaseFile("legacy/defect_lists.txt")) {
+        SCOPED_TRACE(CaseTrace("legacy/defect_lists.txt", c));
+        std::string decoded;
+        for (const PhysicalDefect& d : DecodePhysicalDefectList(ParseHexText(c[0])))
+            decoded += (decoded.empty() ? "" : " ") + std::to_string(d.cylinder) + "/" + std::to_string(d.head) + "/" +
+                       std::to_string(d.sector) + "@" + std::to_string(d.offset);
+        EXPECT_EQ(decoded.empty() ? "none" : decoded, c[1]);
     }
-    std::unique_ptr<TestContext> context;
-};
-
-TEST(DefectListDecodeTest, ReadsWholeDescriptorsOfAPhysicalSectorList)
-{
-    const std::vector<uint8_t> list = {0x00, 0x1D, 0x00, 0x10,                          // P and G, 101b, 16 bytes
-                                       0x01, 0x02, 0x03, 0x04, 0x00, 0x00, 0x01, 0x2C,  // cyl 10203h head 4 sector 12Ch
-                                       0x00, 0x00, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00};
-    const auto defects = DecodePhysicalDefectList(list);
-    ASSERT_EQ(defects.size(), 2u);
-    EXPECT_EQ(defects[0].cylinder, 0x010203u);
-    EXPECT_EQ(defects[0].head, 4);
-    EXPECT_EQ(defects[0].sector, 0x12Cu);
-    EXPECT_EQ(defects[0].offset, 4u);
-    EXPECT_EQ(defects[1].cylinder, 7u);
-    EXPECT_EQ(defects[1].offset, 12u);
-}
-
-TEST(DefectListDecodeTest, NeverReadsPastTheListOrTheBytesAtHand)
-{
-    // The header claims 800 bytes; 12 are here: one whole descriptor.
-    std::vector<uint8_t> list = {0x00, 0x1D, 0x03, 0x20, 0, 0, 1, 0, 0, 0, 0, 9, 0, 0, 2, 0};
-    EXPECT_EQ(DecodePhysicalDefectList(list).size(), 1u);
-    // The list ends inside the second descriptor.
-    list = {0x00, 0x1D, 0x00, 0x0C, 0, 0, 1, 0, 0, 0, 0, 9, 0, 0, 2, 0, 0, 0, 0, 5};
-    EXPECT_EQ(DecodePhysicalDefectList(list).size(), 1u);
-    // Another format, or no header: nothing to walk.
-    list = {0x00, 0x18, 0x00, 0x08, 0, 0, 0, 5, 0, 0, 0, 6};
-    EXPECT_TRUE(DecodePhysicalDefectList(list).empty());
-    EXPECT_TRUE(DecodePhysicalDefectList(std::vector<uint8_t>{0x00, 0x1D}).empty());
 }
 
 TEST_F(DefectListsTest, BothListsAreAskedForInPhysicalSectorFormat)
@@ -110,34 +80,6 @@ TEST_F(DefectListsTest, SectorInTheReservedAreaHasNoAddress)
     uint32_t lba = 12345;
     EXPECT_EQ(PhysToLBA(450, 0, 0, lba, Context(), 0), kTranslateFailed);
     EXPECT_EQ(lba, 12345u);
-}
-
-TEST_F(DefectListsTest, HeadsCheckWritesAndRestoresSectorZeroOfEveryOtherHead)
-{
-    Start(FourHeads());
-    auto& tap = Tap(Entry(0));
-    TestContext& test = Context();
-    CountHeads(test.workspace, test);
-    tap.Forget();
-    EXPECT_EQ(CheckPhysicalHeads(test.workspace, test, 1, 0, 512), kHeadsPass);
-    const auto writes = tap.WithOpcode(kWriteVerify10);
-    ASSERT_EQ(writes.size(), 6u);  // heads 1, 2, 3: new data, then old
-    const uint32_t expected[] = {100, 100, 200, 200, 300, 300};
-    for (size_t i = 0; i < writes.size(); ++i) {
-        const uint32_t lba = LoadBe16(writes[i].cdb.data() + 4);
-        EXPECT_EQ(lba, expected[i]);
-    }
-    EXPECT_EQ(Sim().Disk(0)->StoredBlocks(), 0u) << "every block holds its zeros again";
-}
-
-TEST_F(DefectListsTest, HeadsCheckWithoutTranslatePageFailsOnLbaZero)
-{
-    Start(OneDrive());
-    TestContext& test = Context();
-    CountHeads(test.workspace, test);
-    EXPECT_EQ(test.workspace.headCount, 0);
-    EXPECT_EQ(CheckPhysicalHeads(test.workspace, test, 1, 0, 512), kHeadsFailed);
-    EXPECT_EQ(output.Text(), "\r\nLogical to Physical translation failed for LBA=00000000\r\n");
 }
 
 TEST_F(DefectListsTest, HeadThatDoesNotTranslateEndsTheCheckWithItsNumber)

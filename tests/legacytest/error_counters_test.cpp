@@ -2,16 +2,11 @@
 
 #include "legacy_bench_fixture.h"
 #include "legacytest/error_counters.h"
+#include "support/case_file.h"
 #include "scsi/byte_order.h"
-#include "sim/sim_disk.h"
 #include "sim/sim_sense.h"
-#include "support/scripted_device.h"
 
 namespace {
-
-using legacytest::FixedSense;
-
-std::vector<uint8_t> Cdb(const ScsiRequest& request) { return {request.Cdb, request.Cdb + request.CdbLength}; }
 
 // A counter page: parameters 0000h, 0001h, ... with these value lengths,
 // each value filled with `fill`.
@@ -26,7 +21,7 @@ std::vector<uint8_t> CounterPage(uint8_t code, std::vector<uint8_t> lengths, uin
     return page;
 }
 
-class ErrorCountersScriptedTest : public ::testing::Test {
+class ErrorCountersScriptedTest : public ScriptedContextTest {
 protected:
     int Check(legacytest::RecordingOutput& to) { return CheckErrorCounterPages(&to, context); }
 
@@ -45,53 +40,28 @@ protected:
             return reply;
         };
     }
-
-    std::shared_ptr<ScriptedDevice> device = std::make_shared<ScriptedDevice>();
-    DeviceHandle handle = device;
-    legacytest::FakeClock clock;
-    NoKeyboard keyboard;
-    TestContext context{handle, clock, keyboard};
-    legacytest::RecordingOutput output;
-    StreamCapture streams;
 };
-
-TEST_F(ErrorCountersScriptedTest, FirstCheckReadsTheCumulativeCountersWithoutPpcAndResetsNothing)
-{
-    Answer({8, 8, 8}, {});
-    EXPECT_EQ(Check(output), kErrorCountersPass);
-    ASSERT_EQ(device->requests.size(), 3u) << "no LOG SELECT";
-    EXPECT_EQ(Cdb(device->requests[0]), (std::vector<uint8_t>{0x4D, 0x00, 0x42, 0, 0, 0, 0, 0x10, 0x00, 0}));
-    EXPECT_EQ(Cdb(device->requests[1]), (std::vector<uint8_t>{0x4D, 0x00, 0x43, 0, 0, 0, 0, 0x10, 0x00, 0}));
-    EXPECT_EQ(Cdb(device->requests[2]), (std::vector<uint8_t>{0x4D, 0x00, 0x45, 0, 0, 0, 0, 0x10, 0x00, 0}));
-    EXPECT_EQ(output.Text(), "");
-}
 
 TEST_F(ErrorCountersScriptedTest, ReCheckCountsTheParameterDataChangedSinceTheFirst)
 {
-    struct Row {
+    for (const CaseLine& c : ReadCaseFile("legacy/error_counters.txt")) {
+        SCOPED_TRACE(CaseTrace("legacy/error_counters.txt", c));
         std::vector<uint8_t> lengths;
-        std::map<uint8_t, uint8_t> fills;  // changed pages at the re-check
-        int result;
-        const char* report;
-    };
-    const Row rows[] = {
-        {{8, 8, 8, 8, 8, 8, 8}, {}, kErrorCountersPass, ""},
-        // One parameter of 96 value bytes: 100 bytes changed pass, 101 do not.
-        {{96}, {{0x03, 1}}, kErrorCountersPass, ""},
-        {{97}, {{0x03, 1}}, kErrorCountersFailed, "\r\nRead Errors=101\r\n\r\nRun Full Disk Scan\r\n"},
-        {{8, 8, 8, 8, 8, 8, 8, 8, 8}, {{0x02, 1}}, kErrorCountersFailed, "\r\nWrite Errors=108\r\n\r\nRun Full Disk Scan\r\n"},
-        {{8, 8, 8, 8, 8, 8, 8, 8, 8}, {{0x05, 1}}, kErrorCountersFailed, "\r\nVerify Errors=108\r\n\r\nRun Full Disk Scan\r\n"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.report);
+        std::istringstream words(c[0]);
+        for (int length = 0; words >> length;) lengths.push_back(static_cast<uint8_t>(length));
+        std::map<uint8_t, uint8_t> changed;
+        if (c[1] != "-") changed[static_cast<uint8_t>(std::stoul(c[1], nullptr, 16))] = 1;
+        std::string report = c[3] == "none" ? "" : c[3];
+        for (size_t at = report.find("\\n"); at != std::string::npos; at = report.find("\\n", at))
+            report.replace(at, 2, "\r\n");
         context.errorCounters.reset();
         legacytest::RecordingOutput first;
         legacytest::RecordingOutput again;
-        Answer(row.lengths, {});
+        Answer(lengths, {});
         ASSERT_EQ(Check(first), kErrorCountersPass);
-        Answer(row.lengths, row.fills);
-        EXPECT_EQ(Check(again), row.result);
-        EXPECT_EQ(again.Text(), row.report);
+        Answer(lengths, changed);
+        EXPECT_EQ(Check(again), c[2] == "pass" ? kErrorCountersPass : kErrorCountersFailed);
+        EXPECT_EQ(again.Text(), report);
     }
 }
 
@@ -112,31 +82,6 @@ TEST_F(ErrorCountersScriptedTest, UnreadablePageEndsTheCheckWithItsOwnMessage)
     device->next.status = kStatusCheckCondition;
     device->next.sense = FixedSense(kSenseKeyNoSense, 0x00);
     EXPECT_EQ(Check(fifth), kErrorCountersFailed);
-}
-
-// Drives as they take the obsolete PPC bit: refusing it, or ignoring it and
-// returning every parameter (on page 02h 9 of them, 108 bytes).
-class ErrorCountersBenchTest : public LegacyBenchTest {};
-
-TEST_F(ErrorCountersBenchTest, CurrentDrivesPassBothChecksAndKeepTheirCounters)
-{
-    for (const char* ppc : {"rejected", "ignored"}) {
-        SCOPED_TRACE(ppc);
-        Start(OneDrive(std::string(R"("logs": {"ppc": ")") + ppc +
-                       R"(", "errorCounters": {"write": {"0x0001": 3, "0x8000": 1, "0x8001": 2},
-                                               "read": {"0x0003": 12}}})"));
-        auto& tap = Tap(Entry(0));
-        legacytest::RecordingOutput report;
-        EXPECT_EQ(RunTestSequence(Only({kSubtestErrorLog, kSubtestErrorLogRecheck}), Entry(0), &report, environment), 0);
-        EXPECT_EQ(report.Text(), "Begin error log pages read\r\nFinished error log pages read\r\n"
-                                 "Begin recheck of error log\r\nFinished recheck of error log\r\n");
-        EXPECT_TRUE(tap.WithOpcode(0x4C).empty()) << "the drive's counters are never reset";
-        // The drive still holds its history for every other tool.
-        uint8_t page[64] = {};
-        const uint8_t cdb[10] = {0x4D, 0, 0x43, 0, 0, 0, 0, 0, sizeof page, 0};
-        ASSERT_EQ(Sim().Disk(0)->Execute(cdb, 10, SimDirection::In, page, sizeof page, 2).status, 0);
-        EXPECT_EQ(page[4 + 3 * 12 + 11], 12) << "read counter 0003h";
-    }
 }
 
 }  // namespace

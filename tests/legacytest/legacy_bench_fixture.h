@@ -5,11 +5,11 @@
 
 #include "drives/device_table.h"
 #include "legacy_test_support.h"
-#include "legacytest/error_counters.h"
 #include "legacytest/sequence_engine.h"
 #include "legacytest/test_context.h"
 #include "scsi/stop.h"
 #include "support/bench_fixture.h"
+#include "support/scripted_device.h"
 #include "support/stream_capture.h"
 
 // A bench scanned into the device table, a fake clock and keyboard, and the
@@ -53,6 +53,15 @@ protected:
         return RunTestSequence(selection, entry, &output, environment, &outcome);
     }
 
+    // A context on the drive of `slot`, reporting to `output`.
+    TestContext& Context(int slot = 0)
+    {
+        context = std::make_unique<TestContext>(Entry(slot).handle, clock, keyboard);
+        context->workspace.output = &output;
+        context->workspace.device = &Entry(slot);
+        return *context;
+    }
+
     static SubtestSelection Only(std::initializer_list<int> indexes)
     {
         SubtestSelection selection;
@@ -66,22 +75,33 @@ protected:
     legacytest::RecordingOutput output;
     TestEnvironment environment;
     SequenceOutcome outcome;
+    std::unique_ptr<TestContext> context;
 };
 
-// One drive on bus 0 as bench JSON, with any blocks and further fields.
-inline std::string BusDrive(int target, const std::string& extra = "", uint64_t blocks = 1001)
+// A test context on a drive that answers as the test scripts it.
+class ScriptedContextTest : public ::testing::Test {
+protected:
+    std::shared_ptr<ScriptedDevice> device = std::make_shared<ScriptedDevice>();
+    DeviceHandle handle = device;
+    legacytest::FakeClock clock;
+    NoKeyboard keyboard;
+    TestContext context{handle, clock, keyboard};
+    legacytest::RecordingOutput output;
+    StreamCapture streams;
+};
+
+// Drive `target` on bus 0 as bench JSON, with any blocks and further fields.
+inline std::string BusDrive(int target, const std::string& extra = "", uint64_t blocks = 1001,
+                            uint32_t blockLength = 512)
 {
     return "{\"bus\": 0, \"targetId\": " + std::to_string(target) +
-           ", \"vendor\": \"MORVANE\", \"product\": \"MVX-TEST\", \"blocks\": " + std::to_string(blocks) +
-           (extra.empty() ? "" : ", " + extra) + "}";
+           ", \"vendor\": \"MORVANE\", \"product\": \"MVX-TEST\", \"revision\": \"0100\", \"serial\": \"SN00000" +
+           std::to_string(target + 1) + "\", \"blocks\": " + std::to_string(blocks) +
+           ", \"blockLength\": " + std::to_string(blockLength) + (extra.empty() ? "" : ", " + extra) + "}";
 }
 
-// A bench of one drive: Disk() of bench_fixture.h with more fields.
+// A bench of one drive.
 inline std::string OneDrive(const std::string& extra = "", uint64_t blocks = 1001, uint32_t blockLength = 512)
 {
-    std::string fields = "\"blocks\": " + std::to_string(blocks) + ", \"blockLength\": " + std::to_string(blockLength);
-    if (!extra.empty()) fields += ", " + extra;
-    return "{\"buses\": 1, \"devices\": [{\"bus\": 0, \"targetId\": 0, \"vendor\": \"MORVANE\", \"product\": "
-           "\"MVX-TEST\", \"revision\": \"0100\", \"serial\": \"SN000001\", " +
-           fields + "}]}";
+    return Bench(1, BusDrive(0, extra, blocks, blockLength));
 }

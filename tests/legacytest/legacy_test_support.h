@@ -1,10 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <cstring>
-#include <deque>
-#include <functional>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -15,16 +11,11 @@
 #include "platform/clock.h"
 #include "platform/keyboard.h"
 #include "scsi/output_window.h"
-#include "scsi/scsi_device.h"
-#include "scsi/scsi_request.h"
 
 namespace legacytest {
 
-// The shared drive tap, under the names these tests have always used.
-using ::CheckCondition;
-using ::FixedSense;
+// The shared drive tap, under the names these tests use.
 using ::Gated;
-using ::SeenCommand;
 using ::TapDevice;
 
 // Time that moves only when told, by `step` seconds at every reading, or by

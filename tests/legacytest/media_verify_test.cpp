@@ -1,117 +1,76 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "legacy_bench_fixture.h"
+#include "support/case_file.h"
 #include "legacytest/media_verify.h"
 #include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
 
 namespace {
 
-using legacytest::SeenCommand;
-
 constexpr uint8_t kRead10 = 0x28;
 
-uint32_t LbaOf(const SeenCommand& command)
-{
-    return LoadBe32(command.cdb.data() + 2);
-}
+class MediaVerifyTest : public LegacyBenchTest {};
 
-class MediaVerifyTest : public LegacyBenchTest {
-protected:
-    TestContext& Context(int slot = 0)
-    {
-        context = std::make_unique<TestContext>(Entry(slot).handle, clock, keyboard);
-        context->workspace.device = &Entry(slot);
-        return *context;
-    }
-    std::unique_ptr<TestContext> context;
-};
-
-TEST_F(MediaVerifyTest, CapacityIsReadWithPmiAndAddressAsAsked)
+TEST_F(MediaVerifyTest, CapacityIsReadWithPmiAndAddressAsAskedAndTransfersSizedByItsBlockLength)
 {
     Start(OneDrive("", 1001, 4096));
     auto& tap = Tap(Entry(0));
     TestContext& test = Context();
     uint64_t lba = 0x10;
-    uint32_t blockLength = 0;
-    EXPECT_EQ(QueryCapacity(test, lba, blockLength, 1, 0), kCapacityOk);
+    EXPECT_EQ(QueryCapacity(test, lba, test.blockLength, 1, 0), kCapacityOk);
     EXPECT_EQ(lba, 1000u);
-    EXPECT_EQ(blockLength, 4096u);
+    EXPECT_EQ(test.blockLength, 4096u);
     ASSERT_EQ(tap.Commands().size(), 1u);
     EXPECT_EQ(tap.Commands()[0].cdb, (std::vector<uint8_t>{0x25, 0, 0, 0, 0, 0x10, 0, 0, 1, 0}));
     EXPECT_EQ(tap.Commands()[0].transferLength, 8u);
-}
 
-TEST_F(MediaVerifyTest, CapacityBeyond32BitsIsReadWithReadCapacity16)
-{
-    Start(OneDrive("", 0x180000000ull));  // 3 TiB
-    auto& tap = Tap(Entry(0));
-    TestContext& test = Context();
-    uint64_t lba = 0;
-    uint32_t blockLength = 0;
-    EXPECT_EQ(QueryCapacity(test, lba, blockLength, 1, 0), kCapacityOk);
-    EXPECT_EQ(lba, 0x17FFFFFFFull);
-    EXPECT_EQ(blockLength, 512u);
-    ASSERT_EQ(tap.Commands().size(), 2u);
-    EXPECT_EQ(tap.Commands()[1].cdb,
-              (std::vector<uint8_t>{0x9E, 0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 32, 1, 0}));
-}
-
-TEST_F(MediaVerifyTest, SliceReadsUpToAndIncludingItsLastBlock)
-{
-    Start(OneDrive(R"("unreadableBlocks": [1000])", 1001));
-    auto& tap = Tap(Entry(0));
-    TestContext& test = Context();
-    uint64_t cursor = 700;
-    // 700, 764, 828, 892, then the 37 blocks left, up to the last one.
-    EXPECT_EQ(VerifySequentialSlice(test, cursor, 999, 64, 0), kSliceLimitReached);
+    EXPECT_EQ(ReadBlocks(test, 0, 64), kReadOk);
+    EXPECT_EQ(ReadBlocksInto(test, 64, {}, 3), kReadOk);
+    test.workspace.lastLba = 1000;
+    EXPECT_EQ(VerifyRandomBlocks(test, test.workspace, 5), 4);
     const auto reads = tap.WithOpcode(kRead10);
-    ASSERT_EQ(reads.size(), 5u);
-    EXPECT_EQ(LbaOf(reads.back()), 956u);
-    EXPECT_EQ(reads.back().cdb[8], 44);
-    EXPECT_EQ(cursor, 1000u);
-    // The last block of the drive is read too, and fails.
-    EXPECT_EQ(VerifySequentialSlice(test, cursor, 1000, 64, 0), kReadStatusFailed);
-    EXPECT_EQ(cursor, 1000u);
-
-    // Past its last block: nothing read.
-    tap.Forget();
-    cursor = 1001;
-    EXPECT_EQ(VerifySequentialSlice(test, cursor, 1000, 64, 2), kSliceLimitReached);
-    EXPECT_TRUE(tap.Commands().empty());
+    ASSERT_EQ(reads.size(), 7u);
+    EXPECT_EQ(reads[0].transferLength, 64u * 4096);
+    EXPECT_EQ(reads[1].transferLength, 3u * 4096);
+    EXPECT_EQ(reads[2].transferLength, 4096u);
 }
 
-TEST_F(MediaVerifyTest, SliceEndsWhenMoreThanItsSecondsHavePassed)
+TEST_F(MediaVerifyTest, SliceReadsFromItsCursorUpToItsLastBlockOrItsTime)
 {
-    Start(OneDrive("", 100000));
-    auto& tap = Tap(Entry(0));
-    TestContext& test = Context();
-    clock.step = 1;  // every reading of the clock is a second later
-    uint64_t cursor = 0;
-    EXPECT_EQ(VerifySequentialSlice(test, cursor, 99999, 64, 2), kSliceTimeUsedUp);
-    // Read at +1 s and +2 s go on; the third is followed by +3 s > 2 s.
-    EXPECT_EQ(tap.WithOpcode(kRead10).size(), 3u);
-    EXPECT_EQ(cursor, 192u);
+    const std::map<std::string, int> results{
+        {"limit", kSliceLimitReached}, {"time", kSliceTimeUsedUp}, {"failed", kReadStatusFailed}};
+    for (const CaseLine& c : ReadCaseFile("legacy/verify_slices.txt")) {
+        SCOPED_TRACE(CaseTrace("legacy/verify_slices.txt", c));
+        Start(OneDrive(c[1] == "-" ? "" : "\"unreadableBlocks\": [" + c[1] + "]", std::stoull(c[0])));
+        auto& tap = Tap(Entry(0));
+        TestContext& test = Context();
+        clock.step = std::stoll(c[5]);
+        uint64_t cursor = std::stoull(c[2]);
+        EXPECT_EQ(VerifySequentialSlice(test, cursor, std::stoull(c[3]), 64, std::stoi(c[4])), results.at(c[6]));
+        EXPECT_EQ(cursor, std::stoull(c[7]));
+        std::string reads, failure = "-";
+        for (const SeenCommand& read : tap.WithOpcode(kRead10))
+            reads += (reads.empty() ? "" : " ") + std::to_string(LoadBe32(read.cdb.data() + 2)) + "+" + std::to_string(read.cdb[8]);
+        EXPECT_EQ(reads.empty() ? "-" : reads, c[8]);
+        if (const auto& f = test.lastReadFailure)
+            failure = std::to_string(f->lba) + "+" + std::to_string(f->blocks) + "@" + std::to_string(f->failingLba.value_or(0));
+        EXPECT_EQ(failure, c[9]);
+    }
 }
 
-TEST_F(MediaVerifyTest, FailedReadLeavesTheCursorOnItsFirstBlockAndNamesItsBlocks)
+TEST_F(MediaVerifyTest, FailedCallLeavesTheCursorOnItsFirstBlockWithNoFailingLba)
 {
-    Start(OneDrive(R"("unreadableBlocks": [150])", 1001));
+    Start(OneDrive("", 1001));
     TestContext& test = Context();
-    uint64_t cursor = 0;
-    EXPECT_EQ(VerifySequentialSlice(test, cursor, 1000, 64, 2), kReadStatusFailed);
-    EXPECT_EQ(cursor, 128u);
-    ASSERT_TRUE(test.lastReadFailure);
-    EXPECT_EQ(test.lastReadFailure->lba, 128u);
-    EXPECT_EQ(test.lastReadFailure->blocks, 64u);
-    EXPECT_EQ(test.lastReadFailure->failingLba, 150u);
-
+    uint64_t cursor = 256;
     Sim().Disk(0)->AddFault({SimFault::Action::CallFails, 0x28});
-    cursor = 256;
     EXPECT_EQ(VerifySequentialSlice(test, cursor, 1000, 64, 2), kReadCallFailed);
     EXPECT_EQ(cursor, 256u);
+    ASSERT_TRUE(test.lastReadFailure);
     EXPECT_EQ(test.lastReadFailure->lba, 256u);
     EXPECT_FALSE(test.lastReadFailure->failingLba);
 }
@@ -130,18 +89,6 @@ TEST_F(MediaVerifyTest, ReadThatEndsGoodWithoutAllItsDataFails)
     EXPECT_EQ(ReadBlocksInto(test, 0, {}, 3), 0);
 }
 
-TEST_F(MediaVerifyTest, ScanNearTheEndOfA32BitAddressSpaceEndsInsteadOfWrapping)
-{
-    Start(OneDrive("", 0x100000000ull));  // last LBA FFFFFFFFh
-    auto& tap = Tap(Entry(0));
-    TestContext& test = Context();
-    uint64_t cursor = 0xFFFFFF80u;
-    EXPECT_EQ(VerifySequentialSlice(test, cursor, 0xFFFFFFFFu, 64, 2), kSliceLimitReached);
-    ASSERT_EQ(tap.WithOpcode(kRead10).size(), 2u);
-    EXPECT_EQ(LbaOf(tap.WithOpcode(kRead10)[1]), 0xFFFFFFC0u);
-    EXPECT_EQ(cursor, 0x100000000ull);
-}
-
 TEST_F(MediaVerifyTest, BlocksBeyond32BitsAreReadWithRead16)
 {
     Start(OneDrive("", 0x100000100ull));
@@ -154,24 +101,6 @@ TEST_F(MediaVerifyTest, BlocksBeyond32BitsAreReadWithRead16)
     EXPECT_EQ(reads[0].cdb, (std::vector<uint8_t>{0x88, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xF0, 0, 0, 0, 32, 0, 0}));
     EXPECT_EQ(reads[1].cdb, (std::vector<uint8_t>{0x88, 0, 0, 0, 0, 1, 0, 0, 0, 0xFF, 0, 0, 0, 1, 0, 0}));
     EXPECT_TRUE(tap.WithOpcode(kRead10).empty());
-}
-
-TEST_F(MediaVerifyTest, TransfersAreSizedByTheDrivesBlockLength)
-{
-    Start(OneDrive("", 1001, 4096));
-    auto& tap = Tap(Entry(0));
-    TestContext& test = Context();
-    uint64_t lba = 0;
-    ASSERT_EQ(QueryCapacity(test, lba, test.blockLength, 0, 0), kCapacityOk);
-    EXPECT_EQ(ReadBlocks(test, 0, 64), kReadOk);
-    EXPECT_EQ(ReadBlocksInto(test, 64, {}, 3), kReadOk);
-    test.workspace.lastLba = 1000;
-    EXPECT_EQ(VerifyRandomBlocks(test, test.workspace, 5), 4);
-    const auto reads = tap.WithOpcode(kRead10);
-    ASSERT_EQ(reads.size(), 7u);
-    EXPECT_EQ(reads[0].transferLength, 64u * 4096);
-    EXPECT_EQ(reads[1].transferLength, 3u * 4096);
-    EXPECT_EQ(reads[2].transferLength, 4096u);
 }
 
 TEST_F(MediaVerifyTest, RandomReadsSpreadOverTheMediumLessItsLast100Blocks)
@@ -187,7 +116,7 @@ TEST_F(MediaVerifyTest, RandomReadsSpreadOverTheMediumLessItsLast100Blocks)
     uint32_t highest = 0;
     int lowerHalf = 0;
     for (const SeenCommand& read : reads) {
-        const uint32_t lba = LbaOf(read);
+        const uint32_t lba = LoadBe32(read.cdb.data() + 2);
         lowest = std::min(lowest, lba);
         highest = std::max(highest, lba);
         if (lba < 9950) ++lowerHalf;
@@ -197,17 +126,6 @@ TEST_F(MediaVerifyTest, RandomReadsSpreadOverTheMediumLessItsLast100Blocks)
     EXPECT_GT(highest, 19800u);
     EXPECT_LT(lowest, 100u);
     EXPECT_NEAR(lowerHalf, 4750, 300);
-}
-
-TEST_F(MediaVerifyTest, FailedRandomReadEndsThePassAtOnceAndReportsTheCommand)
-{
-    Start(OneDrive(R"("faults": [{"opcode": "0x28", "senseKey": 3, "asc": "0x11", "afterCommands": 20}])", 20001));
-    auto& tap = Tap(Entry(0));
-    TestContext& test = Context();
-    test.workspace.lastLba = 20000;
-    EXPECT_EQ(VerifyRandomBlocks(test, test.workspace, 50), 0);
-    EXPECT_LT(tap.WithOpcode(kRead10).size(), 50u);
-    EXPECT_NE(streams.Log().find("Target Status = 02"), std::string::npos);
 }
 
 }  // namespace

@@ -4,16 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <random>
 #include <thread>
 
-#include "drives/device_entry.h"
 #include "legacy_bench_fixture.h"
+#include "legacytest/exceptions_page.h"
 #include "legacytest/parallel_test_run.h"
+#include "legacytest/read_write_verify.h"
 #include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
+#include "sim/sim_sense.h"
 #include "support/fake_time.h"
 #include "support/sim_mode_page.h"
 
@@ -128,9 +131,24 @@ INSTANTIATE_TEST_SUITE_P(Stops, ParallelStopTest,
                                            StopCase{"AllDrives", true, {true, true, true}}),
                          [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
-TEST_F(ParallelTestRunTest, AHungDriveHoldsUpNoOtherAndTheRunEndsWhenItsCommandTimesOut)
+// Drive 0 is healthy, drive 1 hangs in its first read, drive 2 cannot read
+// block 700, drive 3 cannot be opened: drive 0's report is the one a run of
+// it alone gives, and nobody waits for the hung drive.
+TEST_F(ParallelTestRunTest, ATroubledDriveHoldsUpNoOtherAndLeavesTheirReportsAsTheirOwn)
 {
-    StartDrives(3);
+    Start("{\"buses\": 1, \"devices\": [" + BusDrive(0, "", 1200) + "," + BusDrive(1, "", 1200) + "," +
+          BusDrive(2, R"("unreadableBlocks": [700])", 1200) + "," + BusDrive(3) + "]}");
+    SetDeviceSelected(Entry(0), true);
+    const SubtestSelection selection = Only({kSubtestDriveReady, kSubtestFormatCheck, kSubtestFirst300MB});
+    legacytest::RecordingOutput alone;
+    SequenceOutcome aloneOutcome;
+    {
+        RunDrives drives = RunDrives::Selected();
+        TestOneDrive(Entry(0), drives, &alone, selection, environment, [&] { return &aloneOutcome; });
+    }
+    for (int slot = 1; slot < 4; ++slot) SetDeviceSelected(Entry(slot), true);
+    Entry(3).handle = nullptr;
+    Entry(3).path = "\\\\.\\physicaldrive9";
     SimDisk& hung = *Sim().Disk(1);
     hung.SetHangClock(&hangTime);
     hung.AddFault(SimFault{.action = SimFault::Action::Hang, .opcode = kRead10});
@@ -141,7 +159,7 @@ TEST_F(ParallelTestRunTest, AHungDriveHoldsUpNoOtherAndTheRunEndsWhenItsCommandT
             if (cdb[0] == kRead10) return true;
         return false;
     };
-    ASSERT_TRUE(StartRun(Only({kSubtestDriveReady, kSubtestFirst300MB})));
+    ASSERT_TRUE(StartRun(selection));
     // Should the test end early, the drive answers, so the run can end.
     struct Answer {
         SimDisk& disk;
@@ -155,37 +173,24 @@ TEST_F(ParallelTestRunTest, AHungDriveHoldsUpNoOtherAndTheRunEndsWhenItsCommandT
     ASSERT_TRUE(WaitEnded(0) && WaitEnded(2)) << "a drive waited for the hung one";
     EXPECT_TRUE(Ended(0) && Ended(2));
     EXPECT_TRUE(run.Running()) << "drive 1 is still in its read";
-
     hangTime.AdvanceSeconds(100000);
     ASSERT_TRUE(WaitEnded(1)) << "the read outlived its time-out";
     run.Wait();
+
+    EXPECT_EQ(outputs[0]->Text(), alone.Text());
+    EXPECT_TRUE(Outcome(0).sequence.Completed());
     EXPECT_FALSE(Outcome(1).stopped);
     EXPECT_EQ(Outcome(1).sequence.result, kSubtestFirst300MB);
     EXPECT_TRUE(outputs[1]->Contains("Read Entire Disk Test Error, ID pre calc"));
-    EXPECT_TRUE(Outcome(0).sequence.Completed() && Outcome(2).sequence.Completed());
-}
-
-TEST_F(ParallelTestRunTest, AFailingDriveLeavesAnotherDrivesReportAsItsOwnRunGivesIt)
-{
-    Start("{\"buses\": 1, \"devices\": [" + BusDrive(0, "", 1200) + "," +
-          BusDrive(1, R"("unreadableBlocks": [700])", 1200) + "]}");
-    // Drive 0 alone first, as a run of one drive at a time tests it.
-    SetDeviceSelected(Entry(0), true);
-    const SubtestSelection selection = Only({kSubtestDriveReady, kSubtestFormatCheck, kSubtestFirst300MB});
-    legacytest::RecordingOutput alone;
-    SequenceOutcome aloneOutcome;
-    {
-        RunDrives drives = RunDrives::Selected();
-        TestOneDrive(Entry(0), drives, &alone, selection, environment, [&] { return &aloneOutcome; });
-    }
-    SetDeviceSelected(Entry(1), true);
-    ASSERT_TRUE(StartRun(selection));
-    run.Wait();
-    EXPECT_EQ(outputs[0]->Text(), alone.Text());
-    EXPECT_TRUE(Outcome(0).sequence.Completed());
-    EXPECT_EQ(Outcome(1).sequence.result, kSubtestFirst300MB);
-    EXPECT_TRUE(outputs[1]->Contains("failing LBA 700"));
-    EXPECT_FALSE(run.Report().stopped);
+    EXPECT_EQ(Outcome(2).sequence.result, kSubtestFirst300MB);
+    EXPECT_TRUE(outputs[2]->Contains("failing LBA 700"));
+    EXPECT_TRUE(run.DriveAt(3).DeviceError());
+    const LegacyRunReport report = run.Report();
+    EXPECT_FALSE(report.stopped);
+    EXPECT_TRUE(report.deviceError);
+    ASSERT_EQ(report.drives.size(), 3u) << "the drive that cannot be opened has no sequence";
+    EXPECT_EQ(report.drives[2].path, "\\\\.\\physicaldrive2");
+    EXPECT_NE(streams.Log().find("Invalid device: \\\\.\\physicaldrive9"), std::string::npos);
 }
 
 TEST_F(ParallelTestRunTest, EscapeOnTheConsoleEndsEveryDrivesSequence)
@@ -200,40 +205,54 @@ TEST_F(ParallelTestRunTest, EscapeOnTheConsoleEndsEveryDrivesSequence)
     }
 }
 
-TEST_F(ParallelTestRunTest, ADriveThatCannotBeOpenedIsNamedAndTheOthersAreTested)
-{
-    StartDrives(2);
-    Entry(0).handle = nullptr;
-    Entry(0).path = "\\\\.\\physicaldrive9";
-    ASSERT_TRUE(StartRun(Only({kSubtestDriveReady})));
-    run.Wait();
-    EXPECT_TRUE(run.DriveAt(0).DeviceError());
-    EXPECT_TRUE(Ended(1));
-    const LegacyRunReport report = run.Report();
-    EXPECT_TRUE(report.deviceError);
-    ASSERT_EQ(report.drives.size(), 1u);
-    EXPECT_EQ(report.drives[0].path, "\\\\.\\physicaldrive1");
-    EXPECT_NE(streams.Log().find("Invalid device: \\\\.\\physicaldrive9"), std::string::npos);
-}
-
-// Stops at random commands of random drives, one drive's or all: every
+// The fault-and-stop soak: the long suite on every drive at once, run after
+// run, with faults the drives get over, stops of one drive or of all at
+// random commands, and writes the drive did but whose answer was lost. Every
 // block and every mode page of every drive is as it was before the run.
-TEST_F(ParallelTestRunTest, SeededStopsLeaveEveryDrivesDataAndSettingsAsTheyWere)
+// KESTRION_SOAK_RUNS=N runs N of them.
+TEST_F(ParallelTestRunTest, FaultsAndStopsLeaveEveryDrivesDataAndSettingsAsTheyWere)
 {
+    using Action = SimFault::Action;
     constexpr int kDrives = 3;
-    constexpr int kRuns = 24;
-    int stoppedDrives = 0;
-    for (uint64_t seed = 1; seed <= kRuns; ++seed) {
+    // Fewer failures in a row than the attempts to put data and settings back:
+    // a drive that never answers again cannot have them back (the report says so).
+    constexpr int kTransientFailures = std::min(kRestoreAttempts, kPageRestoreAttempts) - 1;
+    constexpr uint8_t kOpcodes[] = {0x00, 0x03, 0x1A, 0x15, 0x1D, 0x1C, 0x25, 0x28, 0x2E, 0x37, 0x3B, 0x3C, 0x4D};
+    const SimFault kFaults[] = {
+        {.action = Action::Sense, .senseKey = kSenseKeyNotReady, .asc = 0x04, .ascq = 0x01},
+        {.action = Action::Sense, .senseKey = kSenseKeyMediumError, .asc = 0x11},
+        {.action = Action::Sense, .senseKey = kSenseKeyHardwareError, .asc = 0x44},
+        {.action = Action::Sense, .senseKey = kSenseKeyIllegalRequest, .asc = 0x24},
+        {.action = Action::Sense, .senseKey = kSenseKeyUnitAttention, .asc = 0x29},
+        {.action = Action::Sense, .senseKey = kSenseKeyAbortedCommand, .asc = 0x47},
+        {.action = Action::Status, .status = kSimStatusBusy},
+        {.action = Action::CallFails},
+        {.action = Action::Hang},
+        {.action = Action::Recovered, .asc = 0x17},
+        {.action = Action::ShortTransfer, .transferBytes = 100},
+    };
+    // A hang's time-out, however long, passes in a few polls.
+    legacytest::FakeClock hangs;
+    hangs.step = 500;
+    const char* asked = std::getenv("KESTRION_SOAK_RUNS");
+    const uint64_t runs = asked ? std::strtoull(asked, nullptr, 10) : 150;
+    uint64_t stoppedDrives = 0;
+    for (uint64_t seed = 1; seed <= runs; ++seed) {
         SCOPED_TRACE(seed);
         std::mt19937_64 random(seed);
-        const auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+        const auto below = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
+        std::string fields = kGeometry;
+        if (below(2)) fields += R"(, "logs": {"pages": [2, 3, 5, 6, "0x0D", "0x2F", "0x30"]})";
+        if (below(5) == 0) fields += R"(, "descriptorSense": true)";
+        if (below(5) == 0) fields += R"(, "unitAttention": true)";
         ClearDeviceTable();
-        StartDrives(kDrives, kGeometry);
+        StartDrives(kDrives, fields);
         std::vector<std::vector<uint8_t>> media;
         std::vector<std::vector<uint8_t>> pages;
-        const int stopAllOn = below(4) == 0 ? below(kDrives) : -1;
+        const int stopAllOn = below(4) == 0 ? static_cast<int>(below(kDrives)) : -1;
         for (int drive = 0; drive < kDrives; ++drive) {
             SimDisk& disk = *Sim().Disk(drive);
+            disk.SetHangClock(&hangs);
             // User data where the heads check writes: sector 0 of each head.
             for (const uint32_t lba : {0u, 150u}) {
                 std::vector<uint8_t> data(512);
@@ -244,30 +263,42 @@ TEST_F(ParallelTestRunTest, SeededStopsLeaveEveryDrivesDataAndSettingsAsTheyWere
             }
             media.push_back(disk.ReadMedium(0, 1200));
             pages.push_back(simpage::All(disk));
+            for (size_t budget = below(kTransientFailures + 1); budget > 0;) {
+                SimFault fault = kFaults[below(std::size(kFaults))];
+                fault.opcode = kOpcodes[below(std::size(kOpcodes))];
+                fault.times = static_cast<uint32_t>(1 + below(budget));
+                fault.afterCommands = disk.CommandsReceived() + below(below(2) ? 300 : 3000);
+                budget -= *fault.times;
+                disk.AddFault(fault);
+            }
             // Most stops in the first commands, where the SMART check
             // changes its page and the heads check writes.
-            const int stopAt = below(3) == 0 ? -1 : 1 + below(below(2) ? 60 : 3000);
-            auto commands = std::make_shared<int>(0);
-            Tap(Entry(drive)).hook = [this, drive, stopAt, stopAllOn, commands](ScsiRequest&, bool&) {
-                if (++*commands != stopAt) return false;
-                if (drive == stopAllOn)
-                    run.RequestStop();
-                else
-                    run.RequestStop(static_cast<size_t>(drive));
-                return false;
+            const size_t stopAt = below(3) == 0 ? 0 : 1 + below(below(2) ? 60 : 3000);
+            const size_t lostWrite = below(6) == 0 ? 1 + below(4) : 0;
+            auto counts = std::make_shared<std::pair<size_t, size_t>>();  // commands, writes
+            auto& tap = Tap(Entry(drive));
+            tap.hook = [this, &tap, drive, stopAt, stopAllOn, lostWrite, counts](ScsiRequest& request, bool& delivered) {
+                if (++counts->first == stopAt)
+                    drive == stopAllOn ? run.RequestStop() : run.RequestStop(static_cast<size_t>(drive));
+                if (request.Cdb[0] != kWriteVerify10 || ++counts->second != lostWrite) return false;
+                tap.inner->Execute(request);
+                request.ScsiStatus = 0;
+                delivered = false;
+                return true;
             };
         }
-        ASSERT_TRUE(StartRun(QuickSelection()));
+        ASSERT_TRUE(StartRun(LongSelection()));
         run.Wait();
         for (int drive = 0; drive < kDrives; ++drive) {
             SimDisk& disk = *Sim().Disk(drive);
+            disk.ClearFaults();
             stoppedDrives += Outcome(static_cast<size_t>(drive)).stopped ? 1 : 0;
             EXPECT_EQ(disk.ReadMedium(0, 1200), media[static_cast<size_t>(drive)]) << "drive " << drive;
             EXPECT_EQ(simpage::All(disk), pages[static_cast<size_t>(drive)]) << "drive " << drive;
             EXPECT_FALSE(Outcome(static_cast<size_t>(drive)).sequence.settingsLeftChanged);
         }
     }
-    EXPECT_GT(stoppedDrives, kRuns) << "the stops came while the drives were in work";
+    EXPECT_GT(stoppedDrives, runs) << "the stops came while the drives were in work";
 }
 
 }  // namespace

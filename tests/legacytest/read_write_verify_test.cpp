@@ -12,11 +12,6 @@ using Action = SimFault::Action;
 constexpr uint8_t kRead10 = 0x28;
 constexpr uint8_t kWriteVerify10 = 0x2E;
 
-struct Fault {
-    const char* name;
-    SimFault fault;
-};
-
 class ReadWriteVerifyTest : public LegacyBenchTest {
 protected:
     void SetUp() override
@@ -32,8 +27,7 @@ protected:
         hangClock.step = 1;
         disk->SetHangClock(&hangClock);
         tap = &Tap(Entry(0));
-        context = std::make_unique<TestContext>(Entry(0).handle, clock, keyboard);
-        context->workspace.output = &output;
+        Context();
     }
     int Pass(uint32_t lba = 7) { return ReadWriteVerifyBlocks(*context, context->workspace, lba, 1, 512); }
 
@@ -51,7 +45,6 @@ protected:
     SimDisk* disk = nullptr;
     legacytest::FakeClock hangClock;
     legacytest::TapDevice* tap = nullptr;
-    std::unique_ptr<TestContext> context;
 };
 
 TEST_F(ReadWriteVerifyTest, BlockOfFFhIsWrittenAs00hThenAsFFhAgain)
@@ -68,94 +61,83 @@ TEST_F(ReadWriteVerifyTest, BlockOfFFhIsWrittenAs00hThenAsFFhAgain)
     EXPECT_EQ(output.Text(), "");
 }
 
-TEST_F(ReadWriteVerifyTest, NothingIsWrittenUnlessTheOldDataWereReadWhole)
+// A fault on the nth command of a pass on block 7 (0: its read, 1: the new
+// data, 2 on: the old data): what the pass returns, the writes it sends,
+// whether block 7 holds its FFh again, and the pauses before retries.
+struct FaultCase {
+    const char* name;
+    SimFault fault;
+    uint64_t nth;
+    int result;
+    size_t writes;
+    bool restored;
+    int64_t slept;
+};
+
+TEST_F(ReadWriteVerifyTest, NothingIsWrittenUnlessReadWholeAndTheOldDataGoBackAfterTransientFailures)
 {
-    const Fault faults[] = {
-        {"BUSY", {.action = Action::Status, .opcode = kRead10, .status = kSimStatusBusy}},
-        {"RESERVATION CONFLICT", {.action = Action::Status, .opcode = kRead10, .status = kSimStatusReservationConflict}},
-        {"TASK SET FULL", {.action = Action::Status, .opcode = kRead10, .status = kSimStatusTaskSetFull}},
-        {"RECOVERED ERROR, no data", {.action = Action::Recovered, .opcode = kRead10, .transferBytes = 0}},
-        {"GOOD, half the data", {.action = Action::ShortTransfer, .opcode = kRead10, .transferBytes = 256}},
-        {"MEDIUM ERROR", {.action = Action::Sense, .opcode = kRead10, .senseKey = kSenseKeyMediumError, .asc = 0x11}},
-        {"call failed", {.action = Action::CallFails, .opcode = kRead10}},
-        {"hang", {.action = Action::Hang, .opcode = kRead10}},
+    const FaultCase cases[] = {
+        // Nothing is written unless the old data were read whole.
+        {"BUSY", {.action = Action::Status, .opcode = kRead10, .status = kSimStatusBusy}, 0, kRwvFailed, 0, true, 0},
+        {"RESERVATION CONFLICT", {.action = Action::Status, .opcode = kRead10, .status = kSimStatusReservationConflict},
+         0, kRwvFailed, 0, true, 0},
+        {"TASK SET FULL", {.action = Action::Status, .opcode = kRead10, .status = kSimStatusTaskSetFull}, 0, kRwvFailed,
+         0, true, 0},
+        {"RECOVERED ERROR, no data", {.action = Action::Recovered, .opcode = kRead10, .transferBytes = 0}, 0,
+         kRwvFailed, 0, true, 0},
+        {"GOOD, half the data", {.action = Action::ShortTransfer, .opcode = kRead10, .transferBytes = 256}, 0,
+         kRwvFailed, 0, true, 0},
+        {"MEDIUM ERROR", {.action = Action::Sense, .opcode = kRead10, .senseKey = kSenseKeyMediumError, .asc = 0x11}, 0,
+         kRwvFailed, 0, true, 0},
+        {"call failed", {.action = Action::CallFails, .opcode = kRead10}, 0, kRwvFailed, 0, true, 0},
+        {"hang", {.action = Action::Hang, .opcode = kRead10}, 0, kRwvFailed, 0, true, 0},
+        // A read ending in RECOVERED ERROR with its data is taken; a write so ending is not.
+        {"read RECOVERED", {.action = Action::Recovered, .opcode = kRead10, .times = 1}, 0, kRwvOk, 2, true, 0},
+        {"write RECOVERED", {.action = Action::Recovered, .opcode = kWriteVerify10, .times = 1}, 1, kRwvFailed, 2, true,
+         0},
+        // The new data's write fails: the old data go back.
+        {"new data MEDIUM ERROR",
+         {.action = Action::Sense, .opcode = kWriteVerify10, .senseKey = kSenseKeyMediumError, .asc = 0x0C, .times = 1},
+         1, kRwvFailed, 2, true, 0},
+        // The old data's write is tried again after a failure that passes.
+        {"restore BUSY", {.action = Action::Status, .times = 1, .status = kSimStatusBusy}, 2, kRwvOk, 3, true,
+         kRestorePauseMilliseconds},
+        {"restore UNIT ATTENTION",
+         {.action = Action::Sense, .senseKey = kSenseKeyUnitAttention, .asc = 0x29, .times = 1}, 2, kRwvOk, 3, true,
+         kRestorePauseMilliseconds},
+        {"restore call failed", {.action = Action::CallFails, .times = 1}, 2, kRwvOk, 3, true, kRestorePauseMilliseconds},
+        {"restore hang", {.action = Action::Hang, .times = 1}, 2, kRwvOk, 3, true, kRestorePauseMilliseconds},
+        // Old data that cannot go back (last: block 7 keeps the test data).
+        {"restore HARDWARE ERROR",
+         {.action = Action::Sense, .opcode = kWriteVerify10, .senseKey = kSenseKeyHardwareError, .asc = 0x44}, 2,
+         kRwvFailed, 1 + kRestoreAttempts, false, (kRestoreAttempts - 1) * kRestorePauseMilliseconds},
     };
-    for (const Fault& fault : faults) {
-        SCOPED_TRACE(fault.name);
+    for (const FaultCase& c : cases) {
+        SCOPED_TRACE(c.name);
         tap->Forget();
-        Inject(fault.fault, 0);
-        EXPECT_EQ(Pass(), kRwvFailed);
-        EXPECT_TRUE(tap->WithOpcode(kWriteVerify10).empty());
-        EXPECT_EQ(Block7(), std::vector<uint8_t>(512, 0xFF));
+        clock.slept = 0;
+        Inject(c.fault, c.nth);
+        EXPECT_EQ(Pass(), c.result);
+        EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), c.writes);
+        EXPECT_EQ(Block7() == std::vector<uint8_t>(512, 0xFF), c.restored);
+        EXPECT_EQ(clock.slept.load(), c.slept);
     }
     EXPECT_TRUE(output.Contains("READ ERROR at LBA=00000007"));
     EXPECT_TRUE(output.Contains("error during read at LBA=00000007\r\n\r\nIoctl FAILED. Target Status = 08"));
     EXPECT_NE(streams.Log().find("error during read at LBA=7"), std::string::npos);
-}
-
-TEST_F(ReadWriteVerifyTest, ReadEndingInRecoveredErrorWithItsDataIsAcceptedButAWriteSoEndingIsNot)
-{
-    Inject({.action = Action::Recovered, .opcode = kRead10, .times = 1}, 0);
-    EXPECT_EQ(Pass(), kRwvOk);
-    EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 2u);
-    EXPECT_EQ(Block7(), std::vector<uint8_t>(512, 0xFF));
-
-    tap->Forget();
-    Inject({.action = Action::Recovered, .opcode = kWriteVerify10, .times = 1}, 1);
-    EXPECT_EQ(Pass(), kRwvFailed);
-    EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 2u);
-    EXPECT_EQ(Block7(), std::vector<uint8_t>(512, 0xFF));
-}
-
-TEST_F(ReadWriteVerifyTest, OldDataGoBackWhenTheNewDataWriteFails)
-{
-    Inject({.action = Action::Sense, .opcode = kWriteVerify10, .senseKey = kSenseKeyMediumError, .asc = 0x0C, .times = 1},
-           1);
-    EXPECT_EQ(Pass(), kRwvFailed);
-    const auto writes = tap->WithOpcode(kWriteVerify10);
-    ASSERT_EQ(writes.size(), 2u);
-    EXPECT_EQ(writes[1].dataOut, std::vector<uint8_t>(512, 0xFF));
-    EXPECT_EQ(Block7(), std::vector<uint8_t>(512, 0xFF));
     EXPECT_TRUE(output.Contains("WRITE VERIFY DATA ERROR of new data at LBA=00000007"));
-
-    // A spot that no longer takes data: the verify miscompares.
-    tap->Forget();
-    disk->ClearFaults();
-    disk->MarkUnwritable(8);
-    EXPECT_EQ(Pass(8), kRwvFailed);
-    EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 2u);
-    EXPECT_TRUE(output.Contains("error during write verify of new data at LBA=00000008"));
-}
-
-TEST_F(ReadWriteVerifyTest, RestoreIsTriedAgainAfterATransientFailure)
-{
-    const Fault faults[] = {
-        {"BUSY", {.action = Action::Status, .times = 1, .status = kSimStatusBusy}},
-        {"UNIT ATTENTION", {.action = Action::Sense, .senseKey = kSenseKeyUnitAttention, .asc = 0x29, .times = 1}},
-        {"call failed", {.action = Action::CallFails, .times = 1}},
-        {"hang", {.action = Action::Hang, .times = 1}},
-    };
-    for (const Fault& fault : faults) {
-        SCOPED_TRACE(fault.name);
-        tap->Forget();
-        clock.slept = 0;
-        Inject(fault.fault, 2);
-        EXPECT_EQ(Pass(), kRwvOk);
-        EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 3u);
-        EXPECT_EQ(Block7(), std::vector<uint8_t>(512, 0xFF));
-        EXPECT_EQ(clock.slept.load(), kRestorePauseMilliseconds);
-    }
-}
-
-TEST_F(ReadWriteVerifyTest, OldDataThatCannotGoBackAreReportedWithTheirLbaAndFailThePass)
-{
-    Inject({.action = Action::Sense, .opcode = kWriteVerify10, .senseKey = kSenseKeyHardwareError, .asc = 0x44}, 2);
-    EXPECT_EQ(Pass(), kRwvFailed);
-    EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 1u + kRestoreAttempts);
     EXPECT_TRUE(output.Contains("HARD WRITE VERIFY ERROR of old data at LBA=00000007"));
     EXPECT_TRUE(output.Contains("\r\nUSER DATA NOT RESTORED at LBA=00000007: the block holds test data. Its old data:\r\n"
                                 "0000: ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff\r\n"));
     EXPECT_TRUE(output.Contains("\r\n01f0: ff ff"));
+}
+
+TEST_F(ReadWriteVerifyTest, ASpotThatNoLongerTakesDataMiscompares)
+{
+    disk->MarkUnwritable(8);
+    EXPECT_EQ(Pass(8), kRwvFailed);
+    EXPECT_EQ(tap->WithOpcode(kWriteVerify10).size(), 2u);
+    EXPECT_TRUE(output.Contains("error during write verify of new data at LBA=00000008"));
 }
 
 }  // namespace

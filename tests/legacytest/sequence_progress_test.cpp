@@ -3,31 +3,19 @@
 #include <optional>
 
 #include "legacytest/sequence_progress.h"
+#include "support/case_file.h"
 
 namespace {
 
-// Estimates round to the nearest minute and never go below nothing.
-struct TimeCase {
-    std::optional<int64_t> seconds;
-    const char* estimate;  // after "Complete Scan of Disk will require "
-    const char* timeLeft;
-};
-
-class TimeTextTest : public ::testing::TestWithParam<TimeCase> {};
-
-TEST_P(TimeTextTest, EstimateAndTimeLeftSayTheSameTime)
+TEST(TimeTextTest, EstimateAndTimeLeftSayTheSameTime)
 {
-    EXPECT_EQ(ScanEstimateText(GetParam().seconds), std::string("Complete Scan of Disk will require ") + GetParam().estimate);
-    EXPECT_EQ(TimeLeftText(GetParam().seconds), GetParam().timeLeft);
+    for (const CaseLine& c : ReadCaseFile("legacy/time_texts.txt")) {
+        SCOPED_TRACE(CaseTrace("legacy/time_texts.txt", c));
+        const std::optional<int64_t> seconds = c[0] == "-" ? std::nullopt : std::optional(std::stoll(c[0]));
+        EXPECT_EQ(ScanEstimateText(seconds), "Complete Scan of Disk will require " + c[1]);
+        EXPECT_EQ(TimeLeftText(seconds), c[2]);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Times, TimeTextTest,
-    ::testing::Values(TimeCase{std::nullopt, "a time not known yet: no read rate has been measured", "not known yet"},
-                      TimeCase{-5, "0 minutes", "0:00"}, TimeCase{29, "0 minutes", "0:29"},
-                      TimeCase{90, "2 minutes", "1:30"}, TimeCase{3569, "59 minutes", "59:29"},
-                      TimeCase{3570, "1 hours and 0 minutes", "59:30"},
-                      TimeCase{45296, "12 hours and 35 minutes", "12:34:56"}));
 
 TEST(SequenceProgressTest, RateAndTimeLeftComeFromWhatThisRunsScansRead)
 {

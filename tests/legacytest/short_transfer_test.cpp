@@ -8,7 +8,6 @@
 
 #include "drives/log_pages.h"
 #include "legacy_bench_fixture.h"
-#include "legacytest/defect_lists.h"
 #include "legacytest/exceptions_page.h"
 #include "modepages/mode_page_family.h"
 #include "modepages/mode_page_io.h"
@@ -31,15 +30,6 @@ protected:
         Sim().Disk(0)->AddFault(
             {.action = SimFault::Action::ShortTransfer, .opcode = opcode, .times = 1, .transferBytes = bytes});
     }
-    TestContext& Context()
-    {
-        context = std::make_unique<TestContext>(Entry(0).handle, clock, keyboard);
-        context->workspace.output = &output;
-        context->workspace.device = &Entry(0);
-        return *context;
-    }
-
-    std::unique_ptr<TestContext> context;
 };
 
 struct Reader {
@@ -72,19 +62,6 @@ TEST_F(ShortTransferTest, NoReaderTakesBytesTheDriveDidNotSend)
              ShortNext(0x1A, 8);
              return SaveExceptionsPage(Context(), holder) == kPageFailed;
          }},
-        {"defect list header without its descriptors",
-         [this] {
-             auto& tap = Tap(Entry(0));
-             ShortNext(0x37, 4);
-             Run(Only({kSubtestDefectAdjacent}), Entry(0));
-             return !tap.WithOpcode(0x37).empty() && tap.WithOpcode(0x1D).empty();
-         }},
-        {"translate address answered with nothing",
-         [this] {
-             ShortNext(0x1C, 0);
-             uint32_t lba = 0;
-             return PhysToLBA(10, 1, 5, lba, Context(), 0) == kTranslateFailed;
-         }},
         {"self-test results page cut",
          [this] {
              ShortNext(0x4D, 100);
@@ -98,22 +75,10 @@ TEST_F(ShortTransferTest, NoReaderTakesBytesTheDriveDidNotSend)
              int progress = 0;
              return commander.PollProgress(&Entry(0).handle, progress) == 0;
          }},
-        {"READ BUFFER cut",
-         [this] {
-             ShortNext(0x3C, 100);
-             Run(Only({kSubtestRam}), Entry(0));
-             return output.Contains("Read/Write Buffer Test Failure");
-         }},
-        {"unsolicited sense without its codes",
-         [this] {
-             ShortNext(0x03, 0);
-             Run(Only({kSubtestSmartCheck}), Entry(0));
-             return output.Contains("Unsolicited Request Sense failed");
-         }},
     };
     for (const Reader& reader : readers) {
         Start(OneDrive(R"("geometry": {"cylinders": 400, "heads": 4, "sectorsPerTrack": 100},
-                          "defects": {"grown": [[3, 1, 50], [7, 2, 9]]})",
+                          "defects": {"grown": [[3, 1, 50]]})",
                        160000));
         EXPECT_TRUE(reader.takesNothing()) << reader.name;
     }

@@ -1,49 +1,32 @@
 #include <gtest/gtest.h>
 
-#include <set>
+#include <map>
 
 #include "legacytest/subtest_selection.h"
+#include "support/case_file.h"
 
 namespace {
 
-std::set<int> Runs(const SubtestSelection& selection)
+TEST(SubtestSelectionTest, PresetsAndListsRunWhatTheyName)
 {
-    std::set<int> indexes;
-    for (int i = 0; i < kSubtestCount; ++i)
-        if (selection.Runs(i)) indexes.insert(i);
-    return indexes;
-}
-
-TEST(SubtestSelectionTest, PresetsRunWhatTheirCommandsPromise)
-{
-    EXPECT_EQ(Runs(QuickSelection()), (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 13}));
-    EXPECT_EQ(Runs(LongSelection()), (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}));
-    EXPECT_EQ(Runs(CustomSelectionAtStart()), (std::set<int>{0, 1, 2, 3, 11}));
-}
-
-TEST(SubtestSelectionTest, ListOfNumbersBecomesASelection)
-{
-    SubtestSelection selection;
-    std::string error;
-    ASSERT_TRUE(ParseSubtestList("0,4,11", selection, error)) << error;
-    EXPECT_EQ(Runs(selection), (std::set<int>{0, 4, 11}));
-    ASSERT_TRUE(ParseSubtestList(" 13 , 2", selection, error)) << error;
-    EXPECT_EQ(Runs(selection), (std::set<int>{2, 13}));
-}
-
-TEST(SubtestSelectionTest, BadListsAreRefusedAndLeaveTheSelection)
-{
-    SubtestSelection selection = QuickSelection();
-    std::string error;
-    EXPECT_FALSE(ParseSubtestList("0,14", selection, error));
-    EXPECT_EQ(error, "\"14\" is not a subtest number from 0 to 13");
-    EXPECT_FALSE(ParseSubtestList("1,,2", selection, error));
-    EXPECT_EQ(error, "\"\" is not a subtest number from 0 to 13");
-    EXPECT_FALSE(ParseSubtestList("4x", selection, error));
-    EXPECT_FALSE(ParseSubtestList("-1", selection, error));
-    EXPECT_FALSE(ParseSubtestList("3,3", selection, error));
-    EXPECT_EQ(error, "subtest 3 is named twice");
-    EXPECT_EQ(selection, QuickSelection());
+    const std::map<std::string, SubtestSelection> presets{
+        {"quick", QuickSelection()}, {"long", LongSelection()}, {"custom", CustomSelectionAtStart()}};
+    for (const CaseLine& c : ReadCaseFile("legacy/subtest_lists.txt")) {
+        SCOPED_TRACE(CaseTrace("legacy/subtest_lists.txt", c));
+        SubtestSelection selection = QuickSelection();
+        std::string error;
+        if (presets.contains(c[0])) {
+            selection = presets.at(c[0]);
+        } else if (!ParseSubtestList(c[0], selection, error)) {
+            EXPECT_EQ(error, c[1]);
+            EXPECT_EQ(selection, QuickSelection());
+            continue;
+        }
+        std::string runs;
+        for (int i = 0; i < kSubtestCount; ++i)
+            if (selection.Runs(i)) runs += (runs.empty() ? "" : " ") + std::to_string(i);
+        EXPECT_EQ(runs, c[1]);
+    }
 }
 
 }  // namespace

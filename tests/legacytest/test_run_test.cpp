@@ -1,11 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <optional>
-#include <thread>
 
-#include "drives/device_entry.h"
 #include "legacy_bench_fixture.h"
 #include "legacytest/test_run.h"
 #include "platform/stop_signals.h"
@@ -18,27 +14,17 @@ namespace {
 constexpr uint8_t kModeSelect6 = 0x15;
 constexpr uint8_t kWriteVerify10 = 0x2E;
 constexpr uint8_t kTestUnitReady = 0x00;
+constexpr uint8_t kSendDiagnostic = 0x1D;
+constexpr uint8_t kReceiveDiagnostic = 0x1C;
 
-std::vector<uint8_t> CurrentPage(SimDisk& disk)
-{
-    return simpage::Current(disk, 0x1C);
-}
-
-const std::string kGeometry = R"("geometry": {"cylinders": 100, "heads": 4, "sectorsPerTrack": 1000})";
-
-class TestRunTest : public LegacyBenchTest {
-protected:
-    void SelectAll()
-    {
-        for (auto& slot : g_devices)
-            if (slot) SetDeviceSelected(*slot, true);
-    }
-    LegacyRunReport report;
-};
+class TestRunTest : public LegacyBenchTest {};
 
 TEST_F(TestRunTest, SelectedDrivesAreTestedInTableOrderBetweenTheirRunnerLines)
 {
     Start(Bench(1, Disk(0, 0) + "," + Disk(0, 1) + "," + Disk(0, 2)));
+    LegacyRunReport report;
+    EXPECT_EQ(RunLegacyTests(&output, LongSelection(), environment, &report), 0);
+    EXPECT_TRUE(report.drives.empty()) << "nothing selected, nothing run";
     SetDeviceSelected(Entry(0), true);
     SetDeviceSelected(Entry(2), true);
     DeviceState stateDuringRun = DeviceState::NotSelected;
@@ -60,21 +46,15 @@ TEST_F(TestRunTest, SelectedDrivesAreTestedInTableOrderBetweenTheirRunnerLines)
     EXPECT_TRUE(report.drives[1].sequence.Completed());
 }
 
-TEST_F(TestRunTest, RunWithoutSelectedDrivesDoesNothing)
-{
-    Start(Bench(1, Disk(0, 0)));
-    EXPECT_EQ(RunLegacyTests(&output, LongSelection(), environment, &report), 0);
-    EXPECT_EQ(output.Text(), "");
-    EXPECT_TRUE(report.drives.empty());
-}
-
 TEST_F(TestRunTest, DriveWithoutAPathOrThatCannotBeOpenedEndsTheRun)
 {
     Start(Bench(1, Disk(0, 0) + "," + Disk(0, 1)));
-    SelectAll();
+    SetDeviceSelected(Entry(0), true);
+    SetDeviceSelected(Entry(1), true);
     Entry(0).handle = nullptr;
     Entry(0).path.clear();
     g_bStopRequested = 1;
+    LegacyRunReport report;
     EXPECT_EQ(RunLegacyTests(&output, Only({kSubtestDriveReady}), environment, &report), 0);
     EXPECT_EQ(streams.Log(), "NULL device name\n");
     EXPECT_EQ(output.Text(), "");
@@ -98,10 +78,12 @@ class StopRequestTest : public TestRunTest, public ::testing::WithParamInterface
 
 TEST_P(StopRequestTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
 {
-    Start("{\"buses\": 1, \"devices\": [" + BusDrive(0, kGeometry, 400000) + "," + BusDrive(1) + "]}");
-    SelectAll();
+    Start(Bench(1, BusDrive(0, R"("geometry": {"cylinders": 100, "heads": 4, "sectorsPerTrack": 1000})", 400000) +
+                       "," + BusDrive(1)));
+    SetDeviceSelected(Entry(0), true);
+    SetDeviceSelected(Entry(1), true);
     SimDisk& disk = *Sim().Disk(0);
-    const std::vector<uint8_t> before = CurrentPage(disk);
+    const std::vector<uint8_t> before = simpage::Current(disk, 0x1C);
     auto& tap = Tap(Entry(0));
     auto& second = Tap(Entry(1));
     const int signal = GetParam();
@@ -132,7 +114,7 @@ TEST_P(StopRequestTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
     // The block the pass changed holds its old data, and the page is back.
     EXPECT_EQ(tap.WithOpcode(kWriteVerify10).size(), 2u);
     EXPECT_EQ(disk.StoredBlocks(), 0u);
-    EXPECT_EQ(CurrentPage(disk), before);
+    EXPECT_EQ(simpage::Current(disk, 0x1C), before);
     EXPECT_EQ(tap.WithOpcode(kModeSelect6).size(), 2u);
     EXPECT_EQ(g_bStopRequested.load(), 0);
     EXPECT_EQ(g_bNoAbort.load(), 0);
@@ -146,48 +128,23 @@ INSTANTIATE_TEST_SUITE_P(Requests, StopRequestTest, ::testing::Values(0, SIGINT,
                                                     : "SIG" + std::string(sigabbrev_np(info.param));
                          });
 
-TEST_F(TestRunTest, StopWaitsForTheCommandInTheDriveAndNoSecondRunStartsMeanwhile)
-{
-    Start(Bench(1, Disk(0, 0)));
-    SelectAll();
-    CommandGate gate(kTestUnitReady);
-    Gated(Tap(Entry(0)), gate);
-    LegacyTestRun run;
-    run.RequestStop();
-    EXPECT_EQ(g_bStopRequested.load(), 0) << "no worker, nothing to stop";
-    ASSERT_TRUE(run.Start(&output, QuickSelection(), environment));
-    ASSERT_TRUE(gate.WaitInside());
-    run.RequestStop();
-    EXPECT_TRUE(run.Stopping()) << "the command in the drive ends only by itself";
-    EXPECT_EQ(StateOf(Entry(0)), DeviceState::UnderTest);
-    EXPECT_FALSE(run.Start(&output, QuickSelection(), environment));
-    EXPECT_TRUE(run.Running());
-    gate.Release();
-    run.Wait();
-    EXPECT_FALSE(run.Running());
-    EXPECT_FALSE(run.Stopping());
-    EXPECT_TRUE(run.Report().stopped);
-    EXPECT_EQ(StateOf(Entry(0)), DeviceState::Selected);
-    // The stop was taken by the worker it was meant for, and is gone; one
-    // that came after the worker's last command does not reach the next.
-    EXPECT_EQ(g_bStopRequested.load(), 0);
-    g_bStopRequested = 1;
-    legacytest::RecordingOutput again;
-    ASSERT_TRUE(run.Start(&again, Only({kSubtestDriveReady}), environment));
-    run.Wait();
-    EXPECT_TRUE(again.Contains("End of legacy test(s) for drive physicaldrive0"));
-}
-
-TEST_F(TestRunTest, TheRunOwnsTheDrivesSelectedAtItsStartUntilItIsDoneWithThem)
+// A run owns the drives selected at its start and its selection until it is
+// done with them; a stop waits for the command in the drive.
+TEST_F(TestRunTest, TheRunOwnsItsDrivesAndSelectionAndAStopWaitsForTheCommandInTheDrive)
 {
     Start(Bench(1, Disk(0, 0) + "," + Disk(0, 1) + "," + Disk(0, 2)));
     SetDeviceSelected(Entry(0), true);
     SetDeviceSelected(Entry(1), true);
     CommandGate gate(kTestUnitReady);
     Gated(Tap(Entry(0)), gate);
+    SubtestSelection selection = Only({kSubtestDriveReady, kSubtestFormatCheck});
     LegacyTestRun run;
-    ASSERT_TRUE(run.Start(&output, Only({kSubtestDriveReady}), environment));
+    run.RequestStop();
+    EXPECT_EQ(g_bStopRequested.load(), 0) << "no worker, nothing to stop";
+    std::atomic<bool> runningWhenFinished{true};
+    ASSERT_TRUE(run.Start(&output, selection, environment, [&] { runningWhenFinished = run.Running(); }));
     ASSERT_TRUE(gate.WaitInside());
+    selection = Only({kSubtestDriveReady});  // the dialog edits the selection meanwhile
     // Neither the drive under test nor the one waiting its turn can be taken
     // from the run; a drive selected now does not join it.
     EXPECT_FALSE(SetDeviceSelected(Entry(0), false));
@@ -195,44 +152,72 @@ TEST_F(TestRunTest, TheRunOwnsTheDrivesSelectedAtItsStartUntilItIsDoneWithThem)
     EXPECT_TRUE(SetDeviceSelected(Entry(2), true));
     EXPECT_EQ(StateOf(Entry(0)), DeviceState::UnderTest);
     EXPECT_EQ(StateOf(Entry(1)), DeviceState::Selected);
+    EXPECT_FALSE(run.Start(&output, QuickSelection(), environment)) << "one run at a time";
     gate.Release();
     run.Wait();
     EXPECT_EQ(run.Report().drives.size(), 2u);
+    EXPECT_FALSE(runningWhenFinished) << "the callback comes after the run";
+    EXPECT_EQ(output.Count("Finished low level format check"), 2u) << "the selection the run started with";
     EXPECT_FALSE(output.Contains("physicaldrive2"));
     EXPECT_TRUE(SetDeviceSelected(Entry(0), false)) << "the user's again";
     EXPECT_EQ(StateOf(Entry(0)), DeviceState::NotSelected);
+
+    // Drives 1 and 2 now; STOP while drive 1 holds a command.
+    CommandGate held(kTestUnitReady);
+    Gated(Tap(Entry(1)), held);
+    legacytest::RecordingOutput stopped;
+    ASSERT_TRUE(run.Start(&stopped, QuickSelection(), environment));
+    ASSERT_TRUE(held.WaitInside());
+    run.RequestStop();
+    EXPECT_TRUE(run.Stopping()) << "the command in the drive ends only by itself";
+    EXPECT_EQ(StateOf(Entry(1)), DeviceState::UnderTest);
+    EXPECT_TRUE(run.Running());
+    held.Release();
+    run.Wait();
+    EXPECT_FALSE(run.Running());
+    EXPECT_FALSE(run.Stopping());
+    EXPECT_TRUE(run.Report().stopped);
+    EXPECT_FALSE(stopped.Contains("physicaldrive2"));
+    EXPECT_EQ(StateOf(Entry(1)), DeviceState::Selected);
+    // The stop was taken by the worker it was meant for, and is gone; one
+    // that came after the worker's last command does not reach the next.
+    EXPECT_EQ(g_bStopRequested.load(), 0);
+    g_bStopRequested = 1;
+    legacytest::RecordingOutput again;
+    ASSERT_TRUE(run.Start(&again, Only({kSubtestDriveReady}), environment));
+    run.Wait();
+    EXPECT_TRUE(again.Contains("End of legacy test(s) for drive physicaldrive2"));
 }
 
-TEST_F(TestRunTest, RunningWorkerKeepsTheSelectionItWasStartedWith)
+TEST_F(TestRunTest, DiagnosticsRunAsAStepNoStopCutsOff)
 {
-    Start(Bench(1, Disk(0, 0)));
-    SelectAll();
-    CommandGate gate(kTestUnitReady);
-    Gated(Tap(Entry(0)), gate);
-    SubtestSelection custom = Only({kSubtestDriveReady, kSubtestFormatCheck});
-    LegacyTestRun run;
-    ASSERT_TRUE(run.Start(&output, custom, environment));
-    ASSERT_TRUE(gate.WaitInside());
-    custom = Only({kSubtestDriveReady});  // the dialog edits the selection meanwhile
-    gate.Release();
-    run.Wait();
-    EXPECT_TRUE(output.Contains("Finished low level format check"));
-}
-
-TEST_F(TestRunTest, FinishedRunsItsCallbackOnTheWorkerAfterTheRun)
-{
-    Start(Bench(1, Disk(0, 0)));
-    SelectAll();
-    std::atomic<bool> called{false};
-    std::atomic<bool> runningWhenCalled{true};
-    LegacyTestRun run;
-    ASSERT_TRUE(run.Start(&output, Only({kSubtestDriveReady}), environment, [&] {
-        runningWhenCalled = run.Running();
-        called = true;
-    }));
-    run.Wait();
-    EXPECT_TRUE(called);
-    EXPECT_FALSE(runningWhenCalled);
+    Start(OneDrive());
+    auto& tap = Tap(Entry(0));
+    std::optional<uint8_t> noAbortDuringSelfTest;
+    tap.hook = [&](ScsiRequest& request, bool&) {
+        if (request.Cdb[0] == kSendDiagnostic) {
+            noAbortDuringSelfTest = g_bNoAbort.load();
+            g_bStopRequested = 1;  // STOP pressed while the drive tests itself
+        }
+        return false;
+    };
+    MarkTestWorkerThread(true);
+    bool stopped = false;
+    try {
+        Run(Only({kSubtestDiagnostics, kSubtestSmartCheck}), Entry(0));
+    } catch (const WorkerStopped&) {
+        stopped = true;
+    }
+    MarkTestWorkerThread(false);
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(noAbortDuringSelfTest, 1);
+    EXPECT_EQ(g_bNoAbort.load(), 0);
+    // The results were read back; the stop took the first command after.
+    ASSERT_EQ(tap.Commands().size(), 2u);
+    EXPECT_EQ(tap.Commands()[0].cdb, (std::vector<uint8_t>{kSendDiagnostic, 0x04, 0, 0, 0, 0}));
+    EXPECT_EQ(tap.Commands()[1].cdb, (std::vector<uint8_t>{kReceiveDiagnostic, 0, 0, 0, 0x0C, 0}));
+    EXPECT_TRUE(output.Contains("Finished receive/send diagnostic test\r\nBegin SMART check\r\n"));
+    EXPECT_EQ(outcome.current, kSubtestSmartCheck);
 }
 
 TEST(DrivePathForReportTest, CatalogPrefixIsRemoved)
