@@ -30,7 +30,6 @@ namespace {
 
 constexpr int kAbout = 57664;
 constexpr int kInquiry = 32784;
-constexpr int kSmartData = 32785;
 
 void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
@@ -174,20 +173,6 @@ TEST_F(DeviceButtonTest, DeviceInformationOkWritesTheSelectionBackAndEscKeepsIt)
     inquire(6, true, Qt::Key_Return);
     EXPECT_TRUE(Button(0, 6)->Entry().selected) << "Return sets it";
     EXPECT_EQ(PixelAt(*Button(0, 6), 10, 10), kYellow);
-}
-
-TEST_F(DeviceButtonTest, DisabledCommandDoesNothingWhenTriggered)
-{
-    QAction* smart = View().CommandAction(kSmartData);
-    smart->trigger();
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    bool ran = false;
-    View().SetCommandHandler(kSmartData, [&ran] { ran = true; });
-    EXPECT_TRUE(smart->isEnabled());
-    smart->trigger();
-    EXPECT_TRUE(ran);
-    View().SetCommandHandler(kSmartData, nullptr);
-    EXPECT_FALSE(smart->isEnabled());
 }
 
 TEST_F(DeviceButtonTest, TabWalksTheDrivesColumnByColumnAndNeverStopsOnAController)

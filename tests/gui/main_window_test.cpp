@@ -1,7 +1,11 @@
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTest>
 
 #include "drives/device_table.h"
@@ -10,6 +14,9 @@
 #include "workstation_fixture.h"
 
 namespace {
+
+constexpr int kInquiry = 32784;
+constexpr int kSmartData = 32785;
 
 // The pictures for the documentation and for a reviewer's eye.
 class ScreenshotTest : public WorkstationTest {};
@@ -36,11 +43,39 @@ TEST_F(ScreenshotTest, DefaultBenchWithSelectedDrivesMenuAndDialog)
     QPainter(&withMenu).drawPixmap(menu->pos() - Frame().mapToGlobal(QPoint(0, 0)), menu->grab());
     SaveScreenshot(withMenu, QStringLiteral("device-menu.png"));
 
-    WithModalDialog([&] { ChooseItem(*menu, 32784); },
+    WithModalDialog([&] { ChooseItem(*menu, kInquiry); },
                     [](QDialog& dialog) {
                         SaveScreenshot(dialog.grab().toImage(), QStringLiteral("device-information.png"));
                         dialog.reject();
                     });
+}
+
+// The built-in bench: bus 0, target 0 is a maker drive, whose sheet has a tab per page and parameter.
+TEST_F(ScreenshotTest, SmartSheetOfAMakerDriveNamesItsDriveAndIsReadOnlyWithOnlyExit)
+{
+    Start("");
+    WithDeviceDialog(0, 0, kSmartData, [](QDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Smart Data - \\\\.\\physicaldrive0: MORVANE MVX-18LW, serial 3KA04417");
+        auto* tabs = dialog.findChild<QTabWidget*>();
+        ASSERT_NE(tabs, nullptr);
+        EXPECT_EQ(tabs->count(), 6);
+        EXPECT_EQ(tabs->currentIndex(), 0);
+        for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) EXPECT_TRUE(edit->isReadOnly()) << edit->objectName().toStdString();
+        // Each field carries its label.
+        QWidget* temperature = tabs->widget(4);
+        for (QLineEdit* edit : temperature->findChildren<QLineEdit*>()) {
+            int labels = 0;
+            for (const QLabel* label : temperature->findChildren<QLabel*>()) labels += label->buddy() == edit;
+            EXPECT_EQ(labels, 1) << edit->objectName().toStdString();
+        }
+        const QList<QPushButton*> buttons = dialog.findChildren<QPushButton*>();
+        ASSERT_EQ(buttons.size(), 1);
+        EXPECT_EQ(buttons[0]->text(), "Exit");
+        tabs->setCurrentIndex(4);
+        SaveScreenshot(dialog.grab().toImage(), QStringLiteral("smart-data.png"));
+        QTest::mouseClick(buttons[0], Qt::LeftButton);
+        EXPECT_FALSE(dialog.isVisible());
+    });
 }
 
 }  // namespace

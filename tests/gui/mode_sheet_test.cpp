@@ -1,15 +1,12 @@
-#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 
 #include "box_answerer.h"
-#include "sim/sim_disk.h"
+#include "support/sim_mode_page.h"
 #include "ui/modepages/mode_sheet_dlg.h"
 #include "ui/shell/main_frame.h"
 #include "workstation_fixture.h"
@@ -23,15 +20,6 @@ constexpr int kRefresh = 1174;
 QLineEdit* Edit(QWidget& page, int id) { return page.findChild<QLineEdit*>(QString::number(id)); }
 QCheckBox* Check(QWidget& page, int id) { return page.findChild<QCheckBox*>(QString::number(id)); }
 void Click(QWidget& page, int id) { QTest::mouseClick(page.findChild<QPushButton*>(QString::number(id)), Qt::LeftButton); }
-
-// Page byte `index` of the drive's current values of a page.
-uint8_t CurrentByte(SimDisk& disk, uint8_t code, size_t index)
-{
-    const uint8_t cdb[6] = {0x1A, 0x08, code, 0, 0xFF, 0};
-    uint8_t buffer[255] = {};
-    disk.Execute(cdb, 6, SimDirection::In, buffer, sizeof buffer, 10);
-    return buffer[4 + index];
-}
 
 // One drive with pages 1, 2 and 8 (mode_pages.json).
 class ModeSheetTest : public WorkstationTest {
@@ -60,20 +48,6 @@ protected:
     }
 };
 
-// Clicks a button that shows a message box; returns the box's text.
-QString MessageFromClick(QWidget& page, int id)
-{
-    QString text;
-    QTimer::singleShot(0, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            text = box->text();
-            box->accept();
-        }
-    });
-    Click(page, id);
-    return text;
-}
-
 constexpr int kErrorRecovery = 159;
 constexpr int kDiscReconnect = 160;
 constexpr int kCaching = 165;
@@ -90,7 +64,12 @@ TEST_F(ModeSheetTest, SaveCurrentValidatesThenWritesAndRefreshRereads)
 
         Edit(caching, 1086)->setText(QStringLiteral("g"));
         const uint64_t before = Disk(0).CommandsReceived();
-        EXPECT_EQ(MessageFromClick(caching, kSaveCurrent), "Enter a nibble value, 0 to F");
+        {
+            BoxAnswerer answerer;
+            Click(caching, kSaveCurrent);
+            ASSERT_EQ(answerer.boxes.size(), 1u);
+            EXPECT_EQ(answerer.boxes[0].text, "Enter a nibble value, 0 to F");
+        }
         EXPECT_EQ(Disk(0).CommandsReceived() - before, 1u) << "only the read before the exchange";
         EXPECT_EQ(sheet.StatusBar()->currentMessage(),
                   "Caching Page 8 (current values) not saved: nothing was sent to \\\\.\\physicaldrive0");
@@ -98,8 +77,8 @@ TEST_F(ModeSheetTest, SaveCurrentValidatesThenWritesAndRefreshRereads)
         Edit(caching, 1086)->setText(QStringLiteral("3"));
         Check(caching, 1158)->setChecked(false);
         Click(caching, kSaveCurrent);
-        EXPECT_EQ(CurrentByte(Disk(0), 0x08, 3), 0x30);
-        EXPECT_EQ(CurrentByte(Disk(0), 0x08, 2), 0x00) << "WCE cleared";
+        EXPECT_EQ(simpage::Current(Disk(0), 0x08).at(3), 0x30);
+        EXPECT_EQ(simpage::Current(Disk(0), 0x08).at(2), 0x00) << "WCE cleared";
         const QString saved = "Caching Page 8 (current values) saved to \\\\.\\physicaldrive0";
         EXPECT_EQ(sheet.StatusBar()->currentMessage(), saved);
         EXPECT_EQ(Frame().statusBar()->currentMessage(), saved) << "the main window says so too";
@@ -127,7 +106,7 @@ TEST_F(ModeSheetTest, ExitWithUnsavedEditsAsksFirst)
         }
         // Once saved, the edit is no longer one.
         Click(recovery, kSaveCurrent);
-        EXPECT_EQ(CurrentByte(Disk(0), 0x01, 3), 0x20);
+        EXPECT_EQ(simpage::Current(Disk(0), 0x01).at(3), 0x20);
         BoxAnswerer any;
         QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
         EXPECT_TRUE(any.boxes.empty());
