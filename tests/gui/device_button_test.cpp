@@ -12,7 +12,6 @@
 #include <QEnterEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QWindow>
@@ -71,7 +70,7 @@ protected:
     }
 };
 
-TEST_F(DeviceButtonTest, BodyTogglesUpToX159AndTheMenuZoneFromX160OpensTheMenuForThatDrive)
+TEST_F(DeviceButtonTest, BodyTogglesUpToX159AndTheMenuZoneFromX160OpensTheMenuWhichAClickOnlyCloses)
 {
     CDeviceButton* button = Button(0, 6);
     ASSERT_EQ(button->width(), 200);
@@ -97,24 +96,17 @@ TEST_F(DeviceButtonTest, BodyTogglesUpToX159AndTheMenuZoneFromX160OpensTheMenuFo
     EXPECT_FALSE(button->Entry().selected);
     EXPECT_FALSE(AnyDeviceSelected());
     EXPECT_EQ(PixelAt(*button, 10, 10), kRed);
-}
 
-TEST_F(DeviceButtonTest, ClickOnTheButtonThatClosesItsMenuOnlyClosesIt)
-{
-    CDeviceButton* button = Button(0, 5);
-    ASSERT_NE(OpenDeviceMenu(*button), nullptr);
-    // Through the window, as a real click arrives while a popup is open.
-    QWindow* window = Frame().windowHandle();
-    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, button->mapTo(&Frame(), QPoint(180, 22)));
-    QApplication::processEvents();
-    EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "the menu reopened";
-    EXPECT_FALSE(button->MenuOpen());
-
-    ASSERT_NE(OpenDeviceMenu(*button), nullptr);
-    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, button->mapTo(&Frame(), QPoint(50, 22)));
-    QApplication::processEvents();
-    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-    EXPECT_FALSE(button->Entry().selected) << "the closing click toggled the drive";
+    // A click on the button while its menu is open only closes the menu.
+    // It comes through the window, as a real click does while a popup is open.
+    for (const QPoint at : {QPoint(180, 22), QPoint(50, 22)}) {
+        ASSERT_NE(OpenDeviceMenu(*button), nullptr);
+        QTest::mouseClick(Frame().windowHandle(), Qt::LeftButton, Qt::NoModifier, button->mapTo(&Frame(), at));
+        QApplication::processEvents();
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "the menu reopened";
+        EXPECT_FALSE(button->MenuOpen());
+        EXPECT_FALSE(button->Entry().selected) << "the closing click toggled the drive";
+    }
 }
 
 // Counts the paints a widget receives.
@@ -140,9 +132,6 @@ TEST_F(DeviceButtonTest, ColourChangedOnAWorkerThreadRepaintsOnTheUserInterfaceT
     QTest::qWait(50);  // the queued repaint, then the paint it schedules
     EXPECT_GE(counter.paints, 1);
     EXPECT_EQ(PixelAt(*button, 10, 10), kGreen);
-    std::thread([&entry] { MarkDeviceIdle(entry); }).join();
-    QTest::qWait(50);
-    EXPECT_EQ(PixelAt(*button, 10, 10), kRed) << "idle and, as before, not selected";
     button->removeEventFilter(&counter);
 
     frame.reset();
@@ -164,10 +153,7 @@ TEST_F(DeviceButtonTest, DeviceInformationOkWritesTheSelectionBackAndEscKeepsIt)
     inquire(5, false, Qt::Key_Escape);
     EXPECT_TRUE(button->Entry().selected) << "Esc keeps the selection";
     EXPECT_EQ(PixelAt(*button, 10, 10), kYellow);
-    WithDeviceDialog(0, 5, kInquiry, [](QDialog& dialog) {
-        dialog.findChild<QCheckBox*>(QStringLiteral("1039"))->setChecked(false);
-        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1")), Qt::LeftButton);
-    });
+    inquire(5, false, Qt::Key_Return);
     EXPECT_FALSE(button->Entry().selected) << "OK clears it";
     EXPECT_EQ(PixelAt(*button, 10, 10), kRed);
     inquire(6, true, Qt::Key_Return);

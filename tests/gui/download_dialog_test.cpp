@@ -22,10 +22,9 @@
 namespace {
 
 constexpr int kDownloadCommand = 32789;
-const QString kNoneTook = QStringLiteral("0 of 2 drives took the image");
 
 // Two drives that restart on the image (download_*.json); the first may
-// never come back or take a minute.
+// never come back.
 class DownloadDialogTest : public WorkstationTest {
 protected:
     void StartBench(const std::string& benchFile)
@@ -98,15 +97,18 @@ TEST_F(DownloadDialogTest, AnAbnormalAnswerIsShownAndClosesTheDialogAndAllAtOnce
 }
 
 // The drive holds TEST UNIT READY after its transfer, as a drive that does
-// not answer does; Cancel (or the window's close box) must act at once.
-class DownloadHeldDriveTest : public DownloadDialogTest, public ::testing::WithParamInterface<bool> {};
+// not answer does; Cancel, the window's close box and quitting the program
+// must act at once, and nothing more goes to the held drive or the next one.
+enum class Ending { Cancel, CloseBox, Quit };
 
-TEST_P(DownloadHeldDriveTest, CancelAndTheCloseBoxActAtOnceWhileADriveHoldsItsCheck)
+class DownloadHeldDriveTest : public DownloadDialogTest, public ::testing::WithParamInterface<Ending> {};
+
+TEST_P(DownloadHeldDriveTest, EndsAtOnceWhileADriveHoldsItsCheck)
 {
     StartBench("download_plain.json");
     auto held = std::make_shared<BlockingDevice>(g_devices[0]->handle, 0x00);
     g_devices[0]->handle = held;
-    int sentBeforeCancel = 0;
+    int sentBeforeEnd = 0;
     OpenDialog([&](CDownloadDlg& dialog) {
         BoxAnswerer answerer;
         QTest::mouseClick(dialog.DownloadButton(), Qt::LeftButton);
@@ -114,44 +116,27 @@ TEST_P(DownloadHeldDriveTest, CancelAndTheCloseBoxActAtOnceWhileADriveHoldsItsCh
         QTest::qWait(100);
         EXPECT_TRUE(dialog.TimerRunning()) << "the window goes on while the drive holds the check";
         EXPECT_TRUE(dialog.StatusLine()->text().endsWith(QStringLiteral("waiting for the drive to restart on it")));
-        sentBeforeCancel = held->received;
-        if (GetParam()) {
-            dialog.close();
-        } else {
-            QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
-        }
+        sentBeforeEnd = held->received;
+        if (GetParam() == Ending::Cancel) QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
+        if (GetParam() == Ending::CloseBox) dialog.close();
+        if (GetParam() == Ending::Quit) Frame().close();
         EXPECT_FALSE(dialog.isVisible());
         EXPECT_TRUE(held->blocked) << "closed at once: the command sent is left to finish by itself";
-        ASSERT_EQ(answerer.boxes.size(), 2u);
-        EXPECT_TRUE(answerer.boxes[1].text.endsWith(kNoneTook));
+        ASSERT_EQ(answerer.boxes.size(), GetParam() == Ending::Quit ? 3u : 2u);
+        EXPECT_TRUE(answerer.boxes.back().text.endsWith(QStringLiteral("0 of 2 drives took the image")));
+        if (GetParam() == Ending::Quit) {
+            EXPECT_TRUE(answerer.boxes[1].text.startsWith(QStringLiteral("Drives are still being worked on. Quit anyway?")));
+        }
     });
     held->Release();
-    QTRY_COMPARE_WITH_TIMEOUT(held->answered.load(), sentBeforeCancel, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(held->answered.load(), sentBeforeEnd, 3000);
     QTest::qWait(200);
-    EXPECT_EQ(held->received.load(), sentBeforeCancel) << "nothing more went to that drive";
-    EXPECT_EQ(Disk(1).MicrocodeImagesTaken(), 0u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Ways, DownloadHeldDriveTest, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "CloseBox" : "Cancel"; });
-
-TEST_F(DownloadDialogTest, QuitDuringADownloadAsksThenEndsItBeforeTheNextDrive)
-{
-    // The first drive takes a minute to restart: the quit comes while it is waited for.
-    StartBench("download_slow_restart.json");
-    OpenDialog([&](CDownloadDlg& dialog) {
-        BoxAnswerer answerer;
-        QTest::mouseClick(dialog.DownloadButton(), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(dialog.StatusLine()->text().contains(QStringLiteral("waiting for the drive")), 3000);
-        Frame().close();
-        QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 3000);
-        ASSERT_EQ(answerer.boxes.size(), 3u);
-        EXPECT_TRUE(answerer.boxes[1].text.startsWith(QStringLiteral("Drives are still being worked on. Quit anyway?")));
-        EXPECT_TRUE(answerer.boxes[2].text.endsWith(kNoneTook));
-    });
-    QTRY_VERIFY(!Frame().isVisible());
+    EXPECT_EQ(held->received.load(), sentBeforeEnd) << "nothing more went to that drive";
     EXPECT_EQ(Disk(0).MicrocodeImagesTaken(), 1u);
     EXPECT_EQ(Disk(1).MicrocodeImagesTaken(), 0u);
+    QTRY_VERIFY(Frame().isVisible() == (GetParam() != Ending::Quit));
 }
+
+INSTANTIATE_TEST_SUITE_P(Ways, DownloadHeldDriveTest, ::testing::Values(Ending::Cancel, Ending::CloseBox, Ending::Quit));
 
 }  // namespace

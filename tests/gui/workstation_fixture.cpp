@@ -10,17 +10,12 @@
 #include "box_answerer.h"
 #include "drives/device_entry.h"
 #include "drives/device_table.h"
-#include "platform/device_catalog.h"
 #include "sim/sim_catalog.h"
 #include "sim/sim_disk.h"
 #include "ui/app/workstation.h"
 #include "ui/shell/device_button.h"
 #include "ui/shell/kestrion_view.h"
 #include "ui/shell/main_frame.h"
-
-WorkstationTest::WorkstationTest() = default;
-
-WorkstationTest::~WorkstationTest() = default;
 
 void WorkstationTest::TearDown()
 {

@@ -13,12 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/device_catalog.h"
 #include "support/stream_capture.h"
+#include "ui/shell/main_frame.h"
 
 class CDeviceButton;
 class CKestrionView;
-class CMainFrame;
-class DeviceCatalog;
 class QMenu;
 class SimDisk;
 
@@ -30,8 +30,6 @@ inline const QColor kGreen(50, 220, 50);
 // The main window on a simulated bench, shown offscreen.
 class WorkstationTest : public ::testing::Test {
 protected:
-    WorkstationTest();
-    ~WorkstationTest() override;
     void TearDown() override;
 
     // Starts on a bench file of tests/data/gui (or the built-in bench when empty).
