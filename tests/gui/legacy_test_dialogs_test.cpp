@@ -158,7 +158,9 @@ TEST_F(LegacyTestDialogsTest, OneResultsWindowWhoseButtonsDoNothingHarmfulWithou
     QTRY_VERIFY(Results() == nullptr);
 }
 
-TEST_F(LegacyTestDialogsTest, SubtestSelectionStartsFromItsDefaultsAndKeepsWhatOkTook)
+// Drive 1's grown defect has an unreadable neighbour: the report shows the
+// failure and the run goes on to its end.
+TEST_F(LegacyTestDialogsTest, SubtestSelectionKeepsWhatOkTookAndStartRunsTheSelectedDrivesWhileTheirButtonsAreGreen)
 {
     WithModalDialog([&] { Trigger(kSelect); }, [](QDialog& dialog) {
         // The ampersand is shown, not taken for a shortcut.
@@ -170,35 +172,24 @@ TEST_F(LegacyTestDialogsTest, SubtestSelectionStartsFromItsDefaultsAndKeepsWhatO
     });
     EXPECT_EQ(Results(), nullptr);
     EXPECT_EQ(Commands()->CustomSelection(), CustomSelectionAtStart());
-
-    // The selection OK takes is the dialog's defaults (subtests 1 to 4 and 12) as changed here.
+    // What OK takes is the dialog's defaults (subtests 1 to 4 and 12) as changed here.
     WithModalDialog([&] { Trigger(kSelect); }, [](QDialog& dialog) {
         EXPECT_FALSE(dialog.findChild<QCheckBox*>(QStringLiteral("1028"))->isChecked());
-        Choose(dialog, {-1036, 1038});
+        Choose(dialog, {1028, 1034, -1036});
         QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1")), Qt::LeftButton);
     });
     ASSERT_NE(Results(), nullptr);
     SubtestSelection expected;
-    for (int index : {0, 1, 2, 3, 13}) expected.run[static_cast<size_t>(index)] = 1;
+    for (int index : {0, 1, 2, 3, 4, 10}) expected.run[static_cast<size_t>(index)] = 1;
     EXPECT_EQ(Commands()->CustomSelection(), expected);
     EXPECT_EQ(*Results()->Selection(), expected);
-}
 
-// Drive 1's grown defect has an unreadable neighbour: the report shows the
-// failure and the run goes on to its end.
-TEST_F(LegacyTestDialogsTest, StartRunsTheSelectedDrivesWhileTheirButtonsAreGreen)
-{
     Select(1);
     std::atomic<uint32_t> colour{0};
     Tap(1).hook = [&](ScsiRequest&, bool&) {
         colour = ButtonColour(*g_devices[1]);
         return false;
     };
-    WithModalDialog([&] { Trigger(kSelect); }, [](QDialog& dialog) {
-        Choose(dialog, {1028, 1034, -1036});
-        dialog.accept();
-    });
-    ASSERT_NE(Results(), nullptr);
     Results()->resize(640, 520);
     Click(kStart);
     EXPECT_FALSE(Button(kStart)->isEnabled());

@@ -54,7 +54,7 @@ protected:
         g_strDstLogPath.clear();
         WorkstationTest::TearDown();
     }
-    // A self-test command, started with the dialog's defaults; then step on the dialog.
+    // Opens a self-test command's dialog on the test's clock and runs step on it.
     void SelfTest(int command, const std::function<void(CDstResultsDlg&)>& step)
     {
         WithModalDialog([&] { View().CommandAction(command)->trigger(); },
