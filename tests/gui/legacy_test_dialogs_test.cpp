@@ -37,6 +37,7 @@ constexpr int kInquiry = 32784;
 constexpr int kStart = 1;
 constexpr int kStop = 1091;
 constexpr int kCancel = 2;
+constexpr int kOk = 1;  // of the selection dialog
 constexpr uint8_t kTestUnitReady = 0x00;
 constexpr uint8_t kModeSelect6 = 0x15;
 constexpr uint8_t kWriteVerify10 = 0x2E;
@@ -45,10 +46,12 @@ const QString kWaiting = QStringLiteral("Stopping: waiting for the drive's curre
 // The columns of a drive's row while every drive is tested at once.
 enum { kDriveColumn, kSubtestColumn, kProgressColumn, kRateColumn, kTimeLeftColumn, kResultColumn, kStopColumn };
 
-// Sets the selection dialog's boxes: each id on, or off when negative.
-void Choose(QDialog& dialog, std::initializer_list<int> boxes)
+// Sets the selection dialog's boxes, each id on or off when negative, then
+// clicks OK or Cancel.
+void Choose(QDialog& dialog, std::initializer_list<int> boxes, int button)
 {
     for (int id : boxes) dialog.findChild<QCheckBox*>(QString::number(std::abs(id)))->setChecked(id > 0);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QString::number(button)), Qt::LeftButton);
 }
 
 // Two drives with the geometry every subtest needs (two_drives.json); the
@@ -167,16 +170,14 @@ TEST_F(LegacyTestDialogsTest, SubtestSelectionKeepsWhatOkTookAndStartRunsTheSele
         EXPECT_TRUE(dialog.findChild<QCheckBox*>(QStringLiteral("1034"))->text().contains(QStringLiteral("P && G")));
         SaveScreenshot(dialog.grab().toImage(), QStringLiteral("subtest-selection.png"));
         // Changed, then cancelled: nothing is kept and nothing opens.
-        Choose(dialog, {1028});
-        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("2")), Qt::LeftButton);
+        Choose(dialog, {1028}, kCancel);
     });
     EXPECT_EQ(Results(), nullptr);
     EXPECT_EQ(Commands()->CustomSelection(), CustomSelectionAtStart());
     // What OK takes is the dialog's defaults (subtests 1 to 4 and 12) as changed here.
     WithModalDialog([&] { Trigger(kSelect); }, [](QDialog& dialog) {
         EXPECT_FALSE(dialog.findChild<QCheckBox*>(QStringLiteral("1028"))->isChecked());
-        Choose(dialog, {1028, 1034, -1036});
-        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("1")), Qt::LeftButton);
+        Choose(dialog, {1028, 1034, -1036}, kOk);
     });
     ASSERT_NE(Results(), nullptr);
     SubtestSelection expected;
@@ -363,8 +364,7 @@ TEST_F(AllDrivesAtOnceTest, ShowARowAndAReportEachAndARowStopsItsDriveAlone)
         };
     }
     WithModalDialog([&] { Trigger(kSelect); }, [](QDialog& dialog) {
-        Choose(dialog, {-1025, -1026, -1027, -1036, 1032});
-        dialog.accept();
+        Choose(dialog, {-1025, -1026, -1027, -1036, 1032}, kOk);
     });
     ASSERT_NE(Results(), nullptr);
     Results()->resize(760, 420);

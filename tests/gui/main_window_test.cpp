@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -60,14 +59,8 @@ TEST_F(ScreenshotTest, SmartSheetOfAMakerDriveNamesItsDriveAndIsReadOnlyWithOnly
         ASSERT_NE(tabs, nullptr);
         EXPECT_EQ(tabs->count(), 6);
         EXPECT_EQ(tabs->currentIndex(), 0);
-        for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) EXPECT_TRUE(edit->isReadOnly()) << edit->objectName().toStdString();
-        // Each field carries its label.
-        QWidget* temperature = tabs->widget(4);
-        for (QLineEdit* edit : temperature->findChildren<QLineEdit*>()) {
-            int labels = 0;
-            for (const QLabel* label : temperature->findChildren<QLabel*>()) labels += label->buddy() == edit;
-            EXPECT_EQ(labels, 1) << edit->objectName().toStdString();
-        }
+        for (QLineEdit* edit : dialog.findChildren<QLineEdit*>())
+            EXPECT_TRUE(edit->isReadOnly()) << edit->objectName().toStdString();
         const QList<QPushButton*> buttons = dialog.findChildren<QPushButton*>();
         ASSERT_EQ(buttons.size(), 1);
         EXPECT_EQ(buttons[0]->text(), "Exit");

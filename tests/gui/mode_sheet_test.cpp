@@ -30,15 +30,6 @@ protected:
         g_pSheetDevice = nullptr;
         WorkstationTest::TearDown();
     }
-    // Opens the drive's "&Mode Pages..." and runs step on the sheet.
-    void OpenSheet(const std::function<void(CModeSPages&)>& step)
-    {
-        WithDeviceDialog(0, 2, kCmdModePages, [&](QDialog& dialog) {
-            auto* sheet = qobject_cast<CModeSPages*>(&dialog);
-            ASSERT_NE(sheet, nullptr);
-            step(*sheet);
-        });
-    }
     // Brings a page's tab to the front, by the page's dialog id.
     static QWidget& Page(CModeSPages& sheet, int dialogId)
     {
@@ -56,7 +47,8 @@ constexpr int kCaching = 165;
 
 TEST_F(ModeSheetTest, FieldsTakeNoMoreDigitsThanTheFieldAndSaveCurrentValidatesThenWritesAndRefreshRereads)
 {
-    OpenSheet([&](CModeSPages& sheet) {
+    WithDeviceDialog(0, 2, kCmdModePages, [&](QDialog& dialog) {
+        auto& sheet = dynamic_cast<CModeSPages&>(dialog);
         EXPECT_EQ(Edit(Page(sheet, kDiscReconnect), 1091)->maxLength(), 1) << "DTDC, 0 to 7";
         QWidget& caching = Page(sheet, kCaching);
         const std::pair<int, int> digits[] = {{1086, 1}, {1092, 2}, {1089, 4}, {1094, 6}, {1107, 4}};
@@ -100,7 +92,8 @@ TEST_F(ModeSheetTest, FieldsTakeNoMoreDigitsThanTheFieldAndSaveCurrentValidatesT
 
 TEST_F(ModeSheetTest, ExitWithUnsavedEditsAsksFirst)
 {
-    OpenSheet([&](CModeSPages& sheet) {
+    WithDeviceDialog(0, 2, kCmdModePages, [&](QDialog& dialog) {
+        auto& sheet = dynamic_cast<CModeSPages&>(dialog);
         QWidget& recovery = Page(sheet, kErrorRecovery);
         Edit(recovery, 1086)->setText(QStringLiteral("20"));
         {

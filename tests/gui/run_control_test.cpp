@@ -1,9 +1,6 @@
 // Self-tests run from the main window: the DST Results dialog's buttons,
 // what the drive buttons show after a run, and a quit while drives test
 // themselves. The dialog's timer is ticked by hand against a fake clock.
-#include <fstream>
-#include <sstream>
-
 #include <QAction>
 #include <QProgressBar>
 #include <QPushButton>
@@ -77,7 +74,7 @@ protected:
     QTemporaryDir folder;
 };
 
-TEST_F(RunControlTest, SelectedDrivesOnlyAndStopAbortsAndLogsTheRun)
+TEST_F(RunControlTest, SelectedDrivesOnlyAndStopAbortsTheTest)
 {
     SetDeviceSelected(*g_devices[2], true);
     SelfTest(kSelfTestOfSelectedDrives, [&](CDstResultsDlg& dialog) {
@@ -94,9 +91,6 @@ TEST_F(RunControlTest, SelectedDrivesOnlyAndStopAbortsAndLogsTheRun)
     });
     EXPECT_EQ(SelfTestCodes(2), (std::vector<uint8_t>{0x40, 0x80}));
     EXPECT_TRUE(SelfTestCodes(0).empty());
-    std::stringstream log;
-    log << std::ifstream(g_strDstLogPath).rdbuf();
-    EXPECT_NE(log.str().find("3KC20735, DST Advanced, The drive self-test was aborted"), std::string::npos) << log.str();
 }
 
 TEST_F(RunControlTest, AfterASelfTestOfAllDrivesEachButtonShowsItsDrivesOwnSelection)
