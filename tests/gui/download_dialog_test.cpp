@@ -58,7 +58,6 @@ TEST_F(DownloadDialogTest, DownloadAsksThenSendsToEverySelectedDriveAndStaysOpen
 {
     StartBench("download_plain.json");
     OpenDialog([&](CDownloadDlg& dialog) {
-        EXPECT_EQ(dialog.ChosenFile(), imagePath);
         BoxAnswerer answerer;
         QTest::mouseClick(dialog.DownloadButton(), Qt::LeftButton);
         ASSERT_EQ(answerer.boxes.size(), 1u) << "the question";

@@ -61,7 +61,6 @@ protected:
     void SetUp() override { Start("two_drives.json"); }
     void TearDown() override
     {
-        if (gate) gate->Release();
         for (const auto& held : gates) held->Release();
         if (Commands()) {
             Commands()->RunAtOnce().RequestStop();
@@ -98,7 +97,7 @@ protected:
     // the test releases it, as a hung command would.
     TapDevice& Hold(uint8_t opcode, int slot)
     {
-        gate = std::make_unique<CommandGate>(opcode);
+        gate = gates.emplace_back(std::make_shared<CommandGate>(opcode)).get();
         TapDevice& tap = Tap(slot);
         Gated(tap, *gate);
         return tap;
@@ -124,8 +123,8 @@ protected:
         QApplication::processEvents();
     }
 
-    std::unique_ptr<CommandGate> gate;
-    std::vector<std::shared_ptr<CommandGate>> gates;  // one per held drive of a run at once
+    std::vector<std::shared_ptr<CommandGate>> gates;  // one per held drive
+    CommandGate* gate = nullptr;                      // of a run one drive at a time
 };
 
 TEST_F(LegacyTestDialogsTest, OneResultsWindowWhoseButtonsDoNothingHarmfulWithoutARun)
@@ -209,7 +208,7 @@ TEST_F(LegacyTestDialogsTest, SubtestSelectionKeepsWhatOkTookAndStartRunsTheSele
 }
 
 // What the user may do to a drive while it is under test.
-enum class Touch { Nothing, ClickItsButton, ClearSelectedForTest };
+enum class Touch { ClickItsButton, ClearSelectedForTest };
 
 struct StopCase {
     Touch touch;
@@ -227,7 +226,7 @@ TEST_P(StopWhateverTheButtonsShowTest, TheRunStopsAtTheNextCommandAndTheDriveUnd
     CDeviceButton& drive = *WorkstationTest::Button(0, 0);
     if (GetParam().touch == Touch::ClickItsButton) {
         ClickAt(drive, 50);
-    } else if (GetParam().touch == Touch::ClearSelectedForTest) {
+    } else {
         WithDeviceDialog(0, 0, kInquiry, [](QDialog& dialog) {
             auto* selected = dialog.findChild<QCheckBox*>(QStringLiteral("1039"));
             EXPECT_FALSE(selected->isEnabled());
@@ -250,7 +249,7 @@ TEST_P(StopWhateverTheButtonsShowTest, TheRunStopsAtTheNextCommandAndTheDriveUnd
         Trigger(kQuick);
         ASSERT_NE(Results(), nullptr);
         EXPECT_FALSE(Button(kStart)->isEnabled()) << "the stopped worker has not ended";
-    } else if (GetParam().touch == Touch::Nothing) {
+    } else if (GetParam().touch == Touch::ClickItsButton) {
         SaveScreenshot(Results()->grab().toImage(), QStringLiteral("legacy-test-stopping.png"));
     }
     EXPECT_TRUE(ShowsWaiting());
@@ -274,8 +273,7 @@ TEST_P(StopWhateverTheButtonsShowTest, TheRunStopsAtTheNextCommandAndTheDriveUnd
 }
 
 INSTANTIATE_TEST_SUITE_P(Control, StopWhateverTheButtonsShowTest,
-                         ::testing::Values(StopCase{Touch::Nothing, kStop}, StopCase{Touch::ClickItsButton, kStop},
-                                           StopCase{Touch::ClickItsButton, kCancel},
+                         ::testing::Values(StopCase{Touch::ClickItsButton, kStop}, StopCase{Touch::ClickItsButton, kCancel},
                                            StopCase{Touch::ClearSelectedForTest, kStop},
                                            StopCase{Touch::ClearSelectedForTest, kCancel}));
 
@@ -293,8 +291,6 @@ TEST_F(LegacyTestDialogsTest, QuitDuringARunAsksFirstAndEndsOnceTheRunHasPutBack
     QApplication::processEvents();
     EXPECT_TRUE(Frame().isVisible()) << "not before the run has ended";
     EXPECT_EQ(g_bStopRequested.load(), 1);
-    EXPECT_EQ(Frame().IdleMessage(), kWaiting);
-    EXPECT_TRUE(ShowsWaiting());
     EXPECT_EQ(tap.WithOpcode(kModeSelect6).size(), 1u);
     gate->Release();
     QTRY_VERIFY_WITH_TIMEOUT(!Frame().isVisible(), 10000);

@@ -19,7 +19,10 @@ constexpr int kRefresh = 1174;
 
 QLineEdit* Edit(QWidget& page, int id) { return page.findChild<QLineEdit*>(QString::number(id)); }
 QCheckBox* Check(QWidget& page, int id) { return page.findChild<QCheckBox*>(QString::number(id)); }
-void Click(QWidget& page, int id) { QTest::mouseClick(page.findChild<QPushButton*>(QString::number(id)), Qt::LeftButton); }
+void Click(QWidget& page, int id)
+{
+    QTest::mouseClick(page.findChild<QPushButton*>(QString::number(id)), Qt::LeftButton);
+}
 
 // One drive with pages 1, 2 and 8 (mode_pages.json).
 class ModeSheetTest : public WorkstationTest {

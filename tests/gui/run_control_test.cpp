@@ -10,7 +10,6 @@
 
 #include "drives/device_table.h"
 #include "selftest/dst_log.h"
-#include "sim/sim_catalog.h"
 #include "sim/sim_disk.h"
 #include "support/fake_time.h"
 #include "ui/selftest/dst_results_dlg.h"
@@ -42,8 +41,7 @@ protected:
     void SetUp() override
     {
         Start(std::string());
-        auto& sim = static_cast<SimCatalog&>(*catalog);
-        for (uint32_t n = 0; n < sim.DriveCount(); ++n) sim.Disk(n)->SetSelfTestClock(&clock);
+        for (uint32_t n = 0; n < Drives().size(); ++n) Disk(n).SetSelfTestClock(&clock);
         g_strDstLogPath = folder.filePath(QStringLiteral("dst.log")).toStdString();
     }
     void TearDown() override
@@ -124,7 +122,7 @@ TEST_F(RunControlTest, QuitWhileDrivesTestThemselvesAsksThenAbortsTheirTests)
     });
     EXPECT_TRUE(question.startsWith(QStringLiteral("Drives are still being worked on. Quit anyway?")));
     QTRY_VERIFY(!Frame().isVisible());
-    for (uint32_t n = 0; n < static_cast<SimCatalog&>(*catalog).DriveCount(); ++n) {
+    for (uint32_t n = 0; n < Drives().size(); ++n) {
         const std::vector<uint8_t> codes = SelfTestCodes(n);
         if (!codes.empty()) {
             EXPECT_EQ(codes.back(), 0x80) << "drive " << n << " aborted";

@@ -15,7 +15,6 @@
 #include "ui/app/workstation.h"
 #include "ui/shell/device_button.h"
 #include "ui/shell/kestrion_view.h"
-#include "ui/shell/main_frame.h"
 
 void WorkstationTest::TearDown()
 {
@@ -60,18 +59,15 @@ QMenu* WorkstationTest::OpenDeviceMenu(CDeviceButton& button)
 {
     ClickAt(button, button.width() - 1);
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    if (menu) {
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(menu));
-    }
+    EXPECT_TRUE(!menu || QTest::qWaitForWindowExposed(menu));
     return menu;
 }
 
 void WorkstationTest::ChooseItem(QMenu& menu, int commandId)
 {
     QAction* chosen = nullptr;
-    for (QAction* action : menu.actions()) {
+    for (QAction* action : menu.actions())
         if (action->objectName() == QString::number(commandId)) chosen = action;
-    }
     ASSERT_NE(chosen, nullptr) << "no item " << commandId;
     QTest::mouseClick(&menu, Qt::LeftButton, Qt::NoModifier, menu.actionGeometry(chosen).center());
 }
