@@ -48,18 +48,12 @@ constexpr int kCaching = 165;
 
 }  // namespace
 
-TEST_F(ModeSheetTest, FieldsTakeNoMoreDigitsThanTheFieldAndSaveCurrentValidatesThenWritesAndRefreshRereads)
+TEST_F(ModeSheetTest, SaveCurrentValidatesThenWritesRefreshRereadsAndFieldsTakeNoMoreDigitsThanTheField)
 {
     WithDeviceDialog(0, 2, kCmdModePages, [&](QDialog& dialog) {
         auto& sheet = dynamic_cast<CModeSPages&>(dialog);
         EXPECT_EQ(Edit(Page(sheet, kDiscReconnect), 1091)->maxLength(), 1) << "DTDC, 0 to 7";
         QWidget& caching = Page(sheet, kCaching);
-        const std::pair<int, int> digits[] = {{1086, 1}, {1092, 2}, {1089, 4}, {1094, 6}, {1107, 4}};
-        for (const auto& [id, count] : digits) EXPECT_EQ(Edit(caching, id)->maxLength(), count) << id;
-        QLineEdit* minimum = Edit(caching, 1089);
-        minimum->clear();
-        QTest::keyClicks(minimum, "0000000000000000FFFF");
-        EXPECT_EQ(minimum->text(), "0000");
         EXPECT_TRUE(Edit(caching, 1094)->isReadOnly()) << "Non-Cache Segment Size is not changeable";
         EXPECT_FALSE(Check(caching, 1154)->isEnabled()) << "ABPF is not changeable";
         EXPECT_TRUE(Check(caching, 1158)->isEnabled()) << "WCE is";
@@ -90,6 +84,13 @@ TEST_F(ModeSheetTest, FieldsTakeNoMoreDigitsThanTheFieldAndSaveCurrentValidatesT
         Click(caching, kRefresh);
         EXPECT_EQ(Edit(caching, 1086)->text(), "3");
         EXPECT_EQ(Edit(caching, 1095)->text(), "0") << "saved values untouched";
+
+        const std::pair<int, int> digits[] = {{1086, 1}, {1092, 2}, {1089, 4}, {1094, 6}, {1107, 4}};
+        for (const auto& [id, count] : digits) EXPECT_EQ(Edit(caching, id)->maxLength(), count) << id;
+        QLineEdit* minimum = Edit(caching, 1089);
+        minimum->clear();
+        QTest::keyClicks(minimum, "0000000000000000FFFF");
+        EXPECT_EQ(minimum->text(), "0000");
     });
 }
 
