@@ -77,7 +77,6 @@ TEST_F(DeviceButtonTest, BodyTogglesUpToX159AndTheMenuZoneFromX160OpensTheMenuWh
     EXPECT_EQ(PixelAt(*button, 10, 10), kRed);
     ClickAt(*button, 159);
     EXPECT_TRUE(button->Entry().selected);
-    EXPECT_TRUE(AnyDeviceSelected());
     EXPECT_EQ(PixelAt(*button, 10, 10), kYellow);
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 
@@ -94,7 +93,6 @@ TEST_F(DeviceButtonTest, BodyTogglesUpToX159AndTheMenuZoneFromX160OpensTheMenuWh
 
     ClickAt(*button, 50);
     EXPECT_FALSE(button->Entry().selected);
-    EXPECT_FALSE(AnyDeviceSelected());
     EXPECT_EQ(PixelAt(*button, 10, 10), kRed);
 
     // A click on the button while its menu is open only closes the menu.
@@ -262,7 +260,8 @@ TEST_F(DeviceButtonTest, MenuKeyAndShiftF10OpenTheFocusedDrivesMenuForThatDrive)
         {"Shift+F10", [] { Press(Qt::Key_F10, Qt::ShiftModifier); }},
         {"context menu request from the keyboard",
          [button] {
-             QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(10, 10), button->mapToGlobal(QPoint(10, 10)));
+             const QPoint at(10, 10);
+             QContextMenuEvent request(QContextMenuEvent::Keyboard, at, button->mapToGlobal(at));
              QApplication::sendEvent(button, &request);
          }},
     };
@@ -275,7 +274,6 @@ TEST_F(DeviceButtonTest, MenuKeyAndShiftF10OpenTheFocusedDrivesMenuForThatDrive)
 
         way.open();
         EXPECT_EQ(QApplication::activePopupWidget(), button->DeviceMenu()) << way.way;
-        EXPECT_TRUE(button->MenuOpen()) << way.way;
         EXPECT_EQ(View().GetCurrentDevice(), &button->Entry()) << way.way;
         QString serial;
         WithModalDialog([] { Press(Qt::Key_Return); },

@@ -89,8 +89,8 @@ TEST_F(DownloadDialogTest, AnAbnormalAnswerIsShownAndClosesTheDialogAndAllAtOnce
         QTest::mouseClick(dialog.DownloadButton(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 3000);
         ASSERT_EQ(answerer.boxes.size(), 3u);
-        EXPECT_EQ(answerer.boxes[1].text, "Abnormal status during Download - \\\\.\\physicaldrive0, 02 04 03");
-        EXPECT_TRUE(answerer.boxes[2].text.endsWith(QStringLiteral("1 of 2 drives took the image")));
+        EXPECT_EQ(answerer.boxes[1], "Abnormal status during Download - \\\\.\\physicaldrive0, 02 04 03");
+        EXPECT_TRUE(answerer.boxes[2].endsWith(QStringLiteral("1 of 2 drives took the image")));
     });
     EXPECT_EQ(Disk(1).MicrocodeImagesTaken(), 1u);
 }
@@ -122,9 +122,9 @@ TEST_P(DownloadHeldDriveTest, EndsAtOnceWhileADriveHoldsItsCheck)
         EXPECT_FALSE(dialog.isVisible());
         EXPECT_TRUE(held->blocked) << "closed at once: the command sent is left to finish by itself";
         ASSERT_EQ(answerer.boxes.size(), GetParam() == Ending::Quit ? 3u : 2u);
-        EXPECT_TRUE(answerer.boxes.back().text.endsWith(QStringLiteral("0 of 2 drives took the image")));
+        EXPECT_TRUE(answerer.boxes.back().endsWith(QStringLiteral("0 of 2 drives took the image")));
         if (GetParam() == Ending::Quit) {
-            EXPECT_TRUE(answerer.boxes[1].text.startsWith(QStringLiteral("Drives are still being worked on. Quit anyway?")));
+            EXPECT_TRUE(answerer.boxes[1].startsWith(QStringLiteral("Drives are still being worked on. Quit anyway?")));
         }
     });
     held->Release();
@@ -136,6 +136,7 @@ TEST_P(DownloadHeldDriveTest, EndsAtOnceWhileADriveHoldsItsCheck)
     QTRY_VERIFY(Frame().isVisible() == (GetParam() != Ending::Quit));
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, DownloadHeldDriveTest, ::testing::Values(Ending::Cancel, Ending::CloseBox, Ending::Quit));
+INSTANTIATE_TEST_SUITE_P(Ways, DownloadHeldDriveTest,
+                         ::testing::Values(Ending::Cancel, Ending::CloseBox, Ending::Quit));
 
 }  // namespace

@@ -19,20 +19,11 @@ constexpr int kRefresh = 1174;
 
 QLineEdit* Edit(QWidget& page, int id) { return page.findChild<QLineEdit*>(QString::number(id)); }
 QCheckBox* Check(QWidget& page, int id) { return page.findChild<QCheckBox*>(QString::number(id)); }
-void Click(QWidget& page, int id)
-{
-    QTest::mouseClick(page.findChild<QPushButton*>(QString::number(id)), Qt::LeftButton);
-}
 
 // One drive with pages 1, 2 and 8 (mode_pages.json).
 class ModeSheetTest : public WorkstationTest {
 protected:
     void SetUp() override { Start("mode_pages.json"); }
-    void TearDown() override
-    {
-        g_pSheetDevice = nullptr;
-        WorkstationTest::TearDown();
-    }
     // Brings a page's tab to the front, by the page's dialog id.
     static QWidget& Page(CModeSPages& sheet, int dialogId)
     {
@@ -62,9 +53,9 @@ TEST_F(ModeSheetTest, SaveCurrentValidatesThenWritesRefreshRereadsAndFieldsTakeN
         const uint64_t before = Disk(0).CommandsReceived();
         {
             BoxAnswerer answerer;
-            Click(caching, kSaveCurrent);
+            QTest::mouseClick(caching.findChild<QPushButton*>(QString::number(kSaveCurrent)), Qt::LeftButton);
             ASSERT_EQ(answerer.boxes.size(), 1u);
-            EXPECT_EQ(answerer.boxes[0].text, "Enter a nibble value, 0 to F");
+            EXPECT_EQ(answerer.boxes[0], "Enter a nibble value, 0 to F");
         }
         EXPECT_EQ(Disk(0).CommandsReceived() - before, 1u) << "only the read before the exchange";
         EXPECT_EQ(sheet.StatusBar()->currentMessage(),
@@ -72,7 +63,7 @@ TEST_F(ModeSheetTest, SaveCurrentValidatesThenWritesRefreshRereadsAndFieldsTakeN
 
         Edit(caching, 1086)->setText(QStringLiteral("3"));
         Check(caching, 1158)->setChecked(false);
-        Click(caching, kSaveCurrent);
+        QTest::mouseClick(caching.findChild<QPushButton*>(QString::number(kSaveCurrent)), Qt::LeftButton);
         EXPECT_EQ(simpage::Current(Disk(0), 0x08).at(3), 0x30);
         EXPECT_EQ(simpage::Current(Disk(0), 0x08).at(2), 0x00) << "WCE cleared";
         const QString saved = "Caching Page 8 (current values) saved to \\\\.\\physicaldrive0";
@@ -81,7 +72,7 @@ TEST_F(ModeSheetTest, SaveCurrentValidatesThenWritesRefreshRereadsAndFieldsTakeN
         SaveScreenshot(sheet.grab().toImage(), QStringLiteral("mode-pages-caching.png"));
 
         Edit(caching, 1086)->setText(QStringLiteral("7"));
-        Click(caching, kRefresh);
+        QTest::mouseClick(caching.findChild<QPushButton*>(QString::number(kRefresh)), Qt::LeftButton);
         EXPECT_EQ(Edit(caching, 1086)->text(), "3");
         EXPECT_EQ(Edit(caching, 1095)->text(), "0") << "saved values untouched";
 
@@ -104,12 +95,12 @@ TEST_F(ModeSheetTest, ExitWithUnsavedEditsAsksFirst)
             BoxAnswerer no(false);
             QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
             ASSERT_EQ(no.boxes.size(), 1u);
-            EXPECT_EQ(no.boxes[0].text,
+            EXPECT_EQ(no.boxes[0],
                       "Close without saving the changes made on these pages?\n\nError Recovery Page  1");
             EXPECT_TRUE(sheet.isVisible()) << "no: the sheet stays";
         }
         // Once saved, the edit is no longer one.
-        Click(recovery, kSaveCurrent);
+        QTest::mouseClick(recovery.findChild<QPushButton*>(QString::number(kSaveCurrent)), Qt::LeftButton);
         EXPECT_EQ(simpage::Current(Disk(0), 0x01).at(3), 0x20);
         BoxAnswerer any;
         QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);

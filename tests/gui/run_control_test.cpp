@@ -108,7 +108,6 @@ TEST_F(RunControlTest, AfterASelfTestOfAllDrivesEachButtonShowsItsDrivesOwnSelec
     for (CDeviceButton* drive : Drives()) {
         const bool selected = &drive->Entry() == g_devices[1].get();
         EXPECT_EQ(PixelAt(*drive, 10, 10), selected ? kYellow : kRed) << drive->Entry().path;
-        EXPECT_EQ(drive->Entry().selected, selected);
     }
     SaveScreenshot(Frame().grab().toImage(), QStringLiteral("after-self-test-of-all-drives.png"));
 }

@@ -10,6 +10,7 @@
 #include "box_answerer.h"
 #include "drives/device_entry.h"
 #include "drives/device_table.h"
+#include "drives/sheet_device.h"
 #include "sim/sim_catalog.h"
 #include "sim/sim_disk.h"
 #include "ui/app/workstation.h"
@@ -20,6 +21,7 @@ void WorkstationTest::TearDown()
 {
     frame.reset();
     catalog.reset();
+    g_pSheetDevice = nullptr;
     ClearDeviceTable();
 }
 
