@@ -12,11 +12,6 @@
 // asks, OK otherwise; remembers what each said.
 class BoxAnswerer {
 public:
-    struct Box {
-        QString title;
-        QString text;
-    };
-
     explicit BoxAnswerer(bool yes = true) : yes(yes)
     {
         timer.setInterval(5);
@@ -24,14 +19,14 @@ public:
         timer.start();
     }
 
-    std::vector<Box> boxes;
+    std::vector<QString> boxes;
 
 private:
     void Answer()
     {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible()) return;
-        boxes.push_back({box->windowTitle(), box->text()});
+        boxes.push_back(box->text());
         QAbstractButton* button = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
         if (!button) button = box->button(QMessageBox::Ok);
         if (button) {

@@ -1,44 +1,83 @@
+// The drive buttons under the mouse and the keyboard, and the hover frame
+// once a menu or a dialog has had the pointer.
+#include <functional>
 #include <thread>
+#include <tuple>
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QCursor>
 #include <QEnterEvent>
+#include <QLineEdit>
 #include <QMenu>
+#include <QStatusBar>
 #include <QTest>
 #include <QWindow>
 
 #include "drives/device_entry.h"
 #include "drives/device_table.h"
-#include "ui/shell/button_layout.h"
+#include "drives/run_drives.h"
 #include "ui/shell/device_button.h"
 #include "ui/shell/kestrion_view.h"
 #include "ui/shell/main_frame.h"
+#include "ui/shell/view_commands.h"
 #include "workstation_fixture.h"
 
 namespace {
 
-const QColor kRed(255, 50, 50);
-const QColor kYellow(255, 255, 50);
-const QColor kGreen(50, 220, 50);
-const QColor kPaleGreen(230, 255, 230);
+constexpr int kAbout = 57664;
+constexpr int kInquiry = 32784;
 
-// A point of the body well away from the caption.
-constexpr int kBodyX = 10;
-constexpr int kBodyY = 10;
+void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(static_cast<QWidget*>(nullptr), static_cast<Qt::Key>(key), modifiers);
+}
 
+QWidget* Focused() { return QApplication::focusWidget(); }
+
+// Two buses, the same target id on both (two_buses.json).
 class DeviceButtonTest : public WorkstationTest {
 protected:
-    void SetUp() override { Start(std::vector<BenchDrive>{{.bus = 0, .targetId = 0}, {.bus = 0, .targetId = 3}}); }
+    void SetUp() override { Start("two_buses.json"); }
+    // The pointer is the whole program's: the next test finds it where this one did.
+    void TearDown() override
+    {
+        WorkstationTest::TearDown();
+        QCursor::setPos(pointerAtStart);
+    }
+    // Tabs until the button has the focus; false when the focus never gets there.
+    bool TabTo(CDeviceButton* button)
+    {
+        // As a desktop does when a dialog closes; the offscreen one does not.
+        if (!Frame().isActiveWindow()) {
+            Frame().activateWindow();
+            if (!QTest::qWaitForWindowActive(&Frame())) return false;
+        }
+        for (size_t i = 0; i <= View().Buttons().size() && Focused() != button; ++i) Press(Qt::Key_Tab);
+        return Focused() == button;
+    }
+    QString StatusText() const { return Frame().statusBar()->currentMessage(); }
+    // The pointer on the view's background, left of every column.
+    void PointerAway() { QCursor::setPos(View().mapToGlobal(QPoint(5, 5))); }
+    const QPoint pointerAtStart = QCursor::pos();
+    // The pointer comes over the button; no leave will follow.
+    static void Hover(CDeviceButton& button)
+    {
+        QEnterEvent enter(QPointF(50, 20), QPointF(50, 20), button.mapToGlobal(QPointF(50, 20)));
+        QApplication::sendEvent(&button, &enter);
+    }
 };
 
-TEST_F(DeviceButtonTest, BodyEndsAtX159AndTheMenuZoneStartsAtX160)
+TEST_F(DeviceButtonTest, BodyTogglesUpToX159AndTheMenuZoneFromX160OpensTheMenuWhichAClickOnlyCloses)
 {
-    CDeviceButton* button = Button(0, 3);
-    ASSERT_NE(button, nullptr);
+    CDeviceButton* button = Button(0, 6);
     ASSERT_EQ(button->width(), 200);
-
+    EXPECT_EQ(PixelAt(*button, 10, 10), kRed);
     ClickAt(*button, 159);
     EXPECT_TRUE(button->Entry().selected);
-    EXPECT_EQ(ButtonColour(button->Entry()), kColourSelected);
+    EXPECT_EQ(PixelAt(*button, 10, 10), kYellow);
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 
     QMenu* menu = OpenDeviceMenu(*button);
@@ -47,51 +86,25 @@ TEST_F(DeviceButtonTest, BodyEndsAtX159AndTheMenuZoneStartsAtX160)
     EXPECT_TRUE(button->MenuOpen());
     EXPECT_TRUE(button->Entry().selected) << "opening the menu must not toggle the drive";
     EXPECT_EQ(View().MenuTargetBus(), 0);
-    EXPECT_EQ(View().MenuTargetId(), 3);
+    EXPECT_EQ(View().MenuTargetId(), 6);
     EXPECT_EQ(View().GetCurrentDevice(), &button->Entry());
-
     menu->close();
     EXPECT_FALSE(button->MenuOpen());
-}
-
-TEST_F(DeviceButtonTest, TwoClicksOnTheBodyBringTheDriveBackToRed)
-{
-    CDeviceButton* button = Button(0, 0);
-    ASSERT_NE(button, nullptr);
-    EXPECT_EQ(PixelAt(*button, kBodyX, kBodyY), kRed);
-
-    ClickAt(*button, 50);
-    EXPECT_TRUE(button->Entry().selected);
-    EXPECT_TRUE(AnyDeviceSelected());
-    EXPECT_EQ(PixelAt(*button, kBodyX, kBodyY), kYellow);
 
     ClickAt(*button, 50);
     EXPECT_FALSE(button->Entry().selected);
-    EXPECT_FALSE(AnyDeviceSelected());
-    EXPECT_EQ(ButtonColour(button->Entry()), kColourNotSelected);
-    EXPECT_EQ(PixelAt(*button, kBodyX, kBodyY), kRed);
-}
+    EXPECT_EQ(PixelAt(*button, 10, 10), kRed);
 
-TEST_F(DeviceButtonTest, ClickOnTheButtonThatClosesItsMenuOnlyClosesIt)
-{
-    CDeviceButton* button = Button(0, 0);
-    ASSERT_NE(button, nullptr);
-    QMenu* menu = OpenDeviceMenu(*button);
-    ASSERT_NE(menu, nullptr);
-
-    // Through the window, as a real click arrives while a popup is open.
-    QWindow* window = Frame().windowHandle();
-    const QPoint arrow = button->mapTo(&Frame(), QPoint(180, 22));
-    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, arrow);
-    QApplication::processEvents();
-    EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "the menu reopened";
-    EXPECT_FALSE(button->MenuOpen());
-
-    ASSERT_NE(OpenDeviceMenu(*button), nullptr);
-    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, button->mapTo(&Frame(), QPoint(50, 22)));
-    QApplication::processEvents();
-    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-    EXPECT_FALSE(button->Entry().selected) << "the closing click toggled the drive";
+    // A click on the button while its menu is open only closes the menu.
+    // It comes through the window, as a real click does while a popup is open.
+    for (const QPoint at : {QPoint(180, 22), QPoint(50, 22)}) {
+        ASSERT_NE(OpenDeviceMenu(*button), nullptr);
+        QTest::mouseClick(Frame().windowHandle(), Qt::LeftButton, Qt::NoModifier, button->mapTo(&Frame(), at));
+        QApplication::processEvents();
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "the menu reopened";
+        EXPECT_FALSE(button->MenuOpen());
+        EXPECT_FALSE(button->Entry().selected) << "the closing click toggled the drive";
+    }
 }
 
 // Counts the paints a widget receives.
@@ -107,37 +120,201 @@ public:
 
 TEST_F(DeviceButtonTest, ColourChangedOnAWorkerThreadRepaintsOnTheUserInterfaceThread)
 {
-    CDeviceButton* button = Button(0, 0);
-    ASSERT_NE(button, nullptr);
+    CDeviceButton* button = Button(0, 5);
     QApplication::processEvents();
     PaintCounter counter;
     button->installEventFilter(&counter);
-
     DeviceEntry& entry = button->Entry();
-    std::thread worker([&entry] { MarkDeviceUnderTest(entry); });
-    worker.join();
+    std::thread([&entry] { MarkDeviceUnderTest(entry); }).join();
     EXPECT_EQ(counter.paints, 0) << "the worker painted directly";
-    EXPECT_TRUE(entry.underTest);
-
     QTest::qWait(50);  // the queued repaint, then the paint it schedules
     EXPECT_GE(counter.paints, 1);
-    EXPECT_EQ(PixelAt(*button, kBodyX, kBodyY), kGreen);
-
-    std::thread idle([&entry] { MarkDeviceIdle(entry); });
-    idle.join();
-    QTest::qWait(50);
-    EXPECT_EQ(PixelAt(*button, kBodyX, kBodyY), kRed) << "idle and, as before, not selected";
+    EXPECT_EQ(PixelAt(*button, 10, 10), kGreen);
     button->removeEventFilter(&counter);
+
+    frame.reset();
+    EXPECT_EQ(entry.button, nullptr) << "a destroyed button is no longer the entry's repaint target";
+    SetTestColour(entry);  // must not reach a deleted widget
 }
 
-TEST_F(DeviceButtonTest, DestroyedButtonIsNoLongerTheEntrysRepaintTarget)
+TEST_F(DeviceButtonTest, DeviceInformationOkWritesTheSelectionBackAndEscKeepsIt)
 {
-    DeviceEntry* entry = g_devices[0].get();
-    ASSERT_NE(entry, nullptr);
-    EXPECT_NE(entry->button, nullptr);
-    frame.reset();
-    EXPECT_EQ(entry->button, nullptr);
-    SetTestColour(*entry);  // must not reach a deleted widget
+    CDeviceButton* button = Button(0, 5);
+    ClickAt(*button, 50);
+    const auto inquire = [&](int target, bool checked, int key) {
+        WithDeviceDialog(0, target, kInquiry, [&](QDialog& dialog) {
+            dialog.findChild<QCheckBox*>(QStringLiteral("1039"))->setChecked(checked);
+            QTest::keyClick(&dialog, static_cast<Qt::Key>(key));
+            EXPECT_FALSE(dialog.isVisible());
+        });
+    };
+    inquire(5, false, Qt::Key_Escape);
+    EXPECT_TRUE(button->Entry().selected) << "Esc keeps the selection";
+    EXPECT_EQ(PixelAt(*button, 10, 10), kYellow);
+    inquire(5, false, Qt::Key_Return);
+    EXPECT_FALSE(button->Entry().selected) << "OK clears it";
+    EXPECT_EQ(PixelAt(*button, 10, 10), kRed);
+    inquire(6, true, Qt::Key_Return);
+    EXPECT_TRUE(Button(0, 6)->Entry().selected) << "Return sets it";
+    EXPECT_EQ(PixelAt(*Button(0, 6), 10, 10), kYellow);
+}
+
+TEST_F(DeviceButtonTest, TabWalksTheDrivesColumnByColumnAndNeverStopsOnAController)
+{
+    // A machine that numbers its drives across buses fills the table out of
+    // column order; the bench lists them by bus, so the table is made here
+    // and the bench adds no drive to it.
+    WorkstationTest::TearDown();
+    const std::pair<uint8_t, uint8_t> table[] = {{1, 4}, {0, 2}, {1, 1}, {0, 7}};
+    for (size_t slot = 0; slot < std::size(table); ++slot) {
+        g_devices[slot] = std::make_unique<DeviceEntry>();
+        std::tie(g_devices[slot]->bus, g_devices[slot]->targetId) = table[slot];
+    }
+    for (uint8_t bus : {0, 1}) {
+        g_controllers[bus] = std::make_unique<DeviceEntry>();
+        g_controllers[bus]->bus = bus;
+        g_controllers[bus]->targetId = kControllerTargetId;
+        g_controllers[bus]->isController = true;
+    }
+    Start("no_drives.json");
+
+    const std::vector<CDeviceButton*> columns = {Button(0, 2), Button(0, 7), Button(1, 4), Button(1, 1)};
+    EXPECT_EQ(Focused(), columns[0]) << "the window opens with the focus on the first drive";
+    for (size_t i = 1; i <= columns.size(); ++i) {
+        Press(Qt::Key_Tab);
+        EXPECT_EQ(Focused(), columns[i % columns.size()]) << "Tab " << i;
+    }
+    for (size_t i = columns.size(); i > 0; --i) {
+        Press(Qt::Key_Tab, Qt::ShiftModifier);
+        EXPECT_EQ(Focused(), columns[i - 1]) << "Shift+Tab back to drive " << i - 1;
+    }
+    ASSERT_NE(Button(0, kControllerTargetId), nullptr);
+    EXPECT_EQ(Button(0, kControllerTargetId)->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(DeviceButtonTest, FocusFrameIsDottedBlackAndWhiteOnEveryColourButOnlyForTheKeyboard)
+{
+    CDeviceButton* button = Button(0, 6);
+    ASSERT_TRUE(TabTo(button));
+    DeviceEntry& entry = button->Entry();
+    // Body less the menu zone, shrunk by 3: [3, 157) x [3, 42).
+    const struct {
+        const char* state;
+        std::function<void()> set;
+    } states[] = {{"not selected", [] {}},
+                  {"selected", [&entry] { SetDeviceSelected(entry, true); }},
+                  {"under test", [&entry] { MarkDeviceUnderTest(entry); }}};
+    for (const auto& state : states) {
+        state.set();
+        EXPECT_EQ(PixelAt(*button, 3, 3), QColor(Qt::black)) << state.state;
+        EXPECT_EQ(PixelAt(*button, 4, 3), QColor(Qt::white)) << state.state;
+        EXPECT_EQ(PixelAt(*button, 156, 40), QColor(Qt::black)) << state.state;
+        EXPECT_EQ(PixelAt(*button, 3, 40), QColor(Qt::white)) << state.state;
+    }
+    MarkDeviceIdle(entry);
+    SetDeviceSelected(entry, false);
+    SaveScreenshot(Frame().grab().toImage(), QStringLiteral("keyboard-focus.png"));
+
+    // A click moves the focus but shows no frame; a key on the button does.
+    CDeviceButton* clicked = Button(1, 1);
+    ClickAt(*clicked, 50);
+    ClickAt(*clicked, 50);
+    EXPECT_EQ(Focused(), clicked);
+    EXPECT_EQ(PixelAt(*clicked, 3, 3), kRed);
+    EXPECT_EQ(PixelAt(*button, 3, 3), kRed) << "the frame left with the focus";
+    Press(Qt::Key_Space);
+    EXPECT_EQ(PixelAt(*clicked, 3, 3), QColor(Qt::black));
+}
+
+TEST_F(DeviceButtonTest, SpaceTogglesTheFocusedDriveUnlessARunHoldsIt)
+{
+    CDeviceButton* button = Button(1, 5);
+    ASSERT_TRUE(TabTo(button));
+    DeviceEntry& entry = button->Entry();
+    EXPECT_EQ(StatusText(), kStatusSelectDrive) << "the status bar tells what Space does";
+    Press(Qt::Key_Space);
+    EXPECT_TRUE(entry.selected);
+    EXPECT_EQ(StatusText(), kStatusUnselectDrive);
+    Press(Qt::Key_Space);
+    EXPECT_FALSE(entry.selected);
+
+    Press(Qt::Key_Space);
+    {
+        RunDrives run({&entry});
+        Press(Qt::Key_Space);
+        EXPECT_TRUE(entry.selected) << "a held drive stays selected";
+        EXPECT_EQ(StatusText(), kStatusDriveHeld);
+    }
+    Press(Qt::Key_Space);
+    EXPECT_FALSE(entry.selected) << "free again once the run lets go";
+}
+
+TEST_F(DeviceButtonTest, MenuKeyAndShiftF10OpenTheFocusedDrivesMenuForThatDrive)
+{
+    CDeviceButton* button = Button(1, 5);
+    const struct {
+        const char* way;
+        std::function<void()> open;
+    } ways[] = {
+        {"menu key", [] { Press(Qt::Key_Menu); }},
+        {"Shift+F10", [] { Press(Qt::Key_F10, Qt::ShiftModifier); }},
+        {"context menu request from the keyboard",
+         [button] {
+             const QPoint at(10, 10);
+             QContextMenuEvent request(QContextMenuEvent::Keyboard, at, button->mapToGlobal(at));
+             QApplication::sendEvent(button, &request);
+         }},
+    };
+    for (const auto& way : ways) {
+        // The other drive with the same target id had the last menu.
+        QMenu* other = OpenDeviceMenu(*Button(0, 5));
+        ASSERT_NE(other, nullptr);
+        other->close();
+        ASSERT_TRUE(TabTo(button)) << way.way;
+
+        way.open();
+        EXPECT_EQ(QApplication::activePopupWidget(), button->DeviceMenu()) << way.way;
+        EXPECT_EQ(View().GetCurrentDevice(), &button->Entry()) << way.way;
+        QString serial;
+        WithModalDialog([] { Press(Qt::Key_Return); },
+                        [&](QDialog& dialog) {
+                            auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("1001"));
+                            serial = edit ? edit->text() : QString();
+                        });
+        EXPECT_EQ(serial, "SERIAL15") << way.way << ": Return chooses Inquiry, on this drive";
+    }
+
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(10, 10), button->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(button, &rightClick);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "a right click opens no menu";
+}
+
+TEST_F(DeviceButtonTest, HoverFrameGoesWhenAMenuOrADialogTookThePointerElsewhere)
+{
+    CDeviceButton* button = Button(0, 5);
+    PointerAway();
+    Hover(*button);
+    ASSERT_TRUE(button->Hot());
+    QMenu* menu = OpenDeviceMenu(*button);
+    ASSERT_NE(menu, nullptr);
+    QTest::keyClick(menu, Qt::Key_Escape);
+    EXPECT_FALSE(button->Hot());
+    EXPECT_EQ(PixelAt(*button, 8, 8), kRed) << "no frame left behind";
+
+    // After a dialog the frame is where the pointer is.
+    QAction* about = Frame().findChild<QAction*>(QString::number(kAbout));
+    ASSERT_NE(about, nullptr);
+    for (bool backOver : {false, true}) {
+        PointerAway();
+        Hover(*button);
+        WithModalDialog([about] { about->trigger(); },
+                        [&](QDialog& dialog) {
+                            EXPECT_FALSE(button->Hot()) << "the dialog has the pointer";
+                            if (backOver) QCursor::setPos(button->mapToGlobal(QPoint(50, 20)));
+                            dialog.reject();
+                        });
+        EXPECT_EQ(button->Hot(), backOver) << (backOver ? "pointer over the button" : "pointer elsewhere");
+    }
 }
 
 }  // namespace

@@ -1,40 +1,29 @@
-#include <QAction>
 #include <QApplication>
-#include <QFile>
-#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPainter>
-#include <QRegularExpression>
+#include <QPushButton>
 #include <QStatusBar>
-#include <QTemporaryDir>
+#include <QTabWidget>
 #include <QTest>
 
-#include "drives/device_entry.h"
 #include "drives/device_table.h"
-#include "platform/device_catalog.h"
-#include "sim/sim_catalog.h"
-#include "ui/app/kestrion_app.h"
-#include "ui/app/workstation.h"
 #include "ui/shell/device_button.h"
-#include "ui/shell/kestrion_view.h"
 #include "ui/shell/main_frame.h"
 #include "workstation_fixture.h"
 
 namespace {
 
+constexpr int kInquiry = 32784;
+constexpr int kSmartData = 32785;
 
 // The pictures for the documentation and for a reviewer's eye.
 class ScreenshotTest : public WorkstationTest {};
 
-TEST_F(ScreenshotTest, DefaultBenchWithSelectedDrivesMenuAndDialog)
+TEST_F(ScreenshotTest, DefaultBenchWithSelectedDrivesMenuAndDialogs)
 {
     Start(std::string());
-    ASSERT_GE(View().Buttons().size(), 4u);
-    std::vector<CDeviceButton*> drives;
-    for (CDeviceButton* button : View().Buttons()) {
-        if (!button->Entry().isController) drives.push_back(button);
-    }
+    const std::vector<CDeviceButton*> drives = Drives();
     ASSERT_GE(drives.size(), 5u);
     ClickAt(*drives[1], 50);
     ClickAt(*drives[4], 50);
@@ -50,17 +39,32 @@ TEST_F(ScreenshotTest, DefaultBenchWithSelectedDrivesMenuAndDialog)
     ASSERT_NE(menu, nullptr);
     QTest::mouseMove(menu, menu->actionGeometry(menu->actions()[0]).center());
     QImage withMenu = Frame().grab().toImage();
-    {
-        QPainter painter(&withMenu);
-        painter.drawPixmap(menu->pos() - Frame().mapToGlobal(QPoint(0, 0)), menu->grab());
-    }
+    QPainter(&withMenu).drawPixmap(menu->pos() - Frame().mapToGlobal(QPoint(0, 0)), menu->grab());
     SaveScreenshot(withMenu, QStringLiteral("device-menu.png"));
 
-    WithModalDialog([&] { ChooseItem(*menu, 32784); },
+    WithModalDialog([&] { ChooseItem(*menu, kInquiry); },
                     [](QDialog& dialog) {
                         SaveScreenshot(dialog.grab().toImage(), QStringLiteral("device-information.png"));
                         dialog.reject();
                     });
+
+    // Bus 0, target 0 is a maker drive: its SMART sheet names it, has a tab
+    // per page and parameter, all read-only, and only Exit.
+    WithDeviceDialog(0, 0, kSmartData, [](QDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Smart Data - \\\\.\\physicaldrive0: MORVANE MVX-18LW, serial 3KA04417");
+        auto* tabs = dialog.findChild<QTabWidget*>();
+        ASSERT_NE(tabs, nullptr);
+        EXPECT_EQ(tabs->count(), 6);
+        for (QLineEdit* edit : dialog.findChildren<QLineEdit*>())
+            EXPECT_TRUE(edit->isReadOnly()) << edit->objectName().toStdString();
+        const QList<QPushButton*> buttons = dialog.findChildren<QPushButton*>();
+        ASSERT_EQ(buttons.size(), 1);
+        EXPECT_EQ(buttons[0]->text(), "Exit");
+        tabs->setCurrentIndex(4);
+        SaveScreenshot(dialog.grab().toImage(), QStringLiteral("smart-data.png"));
+        QTest::mouseClick(buttons[0], Qt::LeftButton);
+        EXPECT_FALSE(dialog.isVisible());
+    });
 }
 
 }  // namespace

@@ -1,15 +1,17 @@
-// Runs on the drives seen from the main window: what the buttons show after
-// a self-test run, and a quit while drives test themselves.
-#include <QMessageBox>
+// Self-tests run from the main window: the DST Results dialog's buttons,
+// what the drive buttons show after a run, and a quit while drives test
+// themselves. The dialog's timer is ticked by hand against a fake clock.
+#include <QAction>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 
-#include "../selftest/dst_test_support.h"
 #include "drives/device_table.h"
 #include "selftest/dst_log.h"
-#include "sim/sim_catalog.h"
 #include "sim/sim_disk.h"
+#include "support/fake_time.h"
 #include "ui/selftest/dst_results_dlg.h"
 #include "ui/shell/device_button.h"
 #include "ui/shell/kestrion_view.h"
@@ -18,56 +20,86 @@
 
 namespace {
 
+constexpr int kSelfTestOfSelectedDrives = 32774;
 constexpr int kSelfTestOfAllDrives = 32793;
-constexpr int kStartId = 1097;
+constexpr int kAdvanced = 1095;
+constexpr int kStart = 1097;
+constexpr int kStop = 1092;
+constexpr int kProgress = 1093;
+constexpr int kClose = 1096;
+constexpr uint8_t kSendDiagnostic = 0x1D;
 
+template <typename Widget>
+Widget* Control(QDialog& dialog, int id)
+{
+    return dialog.findChild<Widget*>(QString::number(id));
+}
+
+// The built-in bench, its drives testing themselves on the test's clock.
 class RunControlTest : public WorkstationTest {
 protected:
+    void SetUp() override
+    {
+        Start(std::string());
+        for (uint32_t n = 0; n < Drives().size(); ++n) Disk(n).SetSelfTestClock(&clock);
+        g_strDstLogPath = folder.filePath(QStringLiteral("dst.log")).toStdString();
+    }
     void TearDown() override
     {
         g_strDstLogPath.clear();
         WorkstationTest::TearDown();
     }
-    // The default bench, its drives testing themselves on the test's clock.
-    void StartBench()
+    // Opens a self-test command's dialog on the test's clock and runs step on it.
+    void SelfTest(int command, const std::function<void(CDstResultsDlg&)>& step)
     {
-        Start(std::string());
-        auto& sim = static_cast<SimCatalog&>(*catalog);
-        for (uint32_t n = 0; n < sim.DriveCount(); ++n) sim.Disk(n)->SetSelfTestClock(&clock);
-        g_strDstLogPath = folder.File("dst.log");
-    }
-    // "Self Test of All Drives", quick, started; then step on the dialog.
-    void SelfTestOfAllDrives(const std::function<void(CDstResultsDlg&)>& step)
-    {
-        WithModalDialog([&] { View().CommandAction(kSelfTestOfAllDrives)->trigger(); },
+        WithModalDialog([&] { View().CommandAction(command)->trigger(); },
                         [&](QDialog& base) {
                             auto& dialog = static_cast<CDstResultsDlg&>(base);
                             dialog.SetClock(clock);
-                            dialog.findChild<QPushButton*>(QString::number(kStartId))->click();
                             step(dialog);
                         });
     }
-    std::vector<CDeviceButton*> Drives() const
+    // The self-test codes of the SEND DIAGNOSTICs a drive received.
+    std::vector<uint8_t> SelfTestCodes(uint32_t drive)
     {
-        std::vector<CDeviceButton*> drives;
-        for (CDeviceButton* button : View().Buttons())
-            if (!button->Entry().isController) drives.push_back(button);
-        return drives;
+        std::vector<uint8_t> codes;
+        for (const auto& cdb : Disk(drive).RecentCdbs())
+            if (cdb[0] == kSendDiagnostic) codes.push_back(cdb[1]);
+        return codes;
     }
 
-    dsttest::ManualClock clock;
-    dsttest::TempFolder folder;
+    FakeTime clock{1700000000};
+    QTemporaryDir folder;
 };
+
+TEST_F(RunControlTest, SelectedDrivesOnlyAndStopAbortsTheTest)
+{
+    SetDeviceSelected(*g_devices[2], true);
+    SelfTest(kSelfTestOfSelectedDrives, [&](CDstResultsDlg& dialog) {
+        Control<QRadioButton>(dialog, kAdvanced)->click();
+        Control<QPushButton>(dialog, kStart)->click();
+        clock.AdvanceSeconds(40);
+        dialog.OnTimer();
+        Control<QPushButton>(dialog, kStop)->click();
+        EXPECT_EQ(Control<QProgressBar>(dialog, kProgress)->value(), 0);
+        EXPECT_TRUE(Control<QPushButton>(dialog, kStart)->isEnabled());
+        EXPECT_FALSE(dialog.Timer().isActive());
+        Control<QPushButton>(dialog, kClose)->click();
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_EQ(SelfTestCodes(2), (std::vector<uint8_t>{0x40, 0x80}));
+    EXPECT_TRUE(SelfTestCodes(0).empty());
+}
 
 TEST_F(RunControlTest, AfterASelfTestOfAllDrivesEachButtonShowsItsDrivesOwnSelection)
 {
-    StartBench();
     ClickAt(*Button(0, 1), 50);
-    SelfTestOfAllDrives([&](CDstResultsDlg& dialog) {
-        for (CDeviceButton* drive : Drives()) EXPECT_EQ(PixelAt(*drive, 10, 10), QColor(50, 220, 50));
-        auto* start = dialog.findChild<QPushButton*>(QString::number(kStartId));
+    SelfTest(kSelfTestOfAllDrives, [&](CDstResultsDlg& dialog) {
+        auto* start = Control<QPushButton>(dialog, kStart);
+        start->click();
+        for (CDeviceButton* drive : Drives()) EXPECT_EQ(PixelAt(*drive, 10, 10), kGreen);
         for (int tick = 0; tick < 60 && !start->isEnabled(); ++tick) {
-            clock.Advance(10);
+            clock.AdvanceSeconds(10);
             dialog.OnTimer();
         }
         EXPECT_TRUE(start->isEnabled()) << "every drive's test ended";
@@ -75,33 +107,22 @@ TEST_F(RunControlTest, AfterASelfTestOfAllDrivesEachButtonShowsItsDrivesOwnSelec
     QTest::qWait(20);
     for (CDeviceButton* drive : Drives()) {
         const bool selected = &drive->Entry() == g_devices[1].get();
-        EXPECT_EQ(PixelAt(*drive, 10, 10), selected ? QColor(255, 255, 50) : QColor(255, 50, 50))
-            << drive->Entry().path;
-        EXPECT_EQ(drive->Entry().selected, selected);
+        EXPECT_EQ(PixelAt(*drive, 10, 10), selected ? kYellow : kRed) << drive->Entry().path;
     }
     SaveScreenshot(Frame().grab().toImage(), QStringLiteral("after-self-test-of-all-drives.png"));
 }
 
 TEST_F(RunControlTest, QuitWhileDrivesTestThemselvesAsksThenAbortsTheirTests)
 {
-    StartBench();
     QString question;
-    SelfTestOfAllDrives([&](CDstResultsDlg&) {
-        WithModalDialog([&] { Frame().close(); },
-                        [&](QDialog& dialog) {
-                            auto* box = qobject_cast<QMessageBox*>(&dialog);
-                            ASSERT_NE(box, nullptr);
-                            question = box->text();
-                            box->button(QMessageBox::Yes)->click();
-                        });
+    SelfTest(kSelfTestOfAllDrives, [&](CDstResultsDlg& dialog) {
+        Control<QPushButton>(dialog, kStart)->click();
+        question = Quit(true);
     });
     EXPECT_TRUE(question.startsWith(QStringLiteral("Drives are still being worked on. Quit anyway?")));
     QTRY_VERIFY(!Frame().isVisible());
-    auto& sim = static_cast<SimCatalog&>(*catalog);
-    for (uint32_t n = 0; n < sim.DriveCount(); ++n) {
-        std::vector<uint8_t> codes;
-        for (const auto& cdb : sim.Disk(n)->RecentCdbs())
-            if (cdb[0] == 0x1D) codes.push_back(cdb[1]);
+    for (uint32_t n = 0; n < Drives().size(); ++n) {
+        const std::vector<uint8_t> codes = SelfTestCodes(n);
         if (!codes.empty()) {
             EXPECT_EQ(codes.back(), 0x80) << "drive " << n << " aborted";
         }

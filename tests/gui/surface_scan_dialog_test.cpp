@@ -1,11 +1,9 @@
 #include <QAction>
-#include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 
-#include "drives/device_entry.h"
 #include "drives/device_table.h"
 #include "ui/scan/surface_scan_dlg.h"
 #include "ui/shell/kestrion_view.h"
@@ -15,15 +13,6 @@
 namespace {
 
 enum Column { kDrive, kMethod, kProgress, kLba, kRate, kTimeLeft, kFailed, kResult };
-
-// Four 1 GiB drives at their own media rates; the third has an unreadable
-// block early on.
-constexpr const char* kBench = R"({"buses": 1, "adapter": {"maximumTransferLength": 1048576}, "devices": [
-    {"bus": 0, "targetId": 0, "vendor": "MORVANE", "product": "MVX-18LW", "blocks": 2097152, "mediaRate": 40000000},
-    {"bus": 0, "targetId": 1, "vendor": "MORVANE", "product": "MVX-36LW", "blocks": 2097152, "mediaRate": 80000000},
-    {"bus": 0, "targetId": 2, "vendor": "MORVANE", "product": "MVX-73LC", "blocks": 2097152, "mediaRate": 120000000,
-     "unreadableBlocks": [100000]},
-    {"bus": 0, "targetId": 3, "vendor": "VELDRAKE", "product": "VD-9100", "blocks": 2097152, "mediaRate": 160000000}]})";
 
 class SurfaceScanDialogTest : public WorkstationTest {};
 
@@ -35,7 +24,8 @@ QString Cell(const CSurfaceScanDlg& dialog, int row, int column)
 
 TEST_F(SurfaceScanDialogTest, EveryDriveScansAtOnceWithItsOwnRowAndStop)
 {
-    Start(kBench);
+    // Four 1 GiB drives at their own media rates; the third has an unreadable block early on.
+    Start("surface_scan.json");
     for (int slot = 0; slot < 4; ++slot) SetDeviceSelected(*g_devices[static_cast<size_t>(slot)], true);
     WithModalDialog([&] { View().CommandAction(kCmdSurfaceScan)->trigger(); }, [&](QDialog& shown) {
         auto& dialog = dynamic_cast<CSurfaceScanDlg&>(shown);

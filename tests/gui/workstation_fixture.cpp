@@ -3,62 +3,36 @@
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
-#include <nlohmann/json.hpp>
-
 #include "box_answerer.h"
+#include "drives/device_entry.h"
 #include "drives/device_table.h"
-#include "platform/device_catalog.h"
+#include "drives/sheet_device.h"
 #include "sim/sim_catalog.h"
+#include "sim/sim_disk.h"
 #include "ui/app/workstation.h"
 #include "ui/shell/device_button.h"
 #include "ui/shell/kestrion_view.h"
-#include "ui/shell/main_frame.h"
-
-std::string BenchJson(const std::vector<BenchDrive>& drives)
-{
-    nlohmann::json devices = nlohmann::json::array();
-    int buses = 1;
-    for (const BenchDrive& drive : drives) {
-        nlohmann::json capabilities = nlohmann::json::object();
-        for (const std::string& name : drive.capabilities) capabilities[name] = true;
-        devices.push_back({{"bus", drive.bus},
-                           {"targetId", drive.targetId},
-                           {"deviceType", drive.deviceType},
-                           {"vendor", drive.vendor},
-                           {"product", drive.product},
-                           {"revision", drive.revision},
-                           {"serial", drive.serial},
-                           {"lastLba", drive.lastLba},
-                           {"blockLength", drive.blockLength},
-                           {"capabilities", capabilities}});
-        buses = std::max(buses, drive.bus + 1);
-    }
-    return nlohmann::json{{"buses", buses}, {"devices", devices}}.dump(2);
-}
-
-WorkstationTest::WorkstationTest() = default;
-
-WorkstationTest::~WorkstationTest() = default;
 
 void WorkstationTest::TearDown()
 {
     frame.reset();
     catalog.reset();
+    g_pSheetDevice = nullptr;
     ClearDeviceTable();
 }
 
-void WorkstationTest::Start(const std::string& benchJson)
+void WorkstationTest::Start(const std::string& benchFile)
 {
-    ClearDeviceTable();
     std::string error;
-    catalog = benchJson.empty() ? MakeBenchCatalog("", error) : MakeBenchCatalogFromJson(benchJson, error);
+    catalog = MakeBenchCatalog(benchFile.empty() ? "" : KESTRION_TEST_DATA "/gui/" + benchFile, error);
     ASSERT_TRUE(catalog) << error;
     frame = MakeWorkstation(*catalog, true);
     frame->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
 }
 
 CKestrionView& WorkstationTest::View() const { return *frame->View(); }
@@ -67,6 +41,16 @@ CDeviceButton* WorkstationTest::Button(int bus, int targetId) const
 {
     return View().ButtonFor(static_cast<uint8_t>(bus), static_cast<uint8_t>(targetId));
 }
+
+std::vector<CDeviceButton*> WorkstationTest::Drives() const
+{
+    std::vector<CDeviceButton*> drives;
+    for (CDeviceButton* button : View().Buttons())
+        if (!button->Entry().isController) drives.push_back(button);
+    return drives;
+}
+
+SimDisk& WorkstationTest::Disk(uint32_t number) const { return *static_cast<SimCatalog&>(*catalog).Disk(number); }
 
 void WorkstationTest::ClickAt(CDeviceButton& button, int x)
 {
@@ -77,20 +61,39 @@ QMenu* WorkstationTest::OpenDeviceMenu(CDeviceButton& button)
 {
     ClickAt(button, button.width() - 1);
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    if (menu) {
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(menu));
-    }
+    EXPECT_TRUE(!menu || QTest::qWaitForWindowExposed(menu));
     return menu;
 }
 
 void WorkstationTest::ChooseItem(QMenu& menu, int commandId)
 {
     QAction* chosen = nullptr;
-    for (QAction* action : menu.actions()) {
+    for (QAction* action : menu.actions())
         if (action->objectName() == QString::number(commandId)) chosen = action;
-    }
     ASSERT_NE(chosen, nullptr) << "no item " << commandId;
     QTest::mouseClick(&menu, Qt::LeftButton, Qt::NoModifier, menu.actionGeometry(chosen).center());
+}
+
+void WorkstationTest::WithDeviceDialog(int bus, int targetId, int commandId, const std::function<void(QDialog&)>& step)
+{
+    CDeviceButton* button = Button(bus, targetId);
+    ASSERT_NE(button, nullptr);
+    QMenu* menu = OpenDeviceMenu(*button);
+    ASSERT_NE(menu, nullptr);
+    WithModalDialog([&] { ChooseItem(*menu, commandId); }, step);
+}
+
+QString WorkstationTest::Quit(bool yes)
+{
+    QString question;
+    WithModalDialog([&] { frame->close(); },
+                    [&](QDialog& dialog) {
+                        auto* box = qobject_cast<QMessageBox*>(&dialog);
+                        ASSERT_NE(box, nullptr);
+                        question = box->text();
+                        box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+                    });
+    return question;
 }
 
 void WorkstationTest::WithModalDialog(const std::function<void()>& trigger,

@@ -6,55 +6,43 @@
 #include <string>
 #include <vector>
 
+#include <QColor>
 #include <QDialog>
 #include <QImage>
 #include <QString>
 
 #include <gtest/gtest.h>
 
+#include "platform/device_catalog.h"
 #include "support/stream_capture.h"
+#include "ui/shell/main_frame.h"
 
 class CDeviceButton;
 class CKestrionView;
-class CMainFrame;
-class DeviceCatalog;
 class QMenu;
-struct DeviceEntry;
+class SimDisk;
 
-// One drive of a test bench.
-struct BenchDrive {
-    int bus = 0;
-    int targetId = 0;
-    std::string vendor = "MORVANE";
-    std::string product = "KST-9100";
-    std::string revision = "R2A1";
-    std::string serial = "SN000001";
-    uint64_t lastLba = 1000;
-    uint32_t blockLength = 512;
-    int deviceType = 0;
-    // Names of the INQUIRY capability bits to set (the bench's own names).
-    std::vector<std::string> capabilities = {};
-};
-
-// A bench file's text for these drives, in drive-number order.
-std::string BenchJson(const std::vector<BenchDrive>& drives);
+// A button's body as the user sees it: not selected, selected, under test.
+inline const QColor kRed(255, 50, 50);
+inline const QColor kYellow(255, 255, 50);
+inline const QColor kGreen(50, 220, 50);
 
 // The main window on a simulated bench, shown offscreen.
 class WorkstationTest : public ::testing::Test {
 protected:
-    WorkstationTest();
-    ~WorkstationTest() override;
     void TearDown() override;
 
-    // Starts on a bench given as JSON text (or the built-in one when empty).
-    void Start(const std::string& benchJson);
-    void Start(const std::vector<BenchDrive>& drives) { Start(BenchJson(drives)); }
+    // Starts on a bench file of tests/data/gui (or the built-in bench when empty).
+    void Start(const std::string& benchFile);
 
     CMainFrame& Frame() const { return *frame; }
     CKestrionView& View() const;
     // The button of a drive (or of a controller, target id 255); null when
     // the view has none.
     CDeviceButton* Button(int bus, int targetId) const;
+    // The drives' buttons, controllers left out.
+    std::vector<CDeviceButton*> Drives() const;
+    SimDisk& Disk(uint32_t number) const;
 
     // A left click at x, halfway down the button.
     static void ClickAt(CDeviceButton& button, int x);
@@ -63,6 +51,11 @@ protected:
     QMenu* OpenDeviceMenu(CDeviceButton& button);
     // Chooses an item of an open menu as the user would.
     static void ChooseItem(QMenu& menu, int commandId);
+    // Chooses a drive's menu item, which opens a modal dialog, and runs step on it.
+    void WithDeviceDialog(int bus, int targetId, int commandId, const std::function<void(QDialog&)>& step);
+
+    // Closes the main window and answers its question; returns the question.
+    QString Quit(bool yes);
 
     // Runs trigger, which opens a modal dialog, and step on that dialog;
     // a dialog step leaves open is rejected so no test can hang.
