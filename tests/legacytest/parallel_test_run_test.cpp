@@ -206,9 +206,10 @@ TEST_F(ParallelTestRunTest, EscapeOnTheConsoleEndsEveryDrivesSequence)
 }
 
 // The fault-and-stop soak: the long suite on every drive at once, run after
-// run, with faults the drives get over, stops of one drive or of all at
-// random commands, and writes the drive did but whose answer was lost. Every
-// block and every mode page of every drive is as it was before the run.
+// run, on drives with random defects, log pages and readiness, with faults
+// the drives get over, stops of one drive or of all at random commands, and
+// writes the drive did but whose answer was lost. Every block and every mode
+// page of every drive is as it was before the run.
 // KESTRION_SOAK_RUNS=N runs N of them.
 TEST_F(ParallelTestRunTest, FaultsAndStopsLeaveEveryDrivesDataAndSettingsAsTheyWere)
 {
@@ -226,6 +227,8 @@ TEST_F(ParallelTestRunTest, FaultsAndStopsLeaveEveryDrivesDataAndSettingsAsTheyW
         {.action = Action::Sense, .senseKey = kSenseKeyUnitAttention, .asc = 0x29},
         {.action = Action::Sense, .senseKey = kSenseKeyAbortedCommand, .asc = 0x47},
         {.action = Action::Status, .status = kSimStatusBusy},
+        {.action = Action::Status, .status = kSimStatusReservationConflict},
+        {.action = Action::Status, .status = kSimStatusTaskSetFull},
         {.action = Action::CallFails},
         {.action = Action::Hang},
         {.action = Action::Recovered, .asc = 0x17},
@@ -241,8 +244,14 @@ TEST_F(ParallelTestRunTest, FaultsAndStopsLeaveEveryDrivesDataAndSettingsAsTheyW
         SCOPED_TRACE(seed);
         std::mt19937_64 random(seed);
         const auto below = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
-        std::string fields = kGeometry;
-        if (below(2)) fields += R"(, "logs": {"pages": [2, 3, 5, 6, "0x0D", "0x2F", "0x30"]})";
+        const char* ppc[] = {"supported", "rejected", "ignored"};
+        std::string fields = kGeometry + R"(, "defects": {"grown": [[)" + std::to_string(below(4)) + ", " +
+                             std::to_string(below(2)) + ", " + std::to_string(below(150)) + "]]}";
+        fields += R"(, "logs": {"ppc": ")" + std::string(ppc[below(3)]) + "\"";
+        if (below(2)) fields += R"(, "pages": [2, 3, 5, 6, "0x0D", "0x2F", "0x30"])";
+        if (below(10) == 0) fields += R"(, "smartTrip": 3)";
+        fields += "}";
+        if (below(10) == 0) fields += ", \"notReadyCommands\": " + std::to_string(1 + below(5));
         if (below(5) == 0) fields += R"(, "descriptorSense": true)";
         if (below(5) == 0) fields += R"(, "unitAttention": true)";
         ClearDeviceTable();
