@@ -137,28 +137,6 @@ TEST_F(DeviceButtonTest, ColourChangedOnAWorkerThreadRepaintsOnTheUserInterfaceT
     SetTestColour(entry);  // must not reach a deleted widget
 }
 
-TEST_F(DeviceButtonTest, DeviceInformationOkWritesTheSelectionBackAndEscKeepsIt)
-{
-    CDeviceButton* button = Button(0, 5);
-    ClickAt(*button, 50);
-    const auto inquire = [&](int target, bool checked, int key) {
-        WithDeviceDialog(0, target, kInquiry, [&](QDialog& dialog) {
-            dialog.findChild<QCheckBox*>(QStringLiteral("1039"))->setChecked(checked);
-            QTest::keyClick(&dialog, static_cast<Qt::Key>(key));
-            EXPECT_FALSE(dialog.isVisible());
-        });
-    };
-    inquire(5, false, Qt::Key_Escape);
-    EXPECT_TRUE(button->Entry().selected) << "Esc keeps the selection";
-    EXPECT_EQ(PixelAt(*button, 10, 10), kYellow);
-    inquire(5, false, Qt::Key_Return);
-    EXPECT_FALSE(button->Entry().selected) << "OK clears it";
-    EXPECT_EQ(PixelAt(*button, 10, 10), kRed);
-    inquire(6, true, Qt::Key_Return);
-    EXPECT_TRUE(Button(0, 6)->Entry().selected) << "Return sets it";
-    EXPECT_EQ(PixelAt(*Button(0, 6), 10, 10), kYellow);
-}
-
 TEST_F(DeviceButtonTest, TabWalksTheDrivesColumnByColumnAndNeverStopsOnAController)
 {
     // A machine that numbers its drives across buses fills the table out of
@@ -249,21 +227,27 @@ TEST_F(DeviceButtonTest, SpaceTogglesTheFocusedDriveUnlessARunHoldsIt)
     EXPECT_FALSE(entry.selected) << "free again once the run lets go";
 }
 
-TEST_F(DeviceButtonTest, MenuKeyAndShiftF10OpenTheFocusedDrivesMenuForThatDrive)
+// Each way to the menu ends in Device Information, whose OK writes the
+// drive's selection back and whose Esc keeps it.
+TEST_F(DeviceButtonTest, MenuKeyAndShiftF10OpenTheFocusedDrivesMenuAndItsDeviceInformationSetsTheSelection)
 {
     CDeviceButton* button = Button(1, 5);
+    ClickAt(*button, 50);
     const struct {
         const char* way;
         std::function<void()> open;
+        bool checked;
+        Qt::Key key;
     } ways[] = {
-        {"menu key", [] { Press(Qt::Key_Menu); }},
-        {"Shift+F10", [] { Press(Qt::Key_F10, Qt::ShiftModifier); }},
+        {"menu key", [] { Press(Qt::Key_Menu); }, false, Qt::Key_Escape},
+        {"Shift+F10", [] { Press(Qt::Key_F10, Qt::ShiftModifier); }, false, Qt::Key_Return},
         {"context menu request from the keyboard",
          [button] {
              const QPoint at(10, 10);
              QContextMenuEvent request(QContextMenuEvent::Keyboard, at, button->mapToGlobal(at));
              QApplication::sendEvent(button, &request);
-         }},
+         },
+         true, Qt::Key_Return},
     };
     for (const auto& way : ways) {
         // The other drive with the same target id had the last menu.
@@ -280,8 +264,14 @@ TEST_F(DeviceButtonTest, MenuKeyAndShiftF10OpenTheFocusedDrivesMenuForThatDrive)
                         [&](QDialog& dialog) {
                             auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("1001"));
                             serial = edit ? edit->text() : QString();
+                            dialog.findChild<QCheckBox*>(QStringLiteral("1039"))->setChecked(way.checked);
+                            QTest::keyClick(&dialog, way.key);
+                            EXPECT_FALSE(dialog.isVisible()) << way.way;
                         });
         EXPECT_EQ(serial, "SERIAL15") << way.way << ": Return chooses Inquiry, on this drive";
+        const bool selected = way.key == Qt::Key_Escape || way.checked;
+        EXPECT_EQ(button->Entry().selected, selected) << way.way;
+        EXPECT_EQ(PixelAt(*button, 10, 10), selected ? kYellow : kRed) << way.way;
     }
 
     QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(10, 10), button->mapToGlobal(QPoint(10, 10)));

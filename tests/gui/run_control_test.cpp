@@ -72,9 +72,12 @@ protected:
     QTemporaryDir folder;
 };
 
-TEST_F(RunControlTest, SelectedDrivesOnlyAndStopAbortsTheTest)
+// Drive 1 is selected: the command of selected drives tests it alone and STOP
+// aborts its test; after the command of all drives each button shows its
+// drive's own selection again.
+TEST_F(RunControlTest, SelectedDrivesOnlyThenAllDrivesAndEachButtonKeepsItsDrivesSelection)
 {
-    SetDeviceSelected(*g_devices[2], true);
+    ClickAt(*Button(0, 1), 50);
     SelfTest(kSelfTestOfSelectedDrives, [&](CDstResultsDlg& dialog) {
         Control<QRadioButton>(dialog, kAdvanced)->click();
         Control<QPushButton>(dialog, kStart)->click();
@@ -87,13 +90,9 @@ TEST_F(RunControlTest, SelectedDrivesOnlyAndStopAbortsTheTest)
         Control<QPushButton>(dialog, kClose)->click();
         EXPECT_FALSE(dialog.isVisible());
     });
-    EXPECT_EQ(SelfTestCodes(2), (std::vector<uint8_t>{0x40, 0x80}));
+    EXPECT_EQ(SelfTestCodes(1), (std::vector<uint8_t>{0x40, 0x80}));
     EXPECT_TRUE(SelfTestCodes(0).empty());
-}
 
-TEST_F(RunControlTest, AfterASelfTestOfAllDrivesEachButtonShowsItsDrivesOwnSelection)
-{
-    ClickAt(*Button(0, 1), 50);
     SelfTest(kSelfTestOfAllDrives, [&](CDstResultsDlg& dialog) {
         auto* start = Control<QPushButton>(dialog, kStart);
         start->click();
