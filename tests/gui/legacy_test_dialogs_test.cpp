@@ -32,7 +32,6 @@
 namespace {
 
 constexpr int kQuick = 101;
-constexpr int kLong = 102;
 constexpr int kSelect = 32778;
 constexpr int kInquiry = 32784;
 constexpr int kStart = 1;
@@ -128,42 +127,9 @@ protected:
     CommandGate* gate = nullptr;                      // of a run one drive at a time
 };
 
-TEST_F(LegacyTestDialogsTest, OneResultsWindowWhoseButtonsDoNothingHarmfulWithoutARun)
-{
-    Select(0);
-    Trigger(kQuick);
-    CTestResultsDlg* first = Results();
-    ASSERT_NE(first, nullptr);
-    EXPECT_TRUE(first->isVisible());
-    EXPECT_FALSE(first->isModal());
-    EXPECT_EQ(*first->Selection(), QuickSelection());
-    // Another test command only changes what the next START runs.
-    Trigger(kLong);
-    EXPECT_EQ(Results(), first) << "the same window";
-    EXPECT_EQ(*Results()->Selection(), LongSelection());
-    EXPECT_FALSE(Commands()->Run().Running());
-
-    // STOP with nothing under test changes nothing.
-    Click(kStop);
-    QApplication::processEvents();
-    EXPECT_EQ(g_bStopRequested.load(), 0);
-    EXPECT_EQ(ButtonColour(*g_devices[0]), kColourSelected);
-    // While a drive tests itself nothing closes the window; then Esc does.
-    g_bNoAbort = 1;
-    Click(kCancel);
-    QTest::keyClick(Results(), Qt::Key_Escape);
-    Results()->close();
-    QApplication::processEvents();
-    ASSERT_NE(Results(), nullptr);
-    EXPECT_TRUE(Results()->isVisible());
-    g_bNoAbort = 0;
-    QTest::keyClick(Results(), Qt::Key_Escape);
-    QTRY_VERIFY(Results() == nullptr);
-}
-
 // Drive 1's grown defect has an unreadable neighbour: the report shows the
 // failure and the run goes on to its end.
-TEST_F(LegacyTestDialogsTest, SubtestSelectionKeepsWhatOkTookAndStartRunsTheSelectedDrivesWhileTheirButtonsAreGreen)
+TEST_F(LegacyTestDialogsTest, OneResultsWindowRunsTheLastChosenSelectionOnTheSelectedDrives)
 {
     WithModalDialog([&] { Trigger(kSelect); }, [](QDialog& dialog) {
         // The ampersand is shown, not taken for a shortcut.
@@ -179,24 +145,30 @@ TEST_F(LegacyTestDialogsTest, SubtestSelectionKeepsWhatOkTookAndStartRunsTheSele
         EXPECT_FALSE(dialog.findChild<QCheckBox*>(QStringLiteral("1028"))->isChecked());
         Choose(dialog, {1028, 1034, -1036}, kOk);
     });
-    ASSERT_NE(Results(), nullptr);
+    CTestResultsDlg* first = Results();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_FALSE(first->isModal());
     SubtestSelection expected;
     for (int index : {0, 1, 2, 3, 4, 10}) expected.run[static_cast<size_t>(index)] = 1;
     EXPECT_EQ(Commands()->CustomSelection(), expected);
     EXPECT_EQ(*Results()->Selection(), expected);
+    // Another test command only changes what the next START runs.
+    Trigger(kQuick);
+    EXPECT_EQ(Results(), first) << "the same window";
+    EXPECT_EQ(*Results()->Selection(), QuickSelection());
+    EXPECT_FALSE(Commands()->Run().Running());
 
+    // STOP with nothing under test changes nothing.
     Select(1);
-    std::atomic<uint32_t> colour{0};
-    Tap(1).hook = [&](ScsiRequest&, bool&) {
-        colour = ButtonColour(*g_devices[1]);
-        return false;
-    };
+    Click(kStop);
+    QApplication::processEvents();
+    EXPECT_EQ(g_bStopRequested.load(), 0);
     Results()->resize(640, 520);
     Click(kStart);
     Finish();
     EXPECT_TRUE(Report().contains(QStringLiteral("End of legacy test(s) for drive physicaldrive1")));
     EXPECT_FALSE(Report().contains(QStringLiteral("physicaldrive0")));
-    EXPECT_EQ(colour.load(), kColourUnderTest);
     EXPECT_EQ(ButtonColour(*g_devices[1]), kColourSelected);
     // START stays disabled for the life of this window.
     EXPECT_FALSE(Button(kStart)->isEnabled());
@@ -205,6 +177,18 @@ TEST_F(LegacyTestDialogsTest, SubtestSelectionKeepsWhatOkTookAndStartRunsTheSele
     Results()->OutputEdit().verticalScrollBar()->setValue(Results()->OutputEdit().verticalScrollBar()->maximum());
     QApplication::processEvents();
     SaveScreenshot(Results()->grab().toImage(), QStringLiteral("legacy-test-results.png"));
+
+    // While a drive tests itself nothing closes the window; then Esc does.
+    g_bNoAbort = 1;
+    Click(kCancel);
+    QTest::keyClick(Results(), Qt::Key_Escape);
+    Results()->close();
+    QApplication::processEvents();
+    ASSERT_NE(Results(), nullptr);
+    EXPECT_TRUE(Results()->isVisible());
+    g_bNoAbort = 0;
+    QTest::keyClick(Results(), Qt::Key_Escape);
+    QTRY_VERIFY(Results() == nullptr);
 }
 
 // What the user may do to a drive while it is under test, before STOP or CANCEL.
