@@ -170,7 +170,7 @@ TEST_F(DeviceButtonTest, TabWalksTheDrivesColumnByColumnAndNeverStopsOnAControll
     EXPECT_EQ(Button(0, kControllerTargetId)->focusPolicy(), Qt::NoFocus);
 }
 
-TEST_F(DeviceButtonTest, FocusFrameIsDottedBlackAndWhiteOnEveryColourButOnlyForTheKeyboard)
+TEST_F(DeviceButtonTest, FocusFrameShowsOnlyForTheKeyboardAndSpaceTogglesTheDriveUnlessARunHoldsIt)
 {
     CDeviceButton* button = Button(0, 6);
     ASSERT_TRUE(TabTo(button));
@@ -200,31 +200,19 @@ TEST_F(DeviceButtonTest, FocusFrameIsDottedBlackAndWhiteOnEveryColourButOnlyForT
     EXPECT_EQ(Focused(), clicked);
     EXPECT_EQ(PixelAt(*clicked, 3, 3), kRed);
     EXPECT_EQ(PixelAt(*button, 3, 3), kRed) << "the frame left with the focus";
-    Press(Qt::Key_Space);
-    EXPECT_EQ(PixelAt(*clicked, 3, 3), QColor(Qt::black));
-}
-
-TEST_F(DeviceButtonTest, SpaceTogglesTheFocusedDriveUnlessARunHoldsIt)
-{
-    CDeviceButton* button = Button(1, 5);
-    ASSERT_TRUE(TabTo(button));
-    DeviceEntry& entry = button->Entry();
     EXPECT_EQ(StatusText(), kStatusSelectDrive) << "the status bar tells what Space does";
     Press(Qt::Key_Space);
-    EXPECT_TRUE(entry.selected);
+    EXPECT_EQ(PixelAt(*clicked, 3, 3), QColor(Qt::black));
+    EXPECT_TRUE(clicked->Entry().selected);
     EXPECT_EQ(StatusText(), kStatusUnselectDrive);
-    Press(Qt::Key_Space);
-    EXPECT_FALSE(entry.selected);
-
-    Press(Qt::Key_Space);
     {
-        RunDrives run({&entry});
+        RunDrives run({&clicked->Entry()});
         Press(Qt::Key_Space);
-        EXPECT_TRUE(entry.selected) << "a held drive stays selected";
+        EXPECT_TRUE(clicked->Entry().selected) << "a held drive stays selected";
         EXPECT_EQ(StatusText(), kStatusDriveHeld);
     }
     Press(Qt::Key_Space);
-    EXPECT_FALSE(entry.selected) << "free again once the run lets go";
+    EXPECT_FALSE(clicked->Entry().selected) << "free again once the run lets go";
 }
 
 // Each way to the menu ends in Device Information, whose OK writes the
