@@ -14,8 +14,6 @@ namespace {
 constexpr uint8_t kModeSelect6 = 0x15;
 constexpr uint8_t kWriteVerify10 = 0x2E;
 constexpr uint8_t kTestUnitReady = 0x00;
-constexpr uint8_t kSendDiagnostic = 0x1D;
-constexpr uint8_t kReceiveDiagnostic = 0x1C;
 
 class TestRunTest : public LegacyBenchTest {};
 
@@ -187,37 +185,6 @@ TEST_F(TestRunTest, TheRunOwnsItsDrivesAndSelectionAndAStopWaitsForTheCommandInT
     ASSERT_TRUE(run.Start(&again, Only({kSubtestDriveReady}), environment));
     run.Wait();
     EXPECT_TRUE(again.Contains("End of legacy test(s) for drive physicaldrive2"));
-}
-
-TEST_F(TestRunTest, DiagnosticsRunAsAStepNoStopCutsOff)
-{
-    Start(OneDrive());
-    auto& tap = Tap(Entry(0));
-    std::optional<uint8_t> noAbortDuringSelfTest;
-    tap.hook = [&](ScsiRequest& request, bool&) {
-        if (request.Cdb[0] == kSendDiagnostic) {
-            noAbortDuringSelfTest = g_bNoAbort.load();
-            g_bStopRequested = 1;  // STOP pressed while the drive tests itself
-        }
-        return false;
-    };
-    MarkTestWorkerThread(true);
-    bool stopped = false;
-    try {
-        Run(Only({kSubtestDiagnostics, kSubtestSmartCheck}), Entry(0));
-    } catch (const WorkerStopped&) {
-        stopped = true;
-    }
-    MarkTestWorkerThread(false);
-    EXPECT_TRUE(stopped);
-    EXPECT_EQ(noAbortDuringSelfTest, 1);
-    EXPECT_EQ(g_bNoAbort.load(), 0);
-    // The results were read back; the stop took the first command after.
-    ASSERT_EQ(tap.Commands().size(), 2u);
-    EXPECT_EQ(tap.Commands()[0].cdb, (std::vector<uint8_t>{kSendDiagnostic, 0x04, 0, 0, 0, 0}));
-    EXPECT_EQ(tap.Commands()[1].cdb, (std::vector<uint8_t>{kReceiveDiagnostic, 0, 0, 0, 0x0C, 0}));
-    EXPECT_TRUE(output.Contains("Finished receive/send diagnostic test\r\nBegin SMART check\r\n"));
-    EXPECT_EQ(outcome.current, kSubtestSmartCheck);
 }
 
 TEST(DrivePathForReportTest, CatalogPrefixIsRemoved)
