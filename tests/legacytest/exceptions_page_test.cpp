@@ -12,14 +12,9 @@ namespace {
 constexpr uint8_t kModeSense6 = 0x1A;
 constexpr uint8_t kModeSelect6 = 0x15;
 
-std::vector<uint8_t> CurrentPage(SimDisk& disk)
-{
-    return simpage::Current(disk, 0x1C);
-}
-
 void SetCurrentPage(SimDisk& disk, uint8_t flags, uint8_t mrie)
 {
-    std::vector<uint8_t> page = CurrentPage(disk);
+    std::vector<uint8_t> page = simpage::Current(disk, 0x1C);
     page[2] = flags;
     page[3] = mrie;
     ASSERT_EQ(simpage::Select(disk, page), 0);
@@ -61,11 +56,13 @@ TEST_F(ExceptionsPageTest, PageIsReadCurrentWithoutBlockDescriptorsAndDecoded)
 TEST_F(ExceptionsPageTest, ReportingOnRequestIsSwitchedOnAndTheDrivesOwnBytesPutBack)
 {
     SetCurrentPage(*disk, 0x08, 0x03);
-    const std::vector<uint8_t> before = CurrentPage(*disk);
+    const std::vector<uint8_t> before = simpage::Current(*disk, 0x1C);
     ExceptionsPageSave holder(&output);
     tap->Forget();
     EXPECT_EQ(RestoreExceptionsPage(*context, holder), kPageOk);
     EXPECT_TRUE(tap->Commands().empty()) << "a page never read is not put back";
+    // A drive that rounded a parameter (37h/00h) still took the page.
+    disk->AddFault({.action = SimFault::Action::Recovered, .opcode = kModeSelect6, .asc = 0x37, .times = 1});
     EXPECT_EQ(EnableSmartReporting(*context, holder, kSmartMrieOnRequest, kSmartFlagsLogErr), kPageOk);
     const auto selects = tap->WithOpcode(kModeSelect6);
     ASSERT_EQ(selects.size(), 1u);
@@ -73,11 +70,11 @@ TEST_F(ExceptionsPageTest, ReportingOnRequestIsSwitchedOnAndTheDrivesOwnBytesPut
     EXPECT_EQ(selects[0].transferLength, 255u);
     EXPECT_EQ(std::vector<uint8_t>(selects[0].dataOut.begin(), selects[0].dataOut.begin() + 8),
               (std::vector<uint8_t>{0, 0, 0, 0, 0x1C, 0x0A, 0x01, 0x06}));
-    EXPECT_NE(CurrentPage(*disk), before);
+    EXPECT_NE(simpage::Current(*disk, 0x1C), before);
     EXPECT_TRUE(holder.Changed());
 
     EXPECT_EQ(RestoreExceptionsPage(*context, holder), kPageOk);
-    EXPECT_EQ(CurrentPage(*disk), before);
+    EXPECT_EQ(simpage::Current(*disk, 0x1C), before);
     EXPECT_FALSE(holder.Changed());
     const auto both = tap->WithOpcode(kModeSelect6);
     ASSERT_EQ(both.size(), 2u);
@@ -88,31 +85,18 @@ TEST_F(ExceptionsPageTest, ReportingOnRequestIsSwitchedOnAndTheDrivesOwnBytesPut
 
 TEST_F(ExceptionsPageTest, PageStillChangedWhenTheHolderGoesIsPutBackEvenWithAStopPending)
 {
-    const std::vector<uint8_t> before = CurrentPage(*disk);
+    const std::vector<uint8_t> before = simpage::Current(*disk, 0x1C);
     {
         ExceptionsPageSave holder(&output);
         ASSERT_EQ(EnableSmartReporting(*context, holder, kSmartMrieOnRequest, kSmartFlagsLogErr), kPageOk);
-        ASSERT_NE(CurrentPage(*disk), before);
+        ASSERT_NE(simpage::Current(*disk, 0x1C), before);
         MarkTestWorkerThread(true);
         g_bStopRequested = 1;
     }
     MarkTestWorkerThread(false);
-    EXPECT_EQ(CurrentPage(*disk), before);
+    EXPECT_EQ(simpage::Current(*disk, 0x1C), before);
     EXPECT_EQ(g_bStopRequested.load(), 1) << "the stop stays for the worker's next command";
     EXPECT_EQ(g_bNoAbort.load(), 0);
-}
-
-TEST_F(ExceptionsPageTest, ModeSelectEndingInRecoveredErrorTookThePageAndItGoesBack)
-{
-    // A drive that rounded a parameter (37h/00h) still took the page.
-    const std::vector<uint8_t> before = CurrentPage(*disk);
-    disk->AddFault({.action = SimFault::Action::Recovered, .opcode = kModeSelect6, .asc = 0x37, .times = 1});
-    ExceptionsPageSave holder(&output);
-    EXPECT_EQ(EnableSmartReporting(*context, holder, kSmartMrieOnRequest, kSmartFlagsLogErr), kPageOk);
-    EXPECT_TRUE(holder.Changed());
-    EXPECT_EQ(CurrentPage(*disk)[3], 0x06);
-    EXPECT_EQ(RestoreExceptionsPage(*context, holder), kPageOk);
-    EXPECT_EQ(CurrentPage(*disk), before);
 }
 
 class ExceptionsPageScriptedTest : public ScriptedContextTest {

@@ -13,11 +13,6 @@ namespace {
 
 constexpr uint8_t kModeSelect6 = 0x15;
 
-std::vector<uint8_t> CurrentPage(SimDisk& disk)
-{
-    return simpage::Current(disk, 0x1C);
-}
-
 class SmartCheckTest : public LegacyBenchTest {};
 
 TEST_F(SmartCheckTest, PutBackIsTriedAgainAndAPageThatCannotGoBackFailsTheRun)
@@ -40,16 +35,16 @@ TEST_F(SmartCheckTest, PutBackIsTriedAgainAndAPageThatCannotGoBackFailsTheRun)
         Start(OneDrive(R"("logs": {"pages": [2, 3, 5, 6, "0x2F", "0x30"]})", 400000));
         SimDisk& disk = *Sim().Disk(0);
         // MRIE 0: the drive's own setting, which the check changes and puts back.
-        std::vector<uint8_t> pageBefore = CurrentPage(disk);
+        std::vector<uint8_t> pageBefore = simpage::Current(disk, 0x1C);
         pageBefore[3] = 0x00;
         ASSERT_EQ(simpage::Select(disk, pageBefore), 0);
-        pageBefore = CurrentPage(disk);
+        pageBefore = simpage::Current(disk, 0x1C);
         auto& tap = Tap(Entry(0));
         clock.slept = 0;
         auto selects = std::make_shared<int>(0);
         std::vector<uint8_t> duringScan;
         tap.hook = [&disk, row, selects, &duringScan](ScsiRequest& request, bool& delivered) {
-            if (request.Cdb[0] == 0x28 && duringScan.empty()) duringScan = CurrentPage(disk);
+            if (request.Cdb[0] == 0x28 && duringScan.empty()) duringScan = simpage::Current(disk, 0x1C);
             if (row.stop && request.Cdb[0] == 0x28) g_bStopRequested = 1;
             if (request.Cdb[0] != kModeSelect6 || ++*selects == 1 || *selects > 1 + row.refusals) return false;
             request.ScsiStatus = kStatusBusy;
@@ -71,7 +66,7 @@ TEST_F(SmartCheckTest, PutBackIsTriedAgainAndAPageThatCannotGoBackFailsTheRun)
         ASSERT_GE(duringScan.size(), 4u);
         EXPECT_EQ(duringScan[2], 0x01);
         EXPECT_EQ(duringScan[3], 0x06);
-        EXPECT_EQ(CurrentPage(disk) == pageBefore, row.restored);
+        EXPECT_EQ(simpage::Current(disk, 0x1C) == pageBefore, row.restored);
         EXPECT_EQ(outcome.settingsLeftChanged, !row.restored);
         EXPECT_EQ(report.Contains("Finished SMART recheck"), row.restored && !row.stop);
         EXPECT_EQ(clock.slept.load(), std::min(row.refusals, kPageRestoreAttempts - 1) * kPageRestorePauseMilliseconds);

@@ -14,8 +14,6 @@ namespace {
 constexpr uint8_t kModeSelect6 = 0x15;
 constexpr uint8_t kWriteVerify10 = 0x2E;
 constexpr uint8_t kTestUnitReady = 0x00;
-constexpr uint8_t kSendDiagnostic = 0x1D;
-constexpr uint8_t kReceiveDiagnostic = 0x1C;
 
 class TestRunTest : public LegacyBenchTest {};
 
@@ -61,10 +59,6 @@ TEST_F(TestRunTest, DriveWithoutAPathOrThatCannotBeOpenedEndsTheRun)
     EXPECT_TRUE(report.deviceError);
     EXPECT_EQ(g_bStopRequested.load(), 0);
 
-    Entry(0).path = "\\\\.\\physicaldrive9";
-    EXPECT_EQ(RunLegacyTests(&output, Only({kSubtestDriveReady}), environment), 0);
-    EXPECT_NE(streams.Log().find("Invalid device: \\\\.\\physicaldrive9\n"), std::string::npos);
-
     // A handle closed since discovery is opened again and kept.
     Entry(0).path = "\\\\.\\physicaldrive0";
     EXPECT_EQ(RunLegacyTests(&output, Only({kSubtestDriveReady}), environment), 0);
@@ -85,32 +79,33 @@ TEST_P(StopRequestTest, StopEndsTheRunAtTheNextCommandAndLeavesNoSettingChanged)
     SimDisk& disk = *Sim().Disk(0);
     const std::vector<uint8_t> before = simpage::Current(disk, 0x1C);
     auto& tap = Tap(Entry(0));
-    auto& second = Tap(Entry(1));
     const int signal = GetParam();
     std::optional<StopSignals> signals;
     if (signal != 0) signals.emplace();
     // The stop comes while the heads check writes changed data, after the
     // SMART check changed the page.
+    LegacyTestRun run;
     bool asked = false;
     tap.hook = [&](ScsiRequest& request, bool&) {
         if (request.Cdb[0] != kWriteVerify10 || asked) return false;
         asked = true;
-        if (signal == 0)
-            g_bStopRequested = 1;
-        else
+        if (signal == 0) {
+            run.RequestStop();
+            EXPECT_TRUE(run.Stopping()) << "the command in the drive ends only by itself";
+        } else {
             EXPECT_TRUE(SignalAndWaitForStop(signal));
+        }
         return false;
     };
-    LegacyTestRun run;
     ASSERT_TRUE(run.Start(&output, QuickSelection(), environment));
     run.Wait();
+    EXPECT_FALSE(run.Stopping());
     EXPECT_TRUE(run.Report().stopped);
     ASSERT_EQ(run.Report().drives.size(), 1u);
     EXPECT_TRUE(run.Report().drives[0].stopped);
     EXPECT_EQ(run.Report().drives[0].sequence.current, kSubtestPhysicalHeads);
     EXPECT_FALSE(output.Contains("End of legacy test(s)"));
     EXPECT_FALSE(output.Contains("physicaldrive1"));
-    EXPECT_TRUE(second.Commands().empty());
     // The block the pass changed holds its old data, and the page is back.
     EXPECT_EQ(tap.WithOpcode(kWriteVerify10).size(), 2u);
     EXPECT_EQ(disk.StoredBlocks(), 0u);
@@ -129,8 +124,8 @@ INSTANTIATE_TEST_SUITE_P(Requests, StopRequestTest, ::testing::Values(0, SIGINT,
                          });
 
 // A run owns the drives selected at its start and its selection until it is
-// done with them; a stop waits for the command in the drive.
-TEST_F(TestRunTest, TheRunOwnsItsDrivesAndSelectionAndAStopWaitsForTheCommandInTheDrive)
+// done with them.
+TEST_F(TestRunTest, TheRunOwnsItsDrivesAndSelection)
 {
     Start(Bench(1, Disk(0, 0) + "," + Disk(0, 1) + "," + Disk(0, 2)));
     SetDeviceSelected(Entry(0), true);
@@ -162,62 +157,13 @@ TEST_F(TestRunTest, TheRunOwnsItsDrivesAndSelectionAndAStopWaitsForTheCommandInT
     EXPECT_TRUE(SetDeviceSelected(Entry(0), false)) << "the user's again";
     EXPECT_EQ(StateOf(Entry(0)), DeviceState::NotSelected);
 
-    // Drives 1 and 2 now; STOP while drive 1 holds a command.
-    CommandGate held(kTestUnitReady);
-    Gated(Tap(Entry(1)), held);
-    legacytest::RecordingOutput stopped;
-    ASSERT_TRUE(run.Start(&stopped, QuickSelection(), environment));
-    ASSERT_TRUE(held.WaitInside());
-    run.RequestStop();
-    EXPECT_TRUE(run.Stopping()) << "the command in the drive ends only by itself";
-    EXPECT_EQ(StateOf(Entry(1)), DeviceState::UnderTest);
-    EXPECT_TRUE(run.Running());
-    held.Release();
-    run.Wait();
-    EXPECT_FALSE(run.Running());
-    EXPECT_FALSE(run.Stopping());
-    EXPECT_TRUE(run.Report().stopped);
-    EXPECT_FALSE(stopped.Contains("physicaldrive2"));
-    EXPECT_EQ(StateOf(Entry(1)), DeviceState::Selected);
-    // The stop was taken by the worker it was meant for, and is gone; one
-    // that came after the worker's last command does not reach the next.
-    EXPECT_EQ(g_bStopRequested.load(), 0);
+    // A stop that came after the worker's last command does not reach the
+    // next run (drives 1 and 2 now).
     g_bStopRequested = 1;
     legacytest::RecordingOutput again;
     ASSERT_TRUE(run.Start(&again, Only({kSubtestDriveReady}), environment));
     run.Wait();
     EXPECT_TRUE(again.Contains("End of legacy test(s) for drive physicaldrive2"));
-}
-
-TEST_F(TestRunTest, DiagnosticsRunAsAStepNoStopCutsOff)
-{
-    Start(OneDrive());
-    auto& tap = Tap(Entry(0));
-    std::optional<uint8_t> noAbortDuringSelfTest;
-    tap.hook = [&](ScsiRequest& request, bool&) {
-        if (request.Cdb[0] == kSendDiagnostic) {
-            noAbortDuringSelfTest = g_bNoAbort.load();
-            g_bStopRequested = 1;  // STOP pressed while the drive tests itself
-        }
-        return false;
-    };
-    MarkTestWorkerThread(true);
-    bool stopped = false;
-    try {
-        Run(Only({kSubtestDiagnostics, kSubtestSmartCheck}), Entry(0));
-    } catch (const WorkerStopped&) {
-        stopped = true;
-    }
-    MarkTestWorkerThread(false);
-    EXPECT_TRUE(stopped);
-    EXPECT_EQ(noAbortDuringSelfTest, 1);
-    EXPECT_EQ(g_bNoAbort.load(), 0);
-    // The results were read back; the stop took the first command after.
-    ASSERT_EQ(tap.Commands().size(), 2u);
-    EXPECT_EQ(tap.Commands()[0].cdb, (std::vector<uint8_t>{kSendDiagnostic, 0x04, 0, 0, 0, 0}));
-    EXPECT_EQ(tap.Commands()[1].cdb, (std::vector<uint8_t>{kReceiveDiagnostic, 0, 0, 0, 0x0C, 0}));
-    EXPECT_TRUE(output.Contains("Finished receive/send diagnostic test\r\nBegin SMART check\r\n"));
-    EXPECT_EQ(outcome.current, kSubtestSmartCheck);
 }
 
 TEST(DrivePathForReportTest, CatalogPrefixIsRemoved)
