@@ -13,7 +13,6 @@
 #include "support/stream_capture.h"
 
 using dsttest::LogEntry;
-using dsttest::RecordingOutput;
 using dsttest::ResultsPage;
 
 namespace {
@@ -39,7 +38,7 @@ protected:
     std::shared_ptr<ScriptedDevice> device;
     DeviceHandle handle;
     SelfTestCommander commander;
-    RecordingOutput output;
+    dsttest::RecordingOutput output;
     DeviceEntry entry;
     int progress = 0;
 };
