@@ -133,13 +133,6 @@ protected:
         for (int ticks = 0; sequence->TimerActive() && ticks < limit; ++ticks) sequence->OnTimer();
     }
 
-    std::vector<std::string> Messages() const
-    {
-        std::vector<std::string> texts;
-        for (const auto& shown : prompts.messages) texts.push_back(shown.text);
-        return texts;
-    }
-
     StreamCapture capture;  // the failed checks' reports on clog
     std::map<int, Drive> drives;
     std::vector<std::string> wire;
@@ -191,11 +184,6 @@ struct SequenceCase {
         return Has(key) ? All(key).back() : otherwise;
     }
 };
-
-void PrintTo(const SequenceCase& c, std::ostream* out)
-{
-    *out << "sequences.txt:" << c.line << " " << c.name;
-}
 
 std::vector<SequenceCase> ReadSequenceCases()
 {
@@ -266,7 +254,9 @@ TEST_P(DownloadCaseTest, DrivesAnswerAndTheUserIsTold)
     if (c.Has("wire")) {
         EXPECT_EQ(wire, Expand(c.One("wire")));
     }
-    EXPECT_EQ(Messages(), c.All("message"));
+    std::vector<std::string> messages;
+    for (const auto& shown : prompts.messages) messages.push_back(shown.text);
+    EXPECT_EQ(messages, c.All("message"));
     std::string report;
     for (const std::string& line : c.All("report")) report += (report.empty() ? "" : "\n") + line;
     EXPECT_EQ(DownloadSummaryText(observer.ended), report);
@@ -297,11 +287,6 @@ struct HeldCase {
     std::vector<std::string> wire;  // everything drive 0 ever gets
     DriveOutcome second;
 };
-
-void PrintTo(const HeldCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
 
 class DownloadHeldTest : public DownloadSequenceTest, public ::testing::WithParamInterface<HeldCase> {};
 
