@@ -3,12 +3,12 @@
 #include <vector>
 
 #include "drives/device_entry.h"
-#include "fuzz/replay_device.h"
 #include "modepages/field_text_form.h"
 #include "modepages/mode_page_io.h"
 #include "modepages/mode_sheet.h"
 #include "scsi/mode_select_list.h"
 #include "sim/sim_mode_pages.h"
+#include "support/scripted_device.h"
 
 // Mode parameter data from a drive goes through the sheet's walk, every
 // page's fill, lock and save, and is readied as a parameter list; the same
@@ -17,7 +17,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     DeviceEntry entry;
-    entry.handle = std::make_shared<ReplayDevice>(data, size);
+    auto drive = std::make_shared<ScriptedDevice>();
+    drive->next.data.assign(data, data + size);  // every data-in command gets the input
+    entry.handle = drive;
     CModeSheetPages sheet;
     if (sheet.Open(&entry)) {
         for (CModePage* page : sheet.Added()) {

@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "drives/device_entry.h"
-#include "fuzz/replay_device.h"
 #include "selftest/dst_log.h"
 #include "selftest/self_test_commander.h"
+#include "support/scripted_device.h"
 #include "support/stream_capture.h"
 
 // The self-test results page as a drive returns it: the choice of the run's own entry,
@@ -15,7 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const StreamCapture quiet;  // the report goes to cout and clog
 
     // LOG SENSE gets the input as the results page, REQUEST SENSE its first bytes.
-    DeviceHandle handle = std::make_shared<ReplayDevice>(data, size);
+    auto drive = std::make_shared<ScriptedDevice>();
+    drive->next.data.assign(data, data + size);
+    DeviceHandle handle = drive;
     DeviceEntry entry;
     entry.dstType = size > 0 ? data[0] % 3 : 1;
     DstDriveContext context;
