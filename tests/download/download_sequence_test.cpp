@@ -7,7 +7,6 @@
 #include <deque>
 #include <functional>
 #include <optional>
-#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -16,6 +15,7 @@
 #include "drives/device_table.h"
 #include "scsi/byte_order.h"
 #include "support/blocking_device.h"
+#include "support/case_file.h"
 #include "support/fixed_sense.h"
 #include "support/hex_fixture.h"
 #include "support/recording_prompts.h"
@@ -55,13 +55,15 @@ protected:
     // A drive in a slot of the device table, at revision 0412, answering
     // WRITE BUFFER with pieceReply (GOOD by default), each TEST UNIT READY
     // with the next of checks (then afterChecks), and INQUIRY with
-    // `revision`. Every command lands in `wire`.
+    // `revision`. Every command lands in `wire`; every piece must carry the
+    // image's bytes at its offset, and no command holds the drive longer
+    // than it needs (a piece two minutes, a check half a minute).
     struct Drive {
         std::shared_ptr<ScriptedDevice> device = std::make_shared<ScriptedDevice>();
         std::deque<Reply> checks;
         Reply afterChecks = Answer("good");
         std::function<Reply(size_t piece)> pieceReply;
-        std::vector<std::vector<uint8_t>> pieces;
+        size_t piecesSent = 0;
         std::string revision = "0415";
         size_t inquiryLength = 36;
     };
@@ -91,8 +93,10 @@ protected:
                 const uint32_t length = LoadBe24(request.Cdb + 6);
                 wire.push_back(name + " WB " + std::to_string(offset) + "+" + std::to_string(length));
                 const auto* data = static_cast<const uint8_t*>(request.DataBuffer);
-                drive.pieces.emplace_back(data, data + (data ? length : 0));
-                return drive.pieceReply ? drive.pieceReply(drive.pieces.size() - 1) : Answer("good");
+                EXPECT_TRUE(length == 0 || std::equal(data, data + length, image.begin() + offset)) << wire.back();
+                EXPECT_EQ(request.TimeOutValue, 120u);
+                const size_t piece = drive.piecesSent++;
+                return drive.pieceReply ? drive.pieceReply(piece) : Answer("good");
             }
             case 0x12: {
                 wire.push_back(name + " INQ");
@@ -104,6 +108,7 @@ protected:
             }
             case 0x00: {
                 wire.push_back(name + " TUR");
+                EXPECT_EQ(request.TimeOutValue, 30u);
                 if (drive.checks.empty()) return drive.afterChecks;
                 const Reply reply = drive.checks.front();
                 drive.checks.pop_front();
@@ -116,7 +121,11 @@ protected:
         return drive;
     }
 
-    void AddFile(const std::string& name, std::vector<uint8_t> bytes) { opener.files[name] = {.bytes = std::move(bytes)}; }
+    void AddFile(size_t size)
+    {
+        image = Pattern(size);
+        opener.files["fw.lod"] = {.bytes = image};
+    }
 
     // Ticks until the sequence stops its timer, at most `limit` times.
     void TickUntilIdle(int limit = 50)
@@ -124,45 +133,16 @@ protected:
         for (int ticks = 0; sequence->TimerActive() && ticks < limit; ++ticks) sequence->OnTimer();
     }
 
-    std::vector<std::string> Messages() const
-    {
-        std::vector<std::string> texts;
-        for (const auto& shown : prompts.messages) texts.push_back(shown.text);
-        return texts;
-    }
-
     StreamCapture capture;  // the failed checks' reports on clog
     std::map<int, Drive> drives;
     std::vector<std::string> wire;
+    std::vector<uint8_t> image;
     RecordingPrompts prompts;
     dltest::MemoryImageOpener opener;
     dltest::RecordingObserver observer;
     std::shared_ptr<FakeTime> time = std::make_shared<FakeTime>();
     std::optional<DownloadSequence> sequence;
 };
-
-TEST_F(DownloadSequenceTest, TwoWholePiecesGoWithAnEmptyThirdThenTheDriveIsCheckedAndAskedItsRevision)
-{
-    Drive& drive = AddDrive(0);
-    AddFile("fw.lod", Pattern(131072));
-    sequence->OnInitDialog();
-    sequence->OnDownload("fw.lod");
-
-    EXPECT_EQ(prompts.questions, std::vector<std::string>{"Are you sure you want to downlaod fw.lod?"});
-    ASSERT_EQ(drive.pieces.size(), 3u);  // the wire and the report: sequences.txt
-    const auto image = Pattern(131072);
-    EXPECT_EQ(drive.pieces[0], std::vector<uint8_t>(image.begin(), image.begin() + 65536));
-    EXPECT_EQ(drive.pieces[1], std::vector<uint8_t>(image.begin() + 65536, image.end()));
-    EXPECT_TRUE(drive.pieces[2].empty());
-    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(drive.device->requests[i].TimeOutValue, 120u);
-    EXPECT_EQ(drive.device->requests[3].TimeOutValue, 30u) << "a check does not hold the drive for minutes";
-    EXPECT_TRUE(sequence->Busy());
-
-    sequence->OnTimer();
-    EXPECT_FALSE(sequence->Busy());
-    EXPECT_FALSE(sequence->TimerActive());
-    EXPECT_FALSE(sequence->CloseRequested()) << "the dialog stays open for another download";
-}
 
 std::string Trim(const std::string& text)
 {
@@ -195,7 +175,7 @@ struct SequenceCase {
     {
         std::vector<std::string> values;
         for (const auto& [itemKey, value] : items)
-            if (itemKey == key) values.push_back(std::regex_replace(value, std::regex(R"(\\n)"), "\n"));
+            if (itemKey == key) values.push_back(Unescaped(value));
         return values;
     }
     bool Has(const std::string& key) const { return !All(key).empty(); }
@@ -204,11 +184,6 @@ struct SequenceCase {
         return Has(key) ? All(key).back() : otherwise;
     }
 };
-
-void PrintTo(const SequenceCase& c, std::ostream* out)
-{
-    *out << "sequences.txt:" << c.line << " " << c.name;
-}
 
 std::vector<SequenceCase> ReadSequenceCases()
 {
@@ -268,15 +243,20 @@ TEST_P(DownloadCaseTest, DrivesAnswerAndTheUserIsTold)
     const SequenceCase& c = GetParam();
     for (const auto& [key, value] : c.items)
         if (key.rfind("drive ", 0) == 0) AddScriptedDrive(std::stoi(key.substr(6)), value);
-    AddFile("fw.lod", Pattern(std::stoul(c.One("image"))));
+    AddFile(std::stoul(c.One("image")));
     sequence->SetAllAtOnce(c.Has("all at once"));
     sequence->OnDownload("fw.lod");
     TickUntilIdle();
 
+    EXPECT_EQ(prompts.questions, std::vector<std::string>{"Are you sure you want to downlaod fw.lod?"});
+    EXPECT_FALSE(sequence->Busy());
+    EXPECT_FALSE(sequence->TimerActive());
     if (c.Has("wire")) {
         EXPECT_EQ(wire, Expand(c.One("wire")));
     }
-    EXPECT_EQ(Messages(), c.All("message"));
+    std::vector<std::string> messages;
+    for (const auto& shown : prompts.messages) messages.push_back(shown.text);
+    EXPECT_EQ(messages, c.All("message"));
     std::string report;
     for (const std::string& line : c.All("report")) report += (report.empty() ? "" : "\n") + line;
     EXPECT_EQ(DownloadSummaryText(observer.ended), report);
@@ -308,11 +288,6 @@ struct HeldCase {
     DriveOutcome second;
 };
 
-void PrintTo(const HeldCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
-
 class DownloadHeldTest : public DownloadSequenceTest, public ::testing::WithParamInterface<HeldCase> {};
 
 TEST_P(DownloadHeldTest, CancelActsAtOnceAndNothingMoreIsSentToTheDrive)
@@ -323,7 +298,7 @@ TEST_P(DownloadHeldTest, CancelActsAtOnceAndNothingMoreIsSentToTheDrive)
     drive.afterChecks = Answer("becoming");
     auto held = std::make_shared<BlockingDevice>(drive.device, c.opcode);
     g_devices[0]->handle = held;
-    AddFile("fw.lod", Pattern(70000));
+    AddFile(70000);
     std::vector<std::thread> workers;
     DownloadEnvironment environment = dltest::InPlaceEnvironment(time);
     environment.launch = [&workers](std::function<void()> work) { workers.emplace_back(std::move(work)); };

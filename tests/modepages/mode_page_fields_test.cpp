@@ -31,19 +31,16 @@ TEST(ModePageFields, DriveGeometryColumnsAndRpl)
     EXPECT_TRUE(geometry.form.ReadOnly(geometry.page.Fields()[8], Column::Current)) << "RPL bits not changeable";
 
     geometry.drive.SetPage(1, Hex("84 16 FF FF FF 00 00 00 00 00 00 00 00 00 00 00 00 03 00 00 00 00 00 00"));
-    CDriveGeometry fresh;
-    FieldTextForm form(fresh.Table());
-    fresh.AttachControls(&form, &geometry.prompts);
-    fresh.OnInitDialog();
-    EXPECT_FALSE(form.ReadOnly(fresh.Fields()[8], Column::Saved));
-    form.Edit(1093)->SetText("3000");
-    form.Edit(1123)->SetText("2");
-    EXPECT_EQ(fresh.OnSaveSaveable(), ModeSaveResult::Sent);
+    geometry.Show();
+    EXPECT_FALSE(geometry.form.ReadOnly(geometry.page.Fields()[8], Column::Saved));
+    geometry.Type(1093, "3000");
+    geometry.Type(1123, "2");
+    EXPECT_EQ(geometry.page.OnSaveSaveable(), ModeSaveResult::Sent);
     const auto sent = geometry.Sent();
     EXPECT_EQ(std::vector<uint8_t>(sent.begin() + 2, sent.begin() + 5), Hex("00 30 00"));
     EXPECT_EQ(sent[17], 0x02);
-    form.Edit(1123)->SetText("4");
-    EXPECT_EQ(fresh.OnSaveSaveable(), ModeSaveResult::Invalid);
+    geometry.Type(1123, "4");
+    EXPECT_EQ(geometry.page.OnSaveSaveable(), ModeSaveResult::Invalid);
     EXPECT_EQ(geometry.drive.selects.size(), 1u) << "a field that refuses its text sends nothing";
     EXPECT_EQ(geometry.prompts.messages.back().text, "Please enter an integer between 0 and 3.");
 }

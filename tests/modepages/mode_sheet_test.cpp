@@ -112,9 +112,7 @@ TEST_F(ModeSheetBenchTest, LockedFieldsGoBackAsReadAndARefusalLeavesTheTypedValu
 TEST(ModeSheetScripted, CheckConditionWithSenseByte2Of01IsAGoodRead)
 {
     PageOnDrive<CCachingParms> shown(kCaching20);
-    ScriptedModeDrive& drive = shown.drive;
-    CCachingParms& caching = shown.page;
-    FieldTextForm& form = shown.form;
+    auto [drive, caching, form] = std::tie(shown.drive, shown.page, shown.form);
     drive.SetPage(0, Hex("88 12 04 00 FF FF 01 00 FF FF FF FF 00 10 00 00 00 00 00 00"));
     drive.failures[0] = {true, kStatusCheckCondition, Hex("70 00 01 00 00 00 00 0A 00 00 00 00 17 01"), true};
     drive.failures[3] = {true, kStatusCheckCondition, Hex("70 00 05 00 00 00 00 0A 00 00 00 00 24 00"), true};
@@ -160,17 +158,23 @@ TEST(ModeSheetScripted, SaveSendsTheParameterListLengthOfThePageAsRead)
     EXPECT_EQ(drive.selects[1].list[7], 0x14) << "the Current column";
 }
 
-TEST(ModeSheetScripted, ABlockDescriptorSentDespiteDbdIsSkipped)
+TEST(ModeSheetScripted, TheWalkSkipsABlockDescriptorSentDespiteDbdAndStaysInsideTheReply)
 {
     ScriptedModeDrive drive;
     drive.blockDescriptor = Hex("00 00 03 E8 00 00 02 00");
     drive.SetPage(Hex(kCaching20));
     drive.SetPage(Hex(kErrorRecovery12));
+    drive.SetPage(Hex("8C 00"));                       // an empty notch page
+    drive.SetPage(Hex("87 F0 F5 14 30 00 00 00 00"));  // claims far more than it has
     drive.MakeSheetDevice();
     CModeSheetPages sheet;
     ASSERT_TRUE(sheet.Open(&drive.entry));
-    EXPECT_EQ(Captions(sheet), (std::vector<std::string>{"Caching Page 8", "Error Recovery Page  1"}));
+    EXPECT_EQ(Captions(sheet), (std::vector<std::string>{"Caching Page 8", "Error Recovery Page  1", "Notch Page C",
+                                                         "Verify Error Recovery Page 7"}));
+    // The all-pages read: MODE SENSE(6), DBD, default values, page 3Fh, 255 bytes.
+    EXPECT_EQ(drive.ModeSenseCdbs().front(), Hex("1A 08 BF 00 FF 00"));
     EXPECT_EQ(sheet.AddedPage(0x01)->Value(0, Column::Default), 0x14u);
+    EXPECT_FALSE(sheet.AddedPage(0x07)->ColumnRead(Column::Default)) << "a page cut short gives no defaults, not zeros";
 
     CModePage* caching = sheet.AddedPage(0x08);
     FieldTextForm form(caching->Table());
@@ -205,21 +209,4 @@ TEST(ModeSheetScripted, ReadsThatHoldAnotherPageOrTooMuchAreNotUsed)
     EXPECT_EQ(caching.OnSaveCurrent(), ModeSaveResult::DriveRefused);
     EXPECT_TRUE(drive.selects.empty());
     EXPECT_NE(capture.Log().find("nothing sent"), std::string::npos);
-}
-
-TEST(ModeSheetScripted, TheWalkStaysInsideTheReply)
-{
-    ScriptedModeDrive drive;
-    drive.SetPage(Hex(kCaching20));
-    drive.SetPage(Hex("8C 00"));                       // an empty notch page
-    drive.SetPage(Hex("81 F0 C0 14 00 00 00 00 0A"));  // claims far more than it has
-    drive.MakeSheetDevice();
-    CModeSheetPages sheet;
-    ASSERT_TRUE(sheet.Open(&drive.entry));
-    EXPECT_EQ(Captions(sheet),
-              (std::vector<std::string>{"Caching Page 8", "Notch Page C", "Error Recovery Page  1"}));
-    // The all-pages read: MODE SENSE(6), DBD, default values, page 3Fh, 255 bytes.
-    EXPECT_EQ(drive.ModeSenseCdbs().front(), Hex("1A 08 BF 00 FF 00"));
-    CModePage* recovery = sheet.AddedPage(0x01);
-    EXPECT_FALSE(recovery->ColumnRead(Column::Default)) << "a page cut short gives no defaults, not zeros";
 }

@@ -66,7 +66,13 @@ public:
 
     void MakeSheetDevice() { g_pSheetDevice = &entry; }
 
-    std::vector<std::vector<uint8_t>> ModeSenseCdbs() const { return CdbsOf(0x1A); }
+    std::vector<std::vector<uint8_t>> ModeSenseCdbs() const
+    {
+        std::vector<std::vector<uint8_t>> cdbs;
+        for (const ScsiRequest& request : device->requests)
+            if (request.Cdb[0] == 0x1A) cdbs.emplace_back(request.Cdb, request.Cdb + request.CdbLength);
+        return cdbs;
+    }
 
     std::shared_ptr<ScriptedDevice> device = std::make_shared<ScriptedDevice>();
     DeviceEntry entry;
@@ -80,14 +86,6 @@ public:
 
 private:
     using Reply = ScriptedDevice::Reply;
-
-    std::vector<std::vector<uint8_t>> CdbsOf(uint8_t opcode) const
-    {
-        std::vector<std::vector<uint8_t>> cdbs;
-        for (const ScsiRequest& request : device->requests)
-            if (request.Cdb[0] == opcode) cdbs.emplace_back(request.Cdb, request.Cdb + request.CdbLength);
-        return cdbs;
-    }
 
     Reply Answer(const ScsiRequest& request)
     {

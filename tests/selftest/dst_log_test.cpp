@@ -12,10 +12,6 @@
 #include "selftest/dst_test_support.h"
 #include "support/case_file.h"
 
-using dsttest::ReadFile;
-using dsttest::TempFolder;
-using dsttest::UtcZone;
-
 namespace {
 
 constexpr const char* kHeader =
@@ -33,8 +29,8 @@ class DstLogTest : public ::testing::Test {
 protected:
     void TearDown() override { g_strDstLogPath.clear(); }
 
-    UtcZone utc;
-    TempFolder folder;
+    dsttest::UtcZone utc;
+    dsttest::TempFolder folder;
 };
 
 }  // namespace
@@ -69,9 +65,9 @@ TEST_F(DstLogTest, HeaderOnlyInAnEmptyFileAndCarriageReturnLineEnds)
     const std::string path = folder.File("dst.log");
     std::string error;
     ASSERT_TRUE(AppendDstLogRows(path, {"row 1", "row 2"}, error)) << error;
-    EXPECT_EQ(ReadFile(path), std::string(kHeader) + "\r\nrow 1\r\nrow 2") << "no line end at the end of the file";
+    EXPECT_EQ(ReadTextFile(path), std::string(kHeader) + "\r\nrow 1\r\nrow 2") << "no line end at the end of the file";
     ASSERT_TRUE(AppendDstLogRows(path, {"row 3"}, error)) << error;
-    EXPECT_EQ(ReadFile(path), std::string(kHeader) + "\r\nrow 1\r\nrow 2\r\nrow 3");
+    EXPECT_EQ(ReadTextFile(path), std::string(kHeader) + "\r\nrow 1\r\nrow 2\r\nrow 3");
 
     // A file that already holds rows gets no header when chosen.
     const std::string existing = folder.File("old.log");
@@ -82,9 +78,9 @@ TEST_F(DstLogTest, HeaderOnlyInAnEmptyFileAndCarriageReturnLineEnds)
         std::fclose(file);
     }
     ASSERT_TRUE(PrepareDstLogFile(existing, error)) << error;
-    EXPECT_EQ(ReadFile(existing), "Product ID, ...\r\nold row");
+    EXPECT_EQ(ReadTextFile(existing), "Product ID, ...\r\nold row");
     ASSERT_TRUE(PrepareDstLogFile(folder.File("new.log"), error)) << error;
-    EXPECT_EQ(ReadFile(folder.File("new.log")), kHeader);
+    EXPECT_EQ(ReadTextFile(folder.File("new.log")), kHeader);
 }
 
 TEST_F(DstLogTest, OnlyARegularFileIsTakenForTheLog)
@@ -115,7 +111,7 @@ TEST_F(DstLogTest, FileThatCannotBeWrittenKeepsWhatItHeld)
     const std::string path = folder.File("dst.log");
     std::string error;
     ASSERT_TRUE(AppendDstLogRows(path, {"row 1"}, error)) << error;
-    const std::string before = ReadFile(path);
+    const std::string before = ReadTextFile(path);
     // The file may grow by a few bytes only: the row is cut short.
     struct rlimit saved {};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -128,5 +124,5 @@ TEST_F(DstLogTest, FileThatCannotBeWrittenKeepsWhatItHeld)
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_FALSE(written);
     EXPECT_EQ(error, "The DST log file \"" + path + "\" could not be written: File too large.");
-    EXPECT_EQ(ReadFile(path), before);
+    EXPECT_EQ(ReadTextFile(path), before);
 }

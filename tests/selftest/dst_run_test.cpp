@@ -12,14 +12,11 @@
 #include "sim/sim_catalog.h"
 #include "sim/sim_disk.h"
 #include "support/bench_fixture.h"
+#include "support/fake_time.h"
+#include "support/hex_fixture.h"
 #include "support/recording_prompts.h"
 #include "support/scripted_device.h"
 #include "support/stream_capture.h"
-
-using dsttest::ManualClock;
-using dsttest::ReadFile;
-using dsttest::RecordingOutput;
-using dsttest::TempFolder;
 
 namespace {
 
@@ -80,7 +77,7 @@ protected:
     }
     void Tick(int seconds)
     {
-        clock.Advance(seconds);
+        clock.AdvanceSeconds(seconds);
         run->OnTimer();
     }
     DeviceEntry& Drive(int slot) { return *g_devices[static_cast<size_t>(slot)]; }
@@ -93,10 +90,10 @@ protected:
         return codes;
     }
 
-    TempFolder folder;
+    dsttest::TempFolder folder;
     std::string logPath = folder.File("dst.log");
-    ManualClock clock;
-    RecordingOutput output;
+    FakeTime clock{1700000000};
+    dsttest::RecordingOutput output;
     EscapeKey keyboard;
     RecordingPrompts prompts;
     RecordingHost host;
@@ -136,7 +133,7 @@ TEST_F(DstRunTest, BothRunsQuickThenAdvancedWithTheBarOverBothPhases)
               std::string::npos)
         << host.logged[0];
     EXPECT_NE(host.logged[2].find("DST Advanced, The drive self-test completed without error."), std::string::npos);
-    const std::string log = ReadFile(logPath);
+    const std::string log = ReadTextFile(logPath);
     EXPECT_EQ(log.rfind("Product ID, Serial#", 0), 0u);
     EXPECT_EQ(log.find("Product ID", 1), std::string::npos) << "one header";
     EXPECT_EQ(Drive(0).dstQuickStatus, 1);

@@ -1,34 +1,19 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <unistd.h>
 #include <vector>
 
-#include "platform/clock.h"
 #include "scsi/byte_order.h"
 #include "scsi/output_window.h"
 
 namespace dsttest {
-
-// Time that moves only when a test moves it.
-class ManualClock final : public Clock {
-public:
-    explicit ManualClock(int64_t start = 1700000000) : now_(start) {}
-    int64_t Now() override { return now_.load(); }
-    void Advance(int64_t seconds) { now_ += seconds; }
-
-private:
-    std::atomic<int64_t> now_;
-};
 
 // The running report as one text.
 class RecordingOutput final : public OutputWindow {
@@ -76,14 +61,6 @@ inline std::vector<uint8_t> ResultsPage(const std::vector<LogEntry>& entries)
         out[19] = entry.fru;
     }
     return page;
-}
-
-inline std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // A fresh folder under /tmp, removed with its files at the end.

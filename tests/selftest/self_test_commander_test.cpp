@@ -13,15 +13,9 @@
 #include "support/stream_capture.h"
 
 using dsttest::LogEntry;
-using dsttest::RecordingOutput;
 using dsttest::ResultsPage;
 
 namespace {
-
-std::vector<uint8_t> CdbOf(const ScsiRequest& request)
-{
-    return {request.Cdb, request.Cdb + request.CdbLength};
-}
 
 class CommanderTest : public ::testing::Test {
 protected:
@@ -39,7 +33,7 @@ protected:
     std::shared_ptr<ScriptedDevice> device;
     DeviceHandle handle;
     SelfTestCommander commander;
-    RecordingOutput output;
+    dsttest::RecordingOutput output;
     DeviceEntry entry;
     int progress = 0;
 };
@@ -63,7 +57,7 @@ TEST_F(CommanderTest, BuildsTheThreeCommandsByteForByte)
     for (size_t i = 0; i < expected.size(); ++i) {
         const ScsiRequest& request = device->requests[i];
         const auto& [cdb, direction, length] = expected[i];
-        EXPECT_EQ(CdbOf(request), ParseHexText(cdb));
+        EXPECT_EQ(std::vector<uint8_t>(request.Cdb, request.Cdb + request.CdbLength), ParseHexText(cdb));
         EXPECT_EQ(request.DataIn, direction) << cdb;
         EXPECT_EQ(request.DataTransferLength, length) << cdb;
         EXPECT_EQ(request.TimeOutValue, 2u) << cdb;
