@@ -16,17 +16,11 @@
 #include "ui/shell/device_button.h"
 #include "ui/shell/kestrion_view.h"
 #include "ui/shell/main_frame.h"
+#include "ui/shell/view_commands.h"
 #include "workstation_fixture.h"
 
 namespace {
 
-constexpr int kSelfTestOfSelectedDrives = 32774;
-constexpr int kSelfTestOfAllDrives = 32793;
-constexpr int kAdvanced = 1095;
-constexpr int kStart = 1097;
-constexpr int kStop = 1092;
-constexpr int kProgress = 1093;
-constexpr int kClose = 1096;
 constexpr uint8_t kSendDiagnostic = 0x1D;
 
 template <typename Widget>
@@ -78,23 +72,23 @@ protected:
 TEST_F(RunControlTest, SelectedDrivesOnlyThenAllDrivesAndEachButtonKeepsItsDrivesSelection)
 {
     ClickAt(*Button(0, 1), 50);
-    SelfTest(kSelfTestOfSelectedDrives, [&](CDstResultsDlg& dialog) {
-        Control<QRadioButton>(dialog, kAdvanced)->click();
-        Control<QPushButton>(dialog, kStart)->click();
+    SelfTest(kCmdSelfTest, [&](CDstResultsDlg& dialog) {
+        Control<QRadioButton>(dialog, CDstResultsDlg::kAdvancedId)->click();
+        Control<QPushButton>(dialog, CDstResultsDlg::kStartId)->click();
         clock.AdvanceSeconds(40);
         dialog.OnTimer();
-        Control<QPushButton>(dialog, kStop)->click();
-        EXPECT_EQ(Control<QProgressBar>(dialog, kProgress)->value(), 0);
-        EXPECT_TRUE(Control<QPushButton>(dialog, kStart)->isEnabled());
+        Control<QPushButton>(dialog, CDstResultsDlg::kStopId)->click();
+        EXPECT_EQ(Control<QProgressBar>(dialog, CDstResultsDlg::kProgressId)->value(), 0);
+        EXPECT_TRUE(Control<QPushButton>(dialog, CDstResultsDlg::kStartId)->isEnabled());
         EXPECT_FALSE(dialog.Timer().isActive());
-        Control<QPushButton>(dialog, kClose)->click();
+        Control<QPushButton>(dialog, CDstResultsDlg::kCancelId)->click();
         EXPECT_FALSE(dialog.isVisible());
     });
     EXPECT_EQ(SelfTestCodes(1), (std::vector<uint8_t>{0x40, 0x80}));
     EXPECT_TRUE(SelfTestCodes(0).empty());
 
-    SelfTest(kSelfTestOfAllDrives, [&](CDstResultsDlg& dialog) {
-        auto* start = Control<QPushButton>(dialog, kStart);
+    SelfTest(kCmdSelfTestAll, [&](CDstResultsDlg& dialog) {
+        auto* start = Control<QPushButton>(dialog, CDstResultsDlg::kStartId);
         start->click();
         for (CDeviceButton* drive : Drives()) EXPECT_EQ(PixelAt(*drive, 10, 10), kGreen);
         for (int tick = 0; tick < 60 && !start->isEnabled(); ++tick) {
@@ -114,8 +108,8 @@ TEST_F(RunControlTest, SelectedDrivesOnlyThenAllDrivesAndEachButtonKeepsItsDrive
 TEST_F(RunControlTest, QuitWhileDrivesTestThemselvesAsksThenAbortsTheirTests)
 {
     QString question;
-    SelfTest(kSelfTestOfAllDrives, [&](CDstResultsDlg& dialog) {
-        Control<QPushButton>(dialog, kStart)->click();
+    SelfTest(kCmdSelfTestAll, [&](CDstResultsDlg& dialog) {
+        Control<QPushButton>(dialog, CDstResultsDlg::kStartId)->click();
         question = Quit(true);
     });
     EXPECT_TRUE(question.startsWith(QStringLiteral("Drives are still being worked on. Quit anyway?")));

@@ -11,16 +11,6 @@
 
 namespace {
 
-constexpr int kDialogId = 155;
-constexpr int kOutputId = 1090;
-constexpr int kStopId = 1092;
-constexpr int kProgressId = 1093;
-constexpr int kQuickId = 1094;
-constexpr int kAdvancedId = 1095;
-constexpr int kCancelId = 1096;
-constexpr int kStartId = 1097;
-constexpr int kBothId = 1177;
-
 template <typename Widget>
 Widget* Control(int id, Widget* widget)
 {

@@ -26,6 +26,10 @@ class CDstResultsDlg : public QDialog, private DstRunHost {
     Q_OBJECT
 
 public:
+    // The controls' object names are these numbers.
+    static constexpr int kDialogId = 155, kOutputId = 1090, kStopId = 1092, kProgressId = 1093, kQuickId = 1094,
+                         kAdvancedId = 1095, kCancelId = 1096, kStartId = 1097, kBothId = 1177;
+
     // pathPrefix: the catalog's, left out where a report names a drive.
     explicit CDstResultsDlg(const std::string& pathPrefix, QWidget* parent = nullptr);
     ~CDstResultsDlg() override;
