@@ -1,5 +1,8 @@
-# Sourced by the CLI integration scripts: a named check that counts
-# passes and failures without stopping the script.
+# Sourced by the CLI integration scripts: a scratch folder $work, removed at
+# exit, and a named check that counts passes and failures without stopping
+# the script.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 failures=0
 passes=0
 

@@ -3,12 +3,8 @@
 set -uo pipefail
 cli=$1
 data=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
-
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
-
+cd "$work" || exit 1
 
 # The default bench: its drives, not its non-disk device; nothing but our own output.
 check "list exits 0" run 0 --bench list

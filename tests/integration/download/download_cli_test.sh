@@ -2,12 +2,9 @@
 # Runs kestrion-cli download on simulated drives and checks what a user and a script see.
 set -uo pipefail
 cli=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-run_input=$work/in
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 
+run_input=$work/in
 
 has() { grep -qF -- "$1" "$work/$2"; }
 lacks() { ! grep -qF -- "$1" "$work/$2"; }

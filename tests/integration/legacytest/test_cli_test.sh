@@ -3,11 +3,7 @@
 set -uo pipefail
 cli=$1
 data=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
-
 
 # The quick preset on a healthy drive of the built-in bench.
 check "quick test exits 0" run 0 --bench test --quick 0

@@ -3,11 +3,7 @@
 set -uo pipefail
 cli=$1
 data=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
-
 
 json() {  # json PYTHON-ASSERTIONS: runs them with d = the JSON output
     python3 -c "import json, sys

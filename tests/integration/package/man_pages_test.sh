@@ -5,8 +5,6 @@ set -uo pipefail
 cli=$1
 gui=$2
 pages=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 
 lint() {  # lint PAGE: groff and man-db find nothing to warn about

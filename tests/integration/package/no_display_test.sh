@@ -3,8 +3,6 @@
 # it says so, shows the command line instead, and fails before building.
 set -uo pipefail
 source_dir=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 
 KESTRION_BUILD=$work/build timeout 60 env -u DISPLAY -u WAYLAND_DISPLAY \

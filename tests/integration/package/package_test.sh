@@ -5,8 +5,6 @@
 set -uo pipefail
 build=$1
 version=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 
 prints() {  # prints EXPECTED COMMAND...: the command's standard output is EXPECTED

@@ -4,11 +4,7 @@
 set -uo pipefail
 cli=$1
 data=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
-
 
 # Two drives at once, each about 3 s of media: every event a line of JSON,
 # "event" then "drive" first, in the order a drive's scan goes.

@@ -4,16 +4,12 @@
 set -uo pipefail
 cli=$1
 data=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
 cd "$work" || exit 1
 bench=$data/bench.json
 crlf=$'\r\n'
 header="Product ID, Serial#, Test Type, Test Completion Status, Begin Time, End Time, Time Stamp, LBA of First Failure, SK, ASC, ASCQ, FRU"
 when='[A-Z][a-z][a-z] [A-Z][a-z][a-z] [0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9] [0-9]{4}'
-
-source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
-
 
 # Bad usage is refused before any drive is touched.
 check "no kind is usage" run 2 --bench "$bench" selftest --all

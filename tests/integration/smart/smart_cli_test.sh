@@ -2,11 +2,7 @@
 # Runs kestrion-cli smart as a user and a script would, and checks what they see.
 set -uo pipefail
 cli=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
 source "$(dirname "${BASH_SOURCE[0]}")/../cli_checks.sh"
-
 
 # One maker drive whose "logs" object is $1.
 bench() {
