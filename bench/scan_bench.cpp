@@ -21,6 +21,7 @@
 #include "scsi/scsi_request.h"
 #include "scsi/stop.h"
 #include "sim/sim_catalog.h"
+#include "support/forwarding_device.h"
 
 namespace {
 
@@ -36,28 +37,19 @@ size_t HeapInUse()
 
 // Counts what a drive moves, and optionally the heap's high-water mark at
 // every command (while the command's buffer is held).
-class CountingDevice final : public ScsiDevice {
+class CountingDevice final : public ForwardingDevice {
 public:
-    CountingDevice(DeviceHandle inner, bool sampleHeap) : inner_(std::move(inner)), sampleHeap_(sampleHeap) {}
+    CountingDevice(DeviceHandle inner, bool sampleHeap) : ForwardingDevice(std::move(inner)), sampleHeap_(sampleHeap) {}
     bool Execute(ScsiRequest& request) override
     {
         if (sampleHeap_) peakHeap = std::max(peakHeap, HeapInUse());
-        const bool delivered = inner_->Execute(request);
+        const bool delivered = inner->Execute(request);
         if (request.Cdb[0] == 0x28) {
             ++reads;
             bytes += request.DataTransferLength;
         }
         ++commands;
         return delivered;
-    }
-    bool QueryAdapterInquiryData(std::vector<uint8_t>& buffer, int& errorCode) override
-    {
-        return inner_->QueryAdapterInquiryData(buffer, errorCode);
-    }
-    bool QueryAddress(ScsiAddress& address) override { return inner_->QueryAddress(address); }
-    bool QueryCapabilities(AdapterCapabilities& capabilities, int& errorCode) override
-    {
-        return inner_->QueryCapabilities(capabilities, errorCode);
     }
 
     uint64_t commands = 0;
@@ -66,7 +58,6 @@ public:
     size_t peakHeap = 0;
 
 private:
-    DeviceHandle inner_;
     bool sampleHeap_;
 };
 

@@ -8,16 +8,19 @@
 #include <utility>
 #include <vector>
 
-#include "scsi/scsi_device.h"
 #include "scsi/scsi_request.h"
+#include "support/forwarding_device.h"
 
 // Passes commands on to a drive, except that one operation code is held,
 // as a drive that does not answer holds it, until Release() (or, so that a
 // test of code that waits on it fails instead of hanging, for at most
 // maxHold); later ones of that code pass. Commands may come from any thread.
-class BlockingDevice : public ScsiDevice {
+class BlockingDevice : public ForwardingDevice {
 public:
-    BlockingDevice(DeviceHandle inner, uint8_t blockedOpcode) : inner(std::move(inner)), blockedOpcode(blockedOpcode) {}
+    BlockingDevice(DeviceHandle inner, uint8_t blockedOpcode)
+        : ForwardingDevice(std::move(inner)), blockedOpcode(blockedOpcode)
+    {
+    }
 
     bool Execute(ScsiRequest& request) override
     {
@@ -30,15 +33,6 @@ public:
         const bool delivered = inner->Execute(request);
         ++answered;
         return delivered;
-    }
-    bool QueryAdapterInquiryData(std::vector<uint8_t>& buffer, int& errorCode) override
-    {
-        return inner->QueryAdapterInquiryData(buffer, errorCode);
-    }
-    bool QueryAddress(ScsiAddress& address) override { return inner->QueryAddress(address); }
-    bool QueryCapabilities(AdapterCapabilities& capabilities, int& errorCode) override
-    {
-        return inner->QueryCapabilities(capabilities, errorCode);
     }
 
     void Release()
@@ -56,7 +50,6 @@ public:
     std::atomic<int> answered{0};
 
 private:
-    DeviceHandle inner;
     uint8_t blockedOpcode;
     std::mutex mutex;
     std::condition_variable wake;

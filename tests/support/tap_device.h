@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "scsi/scsi_device.h"
 #include "support/command_gate.h"
 #include "support/fixed_sense.h"
+#include "support/forwarding_device.h"
 #include "scsi/scsi_request.h"
 
 // One command as a drive received it.
@@ -25,9 +25,9 @@ struct SeenCommand {
 
 // Passes commands to a drive and keeps what went by. A hook may answer a
 // command in the drive's place (return true) or act before it is passed on.
-class TapDevice final : public ScsiDevice {
+class TapDevice final : public ForwardingDevice {
 public:
-    explicit TapDevice(DeviceHandle inner) : inner(std::move(inner)) {}
+    using ForwardingDevice::ForwardingDevice;
 
     bool Execute(ScsiRequest& request) override
     {
@@ -50,15 +50,6 @@ public:
         }
         return delivered;
     }
-    bool QueryAdapterInquiryData(std::vector<uint8_t>& buffer, int& errorCode) override
-    {
-        return inner->QueryAdapterInquiryData(buffer, errorCode);
-    }
-    bool QueryAddress(ScsiAddress& address) override { return inner->QueryAddress(address); }
-    bool QueryCapabilities(AdapterCapabilities& capabilities, int& errorCode) override
-    {
-        return inner->QueryCapabilities(capabilities, errorCode);
-    }
 
     std::vector<SeenCommand> Commands() const
     {
@@ -78,7 +69,6 @@ public:
         commands.clear();
     }
 
-    DeviceHandle inner;
     std::function<bool(ScsiRequest&, bool& delivered)> hook;
 
 private:
