@@ -144,19 +144,13 @@ protected:
     std::optional<DownloadSequence> sequence;
 };
 
-std::string Trim(const std::string& text)
-{
-    const size_t first = text.find_first_not_of(" \t"), last = text.find_last_not_of(" \t");
-    return first == std::string::npos ? "" : text.substr(first, last - first + 1);
-}
-
 // "a x3, b" as a, a, a, b.
 std::vector<std::string> Expand(const std::string& list)
 {
     std::vector<std::string> items;
     std::istringstream parts(list);
     for (std::string part; std::getline(parts, part, ',');) {
-        part = Trim(part);
+        part = Trimmed(part);
         const size_t times = part.rfind(" x");
         const bool repeated = times != std::string::npos && times + 2 < part.size() && std::isdigit(part[times + 2]);
         items.insert(items.end(), repeated ? std::stoul(part.substr(times + 2)) : 1,
@@ -188,17 +182,13 @@ struct SequenceCase {
 std::vector<SequenceCase> ReadSequenceCases()
 {
     std::vector<SequenceCase> cases;
-    std::istringstream lines(ReadTextFile(TestDataPath("download/sequences.txt")));
-    std::string text;
-    for (int number = 1; std::getline(lines, text); ++number) {
-        if (Trim(text).empty() || text[0] == '#') continue;
-        const size_t colon = text.find(':');
-        const std::string key = Trim(text.substr(0, colon));
-        const std::string value = colon == std::string::npos ? "" : Trim(text.substr(colon + 1));
-        if (key == "case")
-            cases.push_back({value, number, {}});
-        else if (!cases.empty())
-            cases.back().items.emplace_back(key, value);
+    for (const CaseBlock& block : ReadCaseBlocks("download/sequences.txt", "case:")) {
+        SequenceCase& c = cases.emplace_back(SequenceCase{block.name, block.line, {}});
+        for (const std::string& text : block.lines) {
+            const size_t colon = text.find(':');
+            c.items.emplace_back(Trimmed(text.substr(0, colon)),
+                                 colon == std::string::npos ? "" : Trimmed(text.substr(colon + 1)));
+        }
     }
     return cases;
 }
@@ -215,11 +205,11 @@ protected:
     {
         std::vector<std::string> settings;
         std::istringstream parts(settingsText);
-        for (std::string part; std::getline(parts, part, ';');) settings.push_back(Trim(part));
+        for (std::string part; std::getline(parts, part, ';');) settings.push_back(Trimmed(part));
         Drive& drive = AddDrive(slot, std::count(settings.begin(), settings.end(), "unselected") == 0);
         for (const std::string& setting : settings) {
             const std::string word = setting.substr(0, setting.find(' '));
-            const std::string rest = Trim(setting.substr(word.size()));
+            const std::string rest = Trimmed(setting.substr(word.size()));
             if (word == "checks") {
                 for (const std::string& answer : Expand(rest)) drive.checks.push_back(Answer(answer));
                 drive.afterChecks = drive.checks.back();

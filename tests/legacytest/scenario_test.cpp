@@ -25,35 +25,16 @@
 #include "legacy_bench_fixture.h"
 #include "scsi/byte_order.h"
 #include "sim/sim_disk.h"
+#include "support/case_file.h"
 #include "support/hex_fixture.h"
 #include "support/sim_mode_page.h"
 
 namespace {
 
-struct Scenario {
-    std::string name;
-    std::vector<std::string> lines;  // after the name, in order
-};
+using Scenario = CaseBlock;
 
-std::vector<Scenario> ReadScenarios()
-{
-    std::vector<Scenario> scenarios;
-    std::istringstream text(ReadTextFile(TestDataPath("legacy/scenarios.txt")));
-    for (std::string line; std::getline(text, line);) {
-        if (line.rfind("==", 0) == 0)
-            scenarios.push_back({line.substr(3), {}});
-        else if (!line.empty() && line[0] != '#' && !scenarios.empty())
-            scenarios.back().lines.push_back(line);
-    }
-    return scenarios;
-}
-
-std::string Unescape(std::string text)
-{
-    for (size_t at = text.find("\\n"); at != std::string::npos; at = text.find("\\n", at + 2))
-        text.replace(at, 2, "\r\n");
-    return text;
-}
+// The report's line end.
+std::string Unescape(const std::string& text) { return Unescaped(text, "\r\n"); }
 
 class ScenarioTest : public LegacyBenchTest, public ::testing::WithParamInterface<Scenario> {
 protected:
@@ -159,7 +140,7 @@ TEST_P(ScenarioTest, ReportAndCommandsAreAsWritten)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Legacy, ScenarioTest, ::testing::ValuesIn(ReadScenarios()),
+INSTANTIATE_TEST_SUITE_P(Legacy, ScenarioTest, ::testing::ValuesIn(ReadCaseBlocks("legacy/scenarios.txt", "==")),
                          [](const ::testing::TestParamInfo<Scenario>& info) { return info.param.name; });
 
 }  // namespace
